@@ -1,0 +1,55 @@
+# Orvex — two commands for a fresh Debian machine:
+#   make run    install what is missing, build, run the main job
+#   make test   install what is missing, build, run every test
+# Everything else here is what CI and developers use.
+
+BUILD      ?= build
+JOBS       ?= $(shell nproc)
+CMAKE_ARGS ?=
+SAMPLE     ?= samples/label-sheet.eps
+RUN_DIR    ?= $(BUILD)/run-workdir
+
+.PHONY: run test deps configure build test-sanitize fuzz bench format clean
+
+deps:
+	@sh scripts/install-deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@mkdir -p $(RUN_DIR)
+	$(BUILD)/bin/orvex-cli import $(SAMPLE) --workdir $(RUN_DIR) \
+	    --settings $(RUN_DIR)/orvex.conf --preview $(RUN_DIR)/preview.png
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 600
+
+# The whole test suite once more under AddressSanitizer and UndefinedBehaviorSanitizer.
+test-sanitize: deps
+	@cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DORVEX_SANITIZE=ON \
+	    -DORVEX_BUILD_BENCH=OFF >/dev/null
+	@cmake --build build-asan -j $(JOBS)
+	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	    ctest --output-on-failure -j $(JOBS) --timeout 900
+
+# Every fuzz target for FUZZ_SECONDS each, from its seed corpus.
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DORVEX_FUZZ=ON -DORVEX_BUILD_PLATFORM=OFF -DORVEX_BUILD_BENCH=OFF \
+	    -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined" >/dev/null
+	@cmake --build build-fuzz -j $(JOBS)
+	@sh scripts/run-fuzzers.sh build-fuzz $(FUZZ_SECONDS)
+
+bench: build
+	@sh scripts/run-benchmarks.sh $(BUILD)
+
+format:
+	@find src tests bench fuzz tools -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD) build-asan build-fuzz

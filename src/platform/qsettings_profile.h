@@ -1,0 +1,31 @@
+// The Profile port over QSettings: organisation "Kvo", application "orvex", group "ControlCut".
+// Every write is synced at once and its status checked, so a write that returns true is on disk.
+#pragma once
+
+#include <QSettings>
+#include <memory>
+
+#include "core/profile.h"
+
+namespace orvex {
+
+class QSettingsProfile : public Profile {
+ public:
+  // The user's own profile.
+  QSettingsProfile();
+  // A settings file of its own (orvex-cli --settings, tests).
+  explicit QSettingsProfile(const QString& iniPath);
+
+  int ReadInt(std::string_view section, std::string_view key, int defaultValue) override;
+  std::string ReadString(std::string_view section, std::string_view key,
+                         std::string_view defaultValue) override;
+  bool WriteInt(std::string_view section, std::string_view key, int value) override;
+  bool WriteString(std::string_view section, std::string_view key,
+                   std::string_view value) override;
+
+ private:
+  bool Write(std::string_view section, std::string_view key, const QVariant& value);
+  std::unique_ptr<QSettings> settings_;
+};
+
+}  // namespace orvex
