@@ -40,7 +40,7 @@ test-sanitize: deps
 FUZZ_SECONDS ?= 60
 fuzz: deps
 	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	    -DORVEX_FUZZ=ON -DORVEX_BUILD_PLATFORM=OFF -DORVEX_BUILD_BENCH=OFF \
+	    -DORVEX_FUZZ=ON -DORVEX_BUILD_PLATFORM=OFF -DORVEX_BUILD_BENCH=OFF -DORVEX_BUILD_TESTS=OFF \
 	    -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined" >/dev/null
 	@cmake --build build-fuzz -j $(JOBS)
 	@sh scripts/run-fuzzers.sh build-fuzz $(FUZZ_SECONDS)
