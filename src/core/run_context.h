@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -14,7 +15,10 @@ struct RunContext {
   // --- Cutter link and status display -------------------------------------------------------
   std::string cutterPath;
   int cutterModel = 0;  // 0 none found, 1 product 1130, 2 products 1135/1143
-  std::array<std::uint8_t, 64> cutterStatus{};
+  // The cutter writes at most kCutterStatusBytes; the extra byte stays 0 so that any text taken
+  // from the buffer is terminated inside it.
+  static constexpr std::size_t kCutterStatusBytes = 64;
+  std::array<std::uint8_t, kCutterStatusBytes + 1> cutterStatus{};
   char statusChar = 0;
   int linkState = 0;     // 0 absent, 1 present
   int displayState = 0;  // -2 File Open has run, -1 off line, 0 load media, 1 width known, 2 ready
@@ -47,15 +51,19 @@ struct RunContext {
   float firstMarkPos = 0.0F;
   float secondMarkPos = 0.0F;
   int passes = 1;
+  int reverseOrder = 0;  // the "reverse" setting: cut contours last to first
   double totalCutLength = 0.0;
 
   // --- Machine --------------------------------------------------------------------------------
-  int headCross = 0;
+  int headCross = 1300;  // 0.1 mm across the feed: the program's record of the head
   int creasingInstalled = 0;
   int creasingVariant = 0;
   int wideCarriage = 0;
   int edgeMode = 0;
   double unitFactor = 1.0;  // 25.4 when the display unit is inches
+  // Dash cut and up values the import uses; Init Cutter sets both to 200.
+  int dashCutValue = 0;
+  int dashUpValue = 0;
 
   // --- Vision ---------------------------------------------------------------------------------
   int searchAttempts = 0;
@@ -65,8 +73,23 @@ struct RunContext {
   int calibrationRead = 0;
 
   // --- Settings -------------------------------------------------------------------------------
-  int secondCamera = 0;
+  int secondCamera = 0;           // which camera pair the offset keys and the offsets below use
   double markScale = 4.0 / 46.0;  // millimetres per camera pixel: 4.0 / mpix
+  int cameraOffsetX = 0;          // 0.1 mm, the active camera's offset from the tool
+  int cameraOffsetY = 0;
+  int defaultSpeed = 0;  // defSpeed
+  int markSize = 46;     // mpix, camera pixels
+  int bigLabel = 0;      // mm; kept for the service dialog only
+  int unitFlag = 1;      // um: 1 millimetres, 0 inches
+  int optionsOutcome = 0;  // 0 nothing, 1 a cut-setting file was loaded, 2 one was saved
+  bool customTitleRead = false;  // the branding file gave a title
+  std::string customTitle;
+  int pdfAvailable = 0;
+  int frontCreasing = 0;  // frontc.dat beside revc.dat: the fifth special-mode entry
+  int testFeature = 0;    // testc.dat: the tool test buttons are shown
+  int exitRequested = 0;  // closed while a sheet was being registered
+  std::int64_t runStartTime = 0;  // calendar seconds at Start
+  double skewSum = 0.0;           // radians, summed over the run's cut sheets
 };
 
 }  // namespace orvex
