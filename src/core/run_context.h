@@ -46,6 +46,12 @@ struct RunContext {
   int markMode = 0;
   int specialMode = 0;
   int importKind = 0;  // 1 EPS, 2 AI, 3 PostScript converted from PDF
+  int lastJobFlag = 0;      // 1 take the last job instead of asking; 2 after every load
+  int reopenRequest = 0;    // reload the current job at the next load
+  std::string lastJobPath;  // profile LastJob, read at each load
+  std::string currentJobPath;
+  int specialPresent = 0;   // the loaded job kept a TPSINT
+  int multiLineCount = 1;   // special paths laid out as this many lines
 
   // --- Cut order ------------------------------------------------------------------------------
   float firstMarkPos = 0.0F;

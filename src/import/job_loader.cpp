@@ -1,0 +1,417 @@
+#include "import/job_loader.h"
+
+#include <cmath>
+#include <cstdio>
+#include <system_error>
+
+#include "core/atomic_file.h"
+#include "import/flattening.h"
+#include "import/multiple_lines.h"
+#include "import/path_record_stream.h"
+
+namespace orvex {
+namespace {
+
+// Run-loop counters while a load runs and after it.
+constexpr int kStatusStepLoading = 5000;
+constexpr int kStatusStepIdle = 60;
+constexpr int kSettleTicksLoading = 1000;
+constexpr int kSettleTicksLoaded = 5;
+
+// Which camera a job needs: the second one for tall jobs on a wide cutter and for mid-width media.
+constexpr float kTallJobMm = 375.0F;
+constexpr int kWideMedia = 600;
+constexpr int kMidMedia = 450;
+
+// Dash lengths are points; the cutter's dash values are in its own units, 38 to a point.
+constexpr int kDashUnitsPerPoint = 38;
+
+constexpr std::size_t kFlushBytes = 1 << 16;
+
+// The contour file, written through a temporary that replaces sort.prn only when complete.
+class SortWriter {
+ public:
+  explicit SortWriter(const std::filesystem::path& path) : file_(path) {
+    buffer_.reserve(kFlushBytes + 256);
+  }
+  bool IsOpen() const { return file_.File() != nullptr; }
+  long Length() const { return written_ + static_cast<long>(buffer_.size()); }
+
+  void Point(char letter, float x, float y) {
+    buffer_ += letter;
+    buffer_ += ' ';
+    AppendFixed2(buffer_, x);
+    buffer_ += ' ';
+    AppendFixed2(buffer_, y);
+    buffer_ += '\n';
+    if (buffer_.size() >= kFlushBytes) Flush();
+  }
+  void Text(std::string_view text) { buffer_ += text; }
+  bool Commit() {
+    Flush();
+    return ok_ && file_.Commit();
+  }
+
+ private:
+  void Flush() {
+    if (buffer_.empty()) return;
+    if (ok_ && std::fwrite(buffer_.data(), 1, buffer_.size(), file_.File()) != buffer_.size()) {
+      ok_ = false;
+    }
+    written_ += static_cast<long>(buffer_.size());
+    buffer_.clear();
+  }
+
+  AtomicFileWriter file_;
+  std::string buffer_;
+  long written_ = 0;
+  bool ok_ = true;
+};
+
+std::string ExtensionOf(const std::string& path) {
+  std::string name = std::filesystem::path(path).filename().string();
+  std::size_t dot = name.rfind('.');
+  return dot == std::string::npos ? std::string() : name.substr(dot + 1);
+}
+
+}  // namespace
+
+JobLoader::JobLoader(RunContext& context, WorkDir workDir, LoaderView& view,
+                     PreviewCanvas& canvas, Profile& profile)
+    : context_(context),
+      workDir_(std::move(workDir)),
+      view_(view),
+      canvas_(canvas),
+      profile_(profile),
+      parserFactory_(MakeEpsPathParser) {}
+
+std::vector<FileFilter> JobLoader::Filters(bool pdfAvailable) {
+  if (pdfAvailable) {
+    return {{"(*.AI *.EPS *.PDF)", "*.AI;*.EPS;*.PDF"},
+            {"(*.AI)", "*.AI"},
+            {"(*.EPS)", "*.EPS"},
+            {"(*.PDF)", "*.PDF"}};
+  }
+  return {{"(*.AI *.EPS)", "*.AI;*.EPS"}, {"(*.AI)", "*.AI"}, {"(*.EPS)", "*.EPS"}};
+}
+
+int JobLoader::KindFromExtension(std::string_view extension) {
+  if (extension == "eps" || extension == "EPS") return kKindEps;
+  if (extension == "ai" || extension == "AI" || extension == "Ai") return kKindAi;
+  return kKindNone;
+}
+
+bool JobLoader::IsPdfExtension(std::string_view extension) {
+  return extension == "pdf" || extension == "PDF" || extension == "Pdf";
+}
+
+void JobLoader::Show(OperatorMessage message) {
+  report_.message = message.text;
+  view_.ShowMessage(message);
+}
+
+const LoadReport& JobLoader::OpenLastJob() {
+  context_.lastJobFlag = 1;
+  return LoadJob();
+}
+
+bool JobLoader::Convert(std::string& path) {
+  OperatorMessage missing{std::string(loader_text::kConverterMissing),
+                          MessageCaption::kPlatformDefault, "", MessageIcon::kNone, false};
+  if (pdf_ == nullptr || !pdf_->Available()) {
+    Show(missing);
+    return false;
+  }
+  // A conversion that fails must not leave the previous PDF's PostScript in place to be parsed
+  // as if it were this one.
+  std::filesystem::path output = workDir_.File(workfile::kConvertedPdf);
+  std::error_code ignored;
+  std::filesystem::remove(output, ignored);
+  PdfConversion result = pdf_->Convert(path, output.string());
+  if (result == PdfConversion::kUnavailable) {
+    Show(missing);
+    return false;
+  }
+  if (result == PdfConversion::kFailed) {
+    report_.warnings.push_back("the PDF converter failed on " + path);
+  }
+  path = output.string();
+  return true;
+}
+
+const LoadReport& JobLoader::LoadJob() {
+  report_ = LoadReport{};
+  RunContext& c = context_;
+
+  // 1-2: counters for the run loop, the mark mode, the last job.
+  c.markMode = view_.ComboSelection(control::kMarkMode);
+  c.statusStep = kStatusStepLoading;
+  c.settleTicks = kSettleTicksLoading;
+  c.lastJobPath = profile_.ReadString(kProfileSection, "LastJob", "-");
+  if (c.reopenRequest != 0) {
+    c.lastJobPath = c.currentJobPath;
+    c.lastJobFlag = 1;
+  }
+
+  // 3-5: which file, and what kind.
+  std::string path;
+  int kind = kKindNone;
+  if (c.lastJobFlag == 1 && c.lastJobPath.size() > 3) {
+    // A PDF job is remembered by its converted PostScript, so a last job is never converted.
+    path = c.lastJobPath;
+    char last = path.back();
+    kind = (last == 'i' || last == 'I') ? kKindAi : kKindEps;
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) kind = kKindNone;
+  } else if (view_.AskOpenFile(Filters(c.pdfAvailable), path)) {
+    std::string extension = ExtensionOf(path);
+    kind = KindFromExtension(extension);
+    if (c.pdfAvailable && IsPdfExtension(extension)) {
+      if (!Convert(path)) return report_;  // ended; nothing else changes
+      kind = kKindPdf;
+    }
+  }
+
+  // 6-7
+  c.lastJobFlag = 2;
+  c.displayState = -2;
+  c.reopenRequest = 0;
+  view_.RefreshStatusDisplay();
+  report_.kind = kind;
+  if (kind == kKindNone) {
+    c.statusStep = kStatusStepIdle;
+    Show({std::string(loader_text::kFileNotFound), MessageCaption::kApplicationTitle, "",
+          MessageIcon::kError, false});
+    return report_;
+  }
+
+  // 8
+  c.currentJobPath = path;
+  report_.jobPath = path;
+  view_.SetControlText(control::kCurrentJobLabel,
+                       std::string(loader_text::kCurrentJobPrefix) + path);
+  canvas_.Clear(canvas_.Width() - 2, canvas_.Height() - 2);
+
+  // 9
+  c.importKind = kind;
+  std::unique_ptr<GraphicParser> parser = parserFactory_ ? parserFactory_(workDir_.Root()) : nullptr;
+  bool parsed = false;
+  if (parser) {
+    parsed = kind == kKindAi ? parser->ParseAi(path) : parser->ParseEps(path, kind);
+  }
+  if (!parsed) {
+    report_.outcome = LoadOutcome::kFailed;
+    Show({std::string(loader_text::kParseFailed), MessageCaption::kApplicationTitle, "",
+          MessageIcon::kError, false});
+    c.statusStep = kStatusStepIdle;
+    return report_;
+  }
+  GraphicSummary summary = parser->Summary();
+  report_.summary = summary;
+
+  // 10: marks. A distance that is not a number is refused like a short one.
+  JobMarks marks = LocateJobMarks(workDir_.File(workfile::kPsint), workDir_.File(workfile::kMarks),
+                                  summary.minX, summary.minY);
+  report_.marks = marks;
+  c.importFirstMark = c.firstMarkPos = marks.leftX;
+  c.importSecondMark = c.secondMarkPos = marks.rightX;
+  if (!marks.pairFound || !(marks.rightX - marks.leftX >= kMinMarkDistanceMm)) {
+    report_.outcome = LoadOutcome::kFailed;
+    Show({std::string(loader_text::kMarksError), MessageCaption::kGiven,
+          std::string(loader_text::kMarksCaption), MessageIcon::kNone, true});
+    c.statusStep = kStatusStepIdle;
+    return report_;
+  }
+
+  // 11-15
+  if (!Flatten(summary)) {
+    report_.outcome = LoadOutcome::kFailed;
+    Show({std::string(loader_text::kSortNotWritten), MessageCaption::kApplicationTitle, "",
+          MessageIcon::kError, false});
+    c.statusStep = kStatusStepIdle;
+    return report_;
+  }
+
+  // 16
+  if (recent_ != nullptr) recent_->RestoreFor(c.currentJobPath);
+
+  // 17
+  view_.SetFieldValue(control::kCount, 0);
+  view_.MembersToControls();
+  c.jobHeight = summary.maxY - summary.minY;
+  c.jobWidth = summary.maxX - summary.minX;
+  ChooseCamera();
+
+  // 18: dash values, once Init Cutter has armed them.
+  if (summary.specialCount > 0 && c.dashCutValue > 1 && c.dashUpValue > 1) {
+    c.dashCutValue = summary.dashOn * kDashUnitsPerPoint;
+    c.dashUpValue = summary.dashOff * kDashUnitsPerPoint;
+    view_.SetFieldValue(control::kSpecialCutLength, c.dashCutValue / 10);
+    view_.SetFieldValue(control::kSpecialUpLength, c.dashUpValue / 10);
+    view_.MembersToControls();
+  }
+
+  // 19
+  c.specialCount = summary.specialCount;
+  c.importSpecialEnd = c.specialEnd;
+  c.statusStep = kStatusStepIdle;
+  c.settleTicks = kSettleTicksLoaded;
+  view_.RepaintAll();
+  if (clock_ != nullptr) clock_->Sleep(100);
+  if (camera_ != nullptr) camera_->RefreshSettings();
+  report_.outcome = LoadOutcome::kLoaded;
+  report_.specialEnd = c.specialEnd;
+  report_.multiLineCount = c.multiLineCount;
+  return report_;
+}
+
+void JobLoader::ChooseCamera() {
+  RunContext& c = context_;
+  if (camera_ != nullptr) camera_->TearDown();
+  bool second = (c.jobHeight > kTallJobMm && c.mediaWidth > kWideMedia) ||
+                (c.mediaWidth > kMidMedia && c.mediaWidth < kWideMedia);
+  if (second) {
+    c.secondCamera = 1;
+    c.cameraOffsetX = profile_.ReadInt(kProfileSection, "deltaXC2", 110);
+    c.cameraOffsetY = profile_.ReadInt(kProfileSection, "deltaYC2", 99);
+  } else {
+    c.secondCamera = 0;
+    c.cameraOffsetX = profile_.ReadInt(kProfileSection, "deltaX", 80);
+    c.cameraOffsetY = profile_.ReadInt(kProfileSection, "deltaY", 99);
+  }
+  if (camera_ != nullptr) camera_->Rebuild();
+}
+
+bool JobLoader::Flatten(const GraphicSummary& summary) {
+  RunContext& c = context_;
+  SortWriter sort(workDir_.File(workfile::kSort));
+  if (!sort.IsOpen()) return false;
+  PreviewMapping mapping(canvas_, summary.maxX - summary.minX, summary.maxY - summary.minY);
+  const float minX = summary.minX;
+  const float minY = summary.minY;
+
+  // 12: the special paths, laid out as several lines when the operator asked for them.
+  c.specialEnd = 0;
+  view_.EnableControl(control::kSpecialMode, false);
+  const std::filesystem::path tpsint = workDir_.File(workfile::kTpsint);
+  std::error_code error;
+  if (std::filesystem::exists(tpsint, error)) {
+    int selection = view_.ComboSelection(control::kMultiple);
+    if (selection >= 1) {
+      int lines = std::min(selection + 1, 5);
+      double spacing = view_.FieldValue(control::kSpacing) / 10.0;
+      MultipleLinesResult laid =
+          LayoutMultipleLines(tpsint, workDir_.File(workfile::kMulti), lines, spacing);
+      if (laid.ok) {
+        c.multiLineCount = lines;
+      } else {
+        c.multiLineCount = 1;
+        report_.warnings.push_back(
+            "multi.prn could not be written; the special paths are cut as single lines");
+      }
+    }
+  }
+
+  // 13
+  PathRecordStream special;
+  if (!std::filesystem::exists(tpsint, error) || !special.Open(tpsint)) {
+    c.specialPresent = 0;
+    view_.SetComboSelection(control::kSpecialMode, 0);
+    c.specialMode = 0;
+    view_.SpecialModeChangedDuringLoad();
+    // Inside a load the handler only forgets the laid-out lines; the load under way is the
+    // reload it would otherwise start.
+    c.multiLineCount = 1;
+  } else {
+    c.specialPresent = 1;
+    view_.EnableControl(control::kSpecialMode, true);
+    view_.EnableControl(control::kStartButton, false);
+    for (int id : {control::kSpecialCutForce, control::kSpecialSpeed, control::kSpecialUpLength,
+                   control::kSpecialCutLength}) {
+      view_.EnableControl(id, true);
+    }
+    c.specialMode = view_.ComboSelection(control::kSpecialMode);
+    if (c.specialMode != 0) {
+      view_.EnableControl(control::kSpecialCutLength, false);
+      view_.EnableControl(control::kSpecialUpLength, false);
+    }
+  }
+  report_.hasSpecial = c.specialPresent != 0;
+
+  // 14: one pass per file; a pass writes each path's start once, then its points.
+  auto pass = [&](PathRecordStream& in, bool cutPass) {
+    char previous = 0;
+    bool skipped = false;
+    long* contours = cutPass ? &report_.cutContours : &report_.specialContours;
+    float lastX = 0.0F, lastY = 0.0F;
+    auto start = [&](char letter, float x, float y) {
+      sort.Point(letter, x, y);
+      ++*contours;
+      lastX = x;
+      lastY = y;
+    };
+    auto to = [&](char letter, float x, float y) {
+      sort.Point(letter, x, y);
+      if (cutPass) report_.cutLengthMm += std::hypot(x - lastX, y - lastY);
+      lastX = x;
+      lastY = y;
+    };
+    PathRecord r;
+    while (in.Next(r)) {
+      if (r.letter == 'M' || r.letter == 'O') {
+        previous = r.letter;
+        skipped = cutPass && c.markMode == 0 &&
+                  (r.position == report_.marks.excluded[0] ||
+                   r.position == report_.marks.excluded[1] ||
+                   r.position == report_.marks.excluded[2]);
+        continue;
+      }
+      if ((r.letter != 'L' && r.letter != 'C') || !r.complete) continue;
+      const float x0 = r.v[0] - minX, y0 = r.v[1] - minY;
+      const float x3 = r.v[2] - minX, y3 = r.v[3] - minY;
+      if (r.letter == 'C') {
+        // Curves are written even inside a skipped mark: only straight marks are left out.
+        if (previous == 'M' || previous == 'O') {
+          start(previous, x0, y0);
+          canvas_.MoveTo(mapping.Column(x0), mapping.Row(y0));
+        }
+        PointMm p0{r.v[0], r.v[1]}, p3{r.v[2], r.v[3]}, p1{r.v[4], r.v[5]}, p2{r.v[6], r.v[7]};
+        int steps = CurveStepCount(p0, p1, p2, p3);
+        CubicAxis ax = CubicAxis::From(p0.x, p1.x, p2.x, p3.x);
+        CubicAxis ay = CubicAxis::From(p0.y, p1.y, p2.y, p3.y);
+        float dt = 1.0F / static_cast<float>(steps);
+        for (float t = dt; t < 0.98; t += dt) {
+          float x = ax.At(t) - minX;
+          float y = ay.At(t) - minY;
+          to('C', x, y);
+          canvas_.LineTo(mapping.Column(x), mapping.Row(y));
+        }
+        to('C', x3, y3);
+        canvas_.LineTo(mapping.Column(x3), mapping.Row(y3));
+      } else {
+        if (previous == 'M' || previous == 'O') {
+          if (!skipped) start(previous, x0, y0);
+          canvas_.MoveTo(mapping.Column(x0), mapping.Row(y0));
+        }
+        if (!skipped) to('L', x3, y3);
+        canvas_.LineTo(mapping.Column(x3), mapping.Row(y3));
+      }
+      previous = r.letter;
+    }
+    in.Close();
+  };
+
+  if (special.IsOpen()) {
+    canvas_.SelectPen(PreviewPen::kSpecial);
+    pass(special, false);
+    sort.Text("\n");
+  }
+  if (summary.specialCount > 0) c.specialEnd = sort.Length();
+  canvas_.SelectPen(PreviewPen::kCut);
+  PathRecordStream cut;
+  if (cut.Open(workDir_.File(workfile::kPsint))) pass(cut, true);
+  sort.Text("A");
+  return sort.Commit();
+}
+
+}  // namespace orvex
