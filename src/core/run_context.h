@@ -29,6 +29,7 @@ struct RunContext {
   int waitingForMark = 0;
   int settleTicks = 0;
   int detectionHold = 0;
+  bool cutTestArmed = false;  // Cut Test or Pause: the sheet being cut is not counted
 
   // --- Status polling ------------------------------------------------------------------------
   int statusStep = 0;
@@ -59,6 +60,16 @@ struct RunContext {
   int passes = 1;
   int reverseOrder = 0;  // the "reverse" setting: cut contours last to first
   double totalCutLength = 0.0;
+
+  // --- Transmission of a sheet's cut -----------------------------------------------------------
+  float markAcceptedCol = 320.0F;  // the confirmed detection, camera pixels (frame centre 320, 240)
+  float markAcceptedRow = 240.0F;
+  double firstMarkFeedOffset = 0.0;  // mm, how far the first mark sat off the camera centre
+  double firstMarkCrossOffset = 0.0;
+  double secondMarkFeedCorrection = 0.0;  // mm, re-centring moves made for the second mark
+  double secondMarkCrossOffset = 0.0;
+  std::int64_t cutStartTime = 0;   // calendar seconds when the sheet's stream began
+  std::uint32_t cutStartTick = 0;  // milliseconds, same moment
 
   // --- Machine --------------------------------------------------------------------------------
   int headCross = 1300;  // 0.1 mm across the feed: the program's record of the head
