@@ -121,7 +121,7 @@ void SpecialColorText(const RunContext& ctx, const CutterCommandInputs& in, Text
 void MoveToFirstMarkText(const RunContext& ctx, const CutterCommandInputs& in,
                          TextBuilder& text) {
   const long long s = text.Int(in.labelStep * 10.0 * ctx.unitFactor);
-  const long long d = in.feedOffset;
+  const long long d = ctx.cameraOffsetX;
   const bool creasing = ctx.creasingInstalled != 0;
   const bool variant2 = ctx.creasingVariant == 2;
   const bool edge = ctx.edgeMode != 0;
@@ -232,7 +232,7 @@ CommandTexts FormatCutterCommand(int number, const RunContext& ctx,
       break;
     }
     case kPlainCutSetup: {
-      const int speed = text.Int(Times(in.defaultSpeed, 10));
+      const int speed = text.Int(Times(ctx.defaultSpeed, 10));
       text.Add("TC1002,8,1,0" ETX "TC1002,6,1,0,9" ETX "TC1002,3,1,%i" ETX "TC29,5,1" ETX, speed);
       break;
     }

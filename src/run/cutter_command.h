@@ -53,6 +53,8 @@ enum CutterCommandNumber : int {
 
 // The operator's settings and main-window fields the command texts read. The main-window model
 // fills it from its members; the defaults are the values of a fresh profile and start-up.
+// Settings kept in RunContext are read from there: the default speed (defaultSpeed) and the
+// active camera offset along the feed (cameraOffsetX).
 struct CutterCommandInputs {
   int cutForce = 7;            // "force", edit 1032
   int dashedForce = 14;        // "forceD", edit 1040
@@ -62,8 +64,6 @@ struct CutterCommandInputs {
   int specialCutLength = 30;   // "LtaglioS", edit 1067
   int dashedSpeed = 10;        // edit 1070, 1 to 60
   int specialSpeed = 12;       // edit 1073, 1 to 60
-  int defaultSpeed = 50;       // "defSpeed"
-  int feedOffset = 80;         // "deltaX": the active camera offset along the feed, 0.1 mm
   double labelStep = 45.0;     // "hetichetta", edit 1080, in the display unit
   bool dashedLineOn = false;   // check 1069 "Enable"
   bool bladeUp = false;        // check 1095 "Blade Up"
