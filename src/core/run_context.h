@@ -83,11 +83,13 @@ struct RunContext {
   int dashUpValue = 0;
 
   // --- Vision ---------------------------------------------------------------------------------
-  int searchAttempts = 0;
-  int markResult = 0;
-  float markCol = 0.0F;
+  int searchAttempts = 0;  // analyses since the last find; shared by the mark and edge searches
+  int markResult = -1;     // 1 found, -1 not found, 0 a frame has been requested
+  float markCol = 0.0F;    // last analysis, buffer pixels; (0, 0) when nothing was found
   float markRow = 0.0F;
   int calibrationRead = 0;
+  int frameWidth = 0;  // size the camera negotiated at its last start
+  int frameHeight = 0;
 
   // --- Settings -------------------------------------------------------------------------------
   int secondCamera = 0;           // which camera pair the offset keys and the offsets below use
