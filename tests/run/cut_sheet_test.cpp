@@ -1,0 +1,391 @@
+// Transmission of a sheet: the centring moves on both marks, the correction computed from them,
+// the stream of relative moves and cuts and where it leaves the head, the special-colour tool
+// changes, mark mode 2, the sheet counter and the copies, and the refusals that end a run.
+#include "run/cut_sheet.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "run/contour_records.h"
+#include "run/recording_transports.h"
+#include "support/manual_clock.h"
+#include "support/temp_dir.h"
+
+namespace orvex {
+namespace {
+
+using test::ManualClock;
+using test::RecordingCutterTransport;
+using test::RecordingFeederTransport;
+using test::TempDir;
+
+struct RecordingEvents : RunEvents {
+  std::vector<std::string> messages;
+  int finished = 0;
+  void ShowMessage(std::string_view text, MessageIcon) override { messages.emplace_back(text); }
+  void FinishJob() override { ++finished; }
+};
+
+// The head as the cutter would follow the per-point moves: positions in 0.01 mm.
+struct Head {
+  long long feed = 0;
+  long long cross = 0;
+  int moves = 0;
+  int cuts = 0;
+};
+
+bool IsPointText(const std::string& t) {
+  return t.size() > 3 && (t[0] == 'O' || t[0] == 'E') && t.back() == '\n' &&
+         t.find(',') != std::string::npos && t.find("TB") == std::string::npos;
+}
+
+struct SheetFixture : ::testing::Test {
+  TempDir dir;
+  WorkDir work{dir.Path()};
+  RunContext ctx;
+  RecordingCutterTransport cutterWire;
+  RecordingFeederTransport feederWire;
+  CutterLink cutter{cutterWire, ctx};
+  FeederLink feeder{feederWire};
+  ManualClock clock;
+  RecordingEvents events;
+  SheetCutPorts ports{cutter, feeder, clock, events};
+  SheetCutFields fields;
+  CutterCommandInputs inputs;
+
+  void SetUp() override {
+    ctx.cutterPath = "\\\\?\\usb#vid_0b4d&pid_1130#1";
+    ctx.cutterModel = 1;
+    ctx.firstMarkPos = 10.0F;
+    ctx.secondMarkPos = 210.0F;
+    ctx.jobWidth = 220.0F;
+    ctx.jobHeight = 100.0F;
+    ctx.mediaWidth = 300;
+    ctx.headCross = 1300;
+    ctx.markScale = 0.1;
+    ctx.cameraOffsetX = 80;
+    ctx.cameraOffsetY = 99;
+    ASSERT_TRUE(feeder.OpenSheetFeeder());
+  }
+
+  SheetCutResult Step(int phase, float col, float row) {
+    ctx.runPhase = phase;
+    ctx.markAcceptedCol = col;
+    ctx.markAcceptedRow = row;
+    return CutSheet(ctx, work, fields, inputs, ports);
+  }
+
+  // Both marks centred: the whole sheet from the first mark on.
+  SheetCutResult CentredSheet() {
+    Step(1, 320, 240);
+    return Step(2, 320, 240);
+  }
+
+  std::vector<std::string> Texts() const {
+    std::vector<std::string> t;
+    for (const auto& w : cutterWire.writes) t.push_back(w.bytes);
+    return t;
+  }
+
+  // Follows the per-point texts from the head's start position (in 0.01 mm), up to the last
+  // point (the clearing move after it is not counted).
+  Head Follow(long long feed, long long cross) const {
+    Head head{feed, cross};
+    std::vector<std::string> texts = Texts();
+    std::size_t last = texts.size();
+    while (last > 0 && !IsPointText(texts[last - 1])) --last;
+    for (std::size_t i = 0; i + 1 < last; ++i) {
+      const std::string& t = texts[i];
+      if (!IsPointText(t)) continue;
+      double f = 0;
+      double c = 0;
+      if (std::sscanf(t.c_str() + 1, "%lf,%lf", &f, &c) != 2) continue;
+      head.feed += -std::llround(f * 10.0);  // the feed is sent negated, in 0.1 mm
+      head.cross += std::llround(c * 10.0);
+      (t[0] == 'O' ? head.moves : head.cuts)++;
+    }
+    return head;
+  }
+};
+
+TEST_F(SheetFixture, FirstMarkIsCentredBeforeTheSheetMovesToTheSecond) {
+  ctx.waitingForMark = 0;  // the run loop clears it before calling
+  Step(1, 320, 260);
+  EXPECT_EQ(Texts(), std::vector<std::string>{"O20.0,0.0\x03"});
+  EXPECT_EQ(ctx.runPhase, 1);
+  EXPECT_EQ(ctx.waitingForMark, 1);
+  EXPECT_EQ(ctx.settleTicks, 10);
+
+  cutterWire.writes.clear();
+  Step(1, 330, 250);  // 10 pixels off: close enough
+  EXPECT_EQ(Texts(), std::vector<std::string>{"O2000.0,0.0\x03"});
+  EXPECT_EQ(ctx.runPhase, 2);
+  EXPECT_EQ(ctx.waitingForMark, 1);
+  EXPECT_EQ(ctx.settleTicks, 15);
+  EXPECT_DOUBLE_EQ(ctx.firstMarkFeedOffset, 1.0);
+  EXPECT_DOUBLE_EQ(ctx.firstMarkCrossOffset, 1.0);
+
+  // Creasing variant 2 moves the head across as well.
+  cutterWire.writes.clear();
+  ctx.creasingVariant = 2;
+  Step(1, 320, 240);
+  EXPECT_EQ(Texts(), std::vector<std::string>{"O2000.0,-2030.0\x03"});
+  EXPECT_EQ(ctx.headCross, 110);
+  EXPECT_TRUE(feederWire.reports.empty());
+
+  // Any other phase sends nothing at all.
+  cutterWire.writes.clear();
+  Step(-1, 320, 240);
+  EXPECT_TRUE(Texts().empty());
+  EXPECT_EQ(cutterWire.opens, 3);
+}
+
+TEST_F(SheetFixture, CentredMarksCutEachPointAtTheCutOrigin) {
+  dir.Write("sortx.prn", "M 20.00 30.00\nL 50.00 30.00\nC 50.00 62.50\nA\n");
+  SheetCutResult r = CentredSheet();
+  ASSERT_TRUE(r.streamed);
+  EXPECT_DOUBLE_EQ(r.feedScale, 1.0);
+  EXPECT_DOUBLE_EQ(r.crossScale, 1.0);
+  EXPECT_DOUBLE_EQ(r.skewAngle, 0.0);
+  EXPECT_EQ(r.points, 3);
+
+  // The head starts over the second mark (feed 210, cross headCross 130.0 mm).
+  std::vector<std::string> t = Texts();
+  ASSERT_GE(t.size(), 6U);
+  EXPECT_EQ(t[1], "TC1002,1,1\x03");
+  // F0 = 8.0 mm, C0 = 9.9 mm: (20, 30) is cut at feed 28.0, cross 300 - (9.9 + 28).
+  EXPECT_EQ(t[2], "O1820.0,1321.0\n");
+  EXPECT_EQ(t[3], "E-300.0,0.0\n");
+  EXPECT_EQ(t[4], "E-0.0,-325.0\n");  // no feed move prints as -0.0
+  // The clearing move: 140 mm past the further of the second mark and the job end, cross 120.
+  EXPECT_EQ(t[5], "O-3020.0,-1096.0\n");
+  Head head = Follow(21000, 13000);
+  EXPECT_EQ(head.feed, 5800);
+  EXPECT_NEAR(head.cross, (300 - (9.9 + 60.5)) * 100, 1.0);
+
+  // The feeder hears that the sheet is cut, then its link is closed.
+  ASSERT_EQ(feederWire.reports.size(), 1U);
+  EXPECT_EQ(feederWire.reports[0], std::string(1, '\0') + std::string(kCuttingNotice));
+  EXPECT_EQ(feederWire.closed.size(), 1U);
+  EXPECT_EQ(cutterWire.opens, cutterWire.closes);
+
+  EXPECT_EQ(ctx.runPhase, -1);
+  EXPECT_EQ(fields.sheetCount, 1);
+  EXPECT_EQ(ctx.detectionHold, 10);
+  EXPECT_EQ(ctx.statusChar, '4');
+  EXPECT_DOUBLE_EQ(fields.feedScaleShown, 1.0);
+}
+
+TEST_F(SheetFixture, WidthCompensationAndRecentringSetTheFeedScale) {
+  dir.Write("sortx.prn", "A\n");
+  fields.compensationWidth = 10;  // 1.0 mm over marks 200 mm apart
+  EXPECT_DOUBLE_EQ(CentredSheet().feedScale, 1.005);
+
+  // Two re-centrings of the second mark add up; the second must not replace the first.
+  Step(1, 320, 240);
+  Step(2, 320, 260);
+  EXPECT_EQ(Texts().back(), "O20.0,0.0\x03");
+  EXPECT_EQ(ctx.runPhase, 2);
+  EXPECT_EQ(ctx.waitingForMark, 1);
+  Step(2, 320, 255);
+  SheetCutResult r = Step(2, 320, 240);
+  EXPECT_NEAR(r.feedScale, (200.0 - 3.5 + 1.0) / 200.0, 1e-12);
+
+  // A skewed sheet: the second mark 20 pixels (2 mm) across from the first.
+  Step(1, 320, 240);
+  r = Step(2, 340, 240);
+  EXPECT_NEAR(r.skewAngle, std::atan2(2.0, 200.0), 1e-12);
+  EXPECT_NEAR(ctx.skewSum, r.skewAngle, 1e-12);
+  fields.compensationHeight = 5;
+  EXPECT_DOUBLE_EQ(CentredSheet().crossScale, 1.005);
+}
+
+TEST_F(SheetFixture, WithoutCropMarksNothingFromAnEarlierSheetSkewsTheCut) {
+  dir.Write("sortx.prn", "A\n");
+  fields.withoutCropMarks = true;
+  ctx.secondMarkFeedCorrection = 5.0;
+  ctx.firstMarkFeedOffset = 2.0;
+  ctx.markAcceptedRow = 300.0F;
+  SheetCutResult r = Step(2, 100, 300);
+  EXPECT_DOUBLE_EQ(r.feedScale, 1.0);
+  EXPECT_EQ(Texts().front(), "O-1850.0,0.0\x03");
+  EXPECT_EQ(ctx.statusStep, 80);
+}
+
+TEST_F(SheetFixture, MarkModeTwoFramesTheJobAndNeverSendsItsBorder) {
+  ctx.markMode = 2;
+  fields.withoutCropMarks = true;
+  inputs.labelStep = 45.0;
+  // The border rectangle, then one inner contour.
+  dir.Write("sortx.prn",
+            "M 0.00 0.00\nL 220.00 0.00\nL 220.00 100.00\nL 0.00 100.00\nL 0.00 0.00\n"
+            "M 20.00 30.00\nL 20.00 40.00\nL 0.005 50.00\nA\n");
+  SheetCutResult r = Step(2, 320, 240);
+  ASSERT_TRUE(r.streamed);
+  EXPECT_EQ(r.points, 2);
+  std::vector<std::string> t = Texts();
+  std::vector<std::string> expected = {
+      "O-2200.0,0.0\nTB51,12\n",
+      "O-150.0,-300.0\n",  // (45 - 30) x -10 and ((300 - 100) / 2 - 130) x 10
+      "TB99\n",
+      "TB24 2200 1000\n",
+      "TC1002,1,1\x03",
+      "O2000.0,700.0\n",  // from (220, 0) to (20, 100 - 30)
+      "E-0.0,-100.0\n",
+      "TB0\n",
+      "O-3400.0,600.0\n",  // from (20, 60) to 140 mm past the job's end, cross 120
+  };
+  ASSERT_GE(t.size(), expected.size());
+  t.resize(expected.size() + 1);
+  EXPECT_EQ(std::vector<std::string>(t.begin(), t.begin() + 9), expected);
+  EXPECT_EQ(t[9].rfind("TB", 0), std::string::npos);  // command 118 closes the sheet
+  EXPECT_FALSE(t[9].empty());
+}
+
+TEST_F(SheetFixture, SpecialContoursAreCutWithTheirToolFirst) {
+  std::string special = "M 30.00 30.00\nL 40.00 30.00\n\n";
+  dir.Write("sortx.prn", special + "M 60.00 30.00\nL 70.00 30.00\nA\n");
+  ctx.specialCount = 1;
+  ctx.specialEnd = static_cast<long>(special.size());
+  fields.specialForce = 12;
+  CentredSheet();
+  std::vector<std::string> t = Texts();
+  ASSERT_EQ(t.size(), 8U);
+  EXPECT_EQ(t[1], "TC1002,1,3\x03TC3,12,3\x03");
+  // Special mode 0 without the dashed line: the special tool sits 5 mm along the feed.
+  EXPECT_EQ(t[2], "O1670.0,1321.0\n");
+  EXPECT_EQ(t[3], "E-100.0,0.0\n");
+  EXPECT_EQ(t[4], "TC1002,1,1\x03");
+  EXPECT_EQ(t[5], "O-150.0,0.0\n");  // back to the blade: 5 mm shorter
+  EXPECT_EQ(t[6], "E-100.0,0.0\n");
+
+  // Modes 3 and 4 change to the creasing tool and back to the blade with its two commands.
+  cutterWire.writes.clear();
+  ctx.specialMode = 3;
+  CentredSheet();
+  t = Texts();
+  EXPECT_EQ(t.size(), 8U + 3U);  // 140 at the start, 150 and 151 at the change
+  EXPECT_EQ(clock.Sleeps().back(), 100);
+}
+
+TEST_F(SheetFixture, CopiesEndTheRunAndCutTestSheetsAreNotCounted) {
+  dir.Write("sortx.prn", "M 20.00 30.00\nL 50.00 30.00\nA\n");
+  fields.copiesEnabled = true;
+  fields.copies = 3;
+  ctx.cutTestArmed = true;
+  CentredSheet();
+  EXPECT_EQ(fields.sheetCount, 0);
+  EXPECT_EQ(ctx.skewSum, 0.0);
+  ctx.cutTestArmed = false;
+  CentredSheet();
+  CentredSheet();
+  EXPECT_EQ(events.finished, 0);
+  CentredSheet();
+  EXPECT_EQ(fields.sheetCount, 3);
+  EXPECT_EQ(events.finished, 1);
+}
+
+TEST_F(SheetFixture, MissingSortedFileEndsTheRunWithoutCutting) {
+  SheetCutResult r = CentredSheet();
+  EXPECT_FALSE(r.streamed);
+  EXPECT_TRUE(r.abandoned);
+  EXPECT_EQ(events.messages, std::vector<std::string>{"Graphic source not available"});
+  EXPECT_EQ(events.finished, 1);
+  EXPECT_EQ(Texts().size(), 1U);  // the move to the second mark only
+  EXPECT_EQ(fields.sheetCount, 0);
+  EXPECT_EQ(ctx.runPhase, -1);
+}
+
+TEST_F(SheetFixture, UnusableGeometryNeverReachesTheCutter) {
+  dir.Write("sortx.prn", "M 20.00 30.00\nL 50.00 30.00\nA\n");
+  auto expectRefused = [&](const char* what) {
+    cutterWire.writes.clear();
+    events.messages.clear();
+    events.finished = 0;
+    ctx.runPhase = 2;
+    ctx.markAcceptedCol = 320;
+    ctx.markAcceptedRow = 240;
+    SheetCutResult r = CutSheet(ctx, work, fields, inputs, ports);
+    EXPECT_TRUE(r.abandoned) << what;
+    EXPECT_TRUE(Texts().empty()) << what;
+    EXPECT_EQ(events.finished, 1) << what;
+    EXPECT_EQ(events.messages.size(), 1U) << what;
+  };
+  ctx.secondMarkPos = ctx.firstMarkPos;
+  expectRefused("no mark distance");
+  ctx.secondMarkPos = 210.0F;
+  ctx.jobHeight = 0.0F;
+  expectRefused("no job height");
+  ctx.jobHeight = 100.0F;
+  ctx.firstMarkCrossOffset = std::nan("");
+  expectRefused("not a number");
+  ctx.firstMarkCrossOffset = 0.0;
+
+  // A damaged point is skipped; its neighbours are cut where they belong.
+  dir.Write("sortx.prn", "M 20.00 30.00\nL nan 30.00\nL 1e30 30.00\nL 50.00 30.00\nA\n");
+  cutterWire.writes.clear();
+  SheetCutResult r = CentredSheet();
+  EXPECT_EQ(r.points, 2);
+  for (const auto& t : Texts()) {
+    EXPECT_EQ(t.find("nan"), std::string::npos);
+    EXPECT_EQ(t.find("inf"), std::string::npos);
+  }
+}
+
+TEST_F(SheetFixture, LongSkewedContourEndsWhereTheIntegerPositionsSay) {
+  constexpr int kPoints = 100000;
+  std::string job;
+  job.reserve(kPoints * 20);
+  AppendContourRecord(job, 'M', 10.0F, 5.0F);
+  for (int i = 1; i < kPoints; ++i) {
+    AppendContourRecord(job, 'L', 10.0F + i * 0.0013F, 5.0F + (i % 7) * 0.01F);
+  }
+  job += "A\n";
+  dir.Write("sortx.prn", job);
+  Step(1, 320, 240);
+  SheetCutResult r = Step(2, 320.3F, 240);  // a tiny skew: 0.03 mm over 200 mm
+  ASSERT_EQ(r.points, kPoints);
+  ASSERT_NE(r.skewAngle, 0.0);
+
+  // Every step is rounded against the accumulated integer position, so after 100,000 steps the
+  // head is within 0.01 mm of the last target, not 100,000 roundings away from it.
+  const double c = std::cos(r.skewAngle);
+  const double s = std::sin(r.skewAngle);
+  const float a = 10.0F + (kPoints - 1) * 0.0013F;
+  const float b = 5.0F + ((kPoints - 1) % 7) * 0.01F;
+  const double t = static_cast<double>(b - 2.0F);
+  const double k = static_cast<double>(a - 10.0F);
+  const double pf = k * c - t * s;
+  const double pc = t * c + s * pf;
+  const double targetFeed = (pf + 8.0 + 10.0) * 100.0;
+  const double targetCross = (300.0 - (9.9 + pc)) * 100.0;
+  Head head = Follow(21000, 13000);
+  EXPECT_EQ(head.feed, static_cast<long long>(std::trunc(targetFeed)));
+  EXPECT_LE(std::fabs(static_cast<double>(head.cross) - targetCross), 1.0);
+  EXPECT_EQ(head.cuts, kPoints - 1);
+}
+
+TEST(TenthsText, MatchesPrintfForEveryStep) {
+  std::mt19937_64 rng(7);
+  std::vector<long long> values = {0, 1, -1, 9, -9, 10, -10, 99999, -123456789012LL};
+  for (int i = 0; i < 20000; ++i) values.push_back(static_cast<long long>(rng() % 4000001) - 2000000);
+  for (long long n : values) {
+    char expected[64];
+    std::string got;
+    std::snprintf(expected, sizeof expected, "%2.1f", static_cast<double>(n) / -10.0);
+    AppendTenthsNegated(got, n);
+    ASSERT_EQ(got, expected) << n;
+    got.clear();
+    std::snprintf(expected, sizeof expected, "%2.1f", static_cast<double>(n) / 10.0);
+    AppendTenths(got, n);
+    ASSERT_EQ(got, expected) << n;
+  }
+}
+
+}  // namespace
+}  // namespace orvex
