@@ -1,0 +1,153 @@
+// The converter adapters as child processes: arguments reach the program untouched, the time
+// limit kills, output is drained, a failed conversion leaves no file, and the factory's choice.
+#include "platform/pdf_converters.h"
+
+#include <sys/stat.h>
+
+#include <chrono>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "platform/child_process.h"
+#include "support/temp_dir.h"
+
+namespace orvex {
+namespace {
+
+using namespace std::chrono_literals;
+
+// A stand-in converter: a shell script made executable (the script is the program; no shell
+// ever sees the arguments that the adapter passes).
+std::filesystem::path WriteScript(const test::TempDir& dir, const std::string& name,
+                                  const std::string& body) {
+  dir.Write(name, "#!/bin/sh\n" + body);
+  ::chmod(dir.File(name).c_str(), 0755);
+  return dir.File(name);
+}
+
+std::vector<std::string> Listing(const std::filesystem::path& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(PdfConvertersTest, HostileFileNamesReachTheConverterAsOneArgumentEach) {
+  test::TempDir dir;
+  const auto program = WriteScript(dir, "conv", "printf '%s\\n' \"$#\" \"$1\" > \"$2\"\n");
+  auto converter = MakeOurPdfConverter(program);
+  for (const std::string name :
+       {"label sheet.pdf", "it's \"quoted\".pdf", "a;touch injected;b.pdf", "$(touch x).pdf",
+        "-looks-like-an-option.pdf"}) {
+    SCOPED_TRACE(name);
+    const std::string source = (dir.Path() / name).string();
+    dir.Write(name, "%PDF");
+    const std::string target = (dir.Path() / ("out " + std::to_string(name.size()) + ".ps"));
+    ASSERT_EQ(converter->Convert(source, target), PdfConversion::kConverted);
+    EXPECT_EQ(test::ReadFileBytes(target), "2\n" + source + "\n");
+  }
+  EXPECT_FALSE(dir.Exists("injected"));
+  EXPECT_FALSE(dir.Exists("x).pdf"));
+
+  // Relative names starting with "-" are passed as ./-name, never as an option.
+  auto pdftopsLike = MakePdftopsPdfConverter(
+      WriteScript(dir, "fake-pdftops", "printf '%s|' \"$@\" > \"$3\"\n"));
+  const std::string cwdName = "-dash.pdf";
+  ASSERT_EQ(pdftopsLike->Convert(cwdName, dir.File("p.ps").string()), PdfConversion::kConverted);
+  const std::string args = dir.Read("p.ps");
+  EXPECT_EQ(args.substr(0, args.find('|', 11) + 1), "-level2sep|./-dash.pdf|");
+}
+
+TEST(PdfConvertersTest, FailuresLeaveNoFileAndKeepTheConvertersMessage) {
+  test::TempDir dir;
+  const std::string target = dir.File("out.ps").string();
+  dir.Write("in.pdf", "%PDF-1.4 truncated");
+
+  // Half a file written, then an error: nothing at the target, no temporary left behind.
+  auto failing = MakeOurPdfConverter(WriteScript(
+      dir, "fails", "printf '%%!PS half' > \"$2\"\necho 'noise'\necho 'orvex-pdf2ps: damaged PDF' >&2\nexit 3\n"));
+  EXPECT_EQ(failing->Convert(dir.File("in.pdf").string(), target), PdfConversion::kFailed);
+  EXPECT_EQ(failing->LastMessage(), "orvex-pdf2ps: damaged PDF");
+  EXPECT_FALSE(dir.Exists("out.ps"));
+
+  // Success without any output file is no conversion either.
+  auto silent = MakeOurPdfConverter(WriteScript(dir, "silent", "exit 0\n"));
+  EXPECT_EQ(silent->Convert(dir.File("in.pdf").string(), target), PdfConversion::kFailed);
+
+  // A killed converter.
+  auto crashing = MakeOurPdfConverter(WriteScript(dir, "crashes", "kill -SEGV $$\n"));
+  EXPECT_EQ(crashing->Convert(dir.File("in.pdf").string(), target), PdfConversion::kFailed);
+  EXPECT_NE(crashing->LastMessage().find("signal"), std::string::npos);
+
+  // A program that is not there cannot be started.
+  auto missing = MakeOurPdfConverter(dir.File("not-installed"));
+  EXPECT_FALSE(missing->Available());
+  EXPECT_EQ(missing->Convert(dir.File("in.pdf").string(), target), PdfConversion::kUnavailable);
+
+  EXPECT_EQ(Listing(dir.Path()),
+            (std::vector<std::string>{"crashes", "fails", "in.pdf", "silent"}));
+}
+
+TEST(PdfConvertersTest, TimeLimitKillsTheConverterAndWhatItStarted) {
+  test::TempDir dir;
+  // The script's own child (sleep) holds the output pipe too: both must go.
+  const auto program = WriteScript(dir, "hangs", "printf partial > \"$2\"\nsleep 30\n");
+  ChildProcessPdfConverter converter(program, {}, 300ms);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(converter.Convert(dir.File("in.pdf").string(), dir.File("out.ps").string()),
+            PdfConversion::kFailed);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);
+  EXPECT_NE(converter.LastMessage().find("stopped"), std::string::npos);
+  EXPECT_FALSE(dir.Exists("out.ps"));
+
+  // A grandchild that outlives a converter which already exited is ended too.
+  const auto leaves = WriteScript(dir, "leaves", "sleep 30 &\nexit 0\n");
+  const auto start2 = std::chrono::steady_clock::now();
+  const ChildOutcome outcome = RunChildProcess({leaves.string()}, 2s);
+  EXPECT_EQ(outcome.exitCode, 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - start2, 10s);
+}
+
+TEST(PdfConvertersTest, ChattyConverterDoesNotBlockOnAFullPipe) {
+  test::TempDir dir;
+  const auto program = WriteScript(
+      dir, "chatty", "head -c 3000000 /dev/zero | tr '\\0' x\nhead -c 100000 /dev/zero >&2\n"
+                     "echo done > \"$2\"\n");
+  auto converter = MakeOurPdfConverter(program, 20s);
+  EXPECT_EQ(converter->Convert("in.pdf", dir.File("out.ps").string()), PdfConversion::kConverted);
+  const ChildOutcome outcome = RunChildProcess({program.string(), "a", dir.File("o").string()}, 20s);
+  EXPECT_TRUE(outcome.Succeeded());
+  EXPECT_LE(outcome.output.size(), 2u * 64 * 1024);
+}
+
+TEST(PdfConvertersTest, FactoryPrefersOursThenPdftopsThenNone) {
+  test::TempDir beside, path1, path2, empty;
+  WriteScript(path2, "pdftops", "exit 0\n");
+  const auto onPath = WriteScript(path2, "orvex-pdf2ps", "exit 0\n");
+  const auto own = WriteScript(beside, "orvex-pdf2ps", "exit 0\n");
+  const std::string pathList = path1.Path().string() + "::" + path2.Path().string();
+
+  auto program = [](const std::unique_ptr<PdfConverter>& converter) {
+    auto* child = dynamic_cast<ChildProcessPdfConverter*>(converter.get());
+    return child != nullptr ? child->Program() : std::filesystem::path{};
+  };
+  EXPECT_EQ(program(MakePdfConverter({beside.Path(), pathList})), own);
+  EXPECT_EQ(program(MakePdfConverter({empty.Path(), pathList})), onPath);
+
+  std::filesystem::remove(onPath);
+  auto fallback = MakePdfConverter({empty.Path(), pathList});
+  EXPECT_EQ(program(fallback), path2.File("pdftops"));
+  EXPECT_TRUE(fallback->Available());
+
+  // A file that is not executable does not count as installed.
+  ::chmod(path2.File("pdftops").c_str(), 0644);
+  auto none = MakePdfConverter({empty.Path(), pathList});
+  EXPECT_FALSE(none->Available());
+  EXPECT_EQ(none->Convert("a.pdf", empty.File("out.ps").string()), PdfConversion::kUnavailable);
+}
+
+}  // namespace
+}  // namespace orvex
