@@ -1,0 +1,535 @@
+// The job loader end to end over fake ports: the file it picks, the messages it shows, sort.prn
+// byte for byte, the window and run-context set-up of a loaded job.
+#include "import/job_loader.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "support/manual_clock.h"
+#include "support/memory_profile.h"
+#include "support/temp_dir.h"
+
+namespace orvex {
+namespace {
+
+class FakeView : public LoaderView {
+ public:
+  bool AskOpenFile(const std::vector<FileFilter>& filters, std::string& path) override {
+    ++dialogs;
+    lastFilters = filters;
+    path = answer;
+    return answerOk;
+  }
+  void ShowMessage(const OperatorMessage& message) override { messages.push_back(message); }
+  void SetControlText(int id, std::string_view text) override { texts[id] = std::string(text); }
+  void EnableControl(int id, bool enabled) override { enabled_[id] = enabled; }
+  int ComboSelection(int id) override { return combos[id]; }
+  void SetComboSelection(int id, int index) override { combos[id] = index; }
+  int FieldValue(int id) override { return fields[id]; }
+  void SetFieldValue(int id, int value) override { fields[id] = value; }
+  void MembersToControls() override { ++transfers; }
+  void SpecialModeChangedDuringLoad() override { ++modeHandlerRuns; }
+
+  bool IsEnabled(int id) const {
+    auto it = enabled_.find(id);
+    return it != enabled_.end() && it->second;
+  }
+
+  bool answerOk = true;
+  std::string answer;
+  int dialogs = 0;
+  std::vector<FileFilter> lastFilters;
+  std::vector<OperatorMessage> messages;
+  std::map<int, std::string> texts;
+  std::map<int, int> combos;
+  std::map<int, int> fields;
+  int transfers = 0;
+  int modeHandlerRuns = 0;
+
+ private:
+  std::map<int, bool> enabled_;
+};
+
+class FakeCanvas : public PreviewCanvas {
+ public:
+  int Width() const override { return 420; }
+  int Height() const override { return 310; }
+  PreviewRect Target() const override { return {0, 0, 400, 300}; }
+  void Clear(int width, int height) override {
+    clears.push_back({width, height});
+    lines.clear();
+  }
+  void SelectPen(PreviewPen pen) override { pen_ = pen; }
+  void MoveTo(int, int) override {}
+  void LineTo(int, int) override { ++lines[pen_]; }
+
+  std::vector<std::pair<int, int>> clears;
+  std::map<PreviewPen, int> lines;
+
+ private:
+  PreviewPen pen_ = PreviewPen::kCut;
+};
+
+// Stands in for the path parser: writes the cut-path files it was given.
+struct ParserScript {
+  bool result = true;
+  std::string psint;
+  std::string tpsint;  // empty: no special paths (no TPSINT)
+  GraphicSummary summary;
+  std::vector<std::string> calls;  // "eps:<kind>:<path>" or "ai:<path>"
+};
+
+class ScriptedParser : public GraphicParser {
+ public:
+  ScriptedParser(ParserScript& script, std::filesystem::path workDir)
+      : script_(script), workDir_(std::move(workDir)) {}
+  bool ParseEps(const std::filesystem::path& graphic, int kind) override {
+    script_.calls.push_back("eps:" + std::to_string(kind) + ":" + graphic.string());
+    return Write();
+  }
+  bool ParseAi(const std::filesystem::path& graphic) override {
+    script_.calls.push_back("ai:" + graphic.string());
+    return Write();
+  }
+  GraphicSummary Summary() const override { return script_.summary; }
+
+ private:
+  bool Write() {
+    test::WriteFileBytes(workDir_ / "PSINT", script_.psint);
+    std::filesystem::remove(workDir_ / "TPSINT");
+    if (!script_.tpsint.empty()) test::WriteFileBytes(workDir_ / "TPSINT", script_.tpsint);
+    return script_.result;
+  }
+  ParserScript& script_;
+  std::filesystem::path workDir_;
+};
+
+class FakePdf : public PdfConverter {
+ public:
+  bool Available() override { return available; }
+  PdfConversion Convert(const std::string& pdf, const std::string& ps) override {
+    convertedFrom = pdf;
+    outputExistedBefore = std::filesystem::exists(ps);
+    if (result == PdfConversion::kConverted) test::WriteFileBytes(ps, "%!PS\n");
+    return result;
+  }
+  bool available = true;
+  PdfConversion result = PdfConversion::kConverted;
+  std::string convertedFrom;
+  bool outputExistedBefore = true;
+};
+
+class RecordingCamera : public CameraGraphControl {
+ public:
+  void TearDown() override { calls += "down "; }
+  void Rebuild() override { calls += "up "; }
+  void RefreshSettings() override { calls += "refresh "; }
+  std::string calls;
+};
+
+class RecordingRecent : public RecentJobs {
+ public:
+  void RestoreFor(const std::string& path) override { restored.push_back(path); }
+  std::vector<std::string> restored;
+};
+
+// A 4 mm square mark with its lower-left corner at (x, y).
+std::string Mark(int x, int y) {
+  char text[256];
+  std::snprintf(text, sizeof text,
+                "M \nL %d.00 %d.00 %d.00 %d.00 \nL %d.00 %d.00 %d.00 %d.00 \n"
+                "L %d.00 %d.00 %d.00 %d.00 \nL %d.00 %d.00 %d.00 %d.00 \n",
+                x, y, x + 4, y, x + 4, y, x + 4, y + 4, x + 4, y + 4, x, y + 4, x, y + 4, x, y);
+  return text;
+}
+
+// Bottom marks at x 10 and 210, an open label line, a curve cut in six steps, and a top mark.
+std::string StandardPsint() {
+  return Mark(10, 5) + "O \nL 50.00 50.00 60.00 50.00 \n" +
+         "M \nC 20.00 20.00 23.00 20.00 21.00 20.00 22.00 20.00 \n" + Mark(210, 5) +
+         Mark(10, 290);
+}
+
+GraphicSummary StandardSummary() {
+  GraphicSummary s;
+  s.minX = 10;
+  s.minY = 5;
+  s.maxX = 214;
+  s.maxY = 294;
+  s.width = 204;
+  s.height = 289;
+  return s;
+}
+
+const char* const kStandardCutSection =
+    "O 40.00 45.00\nL 50.00 45.00\n"
+    "M 10.00 15.00\nC 10.50 15.00\nC 11.00 15.00\nC 11.50 15.00\nC 12.00 15.00\nC 12.50 15.00\n"
+    "C 13.00 15.00\n"
+    "M 0.00 285.00\nL 4.00 285.00\nL 4.00 289.00\nL 0.00 289.00\nL 0.00 285.00\n";
+
+class JobLoaderTest : public ::testing::Test {
+ protected:
+  JobLoaderTest() : loader_(context_, WorkDir(dir_.Path()), view_, canvas_, profile_) {
+    loader_.SetParserFactory([this](const std::filesystem::path& workDir) {
+      return std::make_unique<ScriptedParser>(script_, workDir);
+    });
+    loader_.SetCameraGraph(&camera_);
+    loader_.SetRecentJobs(&recent_);
+    loader_.SetClock(&clock_);
+    script_.psint = StandardPsint();
+    script_.summary = StandardSummary();
+    graphic_ = dir_.File("job.eps").string();
+    dir_.Write("job.eps", "%!PS-Adobe-3.0 EPSF-3.0\n");
+    view_.answer = graphic_;
+  }
+
+  test::TempDir dir_;
+  RunContext context_;
+  FakeView view_;
+  FakeCanvas canvas_;
+  test::MemoryProfile profile_;
+  RecordingCamera camera_;
+  RecordingRecent recent_;
+  test::ManualClock clock_;
+  ParserScript script_;
+  JobLoader loader_;
+  std::string graphic_;
+};
+
+TEST_F(JobLoaderTest, JobWithoutSpecialPathsWritesTheCutSectionThenA) {
+  const LoadReport& report = loader_.LoadJob();
+  ASSERT_EQ(report.outcome, LoadOutcome::kLoaded) << report.message;
+  EXPECT_TRUE(view_.messages.empty());
+  EXPECT_EQ(dir_.Read("sort.prn"), std::string(kStandardCutSection) + "A");
+  EXPECT_EQ(context_.specialEnd, 0);
+  EXPECT_EQ(context_.importSpecialEnd, 0);
+  EXPECT_EQ(report.cutContours, 3);
+  EXPECT_NEAR(report.cutLengthMm, 10.0 + 3.0 + 16.0, 1e-4);
+  // The excluded marks are still drawn: 4 + 4 mark lines, 1 label line, 6 curve lines, 4 top.
+  EXPECT_EQ(canvas_.lines[PreviewPen::kCut], 19);
+  EXPECT_EQ(canvas_.lines[PreviewPen::kSpecial], 0);
+  EXPECT_EQ(canvas_.clears.front(), std::make_pair(418, 308));
+  // mk3.dat and the run context's mark positions.
+  EXPECT_EQ(dir_.Read("mk3.dat"),
+            "2.000000 2.000000\n202.000000 2.000000\n2.000000 287.000000\n");
+  EXPECT_FLOAT_EQ(context_.importFirstMark, 2.0F);
+  EXPECT_FLOAT_EQ(context_.firstMarkPos, 2.0F);
+  EXPECT_FLOAT_EQ(context_.importSecondMark, 202.0F);
+  EXPECT_FLOAT_EQ(context_.secondMarkPos, 202.0F);
+  EXPECT_FLOAT_EQ(context_.jobWidth, 204.0F);
+  EXPECT_FLOAT_EQ(context_.jobHeight, 289.0F);
+}
+
+TEST_F(JobLoaderTest, SpecialPathsComeFirstAndSpecialEndFollowsTheirLineEnd) {
+  script_.tpsint = "M \nL 30.00 100.00 130.00 100.00 \nM \nC 30.00 100.00 30.00 100.00 "
+                   "30.00 100.00 30.00 100.00 \n";
+  script_.summary.specialCount = 2;
+  view_.combos[control::kSpecialMode] = 2;
+  const LoadReport& report = loader_.LoadJob();
+  ASSERT_EQ(report.outcome, LoadOutcome::kLoaded) << report.message;
+  const std::string special = "M 20.00 95.00\nL 120.00 95.00\nM 20.00 95.00\nC 20.00 95.00\n\n";
+  EXPECT_EQ(dir_.Read("sort.prn"), special + kStandardCutSection + "A");
+  EXPECT_EQ(context_.specialEnd, static_cast<long>(special.size()));
+  EXPECT_EQ(context_.importSpecialEnd, context_.specialEnd);
+  EXPECT_EQ(context_.specialCount, 2);
+  EXPECT_EQ(context_.specialPresent, 1);
+  EXPECT_EQ(context_.specialMode, 2);
+  EXPECT_EQ(canvas_.lines[PreviewPen::kSpecial], 2);
+  EXPECT_TRUE(view_.IsEnabled(control::kSpecialMode));
+  EXPECT_FALSE(view_.IsEnabled(control::kStartButton));
+  EXPECT_TRUE(view_.IsEnabled(control::kSpecialCutForce));
+  EXPECT_TRUE(view_.IsEnabled(control::kSpecialSpeed));
+  // A mode other than the dashed line keeps the dash lengths disabled.
+  EXPECT_FALSE(view_.IsEnabled(control::kSpecialCutLength));
+  EXPECT_FALSE(view_.IsEnabled(control::kSpecialUpLength));
+  EXPECT_EQ(view_.modeHandlerRuns, 0);
+}
+
+TEST_F(JobLoaderTest, MarksAreCutWhenTheMarkModeSaysSo) {
+  view_.combos[control::kMarkMode] = 1;
+  ASSERT_EQ(loader_.LoadJob().outcome, LoadOutcome::kLoaded);
+  std::string sort = dir_.Read("sort.prn");
+  EXPECT_EQ(sort.rfind("M 0.00 0.00\nL 4.00 0.00\nL 4.00 4.00\nL 0.00 4.00\nL 0.00 0.00\nO ", 0), 0U);
+  EXPECT_EQ(loader_.Report().cutContours, 5);
+}
+
+TEST_F(JobLoaderTest, CurveStepsFollowTheLengthAndBadCurvesAreOneStep) {
+  // L = 100 -> 20 steps: 19 intermediate points and the end point.
+  script_.psint = Mark(10, 5) + Mark(210, 5) +
+                  "M \nC 20.00 20.00 70.00 20.00 45.00 20.00 45.00 20.00 \n" +
+                  "M \nC 20.00 30.00 nan 30.00 21.00 30.00 22.00 30.00 \n";
+  ASSERT_EQ(loader_.LoadJob().outcome, LoadOutcome::kLoaded);
+  std::string sort = dir_.Read("sort.prn");
+  std::size_t firstStart = sort.find("M 10.00 15.00\n");
+  std::size_t secondStart = sort.find("M 10.00 25.00\n");
+  ASSERT_NE(firstStart, std::string::npos);
+  ASSERT_NE(secondStart, std::string::npos);
+  std::string first = sort.substr(firstStart, secondStart - firstStart);
+  EXPECT_EQ(std::count(first.begin(), first.end(), 'C'), 20);
+  // The curve with a length that is not a number gets its end point only.
+  EXPECT_EQ(sort.substr(secondStart), "M 10.00 25.00\nC nan 25.00\nA");
+}
+
+TEST_F(JobLoaderTest, CancelledDialogAndUnknownSpellingsAreFileNotFound) {
+  for (std::string name : {std::string(), std::string("job.Eps"), std::string("job.txt")}) {
+    view_.messages.clear();
+    view_.answerOk = !name.empty();
+    view_.answer = dir_.File(name.empty() ? "x" : name).string();
+    if (!name.empty()) dir_.Write(name, "data");
+    const LoadReport& report = loader_.LoadJob();
+    EXPECT_EQ(report.outcome, LoadOutcome::kEnded) << name;
+    ASSERT_EQ(view_.messages.size(), 1U) << name;
+    EXPECT_EQ(view_.messages[0].text, "File not found");
+    EXPECT_EQ(view_.messages[0].captionKind, MessageCaption::kApplicationTitle);
+    EXPECT_EQ(view_.messages[0].icon, MessageIcon::kError);
+    EXPECT_EQ(context_.statusStep, 60);
+    EXPECT_EQ(context_.lastJobFlag, 2);
+    EXPECT_EQ(context_.displayState, -2);
+    EXPECT_TRUE(script_.calls.empty());
+  }
+}
+
+TEST_F(JobLoaderTest, KindsFromEverySpelling) {
+  EXPECT_EQ(JobLoader::KindFromExtension("eps"), kKindEps);
+  EXPECT_EQ(JobLoader::KindFromExtension("EPS"), kKindEps);
+  EXPECT_EQ(JobLoader::KindFromExtension("ai"), kKindAi);
+  EXPECT_EQ(JobLoader::KindFromExtension("AI"), kKindAi);
+  EXPECT_EQ(JobLoader::KindFromExtension("Ai"), kKindAi);
+  EXPECT_EQ(JobLoader::KindFromExtension("aI"), kKindNone);
+  EXPECT_EQ(JobLoader::KindFromExtension("Eps"), kKindNone);
+  EXPECT_EQ(JobLoader::KindFromExtension(""), kKindNone);
+  EXPECT_EQ(JobLoader::Filters(true).size(), 4U);
+  EXPECT_EQ(JobLoader::Filters(true)[0].pattern, "*.AI;*.EPS;*.PDF");
+  EXPECT_EQ(JobLoader::Filters(false)[0].label, "(*.AI *.EPS)");
+}
+
+TEST_F(JobLoaderTest, ParserRefusalLeavesTheNewPathShownAndSortUntouched) {
+  dir_.Write("sort.prn", "previous");
+  script_.result = false;
+  const LoadReport& report = loader_.LoadJob();
+  EXPECT_EQ(report.outcome, LoadOutcome::kFailed);
+  ASSERT_EQ(view_.messages.size(), 1U);
+  EXPECT_EQ(view_.messages[0].text,
+            "Graphic file not saved correctly\nPlease check the instructions");
+  EXPECT_EQ(view_.messages[0].icon, MessageIcon::kError);
+  EXPECT_EQ(view_.texts[control::kCurrentJobLabel], "Current job: " + graphic_);
+  EXPECT_EQ(context_.currentJobPath, graphic_);
+  EXPECT_EQ(context_.statusStep, 60);
+  EXPECT_EQ(dir_.Read("sort.prn"), "previous");
+  EXPECT_EQ(canvas_.clears.size(), 1U);
+  EXPECT_EQ(camera_.calls, "");
+}
+
+TEST_F(JobLoaderTest, MarksCloserThanFiftyMillimetresAreRefused) {
+  struct Case {
+    std::string right;
+    bool refused;
+  };
+  // Centres 12 and 61.9 are 49.9 apart; 12 and 62 exactly 50.
+  for (const Case& c : {Case{"M \nL 59.90 5.00 63.90 5.00 \nL 63.90 5.00 63.90 9.00 \n", true},
+                        Case{"M \nL 60.00 5.00 64.00 5.00 \nL 64.00 5.00 64.00 9.00 \n", false}}) {
+    view_.messages.clear();
+    dir_.Write("sort.prn", "previous");
+    script_.psint = Mark(10, 5) + c.right + Mark(10, 290);
+    script_.summary.minX = 0;
+    script_.summary.minY = 0;
+    const LoadReport& report = loader_.LoadJob();
+    if (c.refused) {
+      EXPECT_EQ(report.outcome, LoadOutcome::kFailed);
+      ASSERT_EQ(view_.messages.size(), 1U);
+      EXPECT_EQ(view_.messages[0].text,
+                "Black marks not aligned or overlapped\nPlease check the graphic design. ");
+      EXPECT_EQ(view_.messages[0].captionKind, MessageCaption::kGiven);
+      EXPECT_EQ(view_.messages[0].caption, "Black marks error !");
+      EXPECT_TRUE(view_.messages[0].taskModal);
+      EXPECT_EQ(dir_.Read("sort.prn"), "previous");
+      EXPECT_TRUE(dir_.Exists("mk3.dat"));
+      EXPECT_EQ(context_.statusStep, 60);
+    } else {
+      EXPECT_EQ(report.outcome, LoadOutcome::kLoaded) << report.message;
+    }
+  }
+}
+
+TEST_F(JobLoaderTest, AJobWithOnePathIsRefusedAsUnpairedMarks) {
+  script_.psint = Mark(10, 5);
+  EXPECT_EQ(loader_.LoadJob().outcome, LoadOutcome::kFailed);
+  ASSERT_EQ(view_.messages.size(), 1U);
+  EXPECT_EQ(view_.messages[0].caption, "Black marks error !");
+}
+
+TEST_F(JobLoaderTest, LastJobIsTakenFromTheProfileWithoutADialog) {
+  std::string ai = dir_.File("label.ai").string();
+  dir_.Write("label.ai", "%!PS-Adobe");
+  profile_.WriteString(kProfileSection, "LastJob", ai);
+  EXPECT_EQ(loader_.OpenLastJob().outcome, LoadOutcome::kLoaded);
+  EXPECT_EQ(view_.dialogs, 0);
+  ASSERT_EQ(script_.calls.size(), 1U);
+  EXPECT_EQ(script_.calls[0], "ai:" + ai);
+  EXPECT_EQ(context_.lastJobFlag, 2);
+  EXPECT_EQ(recent_.restored, std::vector<std::string>{ai});
+
+  // A plain File Open afterwards asks again: the flag must be set for every reuse.
+  loader_.LoadJob();
+  EXPECT_EQ(view_.dialogs, 1);
+}
+
+TEST_F(JobLoaderTest, LastJobPlaceholderFallsBackToTheDialogAndAMissingOneIsNotFound) {
+  EXPECT_EQ(loader_.OpenLastJob().outcome, LoadOutcome::kLoaded);  // LastJob defaults to "-"
+  EXPECT_EQ(view_.dialogs, 1);
+
+  profile_.WriteString(kProfileSection, "LastJob", dir_.File("gone.eps").string());
+  EXPECT_EQ(loader_.OpenLastJob().outcome, LoadOutcome::kEnded);
+  ASSERT_EQ(view_.messages.size(), 1U);
+  EXPECT_EQ(view_.messages[0].text, "File not found");
+  EXPECT_EQ(view_.dialogs, 1);
+}
+
+TEST_F(JobLoaderTest, ReopenRequestReloadsTheCurrentJob) {
+  ASSERT_EQ(loader_.LoadJob().outcome, LoadOutcome::kLoaded);
+  view_.answerOk = false;
+  context_.reopenRequest = 1;
+  EXPECT_EQ(loader_.LoadJob().outcome, LoadOutcome::kLoaded);
+  EXPECT_EQ(view_.dialogs, 1);
+  EXPECT_EQ(context_.reopenRequest, 0);
+  EXPECT_EQ(script_.calls.back(), "eps:1:" + graphic_);
+}
+
+TEST_F(JobLoaderTest, PdfIsConvertedIntoAFreshOutPs) {
+  FakePdf pdf;
+  loader_.SetPdfConverter(&pdf);
+  context_.pdfAvailable = 1;
+  dir_.Write("out.ps", "the previous PDF");
+  dir_.Write("sheet.PDF", "%PDF-1.4");
+  view_.answer = dir_.File("sheet.PDF").string();
+  const LoadReport& report = loader_.LoadJob();
+  EXPECT_EQ(report.outcome, LoadOutcome::kLoaded);
+  EXPECT_FALSE(pdf.outputExistedBefore);
+  EXPECT_EQ(pdf.convertedFrom, view_.answer);
+  const std::string outPs = dir_.File("out.ps").string();
+  EXPECT_EQ(script_.calls.back(), "eps:3:" + outPs);
+  EXPECT_EQ(view_.texts[control::kCurrentJobLabel], "Current job: " + outPs);
+  EXPECT_EQ(view_.lastFilters.size(), 4U);
+
+  // A failed conversion goes on with an out.ps that is gone, never with the previous one.
+  dir_.Write("out.ps", "the previous PDF");
+  pdf.result = PdfConversion::kFailed;
+  loader_.LoadJob();
+  EXPECT_FALSE(dir_.Exists("out.ps"));
+  EXPECT_FALSE(loader_.Report().warnings.empty());
+}
+
+TEST_F(JobLoaderTest, MissingConverterEndsTheLoadAndChangesNothing) {
+  FakePdf pdf;
+  pdf.available = false;
+  loader_.SetPdfConverter(&pdf);
+  context_.pdfAvailable = 1;
+  context_.lastJobFlag = 0;
+  dir_.Write("out.ps", "kept");
+  dir_.Write("sheet.pdf", "%PDF-1.4");
+  view_.answer = dir_.File("sheet.pdf").string();
+  EXPECT_EQ(loader_.LoadJob().outcome, LoadOutcome::kEnded);
+  ASSERT_EQ(view_.messages.size(), 1U);
+  EXPECT_EQ(view_.messages[0].text, "Load pdftops.dll failed!");
+  EXPECT_EQ(view_.messages[0].captionKind, MessageCaption::kPlatformDefault);
+  EXPECT_EQ(view_.messages[0].icon, MessageIcon::kNone);
+  EXPECT_EQ(context_.lastJobFlag, 0);
+  EXPECT_EQ(context_.displayState, 0);
+  EXPECT_EQ(dir_.Read("out.ps"), "kept");
+  // Without PDF in the list, a .pdf is an unknown kind.
+  context_.pdfAvailable = 0;
+  view_.messages.clear();
+  loader_.LoadJob();
+  EXPECT_EQ(view_.messages[0].text, "File not found");
+}
+
+TEST_F(JobLoaderTest, CameraChoiceFollowsJobHeightAndMediaWidth) {
+  struct Case {
+    float height;
+    int media;
+    int second;
+  };
+  profile_.WriteInt(kProfileSection, "deltaX", 85);
+  for (const Case& c : {Case{289, 500, 1}, Case{289, 600, 0}, Case{289, 450, 0},
+                        Case{400, 700, 1}, Case{375, 700, 0}, Case{400, 600, 0}}) {
+    script_.summary.maxY = script_.summary.minY + c.height;
+    context_.mediaWidth = c.media;
+    ASSERT_EQ(loader_.LoadJob().outcome, LoadOutcome::kLoaded);
+    EXPECT_EQ(context_.secondCamera, c.second) << c.height << " " << c.media;
+    EXPECT_EQ(context_.cameraOffsetX, c.second ? 110 : 85);
+    EXPECT_EQ(context_.cameraOffsetY, 99);
+  }
+  EXPECT_EQ(camera_.calls.substr(0, 16), "down up refresh ");
+  EXPECT_EQ(clock_.Sleeps().back(), 100);
+  EXPECT_EQ(context_.statusStep, 60);
+  EXPECT_EQ(context_.settleTicks, 5);
+}
+
+TEST_F(JobLoaderTest, DashValuesChangeOnlyOnceArmed) {
+  script_.tpsint = "M \nL 30.00 100.00 130.00 100.00 \n";
+  script_.summary.specialCount = 1;
+  script_.summary.dashOn = 3;
+  script_.summary.dashOff = 2;
+  ASSERT_EQ(loader_.LoadJob().outcome, LoadOutcome::kLoaded);
+  EXPECT_EQ(context_.dashCutValue, 0);
+  EXPECT_EQ(view_.fields.count(control::kSpecialCutLength), 0U);
+
+  context_.dashCutValue = context_.dashUpValue = 200;
+  ASSERT_EQ(loader_.LoadJob().outcome, LoadOutcome::kLoaded);
+  EXPECT_EQ(context_.dashCutValue, 114);
+  EXPECT_EQ(context_.dashUpValue, 76);
+  EXPECT_EQ(view_.fields[control::kSpecialCutLength], 11);
+  EXPECT_EQ(view_.fields[control::kSpecialUpLength], 7);
+  EXPECT_EQ(view_.fields[control::kCount], 0);
+}
+
+TEST_F(JobLoaderTest, MultipleLinesAreLaidOutAndForgottenForAJobWithoutSpecialPaths) {
+  script_.tpsint = "M \nL 30.00 100.00 130.00 100.00 \n";
+  script_.summary.specialCount = 1;
+  view_.combos[control::kMultiple] = 2;  // three lines
+  view_.fields[control::kSpacing] = 5;
+  ASSERT_EQ(loader_.LoadJob().outcome, LoadOutcome::kLoaded);
+  EXPECT_EQ(context_.multiLineCount, 3);
+  EXPECT_EQ(loader_.Report().specialContours, 3);
+  std::string sort = dir_.Read("sort.prn");
+  EXPECT_EQ(sort.rfind("M 20.00 95.50\nL 120.00 95.50\nM 120.00 94.50\nL 20.00 94.50\n"
+                       "M 20.00 95.00\nL 120.00 95.00\n\n",
+                       0),
+            0U);
+  EXPECT_FALSE(dir_.Exists("multi.prn"));
+
+  // The next job has no special paths: the handler runs inside the load, which only forgets
+  // the laid-out lines instead of starting a second load.
+  script_.tpsint.clear();
+  script_.summary.specialCount = 0;
+  view_.combos[control::kSpecialMode] = 3;
+  ASSERT_EQ(loader_.LoadJob().outcome, LoadOutcome::kLoaded);
+  EXPECT_EQ(view_.modeHandlerRuns, 1);
+  EXPECT_EQ(context_.multiLineCount, 1);
+  EXPECT_EQ(view_.combos[control::kSpecialMode], 0);
+  EXPECT_EQ(context_.specialPresent, 0);
+  EXPECT_EQ(script_.calls.size(), 2U);
+}
+
+TEST_F(JobLoaderTest, ACutFileThatCannotBeReplacedIsReportedNotLoaded) {
+  std::filesystem::create_directory(dir_.File("sort.prn"));  // rename over it must fail
+  const LoadReport& report = loader_.LoadJob();
+  EXPECT_EQ(report.outcome, LoadOutcome::kFailed);
+  ASSERT_EQ(view_.messages.size(), 1U);
+  EXPECT_EQ(view_.messages[0].text, std::string(loader_text::kSortNotWritten));
+  EXPECT_TRUE(std::filesystem::is_directory(dir_.File("sort.prn")));
+  EXPECT_EQ(camera_.calls, "");
+  // No temporary is left behind.
+  int entries = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir_.Path())) {
+    entries += entry.path().filename().string().find(".tmp") != std::string::npos;
+  }
+  EXPECT_EQ(entries, 0);
+}
+
+}  // namespace
+}  // namespace orvex
