@@ -1,0 +1,99 @@
+// Number text of the parser: the fast paths must agree with the C library bit for bit.
+#include "import/number_text.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <string>
+
+#include "import/byte_reader.h"
+
+namespace orvex {
+namespace {
+
+std::string Printf2(float value) {
+  char text[512];
+  std::snprintf(text, sizeof text, "%.2f", static_cast<double>(value));
+  return text;
+}
+
+std::string Fixed2(float value) {
+  char text[kFixed2MaxLength + 1];
+  return std::string(text, FormatFixed2(value, text));
+}
+
+TEST(NumberTextTest, FixedTwoMatchesPrintfIncludingTiesAndNegativeZero) {
+  for (float value : {0.0F, -0.0F, 0.125F, 0.375F, -0.125F, 2.675F, 1.005F, 0.005F, -0.005F,
+                      -0.001F, 0.994999F, 0.995F, 9.995F, 99.995F, 12345.675F, -2.5F, 0.015625F,
+                      1e-30F, -1e-30F, 999999.99F, 8388608.5F, 1.0e9F, -3.0e38F,
+                      std::numeric_limits<float>::denorm_min(),
+                      std::numeric_limits<float>::infinity(),
+                      -std::numeric_limits<float>::infinity(),
+                      std::numeric_limits<float>::quiet_NaN()}) {
+    EXPECT_EQ(Fixed2(value), Printf2(value)) << value;
+  }
+  // Every quarter-cent tie and its neighbours in the range jobs live in.
+  for (int i = -400000; i <= 400000; ++i) {
+    float value = static_cast<float>(i) / 400.0F;
+    ASSERT_EQ(Fixed2(value), Printf2(value)) << i;
+    ASSERT_EQ(Fixed2(std::nextafter(value, 1e9F)), Printf2(std::nextafter(value, 1e9F))) << i;
+  }
+  // Random bit patterns over the whole finite range.
+  std::mt19937 random(42);
+  for (int i = 0; i < 300000; ++i) {
+    std::uint32_t bits = random();
+    float value = 0.0F;
+    std::memcpy(&value, &bits, sizeof value);
+    ASSERT_EQ(Fixed2(value), Printf2(value)) << bits;
+  }
+}
+
+TEST(NumberTextTest, LeadingNumberMatchesStrtod) {
+  for (const char* text : {"0", "-0", "12", "12.5", "-12.50", "3.5]", "2.5]", "1.", "-.5", "-",
+                           "-.", "007", "1e3", "1E-2x", "0x1A", "-inf", "nan", "-nanx", "1e",
+                           "12345678901234567890.5", "0.1234567890123456789012345", "3/4",
+                           "1.5.5", "-+5", "2.675", "99999999999999999", "56.693"}) {
+    double expected = std::strtod(text, nullptr);
+    double actual = LeadingNumber(text);
+    if (std::isnan(expected)) {
+      EXPECT_TRUE(std::isnan(actual)) << text;
+    } else {
+      EXPECT_EQ(actual, expected) << text;
+      EXPECT_EQ(std::signbit(actual), std::signbit(expected)) << text;
+    }
+  }
+  std::mt19937 random(3);
+  for (int i = 0; i < 100000; ++i) {
+    std::string text = std::to_string(static_cast<int>(random() % 2000000) - 1000000) + "." +
+                       std::to_string(random() % 100000);
+    ASSERT_EQ(LeadingNumber(text.c_str()), std::strtod(text.c_str(), nullptr)) << text;
+  }
+}
+
+TEST(NumberTextTest, ScanNumberReadsLikeScanfAndLeavesTheRest) {
+  std::string text = " 3.5 2.5] 0 d 1e2x -abc";
+  ByteReader input(text);
+  float value = 0.0F;
+  ASSERT_TRUE(ScanNumber(input, value));
+  EXPECT_EQ(value, 3.5F);
+  ASSERT_TRUE(ScanNumber(input, value));
+  EXPECT_EQ(value, 2.5F);
+  EXPECT_EQ(input.Get(), ']');
+  ASSERT_TRUE(ScanNumber(input, value));
+  EXPECT_EQ(value, 0.0F);
+  EXPECT_FALSE(ScanNumber(input, value));
+  EXPECT_EQ(input.Get(), 'd');
+  ASSERT_TRUE(ScanNumber(input, value));
+  EXPECT_EQ(value, 100.0F);
+  EXPECT_EQ(input.Get(), 'x');
+  EXPECT_FALSE(ScanNumber(input, value));
+  EXPECT_EQ(input.Get(), '-') << "a failed read gives back what it took";
+}
+
+}  // namespace
+}  // namespace orvex
