@@ -8,8 +8,9 @@
 namespace orvex {
 
 int CutterModelForProduct(std::string_view product) {
-  if (product == "1130") return 1;
-  if (product == "1135" || product == "1143") return 2;
+  for (const CutterProduct& known : kCutterProducts) {
+    if (known.productId == product) return known.model;
+  }
   return 0;
 }
 

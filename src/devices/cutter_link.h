@@ -19,7 +19,15 @@ inline constexpr std::size_t kCutterIdLength = 4;
 // How long one status poll waits for an outstanding reply.
 inline constexpr int kStatusReadWaitMs = 100;
 
-// The model a product id text stands for: 1 for "1130", 2 for "1135" and "1143", 0 otherwise.
+// The cutter's products and the model each stands for. The platform's device-access rules are
+// generated from this table, so a product added here is reachable on the next install.
+struct CutterProduct {
+  std::string_view productId;
+  int model;
+};
+inline constexpr CutterProduct kCutterProducts[] = {{"1130", 1}, {"1135", 2}, {"1143", 2}};
+
+// The model a product id text stands for, 0 for a product not in kCutterProducts.
 int CutterModelForProduct(std::string_view product);
 
 // True when `path` is long enough to hold both ids and carries the cutter's vendor id.

@@ -349,7 +349,8 @@ int CutterCommand(int number, RunContext& ctx, const CutterCommandInputs& inputs
 
   int openError = kCutterOk;
   const CutterHandle handle = link.OpenCutterStream(&openError);
-  int result = openError;
+  if (handle == kNoCutterHandle) return openError;
+  int result = kCutterOk;
   for (const std::string& write : texts.writes) {
     result = link.WriteCutterStream(handle, write);
   }

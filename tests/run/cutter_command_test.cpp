@@ -267,7 +267,7 @@ TEST_F(CutterCommandTest, LinkErrorsAreReturned) {
   EXPECT_EQ(CutterCommand(130, ctx, in, link), kCutterIoError);
   transport.openError = kCutterFileNotFound;
   EXPECT_EQ(CutterCommand(99, ctx, in, link), kCutterFileNotFound);
-  EXPECT_EQ(CutterCommand(130, ctx, in, link), kCutterInvalidHandle);
+  EXPECT_EQ(CutterCommand(130, ctx, in, link), kCutterFileNotFound);
   EXPECT_TRUE(transport.OpenHandles().empty());
   EXPECT_EQ(transport.misuse, 0);
 }
