@@ -21,12 +21,6 @@ class CutterLinkTest : public ::testing::Test {
   CutterLink link{transport, ctx};
 };
 
-TEST_F(CutterLinkTest, PathLayoutPutsTheIdsWhereTheMatchingReadsThem) {
-  const std::string path = CutterPath("0b4d", "1130");
-  EXPECT_EQ(path.substr(kCutterVendorAt, 4), "0b4d");
-  EXPECT_EQ(path.substr(kCutterProductAt, 4), "1130");
-}
-
 TEST_F(CutterLinkTest, FindsTheFirstCutterAndItsModel) {
   transport.devices = {"\\\\?\\hid#vid_16c0&pid_0486#1", CutterPath("0B4D", "1130"),
                        CutterPath("0b4d", "1143", "a"), CutterPath("0b4d", "1130", "b")};
