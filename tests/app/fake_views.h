@@ -1,0 +1,125 @@
+// In-memory views for the app models' tests: they record what the models show and hand back
+// what a test sets as the operator's input.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/dialog_view.h"
+
+namespace orvex::test {
+
+struct ShownMessage {
+  std::string text;
+  std::string caption;
+  BoxIcon icon;
+};
+
+template <typename Base>
+class FakeWindow : public Base {
+ public:
+  void ShowMessage(std::string_view text, std::string_view caption, BoxIcon icon) override {
+    messages.push_back({std::string(text), std::string(caption), icon});
+  }
+  void ShowRangeMessage(int controlId, int minimum, int maximum) override {
+    rangeMessages.push_back({controlId, minimum, maximum});
+  }
+  void SetWindowCaption(std::string_view text) override { caption = std::string(text); }
+  void SetControlText(int controlId, std::string_view text) override {
+    texts[controlId] = std::string(text);
+  }
+  void ShowControl(int controlId, bool shown) override { visible[controlId] = shown; }
+  void EnableControl(int controlId, bool enabled) override { enabled_[controlId] = enabled; }
+
+  std::vector<ShownMessage> messages;
+  std::vector<std::vector<int>> rangeMessages;
+  std::string caption = "- Orvex Plus 1.0 - ";
+  std::map<int, std::string> texts;
+  std::map<int, bool> visible;
+  std::map<int, bool> enabled_;
+};
+
+// The main window: its controls hold a copy of the members; `typed` edits are applied to the
+// controls before the next TakeFields, as if the operator had typed them.
+class FakeMainView : public FakeWindow<DialogView> {
+ public:
+  bool TakeFields(MainWindowFields& fields) override {
+    if (typed) typed(controls);
+    typed = nullptr;
+    fields = controls;
+    ++takes;
+    return true;
+  }
+  void ShowFields(const MainWindowFields& fields) override {
+    controls = fields;
+    ++shows;
+  }
+  void AddComboEntry(int comboId, std::string_view text) override {
+    comboEntries[comboId].emplace_back(text);
+  }
+  void SetSystemMenuItemText(std::string_view text) override { menuItem = std::string(text); }
+  void ShowSplash(std::string_view versionText) override { splash = std::string(versionText); }
+  bool RunOptionsDialog(OptionsDialog& dialog) override {
+    return optionsScript ? optionsScript(dialog) : false;
+  }
+
+  MainWindowFields controls;
+  std::function<void(MainWindowFields&)> typed;
+  std::map<int, std::vector<std::string>> comboEntries;
+  std::string menuItem = "&About Orvex...";
+  std::optional<std::string> splash;
+  std::function<bool(OptionsDialog&)> optionsScript;
+  int takes = 0;
+  int shows = 0;
+};
+
+class FakeOptionsView : public FakeWindow<OptionsDialogView> {
+ public:
+  void TakeFields(OptionsFields& fields) override { fields = controls; }
+  void ShowFields(const OptionsFields& fields) override { controls = fields; }
+  std::optional<ChosenFile> OpenCutSettingFile() override { return openChoice; }
+  std::optional<ChosenFile> SaveCutSettingFile() override { return saveChoice; }
+  void RunJobsReport(JobsReportDialog& /*dialog*/) override { ++reportsShown; }
+
+  OptionsFields controls;
+  std::optional<ChosenFile> openChoice;
+  std::optional<ChosenFile> saveChoice;
+  int reportsShown = 0;
+};
+
+class FakeServiceView : public FakeWindow<ServiceDialogView> {
+ public:
+  void TakeFields(ServiceFields& fields) override {
+    if (typed) typed(controls);
+    typed = nullptr;
+    fields = controls;
+  }
+  void ShowFields(const ServiceFields& fields) override { controls = fields; }
+  void CheckRadio(int radioId) override { checkedRadio = radioId; }
+  void CloseDialog() override { closed = true; }
+
+  ServiceFields controls;
+  std::function<void(ServiceFields&)> typed;
+  int checkedRadio = 0;
+  bool closed = false;
+};
+
+class FakeReportView : public JobsReportView {
+ public:
+  void AddColumn(std::string_view title, int widthPixels) override {
+    columns.push_back(std::string(title) + "/" + std::to_string(widthPixels));
+  }
+  void EnableGridLines() override { grid = true; }
+  void InsertRowAtTop(const std::vector<std::string>& cells) override {
+    rows.insert(rows.begin(), cells);
+  }
+
+  std::vector<std::string> columns;
+  bool grid = false;
+  std::vector<std::vector<std::string>> rows;
+};
+
+}  // namespace orvex::test

@@ -1,0 +1,125 @@
+// The run's end and the jobs report: the logs FinishJob appends to, the dialog's list, and
+// what a damaged report file shows.
+#include "app/jobs_report.h"
+
+#include <gtest/gtest.h>
+
+#include "fake_views.h"
+#include "support/manual_clock.h"
+#include "support/temp_dir.h"
+
+namespace orvex {
+namespace {
+
+struct Fixture {
+  test::TempDir dir;
+  WorkDir workDir{dir.Path()};
+  RunContext run;
+  MainWindowFields fields;
+  test::FakeMainView view;
+  test::ManualClock clock;
+
+  void Run(const std::string& path, int sheets, int seconds, double skewSum = 0.0) {
+    run.currentJobPath = path;
+    run.runStartTime = clock.CalendarSeconds();
+    run.skewSum = skewSum;
+    fields.sheetCount = sheets;
+    clock.Advance(seconds * 1000LL);
+    FinishJob(run, fields, view, workDir, clock);
+  }
+  std::vector<std::vector<std::string>> List() {
+    JobsReportDialog dialog(workDir.File(workfile::kReport));
+    test::FakeReportView list;
+    dialog.OnInit(list);
+    dialog.OnTick(list);
+    EXPECT_TRUE(list.rows.empty());  // filled on the second tick
+    dialog.OnTick(list);
+    for (int i = 0; i < 20; ++i) dialog.OnTick(list);
+    return list.rows;
+  }
+};
+
+TEST(JobsReportTest, FinishJobPutsTheRunControlsBackAndLogsCutRuns) {
+  Fixture f;
+  f.run.waitingForMark = 1;
+  f.run.detectionHold = 10;
+  f.Run("/home/op/My Jobs/sheet one.eps", 12, 3725);
+  EXPECT_EQ(f.run.waitingForMark, 0);
+  EXPECT_EQ(f.run.detectionHold, 0);
+  EXPECT_EQ(f.run.statusStep, 80);
+  EXPECT_EQ(f.run.settleTicks, 5);
+  EXPECT_EQ(f.view.texts[window_id::kStartButton], "Start");
+  EXPECT_FALSE(f.view.enabled_[window_id::kPauseButton]);
+  EXPECT_EQ(f.dir.Read("report.dat"), "30 /home/op/My Jobs/sheet one.eps 12 3725\n");
+  EXPECT_FALSE(f.dir.Exists("angle.dat"));  // never created
+
+  f.Run("/jobs/b.eps", 0, 60);  // nothing cut: no line anywhere
+  EXPECT_EQ(f.dir.Read("report.dat"), "30 /home/op/My Jobs/sheet one.eps 12 3725\n");
+
+  f.dir.Write("angle.dat", "");
+  f.Run("/jobs/c.eps", 4, 10, 0.01);
+  f.Run("/jobs/d.eps", 3, 10, -0.0006);
+  EXPECT_EQ(f.dir.Read("angle.dat"), "14\n-1\n");  // truncated toward zero
+}
+
+TEST(JobsReportTest, ListShowsNewestFirstWithWholePathsAndTimes) {
+  Fixture f;
+  f.Run("/a b/first job.eps", 1, 5);
+  f.Run("/jobs/second.ai", 20, 3725);
+  f.Run(" leading space.eps", 3, 36000);
+  auto rows = f.List();
+  ASSERT_EQ(rows.size(), 3U);
+  EXPECT_EQ(rows[0], (std::vector<std::string>{" leading space.eps", "3 ", "10:00:00 "}));
+  EXPECT_EQ(rows[1], (std::vector<std::string>{"/jobs/second.ai", "20 ", "1:02:05 "}));
+  EXPECT_EQ(rows[2], (std::vector<std::string>{"/a b/first job.eps", "1 ", "0:00:05 "}));
+
+  // The hidden button adds the rows once more.
+  JobsReportDialog dialog(f.workDir.File(workfile::kReport));
+  test::FakeReportView list;
+  dialog.OnFillAgain(list);
+  dialog.OnFillAgain(list);
+  EXPECT_EQ(list.rows.size(), 6U);
+  EXPECT_EQ(list.columns, (std::vector<std::string>{"Job name/280", "Copies/60", "Time/60"}));
+}
+
+TEST(JobsReportTest, DamagedRecordsHideOnlyThemselvesAndWhatFollows) {
+  Fixture f;
+  const std::string good = "5 /a.ai 1 2\n6 /b c.e 3 4\n";
+  for (std::string damage : std::vector<std::string>{"-1 /x.ai 1 2\n", "256 " + std::string(256, 'p') + " 1 2\n", "40 /short 1 2\n",
+        "7 /d.eps x y\n", "5 /a.aiX 1 2\n", "abc\n"}) {
+    f.dir.Write("report.dat", good + damage + "5 /z.ai 9 9\n");
+    const std::string before = f.dir.Read("report.dat");
+    auto rows = f.List();
+    ASSERT_EQ(rows.size(), 2U) << damage;
+    EXPECT_EQ(rows[0][0], "/b c.e");
+    EXPECT_EQ(f.dir.Read("report.dat"), before);
+  }
+  f.dir.Write("report.dat", "");
+  EXPECT_TRUE(f.List().empty());
+  std::filesystem::remove(f.dir.File("report.dat"));
+  EXPECT_TRUE(f.List().empty());
+}
+
+TEST(JobsReportTest, OverlongPathsAreShortenedSoLaterRunsStayListed) {
+  Fixture f;
+  const std::string deep = "/" + std::string(300, 'd') + "/job.eps";
+  f.Run(deep, 2, 7);
+  f.Run("/after.eps", 1, 1);
+  auto rows = f.List();
+  ASSERT_EQ(rows.size(), 2U);
+  EXPECT_EQ(rows[0][0], "/after.eps");
+  EXPECT_EQ(rows[1][0].size(), 255U);
+  EXPECT_EQ(rows[1][0].substr(0, 3), "...");
+  EXPECT_EQ(rows[1][0].substr(rows[1][0].size() - 8), "/job.eps");
+}
+
+TEST(JobsReportTest, AnglesAndTimesFollowTheirFormulas) {
+  EXPECT_EQ(AngleValue(0.01, 4), 14);
+  EXPECT_EQ(AngleValue(-0.0006, 3), -1);
+  EXPECT_EQ(AngleValue(1e12, 1), 2147483647);
+  EXPECT_EQ(FormatRunTime(3725), "1:02:05 ");
+  EXPECT_EQ(FormatRunTime(59), "0:00:59 ");
+}
+
+}  // namespace
+}  // namespace orvex

@@ -1,0 +1,194 @@
+// recent.dat: the new line, the in-place rewrite, the line replaced when it would not fit, the
+// restore at load, damaged lines, and a writer killed at random moments.
+#include "app/recent_jobs.h"
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <set>
+
+#include "support/temp_dir.h"
+
+namespace orvex {
+namespace {
+
+RecentEntry Entry(const std::string& path, int force) {
+  RecentEntry entry;
+  entry.path = path;
+  entry.values = {1, 2, 3, 360, 5, 10, 1, 0, 45, force, 0, 12, 13, 14};
+  return entry;
+}
+
+struct Fixture {
+  test::TempDir dir;
+  RunContext run;
+  MainWindowFields fields;
+  RecentJobsFile recent{dir.File("recent.dat"), run, fields};
+};
+
+TEST(RecentJobsTest, NewJobsAppendALineAndKnownJobsAreRewrittenInPlace) {
+  Fixture f;
+  EXPECT_EQ(f.recent.Update(Entry("/jobs/a b.eps", 7)), RecentUpdate::kCreated);
+  const std::string lineA =
+      "13 /jobs/a b.eps 1 2 3 360 5 10 1 0 45 7 0 12 13 14 "
+      "AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA\n";
+  EXPECT_EQ(f.dir.Read("recent.dat"), lineA);
+  EXPECT_EQ(f.recent.Update(Entry("/jobs/c.ai", 9)), RecentUpdate::kAppended);
+  const std::string lineC = FormatNewRecentLine(Entry("/jobs/c.ai", 9));
+  EXPECT_EQ(f.dir.Read("recent.dat"), lineA + lineC);
+
+  EXPECT_EQ(f.recent.Update(Entry("/jobs/a b.eps", 31)), RecentUpdate::kRewrittenInPlace);
+  const std::string rewritten =
+      "13 /jobs/a b.eps 1 2 3 360 5 10 1 0 45 31 0 12 13 14 BBBBBBBBBBBBBBBBBBBBBBBBBBBBC"
+      "AAAAAAAAAAAAAAAAAAA\n";
+  EXPECT_EQ(f.dir.Read("recent.dat"), rewritten + lineC);
+  // Rewriting again keeps one line per job and the neighbours byte for byte.
+  EXPECT_EQ(f.recent.Update(Entry("/jobs/a b.eps", 7)), RecentUpdate::kRewrittenInPlace);
+  EXPECT_EQ(f.dir.Read("recent.dat").size(), (rewritten + lineC).size());
+  EXPECT_EQ(f.recent.Find("/jobs/a b.eps")->values[9], 7);
+  EXPECT_EQ(f.recent.Find("/jobs/c.ai")->values[9], 9);
+}
+
+TEST(RecentJobsTest, ALineThatGrowsPastItsSlackIsReplacedWithoutTouchingNeighbours) {
+  Fixture f;
+  f.dir.Write("recent.dat", FormatNewRecentLine(Entry("/a", 1)) +
+                                FormatNewRecentLine(Entry("/b", 2)) + "garbage line\n");
+  RecentEntry grown = Entry("/a", 1);
+  grown.values[0] = -2000000000;  // 10 bytes more
+  grown.values[1] = -2000000000;  // 20 more: still fits the slack
+  EXPECT_EQ(f.recent.Update(grown), RecentUpdate::kRewrittenInPlace);
+  grown.values[2] = -2000000000;
+  EXPECT_EQ(f.recent.Update(grown), RecentUpdate::kLineReplaced);
+  EXPECT_EQ(f.dir.Read("recent.dat"), FormatRewrittenRecentText(grown) + "\n" +
+                                          FormatNewRecentLine(Entry("/b", 2)) + "garbage line\n");
+  EXPECT_EQ(f.recent.Find("/a")->values[2], -2000000000);
+  // Shrinking again overwrites in place; what is left of the longer text is ignored.
+  EXPECT_EQ(f.recent.Update(Entry("/a", 3)), RecentUpdate::kRewrittenInPlace);
+  EXPECT_EQ(f.recent.Find("/a")->values, Entry("/a", 3).values);
+  EXPECT_EQ(f.recent.Find("/b")->values[9], 2);
+}
+
+TEST(RecentJobsTest, DamagedLinesAreSkippedWhenReadingAndKeptWhenWriting) {
+  Fixture f;
+  const std::string longPath = "/" + std::string(299, 'p');
+  const std::string damaged = "300 " + longPath + " 1 2 3 4 5 6 7 8 9 10 11 12 13 14 A\n"
+                              "9 /jobs/x.ai 1 2\n"   // cut short
+                              "-4 /jobs/x.ai 1 2 3 4 5 6 7 8 9 10 11 12 13 14 A\n"
+                              "\n"
+                              "no numbers at all\n"
+                              "10 /jobs/x.ai 1 2 3 4 5 6 7 8 9 10 11 12 13";  // 13 numbers, no line end
+  f.dir.Write("recent.dat", damaged);
+  EXPECT_FALSE(f.recent.Find(longPath));
+  EXPECT_FALSE(f.recent.Find("/jobs/x.ai"));
+  EXPECT_EQ(f.recent.Update(Entry("/jobs/x.ai", 5)), RecentUpdate::kAppended);
+  EXPECT_EQ(f.dir.Read("recent.dat"), damaged + "\n" + FormatNewRecentLine(Entry("/jobs/x.ai", 5)));
+
+  // Paths that cannot be keyed are not stored at all.
+  const std::string before = f.dir.Read("recent.dat");
+  EXPECT_EQ(f.recent.Update(Entry("/" + std::string(255, 'q'), 1)), RecentUpdate::kNotStored);
+  EXPECT_EQ(f.recent.Update(Entry("/two\nlines.eps", 1)), RecentUpdate::kNotStored);
+  EXPECT_EQ(f.dir.Read("recent.dat"), before);
+  EXPECT_EQ(f.recent.Update(Entry(std::string(255, 'r'), 1)), RecentUpdate::kAppended);
+  EXPECT_TRUE(f.recent.Find(std::string(255, 'r')));
+}
+
+TEST(RecentJobsTest, RestoreAppliesTheStoredFieldsUnlessACutSettingFileWasLoaded) {
+  Fixture f;
+  f.run.currentJobPath = "/jobs/Sheet.eps";
+  f.fields.compensationLeft = -4;
+  f.fields.dashSpeed = 22;
+  f.fields.passSelection = 2;
+  f.fields.bladeUp = 1;
+  f.fields.firstMarker = 45.9;
+  f.fields.cutForce = 17;
+  f.fields.width = 3;
+  f.recent.Update(RecentEntryFor(f.run, f.fields));
+
+  f.fields = MainWindowFields{};
+  EXPECT_FALSE(f.recent.Restore("/jobs/sheet.eps"));  // case matters
+  f.recent.RestoreFor("/jobs/Sheet.eps");
+  EXPECT_EQ(f.fields.compensationLeft, -4);
+  EXPECT_EQ(f.fields.dashSpeed, 22);
+  EXPECT_EQ(f.fields.passSelection, 2);
+  EXPECT_EQ(f.fields.bladeUp, 1);
+  EXPECT_EQ(f.fields.firstMarker, 45.0);
+  EXPECT_EQ(f.fields.cutForce, 17);
+  EXPECT_EQ(f.fields.width, 3);
+
+  // In inch display the stored millimetres come back as inches.
+  f.run.unitFactor = 25.4;
+  EXPECT_TRUE(f.recent.Restore("/jobs/Sheet.eps"));
+  EXPECT_DOUBLE_EQ(f.fields.firstMarker, 1.77);
+  f.recent.Update(RecentEntryFor(f.run, f.fields));
+  EXPECT_EQ(f.recent.Find("/jobs/Sheet.eps")->values[8], 45);
+
+  f.fields = MainWindowFields{};
+  f.run.optionsOutcome = 1;
+  EXPECT_FALSE(f.recent.Restore("/jobs/Sheet.eps"));
+  EXPECT_EQ(f.fields.cutForce, 0);
+
+  // A pass selection the box does not have is not taken.
+  f.run.optionsOutcome = 0;
+  RecentEntry foreign = Entry("/jobs/Sheet.eps", 8);
+  foreign.values[6] = 7;
+  f.recent.Update(foreign);
+  f.fields.passSelection = 1;
+  EXPECT_TRUE(f.recent.Restore("/jobs/Sheet.eps"));
+  EXPECT_EQ(f.fields.passSelection, 1);
+}
+
+// A child rewrites recent.dat without pause and is killed at a random moment; the file must
+// then be one of the states the updates produce, byte for byte, never a mix.
+TEST(RecentJobsTest, AKilledWriterLeavesTheOldOrTheNewFile) {
+  test::TempDir dir;
+  const std::filesystem::path file = dir.File("recent.dat");
+  RunContext run;
+  MainWindowFields fields;
+  RecentJobsFile recent(file, run, fields);
+
+  // Two values for one job: the long one does not fit the slack, so the updates alternate
+  // between a line replaced through the whole file and a rewrite in place.
+  RecentEntry shortEntry = Entry("/jobs/kill test.eps", 7);
+  RecentEntry longEntry = shortEntry;
+  for (int i = 0; i < 4; ++i) longEntry.values[i] = -2000000000;
+  const std::string initial = FormatNewRecentLine(Entry("/jobs/before.eps", 1)) +
+                              FormatNewRecentLine(shortEntry) +
+                              FormatNewRecentLine(Entry("/jobs/after.eps", 2));
+
+  // The states the child's sequence goes through.
+  std::set<std::string> states{initial};
+  test::WriteFileBytes(file, initial);
+  for (int i = 0; i < 6; ++i) {
+    recent.Update(i % 2 == 0 ? longEntry : shortEntry);
+    states.insert(test::ReadFileBytes(file));
+  }
+  ASSERT_EQ(states.size(), 3U);
+
+  std::mt19937 random(20261207);
+  std::uniform_int_distribution<int> delayUs(0, 3000);
+  int killedMidWork = 0;
+  for (int round = 0; round < 100; ++round) {
+    test::WriteFileBytes(file, initial);
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      for (unsigned i = 0;; ++i) recent.Update(i % 2 == 0 ? longEntry : shortEntry);
+    }
+    ::usleep(static_cast<useconds_t>(delayUs(random)));
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    const std::string now = test::ReadFileBytes(file);
+    ASSERT_TRUE(states.count(now) == 1) << "round " << round << ":\n" << now;
+    if (now != initial) ++killedMidWork;
+  }
+  EXPECT_GT(killedMidWork, 0);  // the child did get to write
+}
+
+}  // namespace
+}  // namespace orvex

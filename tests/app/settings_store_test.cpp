@@ -1,0 +1,190 @@
+// The settings store: defaults per reading place, the writers and their conditions, the active
+// camera pair, the mark size at the sheet start, and the first-marker distance across restarts.
+#include "app/settings_store.h"
+
+#include <gtest/gtest.h>
+
+#include "app/startup.h"
+#include "fake_views.h"
+#include "support/memory_profile.h"
+#include "support/temp_dir.h"
+
+namespace orvex {
+namespace {
+
+using Log = std::vector<std::string>;
+
+class NoPdf : public PdfConverter {
+ public:
+  bool Available() override { return false; }
+  PdfConversion Convert(const std::string&, const std::string&) override {
+    return PdfConversion::kUnavailable;
+  }
+};
+
+struct Machine {
+  test::MemoryProfile profile;
+  SettingsStore store{profile};
+  RunContext run;
+  MainWindowFields fields;
+  test::FakeMainView view;
+  test::TempDir dir;
+  WorkDir workDir{dir.Path()};
+  NoPdf pdf;
+
+  void StartUp() {
+    run = RunContext{};
+    fields = MainWindowFields{};
+    Startup(run, fields, view, store, workDir).Initialise(pdf);
+  }
+};
+
+TEST(SettingsStoreTest, FreshProfileGivesEachReaderItsOwnDefaultsAndStaysEmpty) {
+  Machine m;
+  m.StartUp();
+  EXPECT_EQ(m.run.cameraOffsetX, 80);
+  EXPECT_EQ(m.run.cameraOffsetY, 111);
+  EXPECT_EQ(m.run.defaultSpeed, 50);
+  EXPECT_EQ(m.run.markSize, 46);
+  EXPECT_DOUBLE_EQ(m.run.markScale, 4.0 / 46);
+  EXPECT_EQ(m.run.bigLabel, 390);
+  EXPECT_EQ(m.run.unitFlag, 1);
+  const MainWindowFields& f = m.view.controls;  // what the window shows
+  EXPECT_EQ(f.firstMarker, 45.0);
+  EXPECT_EQ(f.cutForce, 7);
+  EXPECT_EQ(f.dashCutLength, 360);
+  EXPECT_EQ(f.dashUpLength, 5);
+  EXPECT_EQ(f.specialCutLength, 30);
+  EXPECT_EQ(f.specialUpLength, 20);
+  EXPECT_EQ(f.dashForce, 14);
+  EXPECT_EQ(f.specialForce, 7);
+  EXPECT_EQ(f.dashSpeed, 10);
+  EXPECT_EQ(f.specialSpeed, 12);
+  EXPECT_EQ(f.copies, 1);
+  EXPECT_EQ(f.spacing, 5);
+  EXPECT_EQ(m.view.texts[window_id::kLastJobLine], "-");
+
+  ServiceSettings service = m.store.ReadForServiceDialog(m.run);
+  EXPECT_EQ(service.offsetX, 80);
+  EXPECT_EQ(service.offsetY, 99);
+  EXPECT_EQ(service.markSize, 45);
+
+  m.store.LoadOffsetsForFileOpen(m.run);
+  EXPECT_EQ(m.run.cameraOffsetY, 99);
+  m.store.LoadOffsetsForCutTest(m.run);
+  EXPECT_EQ(m.run.cameraOffsetX, 180);
+  m.run.secondCamera = 1;
+  m.store.LoadOffsetsForFileOpen(m.run);
+  EXPECT_EQ(m.run.cameraOffsetX, 110);
+  EXPECT_EQ(m.store.ReadForServiceDialog(m.run).offsetX, 180);
+
+  EXPECT_TRUE(m.profile.WriteLog().empty());  // defaults are never written back
+}
+
+TEST(SettingsStoreTest, MarkSizeBelowFortyIsReplacedAtStartUpAndSheetStart) {
+  Machine m;
+  m.profile.WriteInt(kProfileSection, key::kMpix, 39);
+  m.StartUp();
+  EXPECT_EQ(m.run.markSize, 46);
+  m.profile.WriteInt(kProfileSection, key::kMpix, 40);
+  m.StartUp();
+  EXPECT_EQ(m.run.markSize, 40);
+
+  // Without the wide carriage the model decides, and the stored value is overwritten.
+  m.profile.ClearWriteLog();
+  m.run.cutterModel = 2;
+  EXPECT_EQ(m.store.MarkSizeAtSheetStart(m.run), 46);
+  m.run.cutterModel = 1;
+  EXPECT_EQ(m.store.MarkSizeAtSheetStart(m.run), 51);
+  EXPECT_EQ(m.profile.ReadInt(kProfileSection, key::kMpix, 0), 51);
+  EXPECT_DOUBLE_EQ(m.run.markScale, 4.0 / 51);
+  // With it the stored size is used (and checked).
+  m.run.wideCarriage = 1;
+  m.profile.WriteInt(kProfileSection, key::kMpix, 60);
+  EXPECT_EQ(m.store.MarkSizeAtSheetStart(m.run), 60);
+  m.profile.WriteInt(kProfileSection, key::kMpix, 12);
+  EXPECT_EQ(m.store.MarkSizeAtSheetStart(m.run), 46);
+}
+
+TEST(SettingsStoreTest, StartWritesTheActivePairAndOnlyLengthsInRange) {
+  Machine m;
+  m.StartUp();
+  m.run.currentJobPath = "/jobs/spring labels.eps";
+  m.fields = m.view.controls;
+  m.fields.xCorrection = 3;
+  m.fields.yCorrection = -2;
+  m.fields.dashCutLength = 1000;
+  m.fields.dashUpLength = 100;
+  m.fields.firstMarker = 19.9;
+  m.store.WriteAtStart(m.run, m.fields);
+  EXPECT_EQ(m.profile.WriteLog(), (Log{"deltaX", "deltaY", "hetichetta", "force", "LastJob", "kAlto"}));
+  EXPECT_EQ(m.profile.ReadInt(kProfileSection, "deltaX", 0), 83);
+  EXPECT_EQ(m.profile.ReadInt(kProfileSection, "deltaY", 0), 109);
+  EXPECT_EQ(m.profile.ReadInt(kProfileSection, "hetichetta", 0), 19);
+  EXPECT_EQ(m.profile.ReadString(kProfileSection, "LastJob", ""), "/jobs/spring labels.eps");
+
+  m.profile.ClearWriteLog();
+  m.fields.dashCutLength = 999;
+  m.fields.dashUpLength = 99;
+  m.run.secondCamera = 1;
+  m.store.WriteAtStart(m.run, m.fields);
+  EXPECT_EQ(m.profile.WriteLog(), (Log{"deltaXC2", "deltaYC2", "hetichetta", "force", "LastJob",
+                                       "Ltaglio", "dente", "kAlto"}));
+  EXPECT_EQ(m.profile.ReadInt(kProfileSection, "deltaX", 0), 83);  // first pair untouched
+
+  m.profile.ClearWriteLog();
+  m.run.markMode = 2;
+  m.store.WriteAtStart(m.run, m.fields);
+  EXPECT_EQ(m.profile.WriteLog().front(), "hetichetta");
+}
+
+TEST(SettingsStoreTest, KeylessAndNeverWrittenKeysKeepTheirStoredValues) {
+  Machine m;
+  m.profile.WriteInt(kProfileSection, key::kForceD, 22);
+  m.StartUp();
+  m.profile.ClearWriteLog();
+  m.fields = m.view.controls;
+  m.fields.dashForce = 5;
+  m.fields.specialForce = 9;
+  m.fields.specialCutLength = 77;
+  m.store.WriteAtStart(m.run, m.fields);
+  m.store.WriteAtClose(m.fields);
+  for (const std::string& key : m.profile.WriteLog()) {
+    EXPECT_NE(key, "forceD");
+    EXPECT_NE(key, "forceS");
+    EXPECT_NE(key, "LtaglioS");
+    EXPECT_NE(key, "denteS");
+  }
+  EXPECT_EQ(m.profile.ReadInt(kProfileSection, key::kForceD, 0), 22);
+}
+
+TEST(SettingsStoreTest, InchDisplayKeepsTheFirstMarkerDistanceAcrossRestarts) {
+  Machine m;
+  m.profile.WriteInt(kProfileSection, key::kUm, 0);
+  m.profile.WriteInt(kProfileSection, key::kHetichetta, 45);
+  for (int restart = 0; restart < 10; ++restart) {
+    m.StartUp();
+    Startup(m.run, m.fields, m.view, m.store, m.workDir).DeferredSetup();
+    EXPECT_DOUBLE_EQ(m.fields.firstMarker, 1.77) << "restart " << restart;
+    m.store.WriteAtStart(m.run, m.fields);
+    EXPECT_EQ(m.profile.ReadInt(kProfileSection, key::kHetichetta, 0), 45);
+  }
+  EXPECT_EQ(m.view.texts[window_id::kUnitLabelFirstMarker], "inch");
+  EXPECT_EQ(m.run.unitFactor, 25.4);
+  // Hostile values in the real field do not overflow the stored integer.
+  EXPECT_EQ(StoredFirstMarker(1e300, 25.4), 2147483647);
+  EXPECT_EQ(StoredFirstMarker(-1e300, 1.0), -2147483647 - 1);
+}
+
+TEST(SettingsStoreTest, CalibrationWritesTheActivePairInItsOrder) {
+  Machine m;
+  m.store.WriteCalibration(m.run, 91, 102);
+  m.run.secondCamera = 1;
+  m.store.WriteCalibration(m.run, 181, 98);
+  EXPECT_EQ(m.profile.WriteLog(), (Log{"deltaY", "deltaX", "deltaXC2", "deltaYC2"}));
+  EXPECT_EQ(m.run.cameraOffsetX, 181);
+  EXPECT_EQ(m.run.cameraOffsetY, 98);
+}
+
+}  // namespace
+}  // namespace orvex
