@@ -100,7 +100,9 @@ TEST(CalibrationDialog, WideAndCreasingModesAddToY) {
     dialog.OnTick();
     EXPECT_EQ(view.shownFresh, (OffsetPair{70, 75 + added})) << mode;
     EXPECT_EQ(view.cameraTwo, mode == 2);
-    if (mode == 2) EXPECT_EQ(view.caption, kCalibrationCameraTwoCaption);
+    if (mode == 2) {
+      EXPECT_EQ(view.caption, kCalibrationCameraTwoCaption);
+    }
   }
 }
 
