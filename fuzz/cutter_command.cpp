@@ -1,16 +1,17 @@
 // Fuzzes the cutter command formatter with arbitrary machine state and settings (settings come
 // from the profile and from cut-setting files, so any int or double can reach it): no command
 // text may exceed the cutter's buffer, and no formatted value may be other than an integer.
+#include "run/cutter_command.h"
+
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstdlib>
 
-#include "run/cutter_command.h"
-
 namespace {
 
-const int kNumbers[] = {1,  2,  4,  5,  6,   7,   8,   9,   10,  11,  20,  21,  23,  25,  31, 50,
-                        99, 100, 101, 102, 110, 111, 112, 113, 116, 118, 119, 120, 130, 140, 150, 151};
+const int kNumbers[] = {1,   2,   4,   5,   6,   7,   8,   9,   10,  11,  20,
+                        21,  23,  25,  31,  50,  99,  100, 101, 102, 110, 111,
+                        112, 113, 116, 118, 119, 120, 130, 140, 150, 151};
 
 }  // namespace
 

@@ -78,7 +78,9 @@ void CutterLink::CloseCutterStream(CutterHandle handle) {
   if (handle != kNoCutterHandle) transport_.Close(handle);
 }
 
-bool CutterLink::StatusReadOutstanding() const { return transport_.ReadOutstanding(); }
+bool CutterLink::StatusReadOutstanding() const {
+  return transport_.ReadOutstanding();
+}
 
 void CutterLink::ReleaseCompletedRead() {
   if (readHandle_ != kNoCutterHandle && !transport_.ReadOutstanding()) {

@@ -9,17 +9,23 @@ namespace orvex {
 
 namespace {
 
-bool FilterMatches(int filter, int value) { return filter <= 0 || filter == value; }
+bool FilterMatches(int filter, int value) {
+  return filter <= 0 || filter == value;
+}
 
 // Lengths the link refuses before touching the device: negative ones, and any that would not
 // fit one transfer with its report id.
-bool PayloadLengthValid(int length) { return length >= 0 && length <= kFeederMaxPayload; }
+bool PayloadLengthValid(int length) {
+  return length >= 0 && length <= kFeederMaxPayload;
+}
 
 }  // namespace
 
 FeederLink::FeederLink(FeederTransport& transport) : transport_(transport) {}
 
-FeederLink::~FeederLink() { FeederCloseAll(); }
+FeederLink::~FeederLink() {
+  FeederCloseAll();
+}
 
 int FeederLink::FeederOpen(int wanted, int vendorId, int productId, int usagePage, int usage) {
   FeederCloseAll();

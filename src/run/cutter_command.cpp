@@ -66,7 +66,9 @@ class TextBuilder {
   CommandTexts& out_;
 };
 
-long long Times(int value, int factor) { return static_cast<long long>(value) * factor; }
+long long Times(int value, int factor) {
+  return static_cast<long long>(value) * factor;
+}
 
 // Speeds are entered in the window's unit; the cutter takes ten times that. An empty field (0)
 // means the command's own default speed.
@@ -118,8 +120,7 @@ void SpecialColorText(const RunContext& ctx, const CutterCommandInputs& in, Text
   }
 }
 
-void MoveToFirstMarkText(const RunContext& ctx, const CutterCommandInputs& in,
-                         TextBuilder& text) {
+void MoveToFirstMarkText(const RunContext& ctx, const CutterCommandInputs& in, TextBuilder& text) {
   const long long s = text.Int(in.labelStep * 10.0 * ctx.unitFactor);
   const long long d = ctx.cameraOffsetX;
   const bool creasing = ctx.creasingInstalled != 0;
@@ -179,8 +180,7 @@ void CalibrationCutText(const RunContext& ctx, const CutterCommandInputs& in, Te
 
 }  // namespace
 
-CommandTexts FormatCutterCommand(int number, const RunContext& ctx,
-                                 const CutterCommandInputs& in) {
+CommandTexts FormatCutterCommand(int number, const RunContext& ctx, const CutterCommandInputs& in) {
   CommandTexts out;
   TextBuilder text(out);
   switch (number) {
@@ -220,13 +220,11 @@ CommandTexts FormatCutterCommand(int number, const RunContext& ctx,
       const int speed = text.Int(SpeedValue(in.dashedSpeed, 8));
       if (in.bladeUp) {
         text.Add("TC1002,8,1,2" ETX "TC1002,6,1,0,8" ETX ESC ETX "TC1002,6,1,1,%i" ETX ETX
-                 "TC1002,6,1,2,%i" ETX "TC1002,6,1,3,0" ETX "TC1002,3,1,%i" ETX
-                 "TC1002,9,1,80,80",
+                 "TC1002,6,1,2,%i" ETX "TC1002,6,1,3,0" ETX "TC1002,3,1,%i" ETX "TC1002,9,1,80,80",
                  up, cut, speed);
       } else {
         text.Add("TC1002,8,1,2" ETX "TC1002,6,1,0,8" ETX ESC ETX "TC1002,6,1,1,%i" ETX ETX
-                 "TC1002,6,1,2,%i" ETX "TC1002,6,1,3,1" ETX "TC1002,3,1,%i" ETX
-                 "TC1002,9,1,80,80",
+                 "TC1002,6,1,2,%i" ETX "TC1002,6,1,3,1" ETX "TC1002,3,1,%i" ETX "TC1002,9,1,80,80",
                  up, cut, speed);
       }
       break;

@@ -56,17 +56,17 @@ enum CutterCommandNumber : int {
 // Settings kept in RunContext are read from there: the default speed (defaultSpeed) and the
 // active camera offset along the feed (cameraOffsetX).
 struct CutterCommandInputs {
-  int cutForce = 7;            // "force", edit 1032
-  int dashedForce = 14;        // "forceD", edit 1040
-  int dashedUpLength = 5;      // "dente", edit 1066
-  int dashedCutLength = 360;   // "Ltaglio", edit 1065
-  int specialUpLength = 20;    // "denteS", edit 1071
-  int specialCutLength = 30;   // "LtaglioS", edit 1067
-  int dashedSpeed = 10;        // edit 1070, 1 to 60
-  int specialSpeed = 12;       // edit 1073, 1 to 60
-  double labelStep = 45.0;     // "hetichetta", edit 1080, in the display unit
-  bool dashedLineOn = false;   // check 1069 "Enable"
-  bool bladeUp = false;        // check 1095 "Blade Up"
+  int cutForce = 7;           // "force", edit 1032
+  int dashedForce = 14;       // "forceD", edit 1040
+  int dashedUpLength = 5;     // "dente", edit 1066
+  int dashedCutLength = 360;  // "Ltaglio", edit 1065
+  int specialUpLength = 20;   // "denteS", edit 1071
+  int specialCutLength = 30;  // "LtaglioS", edit 1067
+  int dashedSpeed = 10;       // edit 1070, 1 to 60
+  int specialSpeed = 12;      // edit 1073, 1 to 60
+  double labelStep = 45.0;    // "hetichetta", edit 1080, in the display unit
+  bool dashedLineOn = false;  // check 1069 "Enable"
+  bool bladeUp = false;       // check 1095 "Blade Up"
 };
 
 // Every command text fits this many bytes (the cutter's command buffer less its terminator).
@@ -91,15 +91,13 @@ CommandTexts FormatCutterCommand(int number, const RunContext& ctx,
 // Formats and sends command `number`: one open of cutterPath, the writes, one close. Returns the
 // link's error code of the last write (0 = success); 0 without sending for an unknown number;
 // kCommandTextTooLong without sending for a refused text. Updates headCross for 130 and 140.
-int CutterCommand(int number, RunContext& ctx, const CutterCommandInputs& inputs,
-                  CutterLink& link);
+int CutterCommand(int number, RunContext& ctx, const CutterCommandInputs& inputs, CutterLink& link);
 
 // --- Fixed sequences --------------------------------------------------------------------------
 
 // Service "Init Cutter": 25, 11, 4..9 with 100 ms between them, then the import's dash values
 // become 200 each; about 1.3 s in all. Holds off the status polling meanwhile (statusStep 150).
-void InitCutter(RunContext& ctx, const CutterCommandInputs& inputs, CutterLink& link,
-                Clock& clock);
+void InitCutter(RunContext& ctx, const CutterCommandInputs& inputs, CutterLink& link, Clock& clock);
 
 // "Crease" button: park the head at 110 and change to the creasing tool.
 void CreaseButton(RunContext& ctx, const CutterCommandInputs& inputs, CutterLink& link,

@@ -124,8 +124,7 @@ TEST_F(CutterCommandTest, SpecialColorSetupByMode) {
             "TC1002,9,3,80,80<ETX>");
   ctx.specialMode = 1;
   in.specialSpeed = 0;
-  EXPECT_EQ(One(23),
-            "TC1002,8,3,0<ETX>TC1002,6,3,0,9<ETX>TC1002,3,3,30<ETX>TC29,5,3<ETX>");
+  EXPECT_EQ(One(23), "TC1002,8,3,0<ETX>TC1002,6,3,0,9<ETX>TC1002,3,3,30<ETX>TC29,5,3<ETX>");
   ctx.specialMode = 2;
   in.specialSpeed = 70;  // the cap belongs to mode 0 only
   EXPECT_EQ(One(23), "TC1002,8,3,0<ETX>TC1002,6,3,0,9<ETX>TC1002,3,3,700<ETX>TC29,5,3<ETX>");
@@ -192,9 +191,9 @@ TEST_F(CutterCommandTest, ParkHeadAndWideMedia) {
   EXPECT_EQ(One(113), "TC1000,2,1<ETX>");  // model 1
   ctx.cutterModel = 2;
   const std::pair<int, const char*> widths[] = {
-      {300, "TC1000,2,1<ETX>"},           {301, "TC1000,2,1,0,-3400<ETX>"},
-      {350, "TC1000,2,1,0,-8300<ETX>"},   {362, "TC1000,2,1,0,-9500<ETX>"},
-      {363, "TC1000,2,1,0,-9500<ETX>"},   {1200, "TC1000,2,1,0,-9500<ETX>"},
+      {300, "TC1000,2,1<ETX>"},         {301, "TC1000,2,1,0,-3400<ETX>"},
+      {350, "TC1000,2,1,0,-8300<ETX>"}, {362, "TC1000,2,1,0,-9500<ETX>"},
+      {363, "TC1000,2,1,0,-9500<ETX>"}, {1200, "TC1000,2,1,0,-9500<ETX>"},
   };
   for (const auto& [width, text] : widths) {
     ctx.mediaWidth = width;
@@ -211,17 +210,18 @@ TEST_F(CutterCommandTest, EjectSheetWithAndWithoutCreasingTool) {
 
 TEST_F(CutterCommandTest, CalibrationCutVariantsOverOneOpen) {
   // 320 mm media: w = 3140, W = 1485.
-  EXPECT_EQ(Sent(130), std::vector<std::string>{
-                           "TC3,7,1<ETX>M0,1000<ETX>D0,1050<ETX>M0,3140<ETX>D40,3140<ETX>"
-                           "D40,3100<ETX>D0,3100<ETX>D0,3140<ETX>M90,0<ETX>"});
+  EXPECT_EQ(Sent(130),
+            std::vector<std::string>{"TC3,7,1<ETX>M0,1000<ETX>D0,1050<ETX>M0,3140<ETX>D40,3140<ETX>"
+                                     "D40,3100<ETX>D0,3100<ETX>D0,3140<ETX>M90,0<ETX>"});
   EXPECT_EQ(ctx.headCross, 1300);
 
   const char* kTrace = "O0,120<LF>E0,80<LF>E0,-200<LF>E100,0<LF>E-100,200<LF>";
   ctx.creasingInstalled = 1;
   ctx.creasingVariant = 2;
-  EXPECT_EQ(Sent(130), (std::vector<std::string>{
-                           kTrace, "M0,3450<ETX>D40,3450<ETX>D40,3410<ETX>D0,3410<ETX>"
-                                   "D0,3450<ETX>M150,200<ETX>D100,0<ETX>M90,1<ETX>"}));
+  EXPECT_EQ(Sent(130),
+            (std::vector<std::string>{kTrace,
+                                      "M0,3450<ETX>D40,3450<ETX>D40,3410<ETX>D0,3410<ETX>"
+                                      "D0,3450<ETX>M150,200<ETX>D100,0<ETX>M90,1<ETX>"}));
   EXPECT_EQ(ctx.headCross, 0);
 
   ctx.creasingVariant = 1;
@@ -276,11 +276,10 @@ TEST_F(CutterCommandTest, InitCutterSequenceAndWaits) {
   InitCutter(ctx, in, link, clock);
   std::vector<std::string> texts;
   for (const auto& write : transport.writes) texts.push_back(Readable(write.bytes));
-  EXPECT_EQ(texts, (std::vector<std::string>{
-                       "TC1010,4,1<ETX>", "TC1007,1,0<ETX>", "TC1006,4,10000000<ETX>",
-                       "TC1002,3,1,500<ETX>", "TC1002,5,1,2<ETX>",
-                       "TC1002,16,1,Label Media<ETX>", "TC1008,2,2000<ETX>",
-                       "TC1004,11,0<ETX>"}));
+  EXPECT_EQ(texts, (std::vector<std::string>{"TC1010,4,1<ETX>", "TC1007,1,0<ETX>",
+                                             "TC1006,4,10000000<ETX>", "TC1002,3,1,500<ETX>",
+                                             "TC1002,5,1,2<ETX>", "TC1002,16,1,Label Media<ETX>",
+                                             "TC1008,2,2000<ETX>", "TC1004,11,0<ETX>"}));
   EXPECT_EQ(transport.opens.size(), 8U);
   EXPECT_EQ(clock.Sleeps(), (std::vector<int>{100, 100, 100, 100, 100, 100, 100, 100, 500}));
   EXPECT_EQ(ctx.dashCutValue, 200);

@@ -38,8 +38,8 @@ TransferResult MemoryFeederTransport::Write(FeederHandle handle, const std::uint
     ++misuse;
     return {TransferStatus::kFailed, 0};
   }
-  writes.push_back(WriteRecord{handle, std::vector<std::uint8_t>(report, report + length),
-                               timeoutMs});
+  writes.push_back(
+      WriteRecord{handle, std::vector<std::uint8_t>(report, report + length), timeoutMs});
   if (writeStatus == TransferStatus::kTimedOut) {
     // The port's contract: a time-out cancels the transfer before returning.
     ++cancellations;

@@ -47,7 +47,7 @@ class MemoryFeederTransport : public FeederTransport {
   std::vector<ReadRecord> reads;
   std::vector<WriteRecord> writes;
   int cancellations = 0;
-  int misuse = 0;                // a transfer or close on a handle that is not open
+  int misuse = 0;  // a transfer or close on a handle that is not open
 
   std::set<FeederHandle> OpenHandles() const { return open_; }
 
