@@ -1,0 +1,160 @@
+// orvex-cli import as an operator or a script calls it: exit statuses, the JSON keys, the files
+// it leaves in the working directory and the preview image.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <QColor>
+#include <QImage>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "support/temp_dir.h"
+
+namespace orvex {
+namespace {
+
+struct CliRun {
+  int status = -1;
+  std::string out;
+};
+
+std::string Quote(const std::string& text) {
+  std::string out = "'";
+  for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return out + "'";
+}
+
+CliRun Cli(const std::string& arguments, const std::string& environment = "") {
+  std::string command = environment + " " + Quote(std::string(ORVEX_BINARY_DIR) + "/bin/orvex-cli") +
+                        " " + arguments + " 2>/dev/null";
+  CliRun run;
+  std::FILE* pipe = ::popen(command.c_str(), "r");
+  if (pipe == nullptr) return run;
+  char buffer[4096];
+  std::size_t got;
+  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, got);
+  int status = ::pclose(pipe);
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
+}
+
+// An EPS the parser reads: a prolog longer than the part it skips, then the paths.
+std::string Eps(const std::string& body) {
+  std::string eps = "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 600 850\n";
+  while (eps.size() < 7000) eps += "% prolog padding that the importer skips over\n";
+  return eps + "%%EndProlog\n" + body + "%%Trailer\n%%EOF\n";
+}
+
+// A closed square of `size` points at (x, y), filled black.
+std::string Square(int x, int y, int size) {
+  return std::to_string(x) + " " + std::to_string(y) + " m " + std::to_string(x + size) + " " +
+         std::to_string(y) + " l " + std::to_string(x + size) + " " + std::to_string(y + size) +
+         " l " + std::to_string(x) + " " + std::to_string(y + size) + " l " + std::to_string(x) +
+         " " + std::to_string(y) + " l\n";
+}
+
+class ImportCommandTest : public ::testing::Test {
+ protected:
+  std::string Common() const {
+    return "--workdir " + Quote(dir_.Path().string()) + " --settings " +
+           Quote(dir_.File("orvex.conf").string());
+  }
+  std::string Sample() const { return Quote(std::string(ORVEX_SOURCE_DIR) + "/samples/label-sheet.eps"); }
+
+  test::TempDir dir_;
+};
+
+TEST_F(ImportCommandTest, SampleJobLoadsWithEveryJsonKey) {
+  CliRun run = Cli("import " + Sample() + " " + Common() + " --json");
+  ASSERT_EQ(run.status, 0) << run.out;
+  for (const char* key :
+       {"\"ok\": true", "\"message\": \"\"", "\"kind\": \"eps\"", "\"width_mm\": ",
+        "\"height_mm\": ", "\"marks\": {\"left_x\": ", "\"right_x\": ", "\"base_y\": ",
+        "\"top_x\": ", "\"top_y\": ", "\"special_paths\": ", "\"dash\": [", "\"contours\": ",
+        "\"cut_length_mm\": ", "\"special_end\": "}) {
+    EXPECT_NE(run.out.find(key), std::string::npos) << key << "\n" << run.out;
+  }
+  EXPECT_EQ(run.out.find('\n'), run.out.size() - 1);  // one object on one line
+  EXPECT_TRUE(dir_.Exists("sort.prn"));
+  EXPECT_TRUE(dir_.Exists("mk3.dat"));
+  std::string sort = dir_.Read("sort.prn");
+  EXPECT_EQ(sort.back(), 'A');
+}
+
+TEST_F(ImportCommandTest, RefusedJobsExitOneWithTheLoadersMessage) {
+  // Two marks 20 mm apart.
+  dir_.Write("close.eps", Eps(Square(10, 10, 11) + Square(67, 10, 11) + Square(10, 700, 11)));
+  CliRun marks = Cli("import " + Quote(dir_.File("close.eps").string()) + " " + Common() + " --json");
+  EXPECT_EQ(marks.status, 1) << marks.out;
+  EXPECT_NE(marks.out.find("\"ok\": false"), std::string::npos);
+  EXPECT_NE(marks.out.find("\"message\": \"Black marks not aligned or overlapped\\nPlease check "
+                           "the graphic design. \""),
+            std::string::npos)
+      << marks.out;
+
+  dir_.Write("job.Eps", Eps(Square(10, 10, 11)));
+  CliRun spelling = Cli("import " + Quote(dir_.File("job.Eps").string()) + " " + Common() + " --json");
+  EXPECT_EQ(spelling.status, 1);
+  EXPECT_NE(spelling.out.find("\"message\": \"File not found\""), std::string::npos);
+
+  dir_.Write("empty.eps", "");
+  CliRun empty = Cli("import " + Quote(dir_.File("empty.eps").string()) + " " + Common());
+  EXPECT_EQ(empty.status, 1);
+  EXPECT_NE(empty.out.find("REFUSED:  Graphic file not saved correctly"), std::string::npos)
+      << empty.out;
+}
+
+TEST_F(ImportCommandTest, UsageErrorsExitTwo) {
+  EXPECT_EQ(Cli("").status, 2);
+  EXPECT_EQ(Cli("frobnicate").status, 2);
+  EXPECT_EQ(Cli("import " + Common()).status, 2);
+  EXPECT_EQ(Cli("import " + Sample() + " " + Common() + " --multiple 6").status, 2);
+  EXPECT_EQ(Cli("import " + Sample() + " " + Common() + " --spacing 0").status, 2);
+  EXPECT_EQ(Cli("import " + Sample() + " " + Common() + " --mark-mode x").status, 2);
+  EXPECT_EQ(Cli("import " + Sample() + " " + Common() + " --preview").status, 2);
+  EXPECT_EQ(Cli("import " + Sample() + " " + Common() + " --colour red").status, 2);
+  EXPECT_EQ(Cli("import a.eps b.eps " + Common()).status, 2);
+  EXPECT_FALSE(dir_.Exists("sort.prn"));
+}
+
+TEST_F(ImportCommandTest, MultipleLinesAndTheDefaultWorkDir) {
+  test::TempDir other;
+  CliRun run = Cli("import " + Sample() + " --settings " + Quote(dir_.File("orvex.conf").string()) +
+                    " --multiple 3 --spacing 10 --json",
+                "ORVEX_WORKDIR=" + Quote(other.Path().string()));
+  ASSERT_EQ(run.status, 0) << run.out;
+  EXPECT_NE(run.out.find("\"multiple_lines\": 3"), std::string::npos) << run.out;
+  EXPECT_TRUE(other.Exists("sort.prn"));
+  EXPECT_TRUE(other.Exists("TPSINT"));
+  EXPECT_FALSE(other.Exists("multi.prn"));
+  EXPECT_FALSE(dir_.Exists("sort.prn"));
+}
+
+TEST_F(ImportCommandTest, PreviewDrawsCutPathsBlackAndSpecialPathsMagenta) {
+  std::string png = dir_.File("preview.png").string();
+  CliRun run = Cli("import " + Sample() + " " + Common() + " --preview " + Quote(png));
+  ASSERT_EQ(run.status, 0) << run.out;
+  QImage image(QString::fromStdString(png));
+  ASSERT_FALSE(image.isNull());
+  int black = 0, magenta = 0, other = 0;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      QRgb p = image.pixel(x, y);
+      if (p == qRgb(0, 0, 0)) ++black;
+      else if (p == qRgb(255, 0, 255)) ++magenta;
+      else if (p != qRgb(255, 255, 255)) ++other;
+    }
+  }
+  EXPECT_GT(black, 1000);
+  EXPECT_GT(magenta, 50);
+  EXPECT_EQ(other, 0);  // no antialiasing: the preview is a line drawing in two inks
+
+  CliRun unwritable = Cli("import " + Sample() + " " + Common() + " --preview " +
+                       Quote(dir_.File("no/such/dir/p.png").string()) + " --json");
+  EXPECT_EQ(unwritable.status, 1);
+  EXPECT_NE(unwritable.out.find("\"preview_written\": false"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace orvex
