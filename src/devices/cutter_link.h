@@ -68,7 +68,7 @@ class CutterLink {
   // late reply reaches cutterStatus before the buffer is next looked at.
   void PumpStatusRead();
 
-  bool StatusReadOutstanding() const;
+  [[nodiscard]] bool StatusReadOutstanding() const;
 
  private:
   void ReleaseCompletedRead();

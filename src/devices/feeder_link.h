@@ -51,7 +51,7 @@ class FeederLink {
   void FeederCloseAll();
 
   // Devices in the list, open or closed.
-  int DeviceCount() const { return static_cast<int>(devices_.size()); }
+  [[nodiscard]] int DeviceCount() const { return static_cast<int>(devices_.size()); }
 
  private:
   struct Entry {
@@ -60,7 +60,7 @@ class FeederLink {
   };
 
   // The open handle at `position`, or kNoFeederHandle.
-  FeederHandle OpenHandleAt(int position) const;
+  [[nodiscard]] FeederHandle OpenHandleAt(int position) const;
 
   FeederTransport& transport_;
   std::vector<Entry> devices_;

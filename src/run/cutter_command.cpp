@@ -60,7 +60,6 @@ class TextBuilder {
     out_.refused = true;
     out_.writes.clear();
   }
-  bool Refused() const { return out_.refused; }
 
  private:
   CommandTexts& out_;
@@ -151,7 +150,7 @@ void MoveToFirstMarkText(const RunContext& ctx, const CutterCommandInputs& in, T
 
 void CalibrationCutText(const RunContext& ctx, const CutterCommandInputs& in, TextBuilder& text,
                         CommandTexts& out) {
-  const double width = static_cast<double>(ctx.mediaWidth);
+  const auto width = static_cast<double>(ctx.mediaWidth);
   const int w = text.Int(width * 10.0 - 60.0);
   const int wIn = text.Int(static_cast<long long>(w) - 40);
   if (ctx.creasingInstalled == 0) {
@@ -276,7 +275,7 @@ CommandTexts FormatCutterCommand(int number, const RunContext& ctx, const Cutter
       break;
     }
     case kWideMediaSetup: {
-      const double width = static_cast<double>(ctx.mediaWidth);
+      const auto width = static_cast<double>(ctx.mediaWidth);
       if (ctx.cutterModel == 2 && width > 300.0) {
         // The media's own width is clamped so that the value cannot run past the carriage.
         const double extra = (std::trunc(width) - 267.0) * 100.0;
