@@ -62,8 +62,8 @@ std::vector<CaptureDeviceInfo> SimCamera::ListDevices() {
 
 int SimCamera::Start(const CaptureDeviceInfo& device, FrameSink& sink, int& frameWidth,
                      int& frameHeight) {
+  Stop();  // a new start replaces the stream, a failed one leaves none
   if (!settings_.present || device.devicePath != settings_.devicePath) return -1;
-  Stop();
   sink_ = &sink;
   frameWidth = kWidth;
   frameHeight = kHeight;
@@ -112,15 +112,25 @@ PixelPoint SimCamera::Predict(JobPoint p) const {
   return PixelPoint{kCentreCol + (c.y - m.y) / s, kCentreRow + (m.x - c.x) / s};
 }
 
-void SimCamera::RenderCoverage(std::vector<float>& coverage) const {
-  coverage.assign(static_cast<std::size_t>(kWidth) * kHeight, 0.0F);
+// Rows are counted the way the mark search counts a dark run: row r spans [r, r + 1), so its
+// centre lies at r + 0.5; columns have their centres at whole numbers.
+void SimCamera::RenderCoverage(std::vector<float>& coverage, Box& inked) const {
   const PlacedSheet* sheet = bed_.SheetOnBed();
   if (sheet == nullptr) return;
   const PrintedJob& job = sheet->Job();
-  auto cover = [&coverage](int col, int row, double value) {
-    if (col < 0 || col >= kWidth || row < 0 || row >= kHeight || value <= 0.0) return;
+  auto cover = [&coverage, &inked](int col, int row, double value) {
+    if (value <= 0.0) return;
     float& cell = coverage[static_cast<std::size_t>(row) * kWidth + col];
     cell = std::max(cell, static_cast<float>(std::min(1.0, value)));
+    inked.Add(col, row);
+  };
+  auto clampBox = [](double minC, double maxC, double minR, double maxR, int& c0, int& c1,
+                     int& r0, int& r1) {
+    c0 = std::max(0, static_cast<int>(std::floor(minC)));
+    c1 = std::min(kWidth - 1, static_cast<int>(std::ceil(maxC)));
+    r0 = std::max(0, static_cast<int>(std::floor(minR - 0.5)));
+    r1 = std::min(kHeight - 1, static_cast<int>(std::ceil(maxR - 0.5)));
+    return c0 <= c1 && r0 <= r1;
   };
 
   if (settings_.showsMarks) {
@@ -141,14 +151,11 @@ void SimCamera::RenderCoverage(std::vector<float>& coverage) const {
         minR = std::min(minR, poly.back().row);
         maxR = std::max(maxR, poly.back().row);
       }
-      if (maxC < -2 || minC > kWidth + 2 || maxR < -2 || minR > kHeight + 2) continue;
-      const int c0 = std::max(0, static_cast<int>(std::floor(minC)) - 2);
-      const int c1 = std::min(kWidth - 1, static_cast<int>(std::ceil(maxC)) + 2);
-      const int r0 = std::max(0, static_cast<int>(std::floor(minR)) - 2);
-      const int r1 = std::min(kHeight - 1, static_cast<int>(std::ceil(maxR)) + 2);
+      int c0 = 0, c1 = 0, r0 = 0, r1 = 0;
+      if (!clampBox(minC - 2, maxC + 2, minR - 2, maxR + 2, c0, c1, r0, r1)) continue;
       for (int row = r0; row <= r1; ++row) {
         for (int col = c0; col <= c1; ++col) {
-          cover(col, row, 0.5 - SignedDistance(poly, col, row));
+          cover(col, row, 0.5 - SignedDistance(poly, col, row + 0.5));
         }
       }
     }
@@ -160,18 +167,15 @@ void SimCamera::RenderCoverage(std::vector<float>& coverage) const {
     for (std::size_t i = 0; i + 1 < contour.points.size(); ++i) {
       const PixelPoint p = Predict(contour.points[i]);
       const PixelPoint q = Predict(contour.points[i + 1]);
-      const double minC = std::min(p.col, q.col) - reach;
-      const double maxC = std::max(p.col, q.col) + reach;
-      const double minR = std::min(p.row, q.row) - reach;
-      const double maxR = std::max(p.row, q.row) + reach;
-      if (maxC < 0 || minC > kWidth - 1 || maxR < 0 || minR > kHeight - 1) continue;
-      const int c0 = std::max(0, static_cast<int>(std::floor(minC)));
-      const int c1 = std::min(kWidth - 1, static_cast<int>(std::ceil(maxC)));
-      const int r0 = std::max(0, static_cast<int>(std::floor(minR)));
-      const int r1 = std::min(kHeight - 1, static_cast<int>(std::ceil(maxR)));
+      int c0 = 0, c1 = 0, r0 = 0, r1 = 0;
+      if (!clampBox(std::min(p.col, q.col) - reach, std::max(p.col, q.col) + reach,
+                    std::min(p.row, q.row) - reach, std::max(p.row, q.row) + reach, c0, c1, r0,
+                    r1)) {
+        continue;
+      }
       for (int row = r0; row <= r1; ++row) {
         for (int col = c0; col <= c1; ++col) {
-          cover(col, row, halfWidth + 0.5 - SegmentDistance(p, q, col, row));
+          cover(col, row, halfWidth + 0.5 - SegmentDistance(p, q, col, row + 0.5));
         }
       }
     }
@@ -179,94 +183,131 @@ void SimCamera::RenderCoverage(std::vector<float>& coverage) const {
 }
 
 void SimCamera::Render(std::vector<std::uint8_t>& bytes) {
-  const MachinePoint centre = ViewCentre();
-  const int sheetIndex = bed_.SheetIndexOnBed();
+  const std::size_t pixels = static_cast<std::size_t>(kWidth) * kHeight;
   const std::string key = std::to_string(settings_.mpix) + '/' + std::to_string(settings_.paperGrey) +
                           '/' + std::to_string(settings_.inkGrey) + '/' +
                           std::to_string(settings_.gradient) + '/' +
                           std::to_string(settings_.blurSigmaPx) + '/' +
-                          std::to_string(settings_.showsMarks);
-  if (!cleanValid_ || centre.x != cleanCentre_.x || centre.y != cleanCentre_.y ||
-      sheetIndex != cleanSheet_ || key != cleanKey_) {
-    std::vector<float> coverage;
-    RenderCoverage(coverage);
-    clean_.resize(coverage.size());
+                          std::to_string(settings_.showsMarks) + '/' +
+                          std::to_string(settings_.noiseSigma);
+  if (key != cleanKey_) {
+    noise_.clear();
+    // Paper under the light, which falls off towards one corner. A linear fall-off is its own
+    // blur, so the paper needs none.
+    background_.resize(pixels);
+    light_.resize(pixels);
     const double paper = settings_.paperGrey;
-    const double ink = settings_.inkGrey;
     for (int row = 0; row < kHeight; ++row) {
       for (int col = 0; col < kWidth; ++col) {
-        // Light falls off towards one corner; ink and paper both see it.
         const double light =
             1.0 - settings_.gradient / std::max(1.0, paper) *
                       (0.5 + ((col - kCentreCol) / kWidth + (row - kCentreRow) / kHeight) / 2.0);
         const std::size_t at = static_cast<std::size_t>(row) * kWidth + col;
-        clean_[at] = static_cast<float>(light * (paper - (paper - ink) * coverage[at]));
+        light_[at] = static_cast<float>(light);
+        background_[at] = static_cast<float>(light * paper);
       }
     }
-    // Separable Gaussian blur, edges clamped.
-    const double sigma = settings_.blurSigmaPx;
-    if (sigma > 0.05) {
-      const int radius = std::max(1, static_cast<int>(std::ceil(3.0 * sigma)));
-      std::vector<float> kernel(static_cast<std::size_t>(2 * radius + 1));
-      float sum = 0.0F;
-      for (int k = -radius; k <= radius; ++k) {
-        kernel[static_cast<std::size_t>(k + radius)] =
-            static_cast<float>(std::exp(-0.5 * k * k / (sigma * sigma)));
-        sum += kernel[static_cast<std::size_t>(k + radius)];
+    cleanValid_ = false;
+    cleanKey_ = key;
+  }
+  const MachinePoint centre = ViewCentre();
+  const int sheetIndex = bed_.SheetIndexOnBed();
+  if (!cleanValid_ || centre.x != cleanCentre_.x || centre.y != cleanCentre_.y ||
+      sheetIndex != cleanSheet_) {
+    clean_ = background_;
+    coverage_.assign(pixels, 0.0F);
+    Box inked;
+    RenderCoverage(coverage_, inked);
+    if (!inked.Empty()) {
+      // Only the inked part of the frame differs from the paper: darken and blur it there.
+      const double sigma = settings_.blurSigmaPx;
+      const int radius = sigma > 0.05 ? std::max(1, static_cast<int>(std::ceil(3.0 * sigma))) : 0;
+      const int c0 = std::max(0, inked.c0 - radius);
+      const int c1 = std::min(kWidth - 1, inked.c1 + radius);
+      const int r0 = std::max(0, inked.r0 - radius);
+      const int r1 = std::min(kHeight - 1, inked.r1 + radius);
+      const float depth = static_cast<float>(settings_.paperGrey - settings_.inkGrey);
+      std::vector<float> kernel(static_cast<std::size_t>(2 * radius + 1), 1.0F);
+      if (radius > 0) {
+        float sum = 0.0F;
+        for (int k = -radius; k <= radius; ++k) {
+          kernel[static_cast<std::size_t>(k + radius)] =
+              static_cast<float>(std::exp(-0.5 * k * k / (sigma * sigma)));
+          sum += kernel[static_cast<std::size_t>(k + radius)];
+        }
+        for (float& k : kernel) k /= sum;
       }
-      for (float& k : kernel) k /= sum;
-      std::vector<float> pass(clean_.size());
-      for (int row = 0; row < kHeight; ++row) {
-        for (int col = 0; col < kWidth; ++col) {
-          float v = 0.0F;
-          for (int k = -radius; k <= radius; ++k) {
-            const int c = std::clamp(col + k, 0, kWidth - 1);
-            v += kernel[static_cast<std::size_t>(k + radius)] *
-                 clean_[static_cast<std::size_t>(row) * kWidth + c];
-          }
-          pass[static_cast<std::size_t>(row) * kWidth + col] = v;
+      const int w = c1 - c0 + 1;
+      const int hgt = r1 - r0 + 1;
+      std::vector<float> ink(static_cast<std::size_t>(w) * hgt);
+      for (int row = r0; row <= r1; ++row) {
+        for (int col = c0; col <= c1; ++col) {
+          const std::size_t at = static_cast<std::size_t>(row) * kWidth + col;
+          ink[static_cast<std::size_t>(row - r0) * w + (col - c0)] = light_[at] * depth * coverage_[at];
         }
       }
-      for (int row = 0; row < kHeight; ++row) {
-        for (int col = 0; col < kWidth; ++col) {
+      std::vector<float> pass(ink.size(), 0.0F);
+      for (int y = 0; y < hgt; ++y) {
+        for (int x = 0; x < w; ++x) {
           float v = 0.0F;
           for (int k = -radius; k <= radius; ++k) {
-            const int r = std::clamp(row + k, 0, kHeight - 1);
-            v += kernel[static_cast<std::size_t>(k + radius)] *
-                 pass[static_cast<std::size_t>(r) * kWidth + col];
+            const int xx = x + k;
+            if (xx < 0 || xx >= w) continue;
+            v += kernel[static_cast<std::size_t>(k + radius)] * ink[static_cast<std::size_t>(y) * w + xx];
           }
-          clean_[static_cast<std::size_t>(row) * kWidth + col] = v;
+          pass[static_cast<std::size_t>(y) * w + x] = v;
+        }
+      }
+      for (int y = 0; y < hgt; ++y) {
+        for (int x = 0; x < w; ++x) {
+          float v = 0.0F;
+          for (int k = -radius; k <= radius; ++k) {
+            const int yy = y + k;
+            if (yy < 0 || yy >= hgt) continue;
+            v += kernel[static_cast<std::size_t>(k + radius)] * pass[static_cast<std::size_t>(yy) * w + x];
+          }
+          clean_[static_cast<std::size_t>(y + r0) * kWidth + (x + c0)] -= v;
         }
       }
     }
     cleanValid_ = true;
     cleanCentre_ = centre;
     cleanSheet_ = sheetIndex;
-    cleanKey_ = key;
   }
 
-  bytes.resize(static_cast<std::size_t>(kWidth) * kHeight * 3);
-  // xorshift64*: cheap, and a fixed seed gives the same noise every run.
-  auto next = [this] {
-    noiseState_ ^= noiseState_ >> 12;
-    noiseState_ ^= noiseState_ << 25;
-    noiseState_ ^= noiseState_ >> 27;
-    return (noiseState_ * 0x2545F4914F6CDD1DULL) >> 40;  // 24 bits
-  };
-  // The sum of three uniforms is close enough to a normal for sensor noise; its variance is
-  // three twelfths of the squared span, so the span is 2 sigma.
-  const double span = 2.0 * settings_.noiseSigma;
-  for (std::size_t at = 0; at < clean_.size(); ++at) {
-    double noise = 0.0;
-    if (span > 0.0) {
-      const double u = static_cast<double>(next() + next() + next()) / 16777216.0 - 1.5;
-      noise = u * span;
+  // Sensor noise from a table made once, read from a new place each frame.
+  if (noise_.empty()) {
+    noise_.resize(kNoiseTable);
+    // The sum of three uniforms is close enough to a normal for sensor noise; its variance is
+    // three twelfths of the squared span, so the span is 2 sigma.
+    const double span = 2.0 * settings_.noiseSigma;
+    for (float& n : noise_) {
+      const double u = static_cast<double>(NextRandom() + NextRandom() + NextRandom()) / 16777216.0 - 1.5;
+      n = static_cast<float>(u * span);
     }
-    const auto grey = static_cast<std::uint8_t>(std::clamp(std::lround(clean_[at] + noise), 0L, 255L));
-    bytes[at * 3] = grey;
-    bytes[at * 3 + 1] = grey;
-    bytes[at * 3 + 2] = grey;
   }
+  const std::size_t offset = static_cast<std::size_t>(NextRandom()) & (kNoiseTable - 1);
+  bytes.resize(pixels * 3);
+  std::uint8_t* out = bytes.data();
+  const float* clean = clean_.data();
+  const float* noise = noise_.data();
+  for (std::size_t at = 0; at < pixels; ++at) {
+    float v = clean[at] + noise[(offset + at) & (kNoiseTable - 1)] + 0.5F;
+    v = v < 0.0F ? 0.0F : (v > 255.0F ? 255.0F : v);
+    const auto grey = static_cast<std::uint8_t>(v);
+    out[0] = grey;
+    out[1] = grey;
+    out[2] = grey;
+    out += 3;
+  }
+}
+
+std::uint64_t SimCamera::NextRandom() {
+  // xorshift64*: cheap, and a fixed seed gives the same noise every run. 24 bits.
+  noiseState_ ^= noiseState_ >> 12;
+  noiseState_ ^= noiseState_ << 25;
+  noiseState_ ^= noiseState_ >> 27;
+  return (noiseState_ * 0x2545F4914F6CDD1DULL) >> 40;
 }
 
 }  // namespace orvex::sim

@@ -70,8 +70,22 @@ class SimCamera : public FrameSource {
   void Render(std::vector<std::uint8_t>& bytes);
 
  private:
-  void RenderCoverage(std::vector<float>& coverage) const;
+  // The frame area that received ink.
+  struct Box {
+    int c0 = 1 << 20, c1 = -1, r0 = 1 << 20, r1 = -1;
+    void Add(int col, int row) {
+      if (col < c0) c0 = col;
+      if (col > c1) c1 = col;
+      if (row < r0) r0 = row;
+      if (row > r1) r1 = row;
+    }
+    bool Empty() const { return c1 < c0; }
+  };
+  static constexpr std::size_t kNoiseTable = std::size_t{1} << 20;
+
+  void RenderCoverage(std::vector<float>& coverage, Box& inked) const;
   void DeliverFrame();
+  std::uint64_t NextRandom();
 
   SimClock& clock_;
   SimBed& bed_;
@@ -84,6 +98,10 @@ class SimCamera : public FrameSource {
   std::vector<std::uint8_t> frame_;
   // The noiseless picture of the last view, reused while nothing under the camera moved.
   std::vector<float> clean_;
+  std::vector<float> background_;  // paper only, under the light
+  std::vector<float> light_;
+  std::vector<float> coverage_;
+  std::vector<float> noise_;
   bool cleanValid_ = false;
   MachinePoint cleanCentre_;
   int cleanSheet_ = -2;
