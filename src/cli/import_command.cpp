@@ -15,6 +15,7 @@
 #include <system_error>
 
 #include "cli/commands.h"
+#include "cli/order_option.h"
 #include "core/run_context.h"
 #include "core/work_dir.h"
 #include "import/job_loader.h"
@@ -26,7 +27,8 @@ namespace orvex::cli {
 
 const char* const kImportUsage =
     "import FILE [--workdir DIR] [--settings FILE.conf] [--mark-mode N] [--multiple N] "
-    "[--spacing N] [--preview OUT.png] [--json]";
+    "[--spacing N] [--preview OUT.png] [--json] "
+    "[--order [--passes N] [--reverse] [--special-mode N]]";
 
 namespace {
 
@@ -48,6 +50,7 @@ struct Options {
   int multiple = 1;
   int spacing = kDefaultSpacing;
   bool json = false;
+  OrderOptions order;
 };
 
 bool ParseInt(const std::string& text, int low, int high, int& value) {
@@ -98,6 +101,8 @@ std::optional<int> ParseOptions(const Arguments& args, Options& options) {
       if (!value(text) || !ParseInt(text, 1, 20, options.spacing)) {
         return UsageError("--spacing takes 1 to 20 (tenths of a millimetre)");
       }
+    } else if (IsOrderOption(arg)) {
+      if (std::string why; !ParseOrderOption(args, i, options.order, why)) return UsageError(why);
     } else if (arg == "-h" || arg == "--help") {
       std::printf("usage: orvex-cli %s\n", kImportUsage);
       return kExitOk;
@@ -110,6 +115,7 @@ std::optional<int> ParseOptions(const Arguments& args, Options& options) {
     }
   }
   if (options.file.empty()) return UsageError("FILE is missing");
+  if (auto why = CheckOrderOptions(options.order)) return UsageError(*why);
   return std::nullopt;
 }
 
@@ -213,6 +219,7 @@ struct Outcome {
   std::vector<std::string> warnings;
   bool previewWritten = false;
   bool marksKnown = false;
+  OrderSummary order;
 };
 
 void PrintJson(const Outcome& o) {
@@ -245,6 +252,7 @@ void PrintJson(const Outcome& o) {
   out += ", \"multiple_lines\": " + std::to_string(r.multiLineCount);
   out += ", \"second_camera\": " + std::string(o.context.secondCamera ? "true" : "false");
   out += ", \"preview_written\": " + std::string(o.previewWritten ? "true" : "false");
+  out += OrderJsonMembers(o.order);
   out += ", \"warnings\": [";
   for (std::size_t i = 0; i < o.warnings.size(); ++i) {
     if (i > 0) out += ", ";
@@ -298,6 +306,7 @@ void PrintHuman(const Outcome& o, const Options& options) {
                 r.cutContours, r.cutLengthMm);
     std::printf("Camera:   %s\n", o.context.secondCamera ? "second" : "first");
     std::printf("Files:    %s\n", (o.workDir / "sort.prn").string().c_str());
+    PrintOrderLine(o.order, o.workDir);
     if (!options.preview.empty()) {
       std::printf("Preview:  %s%s\n", options.preview.c_str(),
                   o.previewWritten ? "" : " (NOT written)");
@@ -361,6 +370,8 @@ int RunImport(const Arguments& args) {
     if (report.marks.topY - report.marks.baseY < kMinMarkDistanceMm) {
       outcome.warnings.push_back("the highest path is close to the bottom marks: is there a top mark?");
     }
+    outcome.order = OrderImportedJob(context, workDir, options.order);
+    if (outcome.order.requested && !outcome.order.ok) outcome.message = outcome.order.error;
     if (image) {
       outcome.previewWritten = image->SavePng(QString::fromStdString(options.preview));
       if (!outcome.previewWritten) {

@@ -2,8 +2,10 @@
 #include "run/contour_records.h"
 
 #include <charconv>
-#include <cmath>
-#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "import/flattening.h"
 
 namespace orvex {
 namespace {
@@ -53,16 +55,6 @@ bool ContourRecordReader::Next(ContourRecord& record) {
   }
   SkipBlanks();
   return true;
-}
-
-void AppendFixed2(std::string& out, double value) {
-  char buffer[400];
-  auto [ptr, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 2);
-  if (ec != std::errc()) {
-    int n = std::snprintf(buffer, sizeof buffer, "%.2f", value);
-    ptr = buffer + (n > 0 ? n : 0);
-  }
-  out.append(buffer, ptr);
 }
 
 void AppendContourRecord(std::string& out, char letter, float a, float b) {

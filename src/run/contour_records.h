@@ -44,8 +44,6 @@ class ContourRecordReader {
 
 // Appends "%c %.2f %.2f\n".
 void AppendContourRecord(std::string& out, char letter, float a, float b);
-// Appends "%.2f" of a value: two decimals, exact rounding of the binary value as printf does.
-void AppendFixed2(std::string& out, double value);
 
 inline bool IsCutLetter(char letter) { return letter == 'L' || letter == 'C'; }
 inline bool IsContourStart(char letter) { return letter == 'M' || letter == 'O'; }
