@@ -1,0 +1,306 @@
+// One sheet on the simulated machine, open loop, with the protocol pieces of the run: the sheet
+// cycle's commands feed the sheet, the mark search reads twin frames, CutSheet registers and
+// streams the job, and the cuts are measured against the printed contours.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "core/run_context.h"
+#include "core/work_dir.h"
+#include "devices/cutter_link.h"
+#include "devices/feeder_link.h"
+#include "run/cut_order.h"
+#include "run/cut_sheet.h"
+#include "run/cutter_command.h"
+#include "sim/sim_machine.h"
+#include "support/temp_dir.h"
+#include "vision/mark_search.h"
+
+namespace orvex::sim {
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+struct NoEvents : RunEvents {
+  void ShowMessage(std::string_view text, MessageIcon /*icon*/) override {
+    messages.emplace_back(text);
+  }
+  void FinishJob() override { ++finished; }
+  std::vector<std::string> messages;
+  int finished = 0;
+};
+
+// A label sheet 210 x 120 mm: marks at the two bottom corners (left out of sort.prn, as the
+// import leaves them out), six rounded labels and a round one, flattened as the import does.
+void WriteLabelJob(const std::filesystem::path& dir) {
+  std::string sort;
+  char line[64];
+  auto point = [&](char letter, double a, double b) {
+    std::snprintf(line, sizeof line, "%c %.2f %.2f\n", letter, a, b);
+    sort += line;
+  };
+  for (int row = 0; row < 2; ++row) {
+    for (int col = 0; col < 3; ++col) {
+      const double a0 = 15.0 + 65.0 * col;
+      const double b0 = 12.0 + 52.0 * row;
+      const double w = 55.0;
+      const double h = 44.0;
+      const double r = 4.0;
+      // Corners as quarter arcs, counter-clockwise from the bottom side.
+      const double ca[4] = {a0 + w - r, a0 + w - r, a0 + r, a0 + r};
+      const double cb[4] = {b0 + r, b0 + h - r, b0 + h - r, b0 + r};
+      point('M', a0 + r, b0);
+      for (int k = 0; k < 4; ++k) {
+        for (int s = 0; s <= 6; ++s) {
+          const double t = (k * 90.0 - 90.0 + s * 15.0) * kPi / 180.0;
+          point(s == 0 ? 'L' : 'C', ca[k] + r * std::cos(t), cb[k] + r * std::sin(t));
+        }
+      }
+      point('L', a0 + r, b0);
+    }
+  }
+  point('M', 105.0 + 8.0, 60.0);
+  for (int s = 1; s <= 36; ++s) {
+    const double t = s * 10.0 * kPi / 180.0;
+    point('C', 105.0 + 8.0 * std::cos(t), 60.0 + 8.0 * std::sin(t));
+  }
+  sort += "A";
+  std::ofstream(dir / "sort.prn", std::ios::binary) << sort;
+  std::ofstream(dir / "mk3.dat", std::ios::binary)
+      << "2.000000 2.000000\n208.000000 2.000000\n105.000000 118.000000\n";
+}
+
+// The sheet request as the sheet cycle builds it, without the dashed line.
+std::array<std::uint8_t, 64> SheetRequest() {
+  std::array<std::uint8_t, 64> p{};
+  std::memcpy(p.data(), "FFAMMBADDH0", 11);
+  p[12] = '2';
+  p[13] = '#';
+  p[14] = '4';
+  p[16] = '6';
+  std::memcpy(p.data() + 18, "820222426283032343638404244464850525446586", 42);
+  p[60] = 118;
+  p[61] = 100;
+  p[62] = 100;
+  p[63] = 80;
+  return p;
+}
+
+class SheetRun {
+ public:
+  SheetRun(SimMachine& machine, const std::filesystem::path& dir)
+      : machine_(machine), dir_(dir), link_(machine.Cutter(), ctx_), feeder_(machine.Feeder()) {
+    ctx_.importFirstMark = 2.0F;
+    ctx_.importSecondMark = 208.0F;
+    ctx_.jobWidth = 210.0F;
+    ctx_.jobHeight = 120.0F;
+    ctx_.mediaWidth = 320;
+    ctx_.cameraOffsetX = 80;
+    ctx_.cameraOffsetY = 99;
+    ctx_.markScale = 4.0 / 51.0;  // model 1
+  }
+
+  // The sheet cycle's exchange from the feeder request to the move to the first mark.
+  bool FeedSheet() {
+    Clock& clock = machine_.Clock();
+    if (link_.FindCutter() != 1 || !feeder_.OpenSheetFeeder()) return false;
+    const OrderResult order = OrderCuts(ctx_, WorkDir(dir_));
+    EXPECT_TRUE(order.ok) << order.error;
+    if (!order.ok) return false;
+    ctx_.headCross = static_cast<int>(std::trunc((ctx_.mediaWidth * 0.5 - 40.0) * 10.0));
+    CutterCommand(kParkHead, ctx_, inputs_, link_);
+    clock.Sleep(2000);
+    CutterCommand(kWideMediaSetup, ctx_, inputs_, link_);
+    const auto request = SheetRequest();
+    feeder_.FeederSend(0, request.data(), 64, 100);
+    clock.Sleep(500);
+    CutterCommand(kFeedBackward, ctx_, inputs_, link_);
+    clock.Sleep(3000);
+    std::array<std::uint8_t, 64> reply{};
+    if (feeder_.FeederReceive(0, reply.data(), 64, 6000) <= 0) {
+      CutterCommand(kFeedStop, ctx_, inputs_, link_);
+      return false;
+    }
+    clock.Sleep(500);
+    CutterCommand(kFeedAlternate, ctx_, inputs_, link_);
+    clock.Sleep(200);
+    CutterCommand(kFeedStop, ctx_, inputs_, link_);
+    clock.Sleep(100);
+    CutterCommand(kSheetPrepA, ctx_, inputs_, link_);
+    clock.Sleep(100);
+    CutterCommand(kSheetPrepB, ctx_, inputs_, link_);
+    CutterCommand(kMoveToFirstMark, ctx_, inputs_, link_);
+    ctx_.runPhase = 1;
+    return true;
+  }
+
+  MarkPoint Look() {
+    CameraFrame frame;
+    frame.width = kFrameWidth;
+    frame.height = kFrameHeight;
+    machine_.Camera().Render(frame.bytes);
+    return LocateMark(frame, false);
+  }
+
+  // Both marks and the cut, re-centring as often as CutSheet asks. False when a mark was lost.
+  bool Register() {
+    for (int step = 0; step < 8 && (ctx_.runPhase == 1 || ctx_.runPhase == 2); ++step) {
+      machine_.Clock().Sleep(ctx_.settleTicks * 120);
+      const MarkPoint mark = Look();
+      if (!mark.Found()) return false;
+      ctx_.markAcceptedCol = mark.col;
+      ctx_.markAcceptedRow = mark.row;
+      ctx_.waitingForMark = 0;
+      result_ = CutSheet(ctx_, WorkDir(dir_), fields_, inputs_, ports_);
+    }
+    while (machine_.Cutter().Busy()) machine_.Clock().Sleep(120);
+    return ctx_.runPhase == -1;
+  }
+
+  RunExpectation Expectation() const {
+    RunExpectation run;
+    run.mediaWidthMm = ctx_.mediaWidth;
+    run.headCrossTenths = ctx_.headCross;
+    run.cameraOffsetXTenths = ctx_.cameraOffsetX + fields_.manualX;
+    run.cameraOffsetYTenths = ctx_.cameraOffsetY + fields_.manualY;
+    run.headAfterFeed = machine_.Bed().head;
+    return run;
+  }
+
+  RunContext& Ctx() { return ctx_; }
+  const SheetCutResult& Result() const { return result_; }
+  NoEvents& Events() { return events_; }
+
+ private:
+  SimMachine& machine_;
+  std::filesystem::path dir_;
+  RunContext ctx_;
+  CutterLink link_;
+  FeederLink feeder_;
+  CutterCommandInputs inputs_;
+  SheetCutFields fields_;
+  NoEvents events_;
+  SheetCutPorts ports_{link_, feeder_, machine_.Clock(), events_};
+  SheetCutResult result_;
+};
+
+class SimSheetRunTest : public ::testing::Test {
+ protected:
+  SimSheetRunTest() {
+    WriteLabelJob(dir_.Path());
+    std::string message;
+    EXPECT_TRUE(machine_.LoadJob(dir_.Path(), message)) << message;
+    machine_.Camera().Settings().mpix = 51;
+    // Where the feed sequence leaves the head, from a rehearsal on a machine of its own.
+    SimMachine rehearsal;
+    rehearsal.LoadJob(dir_.Path(), message);
+    SheetRun dry(rehearsal, dir_.Path());
+    EXPECT_TRUE(dry.FeedSheet());
+    AlignToRun(machine_, dry.Expectation());
+  }
+
+  test::TempDir dir_;
+  SimMachine machine_;
+};
+
+TEST_F(SimSheetRunTest, SheetPlacedWithoutErrorIsCutOnItsContours) {
+  SheetRun run(machine_, dir_.Path());
+  ASSERT_TRUE(run.FeedSheet());
+  ASSERT_NE(machine_.Bed().SheetOnBed(), nullptr);
+  // The first mark lies inside the search window, at the frame centre.
+  const PixelPoint expected = machine_.Camera().Predict({2.0, 2.0});
+  EXPECT_NEAR(expected.col, 320.0, 1e-6);
+  EXPECT_NEAR(expected.row, 240.0, 1e-6);
+  const MarkPoint first = run.Look();
+  ASSERT_TRUE(first.Found());
+  EXPECT_NEAR(first.col, 320.0, 0.5);
+  EXPECT_NEAR(first.row, 240.0, 0.5);
+
+  ASSERT_TRUE(run.Register());
+  EXPECT_TRUE(run.Result().streamed);
+  EXPECT_NEAR(run.Result().feedScale, 1.0, 0.0005);
+  EXPECT_NEAR(run.Result().skewAngle, 0.0, 0.0005);
+  EXPECT_EQ(machine_.Feeder().CuttingNotices(), 1);
+  EXPECT_TRUE(machine_.Feeder().Refusals().empty());
+
+  const AccuracyReport report = machine_.Accuracy();
+  EXPECT_EQ(report.pointsOffSheet, 0U);
+  ASSERT_EQ(report.sheets.size(), 1U);
+  EXPECT_GT(report.sheets[0].points, 6U * 30U);
+  EXPECT_LE(report.sheets[0].maxMm, 0.1);
+  EXPECT_LE(report.sheets[0].rmsMm, 0.05);
+  // After the last record the camera is 140 mm beyond the job's end (210 mm), the blade 8 mm
+  // behind it.
+  EXPECT_NEAR(machine_.Bed().SheetOnBed()->ToJob(machine_.Bed().head).a, 210.0 + 140.0 - 8.0, 0.1);
+}
+
+TEST_F(SimSheetRunTest, SheetTwoMillimetresOffAndTurnedIsStillCutOnItsContours) {
+  SheetPlacement placement;
+  placement.offsetFeedMm = 2.0;
+  placement.offsetCrossMm = 2.0;
+  placement.rotationDeg = 0.3;
+  placement.pivot = {2.0, 2.0};
+  for (double sign : {1.0, -1.0}) {
+    placement.offsetFeedMm = 2.0 * sign;
+    placement.rotationDeg = 0.3 * sign;
+    machine_.Bed().supply.placement = placement;
+    SheetRun run(machine_, dir_.Path());
+    ASSERT_TRUE(run.FeedSheet());
+    ASSERT_TRUE(run.Register());
+    EXPECT_NEAR(run.Result().skewAngle, 0.3 * sign * kPi / 180.0, 0.0005);
+  }
+  const AccuracyReport report = machine_.Accuracy();
+  ASSERT_EQ(report.sheets.size(), 2U);
+  for (const SheetAccuracy& sheet : report.sheets) {
+    EXPECT_LE(sheet.maxMm, 0.25) << "sheet " << sheet.sheet;
+  }
+}
+
+// Disabled until the transmission's feed scale takes the second mark's offset with the sign the
+// re-centring moves imply: a mark seen further along the feed (a larger row) means a longer
+// sheet, yet (D - correction + first offset) / D makes it shorter, so a 0.4 mm stretch is cut
+// 0.8 mm off at the far end instead of being corrected.
+TEST_F(SimSheetRunTest, DISABLED_StretchedMediaIsCorrectedByTheMarkDistance) {
+  SheetPlacement placement;
+  placement.feedScale = 1.002;  // 0.4 mm over the marks
+  placement.pivot = {2.0, 2.0};
+  machine_.Bed().supply.placement = placement;
+  SheetRun run(machine_, dir_.Path());
+  ASSERT_TRUE(run.FeedSheet());
+  ASSERT_TRUE(run.Register());
+  EXPECT_NEAR(run.Result().feedScale, 1.002, 0.0005);
+  const AccuracyReport report = machine_.Accuracy();
+  ASSERT_EQ(report.sheets.size(), 1U);
+  EXPECT_LE(report.sheets[0].maxMm, 0.1);
+}
+
+TEST_F(SimSheetRunTest, CutterUnpluggedMidStreamStopsTheCutsWithoutHarm) {
+  SheetRun run(machine_, dir_.Path());
+  ASSERT_TRUE(run.FeedSheet());
+  machine_.Cutter().UnplugAfterBytes(400);
+  run.Register();
+  EXPECT_FALSE(machine_.Cutter().Plugged());
+  const AccuracyReport report = machine_.Accuracy();
+  // What was cut before the cable came out is on the contours.
+  ASSERT_EQ(report.sheets.size(), 1U);
+  EXPECT_GT(report.sheets[0].points, 0U);
+  EXPECT_LE(report.sheets[0].maxMm, 0.1);
+}
+
+TEST_F(SimSheetRunTest, SilentFeederLaysNoSheet) {
+  machine_.Feeder().Settings().silent = true;
+  SheetRun run(machine_, dir_.Path());
+  EXPECT_FALSE(run.FeedSheet());
+  EXPECT_EQ(machine_.Bed().SheetOnBed(), nullptr);
+  // The feed was stopped.
+  EXPECT_EQ(machine_.Cutter().FeedCommands().back(), 0);
+}
+
+}  // namespace
+}  // namespace orvex::sim
