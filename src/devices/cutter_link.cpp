@@ -90,6 +90,8 @@ void CutterLink::ReleaseCompletedRead() {
 }
 
 int CutterLink::ReadCutterStatus() {
+  // A read that ended (a reply, or the device gone) gives its handle back before anything else.
+  ReleaseCompletedRead();
   CutterHandle handle = kNoCutterHandle;
   const int openError = transport_.Open(ctx_.cutterPath, CutterAccess::kRead, handle);
   if (openError != kCutterOk || handle == kNoCutterHandle) {
@@ -97,7 +99,6 @@ int CutterLink::ReadCutterStatus() {
     return openError != kCutterOk ? openError : kCutterInvalidHandle;
   }
 
-  ReleaseCompletedRead();
   int result = kCutterOk;
   if (!transport_.ReadOutstanding()) {
     const int startError =
