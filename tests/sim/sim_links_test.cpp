@@ -1,65 +1,117 @@
-// The device links against the simulated machine: the twin's device paths, status replies and
-// feeder reports are what the link logic expects, so a run on the twin exercises the same
-// bytes as one on the hardware.
+// The system's own device links over the twin: discovery, the status, width and position
+// exchanges as the status polling makes them, and the feeder's reports through the HID link.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdlib>
+#include <cstring>
+
+#include "core/run_context.h"
 #include "devices/cutter_link.h"
 #include "devices/feeder_link.h"
-#include "run/cutter_command.h"
 #include "sim/sim_machine.h"
 
-namespace orvex {
+namespace orvex::sim {
 namespace {
 
 class SimLinksTest : public ::testing::Test {
  protected:
-  sim::SimMachine machine{sim::SimCutterSettings{
-      .product = "1143", .otherDevices = {"\\\\?\\usb#vid_046d&pid_c52b#1"}}};
-  RunContext ctx;
-  CutterCommandInputs inputs;
-  CutterLink cutter{machine.Cutter(), ctx};
-  FeederLink feeder{machine.Feeder()};
+  // One exchange of the polling: TAB into byte 0, the read, the query, a tick later the pump.
+  void Exchange(std::string_view query) {
+    ctx_.cutterStatus[0] = '\t';
+    link_.ReadCutterStatus();
+    link_.SendToCutter(query);
+    machine_.Clock().Sleep(120);
+    link_.PumpStatusRead();
+  }
+  const char* Status() const { return reinterpret_cast<const char*>(ctx_.cutterStatus.data()); }
+
+  SimMachine machine_;
+  RunContext ctx_;
+  CutterLink link_{machine_.Cutter(), ctx_};
+  FeederLink feeder_{machine_.Feeder()};
 };
 
-TEST_F(SimLinksTest, StatusQueryReplyReachesTheBufferOnALaterTick) {
-  ASSERT_EQ(cutter.FindCutter(), 1);
-  EXPECT_EQ(ctx.cutterModel, 2);
-  EXPECT_EQ(ctx.cutterPath, machine.Cutter().DevicePath());
-
-  // The polling's order: mark the buffer, poll (nothing yet), then ask.
-  ctx.cutterStatus[0] = '\t';
-  cutter.ReadCutterStatus();
-  EXPECT_EQ(CutterCommand(kQueryStatus, ctx, inputs, cutter), 0);
-  EXPECT_EQ(ctx.cutterStatus[0], '\t');
-  machine.Clock().Sleep(120);
-  cutter.PumpStatusRead();
-  EXPECT_NE(ctx.cutterStatus[0], '\t');
-  EXPECT_EQ(ctx.cutterStatus[4], '0');
-  EXPECT_EQ(ctx.cutterStatus[5], 3);
-  EXPECT_FALSE(cutter.StatusReadOutstanding());
+TEST_F(SimLinksTest, DiscoveryFindsTheTwinAndItsModel) {
+  machine_.Cutter().Settings().otherDevices = {"\\\\?\\usb#vid_0B4D&pid_1130#capitals",
+                                               "\\\\?\\usb#vid_046d&pid_c52b#mouse"};
+  machine_.Cutter().Settings().product = "1143";
+  ASSERT_EQ(link_.FindCutter(), 1);
+  EXPECT_EQ(ctx_.cutterModel, 2);
+  EXPECT_EQ(ctx_.cutterPath, machine_.Cutter().DevicePath());
+  machine_.Cutter().Unplug();
+  EXPECT_EQ(link_.FindCutter(), 0);
+  EXPECT_EQ(ctx_.cutterModel, 2);  // kept
+  EXPECT_NE(link_.SendToCutter("M0,0\x03"), kCutterOk);
+  machine_.Cutter().Plug();
+  machine_.Cutter().Settings().product = "1130";
+  ASSERT_EQ(link_.FindCutter(), 1);
+  EXPECT_EQ(ctx_.cutterModel, 1);
 }
 
-TEST_F(SimLinksTest, UnpluggedCutterIsReportedAndNotFound) {
-  ASSERT_EQ(cutter.FindCutter(), 1);
-  cutter.ReadCutterStatus();  // left outstanding
-  machine.Cutter().Unplug();
-  EXPECT_NE(CutterCommand(kQueryStatus, ctx, inputs, cutter), 0);
-  EXPECT_NE(cutter.ReadCutterStatus(), 0);
-  EXPECT_FALSE(cutter.StatusReadOutstanding());
-  EXPECT_EQ(cutter.FindCutter(), 0);
-  machine.Cutter().Plug();
-  EXPECT_EQ(cutter.FindCutter(), 1);
+TEST_F(SimLinksTest, StatusWidthAndPositionAsThePollingReadsThem) {
+  ASSERT_EQ(link_.FindCutter(), 1);
+  Exchange("\x1b.C1:");
+  EXPECT_EQ(ctx_.cutterStatus[4], '0');
+  EXPECT_EQ(ctx_.cutterStatus[5], 0x03);
+
+  machine_.Cutter().Settings().mediaWidthTenths = 3175;
+  Exchange("U");
+  EXPECT_EQ(ctx_.cutterStatus[1], '5');
+  EXPECT_EQ(ctx_.cutterStatus[5], '0');
+  EXPECT_EQ(ctx_.cutterStatus[6], '0');
+  EXPECT_DOUBLE_EQ(std::atof(Status() + 9), 3175.0);
+
+  link_.SendToCutter("M8463,1200\x03");
+  Exchange("G");
+  EXPECT_NE(ctx_.cutterStatus[0], '\t');
+  EXPECT_NE(ctx_.cutterStatus[5], 0x03);
+  for (int at : {6, 7}) {
+    if (ctx_.cutterStatus[at] == ',') ctx_.cutterStatus[at] = 0;
+  }
+  EXPECT_DOUBLE_EQ(std::atof(Status()), 8463.0);
 }
 
-TEST_F(SimLinksTest, FeederOpensByIdentityAndTimesOutWithoutARequest) {
-  ASSERT_TRUE(feeder.OpenSheetFeeder());
-  std::uint8_t reply[kFeederReportBytes] = {};
-  EXPECT_EQ(feeder.FeederReceive(0, reply, kFeederReportBytes, 100), 0);
-  feeder.FeederClose(0);
-  EXPECT_EQ(feeder.FeederReceive(0, reply, kFeederReportBytes, 100), -1);
-  machine.Feeder().Settings().present = false;
-  EXPECT_FALSE(feeder.OpenSheetFeeder());
+TEST_F(SimLinksTest, BusyWhileAStreamIsCutThenReady) {
+  ASSERT_EQ(link_.FindCutter(), 1);
+  link_.SendToCutter("TC1002,3,1,100\x03M0,0\x03");
+  const CutterHandle stream = link_.OpenCutterStream();
+  for (int i = 0; i < 10; ++i) link_.WriteCutterStream(stream, "E-100.0,0.0\n");  // 100 mm
+  link_.CloseCutterStream(stream);
+  Exchange("\x1b.C1:");
+  EXPECT_EQ(ctx_.cutterStatus[4], kBusyState);
+  machine_.Clock().Sleep(1000);
+  Exchange("\x1b.C1:");
+  EXPECT_EQ(ctx_.cutterStatus[4], kReadyState);
+
+  machine_.Cutter().Faults().silent = true;
+  Exchange("\x1b.C1:");
+  EXPECT_EQ(ctx_.cutterStatus[0], '\t');  // nothing arrived
+}
+
+TEST_F(SimLinksTest, FeederReportsThroughTheHidLink) {
+  machine_.Feeder().Settings().firmware = 31;
+  machine_.Feeder().Settings().otherDevices = {{"/dev/hidraw0", 0x16C0, 0x0486, 0xFF00, 0x0001}};
+  ASSERT_TRUE(feeder_.OpenSheetFeeder());
+  std::array<std::uint8_t, 64> request{};
+  std::memcpy(request.data(), "FFAMMBADDH0", 11);
+  request[12] = '2';
+  request[14] = '4';
+  request[16] = '6';
+  std::memcpy(request.data() + 18, "820222426283032343638404244464850525446586", 42);
+  request[60] = 118;
+  request[61] = 100;
+  EXPECT_EQ(feeder_.FeederSend(0, request.data(), 64, 100), 64);
+  std::array<std::uint8_t, 64> reply{};
+  EXPECT_EQ(feeder_.FeederReceive(0, reply.data(), 64, 6000), 64);
+  EXPECT_EQ(reply[22], 31);
+  EXPECT_TRUE(machine_.Feeder().Refusals().empty());
+  feeder_.FeederClose(0);
+  EXPECT_EQ(feeder_.FeederReceive(0, reply.data(), 64, 100), -1);
+
+  machine_.Feeder().Settings().present = false;
+  EXPECT_FALSE(feeder_.OpenSheetFeeder());
 }
 
 }  // namespace
-}  // namespace orvex
+}  // namespace orvex::sim
