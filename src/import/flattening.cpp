@@ -2,6 +2,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 namespace orvex {
 namespace {
@@ -49,6 +51,51 @@ int CurveStepCount(PointMm p0, PointMm p1, PointMm p2, PointMm p3) {
 }
 
 void AppendFixed2(std::string& out, double value) { AppendFixed(out, value, 2); }
+
+void AppendFixed2(std::string& out, float value) {
+  std::uint32_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  const bool negative = (bits >> 31) != 0;
+  const int biased = static_cast<int>((bits >> 23) & 0xFFU);
+  // Infinities, NaNs and values of 10^7 and more take the general conversion.
+  if (biased >= 150) {
+    AppendFixed(out, value, 2);
+    return;
+  }
+  // value = mantissa * 2^exponent exactly.
+  std::uint64_t mantissa = bits & 0x7FFFFFU;
+  int exponent = -149;
+  if (biased != 0) {
+    mantissa |= 0x800000U;
+    exponent = biased - 150;
+  }
+  std::uint64_t scaled = mantissa * 100U;  // below 2^31
+  std::uint64_t hundredths = 0;
+  int shift = -exponent;  // 1 .. 149
+  if (shift < 63) {
+    // Round half to even on the exact value, as printf does in the default rounding mode.
+    std::uint64_t quotient = scaled >> shift;
+    std::uint64_t remainder = scaled & ((std::uint64_t{1} << shift) - 1);
+    std::uint64_t half = std::uint64_t{1} << (shift - 1);
+    if (remainder > half || (remainder == half && (quotient & 1U) != 0)) ++quotient;
+    hundredths = quotient;
+  }
+  char text[32];
+  char* end = text + sizeof text;
+  char* p = end;
+  unsigned cents = static_cast<unsigned>(hundredths % 100U);
+  std::uint64_t whole = hundredths / 100U;
+  *--p = static_cast<char>('0' + cents % 10U);
+  *--p = static_cast<char>('0' + cents / 10U);
+  *--p = '.';
+  do {
+    *--p = static_cast<char>('0' + whole % 10U);
+    whole /= 10U;
+  } while (whole != 0);
+  if (negative) *--p = '-';
+  out.append(p, end);
+}
+
 void AppendFixed6(std::string& out, double value) { AppendFixed(out, value, 6); }
 
 }  // namespace orvex

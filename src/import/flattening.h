@@ -29,6 +29,9 @@ int CurveStepCountForLength(float length);
 
 // Appends `value` as printf("%.2f") would write it.
 void AppendFixed2(std::string& out, double value);
+// The same for a single-precision value (promoted as printf would), without the general
+// conversion: the float's exact binary value is scaled and rounded in integers.
+void AppendFixed2(std::string& out, float value);
 // Appends `value` as printf("%f") would write it (six decimals).
 void AppendFixed6(std::string& out, double value);
 

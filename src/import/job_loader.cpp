@@ -352,7 +352,11 @@ bool JobLoader::Flatten(const GraphicSummary& summary) {
     };
     auto to = [&](char letter, float x, float y) {
       sort.Point(letter, x, y);
-      if (cutPass) report_.cutLengthMm += std::hypot(x - lastX, y - lastY);
+      if (cutPass) {
+        double dx = static_cast<double>(x) - lastX;
+        double dy = static_cast<double>(y) - lastY;
+        report_.cutLengthMm += std::sqrt(dx * dx + dy * dy);
+      }
       lastX = x;
       lastY = y;
     };

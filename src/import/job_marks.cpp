@@ -60,6 +60,7 @@ JobMarks LocateJobMarks(const std::filesystem::path& psint, const std::filesyste
 
   PathRecordStream stream;
   if (stream.Open(psint)) {
+    stream.SkipCurveNumbers(true);  // only straight segments decide the lowest and highest path
     float pathLow = kNoLow;
     float pathHigh = 0.0F;
     long pathPos = 0;
@@ -95,6 +96,7 @@ JobMarks LocateJobMarks(const std::filesystem::path& psint, const std::filesyste
     if (inPath) judge();
   }
 
+  stream.SkipCurveNumbers(false);
   Centre low = PathCentre(stream, bestLowPos);
   Centre runnerUp = PathCentre(stream, runnerUpPos);
   Centre top = PathCentre(stream, bestHighPos);

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -72,12 +73,50 @@ void PathRecordStream::SkipSpace() {
   }
 }
 
+namespace {
+
+// The working files hold numbers written with "%.2f". Such a number, with at most 8 decimals and
+// 15 digits, converts exactly as strtof would through one division in double precision: its
+// quotient cannot fall on a float rounding boundary. Returns nullptr for anything else.
+const char* FastDecimal(const char* p, const char* end, float& value) {
+  bool negative = false;
+  if (p < end && (*p == '-' || *p == '+')) negative = *p++ == '-';
+  std::uint64_t mantissa = 0;
+  int digits = 0;
+  int decimals = 0;
+  while (p < end && *p >= '0' && *p <= '9') {
+    mantissa = mantissa * 10U + static_cast<unsigned>(*p++ - '0');
+    ++digits;
+  }
+  if (p < end && *p == '.') {
+    ++p;
+    while (p < end && *p >= '0' && *p <= '9') {
+      mantissa = mantissa * 10U + static_cast<unsigned>(*p++ - '0');
+      ++digits;
+      ++decimals;
+    }
+  }
+  if (digits == 0 || digits > 15 || decimals > 8) return nullptr;
+  if (p < end && !IsSpace(*p)) return nullptr;  // an exponent or other text: the full conversion
+  static constexpr double kPowers[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
+  double result = static_cast<double>(mantissa) / kPowers[decimals];
+  value = static_cast<float>(negative ? -result : result);
+  return p;
+}
+
+}  // namespace
+
 bool PathRecordStream::ReadNumber(float& value) {
   SkipSpace();
   Ensure(kNumberWindow);
   if (index_ >= size_) return false;
   const char* begin = buffer_.data() + index_;
   const char* end = buffer_.data() + size_;
+  if (const char* after = FastDecimal(begin, end, value)) {
+    index_ += static_cast<std::size_t>(after - begin);
+    SkipSpace();
+    return true;
+  }
   const char* start = begin;
   if (*start == '+') ++start;  // the C conversion takes a plus sign, from_chars does not
   auto [ptr, ec] = std::from_chars(start, end, value);
@@ -104,6 +143,19 @@ bool PathRecordStream::Next(PathRecord& record) {
   record.position = Tell();
   record.v.fill(0.0F);
   record.complete = true;
+  if (record.letter == 'C' && skipCurveNumbers_) {
+    record.complete = false;
+    for (;;) {
+      if (index_ >= size_) {
+        Ensure(1);
+        if (index_ >= size_) return true;
+      }
+      if (buffer_[index_] == '\n') break;
+      ++index_;
+    }
+    SkipSpace();
+    return true;
+  }
   int count = record.letter == 'L' ? 4 : record.letter == 'C' ? 8 : 0;
   for (int i = 0; i < count; ++i) {
     if (!ReadNumber(record.v[static_cast<std::size_t>(i)])) {

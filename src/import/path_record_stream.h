@@ -36,6 +36,9 @@ class PathRecordStream {
   // Continues reading at `position` (an offset from the start of the file).
   bool Seek(long position);
   long Tell() const { return bufferStart_ + static_cast<long>(index_); }
+  // When set, curve records are returned without their numbers (complete is false), read past
+  // to the end of their line: for a scan that only looks at straight segments.
+  void SkipCurveNumbers(bool skip) { skipCurveNumbers_ = skip; }
 
  private:
   // Makes at least `count` bytes available from index_ unless the file ends first.
@@ -49,6 +52,7 @@ class PathRecordStream {
   std::size_t size_ = 0;
   long bufferStart_ = 0;
   bool eof_ = false;
+  bool skipCurveNumbers_ = false;
 };
 
 }  // namespace orvex

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <cstdio>
 #include <limits>
 #include <random>
@@ -64,6 +66,28 @@ TEST(FixedText, MatchesPrintfByteForByte) {
     AppendFixed6(six, v);
     ASSERT_EQ(two, expected2) << v;
     ASSERT_EQ(six, expected6) << v;
+  }
+}
+
+TEST(FixedText, SinglePrecisionPathMatchesPrintfIncludingTies) {
+  std::mt19937 random(11);
+  std::uniform_int_distribution<std::uint32_t> bits;
+  std::vector<float> values = {0.0F, -0.0F, 0.125F, 0.375F, -0.625F, 2.675F, 0.005F, -0.004F,
+                               9999999.0F, 1e7F, 3e38F, 1e-30F, -1e-30F,
+                               std::numeric_limits<float>::denorm_min()};
+  for (int i = 0; i < 200000; ++i) {
+    std::uint32_t word = bits(random);
+    float f;
+    std::memcpy(&f, &word, sizeof f);
+    values.push_back(f);
+    values.push_back(static_cast<float>(static_cast<int>(word % 2000000U) - 1000000) / 128.0F);
+  }
+  for (float v : values) {
+    char expected[512];
+    std::snprintf(expected, sizeof expected, "%.2f", static_cast<double>(v));
+    std::string text;
+    AppendFixed2(text, v);
+    ASSERT_EQ(text, expected) << v;
   }
 }
 

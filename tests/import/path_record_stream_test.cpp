@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -62,6 +65,37 @@ TEST(PathRecordStream, DamagedNumbersEndTheRecordWithoutStoppingTheReader) {
   const PathRecord& last = records.back();
   EXPECT_TRUE(std::isinf(last.v[0]));
   EXPECT_FALSE(last.complete);  // the fourth number is missing
+}
+
+TEST(PathRecordStream, NumbersConvertAsTheCLibraryDoes) {
+  test::TempDir dir;
+  std::mt19937 random(3);
+  std::uniform_int_distribution<int> hundredths(-10000000, 10000000);
+  std::string text;
+  std::vector<std::string> numbers;
+  for (int i = 0; i < 20000; ++i) {
+    char number[64];
+    std::snprintf(number, sizeof number, "%.2f", hundredths(random) / 100.0);
+    numbers.push_back(number);
+  }
+  for (const char* odd : {"1e3", "-0.00", "12345678.123456789", "0.1234567891", "+7", "3.", ".5"}) {
+    numbers.push_back(odd);
+  }
+  for (std::size_t i = 0; i + 4 <= numbers.size(); i += 4) {
+    text += "L " + numbers[i] + " " + numbers[i + 1] + " " + numbers[i + 2] + " " + numbers[i + 3] +
+            " \n";
+  }
+  dir.Write("PSINT", text);
+  PathRecordStream stream;
+  ASSERT_TRUE(stream.Open(dir.File("PSINT")));
+  PathRecord r;
+  for (std::size_t i = 0; i + 4 <= numbers.size(); i += 4) {
+    ASSERT_TRUE(stream.Next(r));
+    for (std::size_t k = 0; k < 4; ++k) {
+      float expected = std::strtof(numbers[i + k].c_str(), nullptr);
+      ASSERT_EQ(std::memcmp(&r.v[k], &expected, sizeof expected), 0) << numbers[i + k];
+    }
+  }
 }
 
 TEST(PathRecordStream, SeekReturnsToAPath) {
