@@ -69,10 +69,14 @@ bool AppendLine(const std::filesystem::path& file, std::string_view line, bool c
 }
 
 std::vector<ReportEntry> ReadJobsReport(const std::filesystem::path& file) {
-  std::vector<ReportEntry> entries;
   std::optional<std::string> contents = text::ReadWholeFile(file);
-  if (!contents) return entries;
-  text::Scanner in(*contents);
+  if (!contents) return {};
+  return ParseJobsReport(*contents);
+}
+
+std::vector<ReportEntry> ParseJobsReport(std::string_view contents) {
+  std::vector<ReportEntry> entries;
+  text::Scanner in(contents);
   for (;;) {
     in.SkipSpace();
     if (in.AtEnd()) break;

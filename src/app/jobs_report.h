@@ -42,6 +42,8 @@ bool AppendLine(const std::filesystem::path& file, std::string_view line, bool c
 // field that is not a number, negative, above kMaxReportPathBytes, or runs past the end; counts
 // that are not numbers); everything before it is returned. The file is never written.
 std::vector<ReportEntry> ReadJobsReport(const std::filesystem::path& file);
+// The same over the file's bytes.
+std::vector<ReportEntry> ParseJobsReport(std::string_view contents);
 
 // Ends a run in every form: the run controls back to idle, then, when sheets were counted,
 // the angle log (only when it exists) and the jobs report line.

@@ -82,6 +82,44 @@ std::optional<RecentEntry> ParseRecentLine(std::string_view line) {
   return entry;
 }
 
+std::pair<std::string, RecentUpdate> UpdatedRecentContents(std::string_view contents,
+                                                           const RecentEntry& entry) {
+  std::string updated(contents);
+  std::size_t offset = 0;
+  while (offset < contents.size()) {
+    std::size_t end = contents.find('\n', offset);
+    if (end == std::string_view::npos) end = contents.size();
+    const Line line{offset, end - offset};
+    std::optional<RecentEntry> stored = ParseRecentLine(contents.substr(line.offset, line.length));
+    if (stored && stored->path == entry.path) {
+      const std::string text = FormatRewrittenRecentText(entry);
+      if (text.size() <= line.length) {
+        updated.replace(line.offset, text.size(), text);
+        return {std::move(updated), RecentUpdate::kRewrittenInPlace};
+      }
+      // Overwriting in place would run into the next line; the line alone is replaced.
+      updated.replace(line.offset, line.length, text);
+      return {std::move(updated), RecentUpdate::kLineReplaced};
+    }
+    offset = end + 1;
+  }
+  if (!updated.empty() && updated.back() != '\n') updated.push_back('\n');
+  updated += FormatNewRecentLine(entry);
+  return {std::move(updated), RecentUpdate::kAppended};
+}
+
+std::optional<RecentEntry> FindRecentEntry(std::string_view contents, std::string_view jobPath) {
+  std::size_t offset = 0;
+  while (offset < contents.size()) {
+    std::size_t end = contents.find('\n', offset);
+    if (end == std::string_view::npos) end = contents.size();
+    std::optional<RecentEntry> stored = ParseRecentLine(contents.substr(offset, end - offset));
+    if (stored && stored->path == jobPath) return stored;
+    offset = end + 1;
+  }
+  return std::nullopt;
+}
+
 RecentUpdate RecentJobsFile::Update(const RecentEntry& entry) {
   if (!Keyable(entry.path)) return RecentUpdate::kNotStored;
   std::error_code error;
@@ -92,52 +130,14 @@ RecentUpdate RecentJobsFile::Update(const RecentEntry& entry) {
   }
   std::optional<std::string> contents = text::ReadWholeFile(file_);
   if (!contents) return RecentUpdate::kFailed;
-
-  std::string updated = *contents;
-  RecentUpdate result = RecentUpdate::kAppended;
-  bool matched = false;
-  std::size_t offset = 0;
-  while (offset < contents->size()) {
-    std::size_t end = contents->find('\n', offset);
-    if (end == std::string::npos) end = contents->size();
-    const Line line{offset, end - offset};
-    std::optional<RecentEntry> stored =
-        ParseRecentLine(std::string_view(*contents).substr(line.offset, line.length));
-    if (stored && stored->path == entry.path) {
-      const std::string text = FormatRewrittenRecentText(entry);
-      if (text.size() <= line.length) {
-        updated.replace(line.offset, text.size(), text);
-        result = RecentUpdate::kRewrittenInPlace;
-      } else {
-        // Overwriting in place would run into the next line; the line alone is replaced.
-        updated.replace(line.offset, line.length, text);
-        result = RecentUpdate::kLineReplaced;
-      }
-      matched = true;
-      break;
-    }
-    offset = end + 1;
-  }
-  if (!matched) {
-    if (!updated.empty() && updated.back() != '\n') updated.push_back('\n');
-    updated += FormatNewRecentLine(entry);
-  }
+  auto [updated, result] = UpdatedRecentContents(*contents, entry);
   return WriteFileAtomically(file_, updated) ? result : RecentUpdate::kFailed;
 }
 
 std::optional<RecentEntry> RecentJobsFile::Find(std::string_view jobPath) const {
   std::optional<std::string> contents = text::ReadWholeFile(file_);
   if (!contents) return std::nullopt;
-  std::size_t offset = 0;
-  while (offset < contents->size()) {
-    std::size_t end = contents->find('\n', offset);
-    if (end == std::string::npos) end = contents->size();
-    std::optional<RecentEntry> stored =
-        ParseRecentLine(std::string_view(*contents).substr(offset, end - offset));
-    if (stored && stored->path == jobPath) return stored;
-    offset = end + 1;
-  }
-  return std::nullopt;
+  return FindRecentEntry(*contents, jobPath);
 }
 
 bool RecentJobsFile::Restore(std::string_view jobPath) {

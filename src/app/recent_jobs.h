@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "app/main_window_fields.h"
 #include "core/run_context.h"
@@ -43,6 +44,13 @@ enum class RecentUpdate {
   kNotStored,       // the path cannot be keyed (too long, or holds a line end)
   kFailed,          // the file could not be read or written; it is unchanged
 };
+
+// The file's new bytes after storing `entry` in `contents`, and how it was stored (never
+// kCreated, kNotStored or kFailed).
+std::pair<std::string, RecentUpdate> UpdatedRecentContents(std::string_view contents,
+                                                           const RecentEntry& entry);
+// The first well-formed line for `jobPath` in `contents`.
+std::optional<RecentEntry> FindRecentEntry(std::string_view contents, std::string_view jobPath);
 
 class RecentJobsFile : public RecentJobs {
  public:

@@ -1,12 +1,14 @@
 // Start-up steps, the deferred set-up and the close request.
 #include "app/startup.h"
 
-#include <cctype>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
 #include <memory>
+
+#include "app/text_scan.h"
 
 namespace orvex {
 namespace {
@@ -22,51 +24,31 @@ bool Exists(const std::filesystem::path& file) {
   return std::filesystem::is_regular_file(file, error);
 }
 
-// A decimal integer as a formatted read takes it: white space before it skipped, an optional
-// sign, digits; the white space after it is skipped too. nullopt without digits or when the
-// number does not fit an int.
-std::optional<long> ScanInt(std::FILE* in) {
-  int c = std::fgetc(in);
-  while (c != EOF && std::isspace(c) != 0) c = std::fgetc(in);
-  bool negative = false;
-  if (c == '-' || c == '+') {
-    negative = c == '-';
-    c = std::fgetc(in);
-  }
-  long value = 0;
-  bool digits = false;
-  while (c != EOF && std::isdigit(c) != 0) {
-    digits = true;
-    value = value * 10 + (c - '0');
-    if (value > static_cast<long>(std::numeric_limits<int>::max()) + 1) return std::nullopt;
-    c = std::fgetc(in);
-  }
-  if (!digits) return std::nullopt;
-  while (c != EOF && std::isspace(c) != 0) c = std::fgetc(in);
-  if (c != EOF) std::ungetc(c, in);
-  value = negative ? -value : value;
-  if (value > std::numeric_limits<int>::max()) return std::nullopt;
-  return value;
-}
+// The count and the title sit within the first bytes after the offset; white space before the
+// count beyond this is not a branding file.
+constexpr std::size_t kBrandingReadLimit = 64 * 1024;
 
 }  // namespace
+
+std::optional<std::string> ParseBrandingTitle(std::string_view fromOffset) {
+  text::Scanner in(fromOffset);
+  std::optional<int> count = in.Int();
+  if (!count || *count < 0) return std::nullopt;
+  in.SkipSpace();  // the count's format skips the white space after it
+  // n + 1 characters, but never more than the title holds nor than the file has.
+  std::size_t wanted = std::min(static_cast<std::size_t>(*count) + 1, kMaxTitleLength);
+  wanted = std::min(wanted, fromOffset.size() - in.Position());
+  return std::string(*in.Take(wanted));
+}
 
 std::optional<std::string> ReadBrandingTitle(const std::filesystem::path& file) {
   FilePtr in = OpenForReading(file);
   if (!in) return std::nullopt;
   if (std::fseek(in.get(), kBrandingOffset, SEEK_SET) != 0) return std::nullopt;
-  std::optional<long> count = ScanInt(in.get());
-  if (!count || *count < 0) return std::nullopt;
-  // n + 1 characters, but never more than the title holds.
-  std::size_t wanted = static_cast<std::size_t>(*count) + 1;
-  if (wanted > kMaxTitleLength) wanted = kMaxTitleLength;
-  std::string title;
-  for (std::size_t i = 0; i < wanted; ++i) {
-    int c = std::fgetc(in.get());
-    if (c == EOF) break;
-    title.push_back(static_cast<char>(c));
-  }
-  return title;
+  std::string head(kBrandingReadLimit, '\0');
+  head.resize(std::fread(head.data(), 1, head.size(), in.get()));
+  if (std::ferror(in.get()) != 0) return std::nullopt;
+  return ParseBrandingTitle(head);
 }
 
 int ReadCreasingVariant(const std::filesystem::path& file) {

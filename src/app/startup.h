@@ -27,6 +27,8 @@ inline constexpr std::size_t kMaxTitleLength = 80;
 // as stored, at most kMaxTitleLength. nullopt when the file cannot be read there or the count
 // is missing or negative.
 std::optional<std::string> ReadBrandingTitle(const std::filesystem::path& file);
+// The same over the bytes from the offset on.
+std::optional<std::string> ParseBrandingTitle(std::string_view fromOffset);
 
 // revc.dat's first number: 2 selects the second creasing variant, anything else the first.
 int ReadCreasingVariant(const std::filesystem::path& file);
