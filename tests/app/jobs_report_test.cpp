@@ -60,6 +60,7 @@ TEST(JobsReportTest, FinishJobPutsTheRunControlsBackAndLogsCutRuns) {
   f.Run("/jobs/c.eps", 4, 10, 0.01);
   f.Run("/jobs/d.eps", 3, 10, -0.0006);
   EXPECT_EQ(f.dir.Read("angle.dat"), "14\n-1\n");  // truncated toward zero
+  EXPECT_EQ(AngleValue(1e12, 1), 2147483647);
 }
 
 TEST(JobsReportTest, ListShowsNewestFirstWithWholePathsAndTimes) {
@@ -111,14 +112,6 @@ TEST(JobsReportTest, OverlongPathsAreShortenedSoLaterRunsStayListed) {
   EXPECT_EQ(rows[1][0].size(), 255U);
   EXPECT_EQ(rows[1][0].substr(0, 3), "...");
   EXPECT_EQ(rows[1][0].substr(rows[1][0].size() - 8), "/job.eps");
-}
-
-TEST(JobsReportTest, AnglesAndTimesFollowTheirFormulas) {
-  EXPECT_EQ(AngleValue(0.01, 4), 14);
-  EXPECT_EQ(AngleValue(-0.0006, 3), -1);
-  EXPECT_EQ(AngleValue(1e12, 1), 2147483647);
-  EXPECT_EQ(FormatRunTime(3725), "1:02:05 ");
-  EXPECT_EQ(FormatRunTime(59), "0:00:59 ");
 }
 
 }  // namespace

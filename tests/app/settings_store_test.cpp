@@ -138,26 +138,6 @@ TEST(SettingsStoreTest, StartWritesTheActivePairAndOnlyLengthsInRange) {
   EXPECT_EQ(m.profile.WriteLog().front(), "hetichetta");
 }
 
-TEST(SettingsStoreTest, KeylessAndNeverWrittenKeysKeepTheirStoredValues) {
-  Machine m;
-  m.profile.WriteInt(kProfileSection, key::kForceD, 22);
-  m.StartUp();
-  m.profile.ClearWriteLog();
-  m.fields = m.view.controls;
-  m.fields.dashForce = 5;
-  m.fields.specialForce = 9;
-  m.fields.specialCutLength = 77;
-  m.store.WriteAtStart(m.run, m.fields);
-  m.store.WriteAtClose(m.fields);
-  for (const std::string& key : m.profile.WriteLog()) {
-    EXPECT_NE(key, "forceD");
-    EXPECT_NE(key, "forceS");
-    EXPECT_NE(key, "LtaglioS");
-    EXPECT_NE(key, "denteS");
-  }
-  EXPECT_EQ(m.profile.ReadInt(kProfileSection, key::kForceD, 0), 22);
-}
-
 TEST(SettingsStoreTest, InchDisplayKeepsTheFirstMarkerDistanceAcrossRestarts) {
   Machine m;
   m.profile.WriteInt(kProfileSection, key::kUm, 0);
