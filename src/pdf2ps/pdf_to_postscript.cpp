@@ -133,6 +133,18 @@ class PathOutput : public OutputDev {
   bool gouraudTriangleShadedFill(GfxState*, GfxGouraudTriangleShading*) override { return true; }
   bool patchMeshShadedFill(GfxState*, GfxPatchMeshShading*) override { return true; }
 
+  // A soft mask's content only shapes transparency; it is never printed as drawn.
+  void beginTransparencyGroup(GfxState*, const double*, GfxColorSpace*, bool, bool,
+                              bool forSoftMask) override {
+    groups_.push_back(forSoftMask);
+    if (forSoftMask) ++maskDepth_;
+  }
+  void endTransparencyGroup(GfxState*) override {
+    if (groups_.empty()) return;
+    if (groups_.back()) --maskDepth_;
+    groups_.pop_back();
+  }
+
   void stroke(GfxState* state) override { Paint(state, Kind::kStroke); }
   void fill(GfxState* state) override { Paint(state, Kind::kFill); }
   void eoFill(GfxState* state) override { Paint(state, Kind::kEvenOddFill); }
@@ -145,7 +157,7 @@ class PathOutput : public OutputDev {
 
   void Paint(GfxState* state, Kind kind) {
     const GfxPath* path = state->getPath();
-    if (path == nullptr) return;
+    if (path == nullptr || maskDepth_ > 0) return;
     bool started = false;
     for (int s = 0; s < path->getNumSubpaths(); ++s) {
       const GfxSubpath* sub = path->getSubpath(s);
@@ -231,6 +243,8 @@ class PathOutput : public OutputDev {
   double originX_;
   double originY_;
   std::vector<Point> points_;
+  std::vector<bool> groups_;  // per open transparency group: is it a soft mask's
+  int maskDepth_ = 0;
 };
 
 }  // namespace

@@ -54,12 +54,12 @@ void AppendCmykLine(std::string& out, std::string_view a, std::string_view b, st
   out.push_back('\n');
 }
 
-}  // namespace
+constexpr std::size_t kNumberCapacity = 400;  // any double in fixed notation fits
 
-std::string FormatNumber(double value, int decimals) {
-  char text[400];
+// `value` in fixed notation into `text`: trailing zeros dropped, "-0" as "0", non-finite as "0".
+std::string_view FormatInto(char (&text)[kNumberCapacity], double value, int decimals) {
   if (!std::isfinite(value)) value = 0;
-  auto [end, error] = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed,
+  auto [end, error] = std::to_chars(text, text + kNumberCapacity, value, std::chars_format::fixed,
                                     decimals);
   if (error != std::errc{}) return "0";
   std::string_view digits(text, static_cast<std::size_t>(end - text));
@@ -68,7 +68,14 @@ std::string FormatNumber(double value, int decimals) {
     if (digits.back() == '.') digits.remove_suffix(1);
   }
   if (digits == "-0") return "0";
-  return std::string(digits);
+  return digits;
+}
+
+}  // namespace
+
+std::string FormatNumber(double value, int decimals) {
+  char text[kNumberCapacity];
+  return std::string(FormatInto(text, value, decimals));
 }
 
 PostScriptWriter::PostScriptWriter(PostScriptSink sink) : sink_(std::move(sink)) {
@@ -89,18 +96,8 @@ void PostScriptWriter::Reserve() {
 }
 
 void PostScriptWriter::Number(double value, int decimals) {
-  char text[400];
-  auto [end, error] = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed,
-                                    decimals);
-  std::string_view digits = error == std::errc{}
-                                ? std::string_view(text, static_cast<std::size_t>(end - text))
-                                : std::string_view("0");
-  if (digits.find('.') != std::string_view::npos) {
-    while (digits.back() == '0') digits.remove_suffix(1);
-    if (digits.back() == '.') digits.remove_suffix(1);
-  }
-  if (digits == "-0") digits = "0";
-  buffer_.append(digits);
+  char text[kNumberCapacity];
+  buffer_.append(FormatInto(text, value, decimals));
 }
 
 void PostScriptWriter::BeginDocument(const PageBox& box, bool encapsulated,

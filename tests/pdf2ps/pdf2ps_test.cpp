@@ -105,6 +105,7 @@ TEST(PostScriptWriterTest, OnlyTheExactProcessColourIsSpecial) {
 }
 
 TEST(PostScriptWriterTest, PrologEndsPastTheParsersSkipAndTrailerEndsTheBody) {
+  EXPECT_EQ(static_cast<long>(pdf2ps::kParserPrologSkip), EpsPathParser::kPrologSkip);
   for (bool encapsulated : {false, true}) {
     std::string out;
     {
@@ -200,6 +201,25 @@ TEST(PdfConversionTest, TextShadingsAndClipsAreNotCutPaths) {
   ASSERT_EQ(result.status, ConversionStatus::kConverted);
   EXPECT_EQ(result.paths, 0u);
   EXPECT_EQ(Body(result.text), "");
+}
+
+TEST(PdfConversionTest, SoftMaskContentIsNotDrawn) {
+  tools::MinimalPdf pdf;
+  const int catalog = pdf.Reserve();
+  const int pages = pdf.Reserve();
+  const int mask = pdf.AddStream(
+      "/Type /XObject /Subtype /Form /BBox [0 0 300 300] /Group << /S /Transparency /CS "
+      "/DeviceGray >>",
+      "1 g 0 0 m 300 0 l 300 300 l f\n");
+  const int content = pdf.AddStream("", "/Masked gs 0 0 0 1 K 10 10 m 20 10 l S\n");
+  const int page = pdf.AddObject(
+      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 300 300] /Resources << /ExtGState << "
+      "/Masked << /SMask << /S /Luminosity /G " + std::to_string(mask) + " 0 R >> >> >> >> "
+      "/Contents " + std::to_string(content) + " 0 R >>");
+  pdf.SetObject(pages, "<< /Type /Pages /Kids [" + std::to_string(page) + " 0 R] /Count 1 >>");
+  pdf.SetObject(catalog, "<< /Type /Catalog /Pages 2 0 R >>");
+  const auto result = Convert(pdf.Build(catalog));
+  EXPECT_EQ(Body(result.text), "0 0 0 1 K\n[] 0 d\n10 10 m\n20 10 l\nS\n");
 }
 
 // The program itself, as the converter adapter runs it.
