@@ -231,6 +231,8 @@ void MoreOptions(RunContext& run, MainWindowFields& fields, DialogView& view,
       if (text) file = ParseCutSetting(*text);
       if (!file) {
         view.ShowMessage("Cannot read cut setting file", "", BoxIcon::kInformation);
+        // Nothing was loaded, so the job's own recent settings still apply at the next load.
+        run.optionsOutcome = 0;
         return;
       }
       ApplyCutSetting(*file, run, fields, view, commands);
@@ -250,8 +252,9 @@ void MoreOptions(RunContext& run, MainWindowFields& fields, DialogView& view,
     default:
       if (dialog.ReverseOut() != run.reverseOrder) {
         run.optionsOutcome = 1;
-        commands.ReloadJob();
+        // Taken before the reload, so that anything the reload orders sees the new setting.
         run.reverseOrder = dialog.ReverseOut();
+        commands.ReloadJob();
       }
       return;
   }

@@ -97,7 +97,8 @@ class SettingsStore {
 
   // --- Writers ---
   // Start: corrections added to the offsets and the active pair written (not in mark mode 2),
-  // then hetichetta, force, LastJob, Ltaglio and dente when in range, kAlto.
+  // then hetichetta, force, LastJob, Ltaglio and dente when in range, kAlto. The corrections
+  // stay in the fields; the Start command clears them once recent.dat is updated.
   void WriteAtStart(RunContext& run, const MainWindowFields& fields);
   // The close request: discesa and inser.
   void WriteAtClose(const MainWindowFields& fields);

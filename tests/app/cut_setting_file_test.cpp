@@ -193,6 +193,7 @@ TEST(CutSettingFileTest, UnreadableFilesChangeNothing) {
   }
   EXPECT_EQ(f.view.caption, "- Orvex Plus 1.0 - ");
   EXPECT_TRUE(f.commands.calls.empty());
+  EXPECT_EQ(OptionsOutcome(f.run), 0);  // the job's recent settings still apply
 }
 
 TEST(CutSettingFileTest, UnwritableFileKeepsTheCaption) {
