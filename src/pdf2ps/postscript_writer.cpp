@@ -173,7 +173,11 @@ void PostScriptWriter::SetFillColor(const Cmyk& colour) { Colour(colour, 'k'); }
 void PostScriptWriter::SetStrokeColor(const Cmyk& colour) { Colour(colour, 'K'); }
 
 void PostScriptWriter::SetDash(double on, double off) {
-  if (!std::isfinite(on) || !std::isfinite(off) || on < 0 || off < 0 || (on <= 0 && off <= 0)) {
+  // A dash longer than any sheet is a solid line; it would also no longer fit the parser's
+  // 28-character window.
+  constexpr double kLongestDash = 9999.99;
+  if (!std::isfinite(on) || !std::isfinite(off) || on < 0 || off < 0 || (on <= 0 && off <= 0) ||
+      on > kLongestDash || off > kLongestDash) {
     SetSolid();
     return;
   }

@@ -68,11 +68,11 @@ TEST(PostScriptWriterTest, NumbersAreTokensTheParserReads) {
 }
 
 TEST(PostScriptWriterTest, DashArraysHaveTheLengthTheDashTestExpects) {
-  for (double on : {0.01, 0.5, 3.5, 12.0, 99.99, 999.0}) {
+  for (double on : {0.01, 0.5, 3.5, 12.0, 99.99, 999.0, 9999.99}) {
     std::string out;
     {
       pdf2ps::PostScriptWriter writer([&out](std::string_view c) { out.append(c); });
-      writer.SetDash(on, on / 2 + 0.01);
+      writer.SetDash(on, on);
     }
     // More than 10 and fewer than 28 characters from "[" to the end of "d".
     const std::size_t length = out.find(" d\n") + 2 - out.find('[');
@@ -86,8 +86,9 @@ TEST(PostScriptWriterTest, DashArraysHaveTheLengthTheDashTestExpects) {
     writer.SetDash(0, 0);
     writer.SetDash(std::nan(""), 2);
     writer.SetDash(-1, 2);
+    writer.SetDash(1e300, 2);
   }
-  EXPECT_EQ(out, "[3.50 2.50] 0 d\n[] 0 d\n[] 0 d\n[] 0 d\n");
+  EXPECT_EQ(out, "[3.50 2.50] 0 d\n[] 0 d\n[] 0 d\n[] 0 d\n[] 0 d\n");
 }
 
 TEST(PostScriptWriterTest, OnlyTheExactProcessColourIsSpecial) {
