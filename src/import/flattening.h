@@ -21,8 +21,8 @@ struct CubicAxis {
 
 // Steps a curve from `p0` to `p3` with controls `p1`, `p2` is cut in. Lengths that are infinite
 // or not a number give 1 (otherwise the step loop would never end), and the count never exceeds
-// kMaxCurveSteps, which no curve shorter than tens of kilometres reaches.
-inline constexpr int kMaxCurveSteps = 10000;
+// kMaxCurveSteps, which no curve shorter than 250 metres reaches.
+inline constexpr int kMaxCurveSteps = 1000;
 int CurveStepCount(PointMm p0, PointMm p1, PointMm p2, PointMm p3);
 // The same rule from the length sum alone.
 int CurveStepCountForLength(float length);

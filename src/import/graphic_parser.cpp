@@ -1,15 +1,8 @@
 #include "import/graphic_parser.h"
 
-// The parser is built beside this adapter; until both of its files are in the tree the factory
-// reports that no parser exists.
-#if __has_include("import/eps_path_parser.h") && __has_include("import/eps_path_parser.cpp")
 #include "import/eps_path_parser.h"
-#define ORVEX_HAVE_EPS_PATH_PARSER 1
-#endif
 
 namespace orvex {
-
-#ifdef ORVEX_HAVE_EPS_PATH_PARSER
 namespace {
 
 class EpsPathParserAdapter : public GraphicParser {
@@ -21,7 +14,7 @@ class EpsPathParserAdapter : public GraphicParser {
   }
   bool ParseAi(const std::filesystem::path& graphic) override { return parser_.ParseAi(graphic); }
   GraphicSummary Summary() const override {
-    const auto& s = parser_.Summary();
+    const ParseSummary& s = parser_.Summary();
     GraphicSummary out;
     out.minX = s.minX;
     out.minY = s.minY;
@@ -44,8 +37,5 @@ class EpsPathParserAdapter : public GraphicParser {
 std::unique_ptr<GraphicParser> MakeEpsPathParser(const std::filesystem::path& workDir) {
   return std::make_unique<EpsPathParserAdapter>(workDir);
 }
-#else
-std::unique_ptr<GraphicParser> MakeEpsPathParser(const std::filesystem::path&) { return nullptr; }
-#endif
 
 }  // namespace orvex
