@@ -531,5 +531,36 @@ TEST_F(JobLoaderTest, ACutFileThatCannotBeReplacedIsReportedNotLoaded) {
   EXPECT_EQ(entries, 0);
 }
 
+// The real parser in front of the loader: a hand-written EPS in millimetre multiples of a point.
+TEST(JobLoaderWithParser, HandWrittenEpsGivesTheExpectedCutFile) {
+  test::TempDir dir;
+  auto pt = [](double mm) { return std::to_string(mm * 2.83465); };
+  auto square = [&](double x, double y) {
+    return pt(x) + " " + pt(y) + " m " + pt(x + 4) + " " + pt(y) + " l " + pt(x + 4) + " " +
+           pt(y + 4) + " l " + pt(x) + " " + pt(y + 4) + " l " + pt(x) + " " + pt(y) + " l f\n";
+  };
+  std::string eps = "%!PS-Adobe-3.0 EPSF-3.0\n";
+  while (eps.size() < 7000) eps += "% prolog\n";
+  eps += "%%EndProlog\n0 0 0 1 K\n" + square(10, 5) + pt(50) + " " + pt(50) + " m " + pt(60) +
+         " " + pt(50) + " l S\n" + square(210, 5) + square(10, 290) + "%%Trailer\n";
+  dir.Write("job.eps", eps);
+
+  RunContext context;
+  FakeView view;
+  view.answer = dir.File("job.eps").string();
+  FakeCanvas canvas;
+  test::MemoryProfile profile;
+  JobLoader loader(context, WorkDir(dir.Path()), view, canvas, profile);
+  const LoadReport& report = loader.LoadJob();
+  ASSERT_EQ(report.outcome, LoadOutcome::kLoaded) << report.message;
+  EXPECT_FLOAT_EQ(report.summary.minX, 10.0F);
+  EXPECT_FLOAT_EQ(report.summary.minY, 5.0F);
+  EXPECT_EQ(dir.Read("sort.prn"),
+            "O 40.00 45.00\nL 50.00 45.00\n"
+            "M 0.00 285.00\nL 4.00 285.00\nL 4.00 289.00\nL 0.00 289.00\nL 0.00 285.00\nA");
+  EXPECT_EQ(dir.Read("mk3.dat"), "2.000000 2.000000\n202.000000 2.000000\n2.000000 287.000000\n");
+  EXPECT_FALSE(dir.Exists("TPSINT"));
+}
+
 }  // namespace
 }  // namespace orvex
