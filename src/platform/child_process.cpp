@@ -88,7 +88,12 @@ ChildOutcome RunChildProcess(const std::vector<std::string>& argv,
   sigemptyset(&defaults);
   sigaddset(&defaults, SIGPIPE);
   posix_spawnattr_setsigdefault(&attributes, &defaults);
-  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF);
+  // Whatever the caller's threads block (Qt blocks some) is not the converter's business.
+  sigset_t unblocked;
+  sigemptyset(&unblocked);
+  posix_spawnattr_setsigmask(&attributes, &unblocked);
+  posix_spawnattr_setflags(&attributes,
+                           POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
 
   std::vector<char*> args;
   args.reserve(argv.size() + 1);
