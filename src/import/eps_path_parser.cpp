@@ -53,9 +53,13 @@ class RewritableOutput {
   bool Create(const std::filesystem::path& destination) {
     static std::atomic<unsigned> counter{0};
     destination_ = destination;
-    temporary_ = destination.parent_path() /
-                 ("." + destination.filename().string() + ".tmp." +
-                  std::to_string(::getpid()) + "." + std::to_string(counter++));
+    std::string name = ".";
+    name += destination.filename().string();
+    name += ".tmp.";
+    name += std::to_string(::getpid());
+    name += '.';
+    name += std::to_string(counter++);
+    temporary_ = destination.parent_path() / name;
     file_ = std::fopen(temporary_.c_str(), "w+b");
     buffer_.clear();
     buffer_.reserve(kBufferSize + 512);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "import/byte_reader.h"
 
@@ -117,18 +118,20 @@ bool ScanNumber(ByteReader& input, float& value) {
 }
 
 std::size_t FormatFixed2(float value, char* out) {
-  // Beyond 2^30 the integer arithmetic below would not fit; such coordinates are rare enough
-  // for printf.
-  if (!std::isfinite(value) || std::fabs(value) >= 1.0e9F) {
+  std::uint32_t bits = 0;
+  std::memcpy(&bits, &value, sizeof bits);
+  bool negative = (bits >> 31) != 0;
+  unsigned biased = (bits >> 23) & 0xFFU;
+  std::uint32_t fraction = bits & 0x7FFFFFU;
+  // From 2^30 on (and for inf/nan) the integer arithmetic below would not fit; such
+  // coordinates are rare enough for printf.
+  if (biased >= 127 + 30) {
     int written = std::snprintf(out, kFixed2MaxLength + 1, "%.2f", static_cast<double>(value));
     return written < 0 ? 0 : static_cast<std::size_t>(written);
   }
-  bool negative = std::signbit(value);
-  int exponent = 0;
-  float fraction = std::frexp(std::fabs(value), &exponent);
-  // |value| = mantissa * 2^shift exactly, mantissa an integer below 2^24.
-  auto mantissa = static_cast<std::uint64_t>(std::ldexp(fraction, 24));
-  int shift = exponent - 24;
+  // |value| = mantissa * 2^shift exactly.
+  std::uint64_t mantissa = biased == 0 ? fraction : (fraction | 0x800000U);
+  int shift = biased == 0 ? -149 : static_cast<int>(biased) - 150;
   std::uint64_t scaled = mantissa * 100;
   std::uint64_t hundredths = 0;
   if (shift >= 0) {
