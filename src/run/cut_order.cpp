@@ -47,7 +47,7 @@ void WriteClosedContour(std::string_view text, const ContourEntry& entry, std::s
   bool first = true;
   while (reader.Next(record)) {
     if (IsContourStart(record.letter) || record.letter == 'A') break;
-    if (!IsCutLetter(record.letter)) continue;
+    if (!IsCutPoint(record)) continue;
     AppendContourRecord(out, first ? 'M' : record.letter, record.a, record.b);
     first = false;
   }
@@ -56,7 +56,7 @@ void WriteClosedContour(std::string_view text, const ContourEntry& entry, std::s
   while (reader.Offset() <= entry.bestOffset) {
     std::size_t at = reader.Offset();
     if (!reader.Next(record)) break;
-    if (IsCutLetter(record.letter)) AppendContourRecord(out, 'L', record.a, record.b);
+    if (IsCutPoint(record)) AppendContourRecord(out, 'L', record.a, record.b);
     if (at == entry.bestOffset) break;
   }
 }
@@ -69,7 +69,7 @@ void WriteOpenContour(std::string_view text, const ContourEntry& entry, int pass
   AppendContourRecord(out, passes == 1 ? 'M' : 'O', record.a, record.b);
   while (reader.Next(record)) {
     if (IsContourStart(record.letter) || record.letter == 'A') break;
-    if (IsCutLetter(record.letter)) AppendContourRecord(out, record.letter, record.a, record.b);
+    if (IsCutPoint(record)) AppendContourRecord(out, record.letter, record.a, record.b);
   }
 }
 
@@ -86,19 +86,19 @@ std::vector<ContourEntry> ScanContours(std::string_view text, std::size_t start,
   std::size_t contourFirst = 0;
   bool contourOpen = false;
   bool inContour = false;
-  bool hasCutPoint = false;
   float prevA = 0.0F;
   float prevB = 0.0F;
   long tokens = 0;
 
   auto endContour = [&]() {
     ++tokens;
-    if (tokens > 1 && inContour && hasCutPoint) {
+    // Only a contour with a chosen start point has anything to cut; one without (no cut point,
+    // or none with a usable key) would otherwise be emitted from another contour's records.
+    if (tokens > 1 && inContour && best < kNoKey) {
       current.key = reverseOrder != 0 ? static_cast<double>(tokens) : static_cast<double>(best);
       entries.push_back(current);
     }
     best = kNoKey;
-    hasCutPoint = false;
     inContour = false;
   };
 
@@ -108,7 +108,8 @@ std::vector<ContourEntry> ScanContours(std::string_view text, std::size_t start,
     switch (record.letter) {
       case 'L':
       case 'C': {
-        if (!inContour) break;  // a point outside any contour is never cut
+        // A point outside any contour is never cut, nor is a damaged one.
+        if (!inContour || record.values < 2) break;
         float k = ReachKey(record.a, record.b);
         if (k < best) {
           best = k;
@@ -116,7 +117,6 @@ std::vector<ContourEntry> ScanContours(std::string_view text, std::size_t start,
           current.firstOffset = contourFirst;
           current.open = contourOpen;
         }
-        hasCutPoint = true;
         double da = static_cast<double>(record.a) - prevA;
         double db = static_cast<double>(record.b) - prevB;
         totalCutLength += std::sqrt(da * da + db * db);
@@ -233,7 +233,7 @@ std::string MirrorRecords(std::string_view sort, RunContext& ctx) {
   ContourRecordReader reader(sort);
   ContourRecord record;
   std::size_t specialLimit = ctx.specialCount > 0 ? ClampOffset(ctx.specialEnd, sort.size()) : 0;
-  bool specialDone = specialLimit == 0;
+  bool specialDone = ctx.specialCount <= 0;
   while (true) {
     std::size_t offset = reader.Offset();
     if (!reader.Next(record)) break;

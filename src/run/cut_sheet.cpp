@@ -66,7 +66,9 @@ class SheetCut {
   SheetCutResult Run() {
     if (ctx_.runPhase != 1 && ctx_.runPhase != 2) return result_;
     stream_ = ports_.cutter.OpenCutterStream();
-    if (ctx_.runPhase == 1) {
+    if (!MeasurementsUsable()) {
+      Abandon();
+    } else if (ctx_.runPhase == 1) {
       FirstMark();
     } else {
       SecondMarkAndCut();
@@ -173,6 +175,15 @@ class SheetCut {
     result_.feedScale = feedScale_;
     result_.crossScale = crossScale_;
     result_.skewAngle = skewAngle_;
+  }
+
+  // What both phases compute from: a sheet cannot be registered without a real mark distance
+  // and job extents, and no move may be formatted from a value that is not a number.
+  bool MeasurementsUsable() const {
+    const double distance = static_cast<double>(ctx_.secondMarkPos - ctx_.firstMarkPos);
+    return distance > 0.0 && Finite(distance) && ctx_.jobWidth > 0.0F && ctx_.jobHeight > 0.0F &&
+           Finite(ctx_.jobWidth) && Finite(ctx_.jobHeight) && Finite(ctx_.markScale) &&
+           Finite(ctx_.markAcceptedCol) && Finite(ctx_.markAcceptedRow);
   }
 
   bool GeometryUsable() const {
@@ -317,6 +328,7 @@ class SheetCut {
       const char letter = record.letter;
       const bool move = letter == 'M' || letter == 'O';
       if (!move && !IsCutLetter(letter)) continue;  // A, and anything that is not a point
+      if (record.values < 2) continue;  // a damaged record: no place to go to
 
       const float a = record.a;
       const float b = record.b;

@@ -169,9 +169,12 @@ TEST(MirrorRecords, SpecialRecordsComeFirstAndTheirEndIsTheMirroredOffset) {
 }
 
 TEST_F(OrderFixture, ContourWithoutCutPointsDoesNotRepeatTheOneBeforeIt) {
-  std::string out = Order(Square(30) + "M 70.00 5.00\n" + Square(60) + "A");
+  // Neither a contour without cut points nor one whose only point is no number is cut again
+  // in place of the one before it.
+  std::string out = Order(Square(30) + "M 70.00 5.00\n" + Square(60) + "M 1.00 1.00\nL nan 2\nA");
   EXPECT_EQ(CountContourStarts(out, 0), 2);
   EXPECT_EQ(out.find("70.00"), std::string::npos);
+  EXPECT_EQ(out.find("nan"), std::string::npos);
 }
 
 TEST_F(OrderFixture, MissingInputLeavesTheEarlierSortedFileAlone) {

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -325,6 +326,16 @@ TEST_F(SheetFixture, UnusableGeometryNeverReachesTheCutter) {
   ctx.firstMarkCrossOffset = std::nan("");
   expectRefused("not a number");
   ctx.firstMarkCrossOffset = 0.0;
+  ctx.markScale = std::numeric_limits<double>::infinity();
+  expectRefused("no camera scale");
+  ctx.markScale = 0.1;
+
+  // The first mark is not even centred on a sheet that cannot be registered.
+  ctx.secondMarkPos = 5.0F;
+  cutterWire.writes.clear();
+  EXPECT_TRUE(Step(1, 320, 300).abandoned);
+  EXPECT_TRUE(Texts().empty());
+  ctx.secondMarkPos = 210.0F;
 
   // A damaged point is skipped; its neighbours are cut where they belong.
   dir.Write("sortx.prn", "M 20.00 30.00\nL nan 30.00\nL 1e30 30.00\nL 50.00 30.00\nA\n");
