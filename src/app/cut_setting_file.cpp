@@ -1,23 +1,22 @@
 // Cut-setting files and the Options dialog's flow.
 #include "app/cut_setting_file.h"
 
-#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <limits>
 
 #include "app/jobs_report.h"
-#include "core/atomic_file.h"
 #include "app/text_scan.h"
+#include "core/atomic_file.h"
 
 namespace orvex {
 namespace {
 
 constexpr int kMinDefaultSpeed = 1;
-// Far more than 25 values with any sane spacing.
-constexpr std::size_t kCutSettingReadLimit = 64 * 1024;
 constexpr int kMaxDefaultSpeed = 60;
 constexpr int kDefaultSpeedEdit = 1070;
+// Far more than 25 values with any sane spacing.
+constexpr std::size_t kCutSettingReadLimit = 64 * 1024;
 
 // Zero-based positions of the values in the file.
 enum Field : std::size_t {

@@ -2,10 +2,7 @@
 #include "app/startup.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <limits>
 #include <memory>
 
 #include "app/text_scan.h"
