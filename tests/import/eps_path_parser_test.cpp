@@ -6,7 +6,9 @@
 
 #include <random>
 #include <string>
+#include <vector>
 
+#include "import/path_record_stream.h"
 #include "support/temp_dir.h"
 
 namespace orvex {
@@ -193,6 +195,10 @@ TEST_F(ParserTest, OperandStackIndexRules) {
   // Unknown tokens, "[" prefixes and "]" suffixes.
   ASSERT_TRUE(ParseEps("0 0 m [" + std::string(kTwenty) + " foo " + kTen + "] l\n"));
   EXPECT_EQ(Psint(), "M \nL 0.00 0.00 20.00 10.00 \n");
+  // Illustrator's capital spellings act like the lower-case ones.
+  ASSERT_TRUE(ParseEps("0 0 M " + P(kTen, "0") + "L " + P(kTen, "0") + P(kTen, "0") +
+                       P(kTen, kTen) + "C\n"));
+  EXPECT_EQ(Psint(), "M \nL 0.00 0.00 10.00 0.00 \nC 10.00 0.00 10.00 10.00 10.00 0.00 10.00 0.00 \n");
   // An operator on a stack that was never filled reads zeros and does not fail.
   ASSERT_TRUE(ParseEps("l c m 0 0 m 28.3465 0 l\n"));
 }
@@ -207,7 +213,8 @@ TEST_F(ParserTest, OperatorsThatOnlyEmptyTheStack) {
   }
   // Operators without effect keep the stack.
   for (const char* op : {"B", "z", "e", "o", "r", "(Black)", "(CutContour)", "%Bitmap", "@BMP",
-                         "/_Swis721ThBT", "%AI5_EndLayer--", "T", "G"}) {
+                         "/_Swis721ThBT", "FontChange:/_Swis721ThBT", "%AI5_EndLayer--", "T",
+                         "G"}) {
     ASSERT_TRUE(ParseEps("0 0 m " + P(kTwenty, kTen) + op + " l\n")) << op;
     EXPECT_EQ(Psint(), "M \nL 0.00 0.00 20.00 10.00 \n") << op;
   }
@@ -347,6 +354,31 @@ TEST_F(ParserTest, NonFiniteCoordinatesNeverReachTheFiles) {
   EXPECT_FLOAT_EQ(summary_.width, 10.0F);
 }
 
+TEST_F(ParserTest, CutFileReadsBackThroughTheSharedRecordReader) {
+  // Blanked starts, an open path, CR-free records and the trailing stray blank: the readers of
+  // the later steps must see exactly the paths and positions written.
+  ASSERT_TRUE(ParseEps("0 0 m 5 5 m " + SquarePs() + "0 1 0 0 k 0 0 m 9 9 l 0 0 0 1 k " +
+                       P("0", "0") + "m " + P(kTen, "0") + "l 0 1 0 0 k 0 0 m 9 9 l %%Trailer\n"));
+  std::string psint = Psint();
+  ASSERT_EQ(psint.back(), ' ');
+  PathRecordStream reader;
+  ASSERT_TRUE(reader.Open(dir_.File("PSINT")));
+  PathRecord record;
+  std::string letters;
+  std::vector<long> starts;
+  while (reader.Next(record)) {
+    if (record.letter == ' ') continue;  // a blanked start met at the very beginning
+    letters += record.letter;
+    if (record.letter == 'M' || record.letter == 'O') starts.push_back(record.position);
+    EXPECT_TRUE(record.complete);
+  }
+  EXPECT_EQ(letters, "MLLLLOL");
+  ASSERT_EQ(starts.size(), 2U);
+  // A start's position is just after "M \n": its first segment line.
+  EXPECT_EQ(psint.substr(static_cast<std::size_t>(starts[0]) - 3, 5), "M \nL ");
+  EXPECT_EQ(psint.substr(static_cast<std::size_t>(starts[1]) - 3, 5), "O \nL ");
+}
+
 // --- Illustrator input through PREINT ------------------------------------------------------
 
 class IllustratorTest : public ParserTest {
@@ -372,6 +404,20 @@ TEST_F(IllustratorTest, PreintCopiesTheFirstVisibleLayerOn) {
             " 56.693 56.693 l\n 28.3465 56.693 l\n 28.3465 28.3465 l\n %%Trailer\n");
   // The translation before the layer never reaches PREINT, and cm is inert for this input.
   EXPECT_EQ(Psint(), kSquare10);
+}
+
+TEST_F(IllustratorTest, MatrixOperatorsAreInertAndOverlongTokensDropped) {
+  // For Illustrator input "cm" and "@E" neither move the origin nor empty the stack: the "L"
+  // after them takes the translation's numbers as its point. A 5000-character token does not
+  // fit the copy buffer and never reaches PREINT.
+  std::string body = "%AI5_BeginLayer\n1 Lb\n0 0 m 1 0 0 1 28.3465 28.3465 cm @E L " +
+                     std::string(5000, '9') + " %%Trailer\n" + Tail();
+  ASSERT_TRUE(ParseAi(body));
+  EXPECT_EQ(Psint(), "O \nL 0.00 0.00 10.00 10.00 \n");
+  EXPECT_EQ(dir_.Read("PREINT").find("9999"), std::string::npos);
+  // The same drawing as EPS: cm empties and translates, so "L" reads stale slots.
+  ASSERT_TRUE(ParseEps("0 0 m 1 0 0 1 28.3465 28.3465 cm 0 28.3465 L %%Trailer\n"));
+  EXPECT_EQ(Psint(), "O \nL 10.00 10.00 10.00 20.00 \n");
 }
 
 TEST_F(IllustratorTest, PreintStopsShortOfTheLastHundredBytes) {
