@@ -22,15 +22,21 @@ constexpr float kCentreRow = 240.0F;
 constexpr float kCentringTolerancePx = 14.0F;
 // Positions beyond this many 0.01 mm (10 km) are no sheet's; a point that gives one is bad data.
 constexpr double kMaxPositionHundredths = 1e9;
+// No job is a kilometre long; extents beyond it are damaged values (and would not fit the
+// integer fields of the framing texts).
+constexpr float kMaxJobMm = 1e6F;
+
+// Large enough for any double in "%2.1f" (309 digits), so a text is never cut short.
+constexpr std::size_t kTextBuffer = 720;
 
 std::string Printf(const char* format, double a) {
-  char buffer[96];
+  char buffer[kTextBuffer];
   int n = std::snprintf(buffer, sizeof buffer, format, a);
   return std::string(buffer, n > 0 ? static_cast<std::size_t>(std::min<int>(n, sizeof buffer - 1)) : 0);
 }
 
 std::string Printf(const char* format, double a, double b) {
-  char buffer[160];
+  char buffer[kTextBuffer];
   int n = std::snprintf(buffer, sizeof buffer, format, a, b);
   return std::string(buffer, n > 0 ? static_cast<std::size_t>(std::min<int>(n, sizeof buffer - 1)) : 0);
 }
@@ -181,14 +187,16 @@ class SheetCut {
   // and job extents, and no move may be formatted from a value that is not a number.
   bool MeasurementsUsable() const {
     const double distance = static_cast<double>(ctx_.secondMarkPos - ctx_.firstMarkPos);
-    return distance > 0.0 && Finite(distance) && ctx_.jobWidth > 0.0F && ctx_.jobHeight > 0.0F &&
-           Finite(ctx_.jobWidth) && Finite(ctx_.jobHeight) && Finite(ctx_.markScale) &&
-           Finite(ctx_.markAcceptedCol) && Finite(ctx_.markAcceptedRow);
+    // Without crop marks nothing was detected; the detection is replaced by the frame centre.
+    const bool detected = ctx_.runPhase == 1 || !fields_.withoutCropMarks;
+    return distance > 0.0 && distance < kMaxJobMm && ctx_.jobWidth > 0.0F &&
+           ctx_.jobWidth < kMaxJobMm && ctx_.jobHeight > 0.0F && ctx_.jobHeight < kMaxJobMm &&
+           Finite(ctx_.markScale) &&
+           (!detected || (Finite(ctx_.markAcceptedCol) && Finite(ctx_.markAcceptedRow)));
   }
 
+  // The correction itself, and what it carries over from the first mark.
   bool GeometryUsable() const {
-    if (!(distance_ > 0.0) || !(ctx_.jobWidth > 0.0F) || !(ctx_.jobHeight > 0.0F)) return false;
-    if (!Finite(ctx_.jobWidth) || !Finite(ctx_.jobHeight) || !Finite(ctx_.markScale)) return false;
     return Finite(feedScale_) && Finite(crossScale_) && Finite(skewAngle_) &&
            Finite(ctx_.firstMarkFeedOffset) && Finite(ctx_.firstMarkCrossOffset) &&
            Finite(ctx_.secondMarkFeedCorrection) && Finite(ctx_.firstMarkPos) &&
@@ -222,13 +230,6 @@ class SheetCut {
   void SetP(double value) {
     P_ = value;
     p_ = Hundredths(P_);
-  }
-
-  void ChangeToolToBlade(bool creasing) {
-    if (creasing) {
-      ctx_.headCross = static_cast<int>(std::trunc(Q_ * 10.0));
-      SelectBladeTool(ctx_, inputs_, ports_.cutter, ports_.clock);
-    }
   }
 
   void Stream(const std::string& job) {
@@ -320,7 +321,8 @@ class SheetCut {
         } else if (!model2 && mode == 2 && dashed) {
           SetP(P_ - 5.0);
         } else if (mode == 3 || mode == 4) {
-          ChangeToolToBlade(true);
+          ctx_.headCross = static_cast<int>(std::trunc(Q_ * 10.0));
+          SelectBladeTool(ctx_, inputs_, ports_.cutter, ports_.clock);
           SetP(P_ + (model2 ? 9.0 : 4.0));
           q_ = Hundredths(Q_);
         }
