@@ -134,7 +134,10 @@ class CliLoaderView : public LoaderView {
  public:
   explicit CliLoaderView(std::string file) : file_(std::move(file)) {}
 
+  // Like the window's dialog, it never hands over a file that does not exist.
   bool AskOpenFile(const std::vector<FileFilter>&, std::string& path) override {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(file_, error)) return false;
     path = file_;
     return true;
   }
@@ -282,7 +285,11 @@ void PrintHuman(const Outcome& o, const Options& options) {
                   "          least 50 mm apart (found %.2f mm, left %.2f, right %.2f).\n",
                   r.marks.rightX - r.marks.leftX, r.marks.leftX, r.marks.rightX);
     } else if (r.message == loader_text::kFileNotFound) {
-      std::printf("          Give an existing .eps/.EPS, .ai/.AI/.Ai or .pdf file.\n");
+      std::printf("          Give an existing file ending in .eps, .EPS, .ai, .AI, .Ai, or .pdf,\n"
+                  "          .PDF, .Pdf when a PDF converter is installed.\n");
+    } else if (r.message == loader_text::kConverterMissing) {
+      std::printf("          No PDF converter could be run: install orvex-pdf2ps, or poppler-utils\n"
+                  "          for pdftops.\n");
     } else if (r.message == loader_text::kParseFailed) {
       std::printf("          No cut path was found: save as EPS with the paths as vectors, or\n"
                   "          as Illustrator with a visible layer.\n");

@@ -167,7 +167,12 @@ const LoadReport& JobLoader::LoadJob() {
     std::string extension = ExtensionOf(path);
     kind = KindFromExtension(extension);
     if (c.pdfAvailable && IsPdfExtension(extension)) {
-      if (!Convert(path)) return report_;  // ended; nothing else changes
+      if (!Convert(path)) {
+        // Ended with everything as it was, except that the status polling must not stay held
+        // back by the count the load started with.
+        c.statusStep = kStatusStepIdle;
+        return report_;
+      }
       kind = kKindPdf;
     }
   }

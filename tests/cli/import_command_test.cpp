@@ -98,6 +98,10 @@ TEST_F(ImportCommandTest, RefusedJobsExitOneWithTheLoadersMessage) {
   EXPECT_EQ(spelling.status, 1);
   EXPECT_NE(spelling.out.find("\"message\": \"File not found\""), std::string::npos);
 
+  CliRun missing = Cli("import " + Quote(dir_.File("nowhere.eps").string()) + " " + Common() + " --json");
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_NE(missing.out.find("\"message\": \"File not found\""), std::string::npos);
+
   dir_.Write("empty.eps", "");
   CliRun empty = Cli("import " + Quote(dir_.File("empty.eps").string()) + " " + Common());
   EXPECT_EQ(empty.status, 1);

@@ -439,6 +439,7 @@ TEST_F(JobLoaderTest, MissingConverterEndsTheLoadAndChangesNothing) {
   EXPECT_EQ(view_.messages[0].icon, MessageIcon::kNone);
   EXPECT_EQ(context_.lastJobFlag, 0);
   EXPECT_EQ(context_.displayState, 0);
+  EXPECT_EQ(context_.statusStep, 60);  // the status polling is not left waiting 5000 ticks
   EXPECT_EQ(dir_.Read("out.ps"), "kept");
   // Without PDF in the list, a .pdf is an unknown kind.
   context_.pdfAvailable = 0;
