@@ -61,8 +61,8 @@ std::filesystem::path GeneratedEps() {
     // Two bottom marks and a top mark, 4 mm squares, below and above everything else.
     auto square = [&out](double x, double y, double s) {
       char text[256];
-      std::snprintf(text, sizeof text, "%.3f %.3f m %.3f %.3f l %.3f %.3f l %.3f %.3f l h f\n",
-                    x, y, x + s, y, x + s, y + s, x, y + s);
+      std::snprintf(text, sizeof text, "%.3f %.3f m %.3f %.3f l %.3f %.3f l %.3f %.3f l h f\n", x,
+                    y, x + s, y, x + s, y + s, x, y + s);
       out += text;
     };
     square(20, 5, 11.339);
@@ -85,17 +85,18 @@ std::filesystem::path GeneratedEps() {
           break;
         case 1: {  // circle of four curves
           double r = s / 2, k = r * 0.5523;
-          std::snprintf(text, sizeof text,
-                        "%.3f %.3f m %.3f %.3f %.3f %.3f %.3f %.3f c %.3f %.3f %.3f %.3f %.3f "
-                        "%.3f c %.3f %.3f %.3f %.3f %.3f %.3f c %.3f %.3f %.3f %.3f %.3f %.3f c S\n",
-                        x + r, y, x + r, y + k, x + k, y + r, x, y + r, x - k, y + r, x - r, y + k,
-                        x - r, y, x - r, y - k, x - k, y - r, x, y - r, x + k, y - r, x + r, y - k,
-                        x + r, y);
+          std::snprintf(
+              text, sizeof text,
+              "%.3f %.3f m %.3f %.3f %.3f %.3f %.3f %.3f c %.3f %.3f %.3f %.3f %.3f "
+              "%.3f c %.3f %.3f %.3f %.3f %.3f %.3f c %.3f %.3f %.3f %.3f %.3f %.3f c S\n",
+              x + r, y, x + r, y + k, x + k, y + r, x, y + r, x - k, y + r, x - r, y + k, x - r, y,
+              x - r, y - k, x - k, y - r, x, y - r, x + k, y - r, x + r, y - k, x + r, y);
           break;
         }
         default:  // an open curve-and-line path
-          std::snprintf(text, sizeof text, "%.3f %.3f m %.3f %.3f %.3f %.3f %.3f %.3f c %.3f %.3f l S\n",
-                        x, y, x + s / 3, y + s, x + 2 * s / 3, y - s, x + s, y, x + s, y + s / 2);
+          std::snprintf(text, sizeof text,
+                        "%.3f %.3f m %.3f %.3f %.3f %.3f %.3f %.3f c %.3f %.3f l S\n", x, y,
+                        x + s / 3, y + s, x + 2 * s / 3, y - s, x + s, y, x + s, y + s / 2);
       }
       out += text;
       if (out.size() > (1 << 20)) {
@@ -193,7 +194,8 @@ bool OnPath(const std::string& program) {
   while (start <= list.size()) {
     std::size_t end = list.find(':', start);
     if (end == std::string::npos) end = list.size();
-    std::filesystem::path candidate = std::filesystem::path(list.substr(start, end - start)) / program;
+    std::filesystem::path candidate =
+        std::filesystem::path(list.substr(start, end - start)) / program;
     if (::access(candidate.c_str(), X_OK) == 0) return true;
     start = end + 1;
   }
@@ -227,8 +229,8 @@ void BM_GhostscriptNullpage(benchmark::State& state) {
   const std::string eps = GeneratedEps().string();
   double rss = 0;
   for (auto _ : state) {
-    rss = RunPeer({"gs", "-q", "-dNODISPLAY", "-sDEVICE=nullpage", "-dBATCH", "-dNOPAUSE",
-                   "-dSAFER", eps});
+    rss = RunPeer(
+        {"gs", "-q", "-dNODISPLAY", "-sDEVICE=nullpage", "-dBATCH", "-dNOPAUSE", "-dSAFER", eps});
   }
   state.counters["peak_RSS_MB"] = rss;
 }

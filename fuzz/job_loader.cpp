@@ -2,6 +2,8 @@
 // locator, the multiple special lines and the flattening into sort.prn, driven through the job
 // loader. The input becomes PSINT and TPSINT as they stand; whatever they hold, the load must
 // end in one of its messages or a job, within the time limit.
+#include "import/job_loader.h"
+
 #include <unistd.h>
 
 #include <cstddef>
@@ -15,14 +17,13 @@
 #include "core/profile.h"
 #include "core/run_context.h"
 #include "core/work_dir.h"
-#include "import/job_loader.h"
 
 namespace {
 
 const std::filesystem::path& WorkDir() {
   static const std::filesystem::path dir = [] {
     std::string pattern = std::filesystem::exists("/dev/shm") ? "/dev/shm/orvex-fuzz-XXXXXX"
-                                                               : "/tmp/orvex-fuzz-XXXXXX";
+                                                              : "/tmp/orvex-fuzz-XXXXXX";
     if (::mkdtemp(pattern.data()) == nullptr) std::abort();
     return std::filesystem::path(pattern);
   }();

@@ -80,7 +80,8 @@ std::optional<int> ParseOptions(const Arguments& args, Options& options) {
     if (arg == "--json") {
       options.json = true;
     } else if (arg == "--workdir") {
-      if (!value(options.workDir) || options.workDir.empty()) return UsageError("--workdir needs DIR");
+      if (!value(options.workDir) || options.workDir.empty())
+        return UsageError("--workdir needs DIR");
     } else if (arg == "--settings") {
       if (!value(options.settings) || options.settings.empty()) {
         return UsageError("--settings needs FILE.conf");
@@ -176,10 +177,14 @@ class NullCanvas : public PreviewCanvas {
 
 const char* KindName(int kind) {
   switch (kind) {
-    case kKindEps: return "eps";
-    case kKindAi: return "ai";
-    case kKindPdf: return "pdf";
-    default: return "unknown";
+    case kKindEps:
+      return "eps";
+    case kKindAi:
+      return "ai";
+    case kKindPdf:
+      return "pdf";
+    default:
+      return "unknown";
   }
 }
 
@@ -188,11 +193,21 @@ std::string JsonString(std::string_view text) {
   for (char ch : text) {
     unsigned char c = static_cast<unsigned char>(ch);
     switch (ch) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
       default:
         if (c < 0x20) {
           char escaped[8];
@@ -240,8 +255,9 @@ void PrintJson(const Outcome& o) {
   if (o.marksKnown) {
     out += ", \"marks\": {\"left_x\": " + JsonNumber(r.marks.leftX) +
            ", \"right_x\": " + JsonNumber(r.marks.rightX) +
-           ", \"base_y\": " + JsonNumber(r.marks.baseY) + ", \"top_x\": " + JsonNumber(r.marks.topX) +
-           ", \"top_y\": " + JsonNumber(r.marks.topY) + "}";
+           ", \"base_y\": " + JsonNumber(r.marks.baseY) +
+           ", \"top_x\": " + JsonNumber(r.marks.topX) + ", \"top_y\": " + JsonNumber(r.marks.topY) +
+           "}";
   } else {
     out += ", \"marks\": null";
   }
@@ -281,26 +297,30 @@ void PrintHuman(const Outcome& o, const Options& options) {
   if (r.outcome != LoadOutcome::kLoaded) {
     std::printf("REFUSED:  %s\n", OneLine(o.message).c_str());
     if (r.message == loader_text::kMarksError) {
-      std::printf("          The two lowest paths are taken as the bottom marks; they must be at\n"
-                  "          least 50 mm apart (found %.2f mm, left %.2f, right %.2f).\n",
-                  r.marks.rightX - r.marks.leftX, r.marks.leftX, r.marks.rightX);
+      std::printf(
+          "          The two lowest paths are taken as the bottom marks; they must be at\n"
+          "          least 50 mm apart (found %.2f mm, left %.2f, right %.2f).\n",
+          r.marks.rightX - r.marks.leftX, r.marks.leftX, r.marks.rightX);
     } else if (r.message == loader_text::kFileNotFound) {
-      std::printf("          Give an existing file ending in .eps, .EPS, .ai, .AI, .Ai, or .pdf,\n"
-                  "          .PDF, .Pdf when a PDF converter is installed.\n");
+      std::printf(
+          "          Give an existing file ending in .eps, .EPS, .ai, .AI, .Ai, or .pdf,\n"
+          "          .PDF, .Pdf when a PDF converter is installed.\n");
     } else if (r.message == loader_text::kConverterMissing) {
-      std::printf("          No PDF converter could be run: install orvex-pdf2ps, or poppler-utils\n"
-                  "          for pdftops.\n");
+      std::printf(
+          "          No PDF converter could be run: install orvex-pdf2ps, or poppler-utils\n"
+          "          for pdftops.\n");
     } else if (r.message == loader_text::kParseFailed) {
-      std::printf("          No cut path was found: save as EPS with the paths as vectors, or\n"
-                  "          as Illustrator with a visible layer.\n");
+      std::printf(
+          "          No cut path was found: save as EPS with the paths as vectors, or\n"
+          "          as Illustrator with a visible layer.\n");
     }
   } else {
     std::printf("Size:     %.2f x %.2f mm\n", s.maxX - s.minX, s.maxY - s.minY);
-    std::printf("Marks:    bottom left x %.2f, right x %.2f (%.2f mm apart), base y %.2f;"
-                " top at (%.2f, %.2f) mm%s\n",
-                r.marks.leftX, r.marks.rightX, r.marks.rightX - r.marks.leftX, r.marks.baseY,
-                r.marks.topX, r.marks.topY,
-                o.context.markMode == 0 ? "" : " (bottom marks are cut: mark mode is not 0)");
+    std::printf(
+        "Marks:    bottom left x %.2f, right x %.2f (%.2f mm apart), base y %.2f;"
+        " top at (%.2f, %.2f) mm%s\n",
+        r.marks.leftX, r.marks.rightX, r.marks.rightX - r.marks.leftX, r.marks.baseY, r.marks.topX,
+        r.marks.topY, o.context.markMode == 0 ? "" : " (bottom marks are cut: mark mode is not 0)");
     if (s.specialCount > 0) {
       std::printf("Special:  %d special path(s), dash %d/%d pt, %ld contour(s)", s.specialCount,
                   s.dashOn, s.dashOff, r.specialContours);
@@ -309,8 +329,8 @@ void PrintHuman(const Outcome& o, const Options& options) {
     } else {
       std::printf("Special:  none\n");
     }
-    std::printf("Cut:      %ld contour(s), %.1f mm of cut (bottom marks left out)\n",
-                r.cutContours, r.cutLengthMm);
+    std::printf("Cut:      %ld contour(s), %.1f mm of cut (bottom marks left out)\n", r.cutContours,
+                r.cutLengthMm);
     std::printf("Camera:   %s\n", o.context.secondCamera ? "second" : "first");
     std::printf("Files:    %s\n", (o.workDir / "sort.prn").string().c_str());
     PrintOrderLine(o.order, o.workDir);
@@ -365,8 +385,8 @@ int RunImport(const Arguments& args) {
   const LoadReport& report = loader.LoadJob();
 
   Outcome outcome{report, context, workDir, report.message, report.warnings};
-  outcome.marksKnown = report.outcome == LoadOutcome::kLoaded ||
-                       report.message == loader_text::kMarksError;
+  outcome.marksKnown =
+      report.outcome == LoadOutcome::kLoaded || report.message == loader_text::kMarksError;
   if (report.outcome == LoadOutcome::kLoaded) {
     if (options.multiple > 1 && !report.hasSpecial) {
       outcome.warnings.push_back("--multiple has no effect: the job has no special paths");
@@ -375,7 +395,8 @@ int RunImport(const Arguments& args) {
       outcome.warnings.push_back("nothing to cut besides the marks");
     }
     if (report.marks.topY - report.marks.baseY < kMinMarkDistanceMm) {
-      outcome.warnings.push_back("the highest path is close to the bottom marks: is there a top mark?");
+      outcome.warnings.push_back(
+          "the highest path is close to the bottom marks: is there a top mark?");
     }
     outcome.order = OrderImportedJob(context, workDir, options.order);
     if (outcome.order.requested && !outcome.order.ok) outcome.message = outcome.order.error;

@@ -14,8 +14,8 @@ void AppendFixed(std::string& out, double value, int precision) {
     out += std::signbit(value) ? "-nan" : "nan";
     return;
   }
-  auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed,
-                              precision);
+  auto result =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, precision);
   out.append(buffer, result.ptr);
 }
 
@@ -50,7 +50,9 @@ int CurveStepCount(PointMm p0, PointMm p1, PointMm p2, PointMm p3) {
   return CurveStepCountForLength(Distance(p0, p1) + Distance(p0, p3) + Distance(p2, p3));
 }
 
-void AppendFixed2(std::string& out, double value) { AppendFixed(out, value, 2); }
+void AppendFixed2(std::string& out, double value) {
+  AppendFixed(out, value, 2);
+}
 
 void AppendFixed2(std::string& out, float value) {
   std::uint32_t bits;
@@ -96,6 +98,8 @@ void AppendFixed2(std::string& out, float value) {
   out.append(p, end);
 }
 
-void AppendFixed6(std::string& out, double value) { AppendFixed(out, value, 6); }
+void AppendFixed6(std::string& out, double value) {
+  AppendFixed(out, value, 6);
+}
 
 }  // namespace orvex

@@ -76,8 +76,8 @@ std::string ExtensionOf(const std::string& path) {
 
 }  // namespace
 
-JobLoader::JobLoader(RunContext& context, WorkDir workDir, LoaderView& view,
-                     PreviewCanvas& canvas, Profile& profile)
+JobLoader::JobLoader(RunContext& context, WorkDir workDir, LoaderView& view, PreviewCanvas& canvas,
+                     Profile& profile)
     : context_(context),
       workDir_(std::move(workDir)),
       view_(view),
@@ -199,7 +199,8 @@ const LoadReport& JobLoader::LoadJob() {
 
   // 9
   c.importKind = kind;
-  std::unique_ptr<GraphicParser> parser = parserFactory_ ? parserFactory_(workDir_.Root()) : nullptr;
+  std::unique_ptr<GraphicParser> parser =
+      parserFactory_ ? parserFactory_(workDir_.Root()) : nullptr;
   bool parsed = false;
   if (parser) {
     parsed = kind == kKindAi ? parser->ParseAi(path) : parser->ParseEps(path, kind);
@@ -369,10 +370,10 @@ bool JobLoader::Flatten(const GraphicSummary& summary) {
     while (in.Next(r)) {
       if (r.letter == 'M' || r.letter == 'O') {
         previous = r.letter;
-        skipped = cutPass && c.markMode == 0 &&
-                  (r.position == report_.marks.excluded[0] ||
-                   r.position == report_.marks.excluded[1] ||
-                   r.position == report_.marks.excluded[2]);
+        skipped =
+            cutPass && c.markMode == 0 &&
+            (r.position == report_.marks.excluded[0] || r.position == report_.marks.excluded[1] ||
+             r.position == report_.marks.excluded[2]);
         continue;
       }
       if ((r.letter != 'L' && r.letter != 'C') || !r.complete) continue;

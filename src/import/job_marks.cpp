@@ -121,8 +121,8 @@ JobMarks LocateJobMarks(const std::filesystem::path& psint, const std::filesyste
   marks.pairFound = bestLowPos > 0 && runnerUpPos > 0;
 
   std::string text;
-  const float values[6] = {marks.leftX, marks.baseY, marks.rightX, marks.baseY, marks.topX,
-                           marks.topY};
+  const float values[6] = {marks.leftX, marks.baseY, marks.rightX,
+                           marks.baseY, marks.topX,  marks.topY};
   for (int i = 0; i < 6; ++i) {
     AppendFixed6(text, values[i]);
     text += (i % 2 == 0) ? ' ' : '\n';

@@ -46,8 +46,8 @@ void Curve(std::string& out, char letter, Point p0, Point p3, Point p1, Point p2
 // Angle of the direction from (fromX, fromY) to (toX, toY), measured the way the side offsets
 // expect it (x difference first), kept in single precision.
 float Heading(float fromX, float fromY, float toX, float toY) {
-  return static_cast<float>(std::atan2(static_cast<double>(toX - fromX),
-                                       static_cast<double>(toY - fromY)));
+  return static_cast<float>(
+      std::atan2(static_cast<double>(toX - fromX), static_cast<double>(toY - fromY)));
 }
 
 void LayStraight(std::string& out, const PathRecord& r, int n, double d) {
@@ -104,11 +104,11 @@ void LayCurve(std::string& out, const PathRecord& r, int n, double d) {
   double k = d * std::cos(kQuarterTurn - static_cast<double>(a3));
   const char letter = r.letter;
   out += "M \n";
-  Curve(out, letter, {p0x + o, p0y - u}, {p3x + g, p3y - k}, {p1x + o, p1y - u},
-        {p2x + g, p2y - k}, "\n");
+  Curve(out, letter, {p0x + o, p0y - u}, {p3x + g, p3y - k}, {p1x + o, p1y - u}, {p2x + g, p2y - k},
+        "\n");
   out += "M \n";
-  Curve(out, letter, {p3x - g, p3y + k}, {p0x - o, p0y + u}, {p2x - g, p2y + k},
-        {p1x - o, p1y + u}, "\n");
+  Curve(out, letter, {p3x - g, p3y + k}, {p0x - o, p0y + u}, {p2x - g, p2y + k}, {p1x - o, p1y + u},
+        "\n");
   if (n == 3) {
     out += "M \n";
     Curve(out, letter, {p0x, p0y}, {p3x, p3y}, {p1x, p1y}, {p2x, p2y}, " \n");

@@ -21,7 +21,9 @@ bool IsSpace(char c) {
 
 }  // namespace
 
-PathRecordStream::~PathRecordStream() { Close(); }
+PathRecordStream::~PathRecordStream() {
+  Close();
+}
 
 bool PathRecordStream::Open(const std::filesystem::path& path) {
   Close();

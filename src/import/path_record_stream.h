@@ -13,8 +13,8 @@
 namespace orvex {
 
 struct PathRecord {
-  char letter = 0;          // 'M', 'O', 'L', 'C', or any other character met (to be ignored)
-  long position = 0;        // offset just after the letter and the white space behind it
+  char letter = 0;           // 'M', 'O', 'L', 'C', or any other character met (to be ignored)
+  long position = 0;         // offset just after the letter and the white space behind it
   std::array<float, 8> v{};  // L: x0 y0 x1 y1; C: x0 y0 x3 y3 x1 y1 x2 y2
   bool complete = true;      // false when a number of the record did not convert
 };
@@ -31,7 +31,8 @@ class PathRecordStream {
   void Close();
 
   // The next record; false at the end of the file. A number that does not convert ends its
-  // record there (the fields left are 0, `complete` is false) and the reading goes on from the offending character.
+  // record there (the fields left are 0, `complete` is false) and the reading goes on from the
+  // offending character.
   bool Next(PathRecord& record);
   // Continues reading at `position` (an offset from the start of the file).
   bool Seek(long position);

@@ -25,8 +25,12 @@ PreviewMapping::PreviewMapping(const PreviewCanvas& canvas, float jobWidth, floa
   if (!std::isfinite(scale_)) scale_ = 0.0;
 }
 
-int PreviewMapping::Column(float x) const { return ToPixel(scale_ * x); }
+int PreviewMapping::Column(float x) const {
+  return ToPixel(scale_ * x);
+}
 
-int PreviewMapping::Row(float y) const { return (height_ - 8) - ToPixel(scale_ * y); }
+int PreviewMapping::Row(float y) const {
+  return (height_ - 8) - ToPixel(scale_ * y);
+}
 
 }  // namespace orvex

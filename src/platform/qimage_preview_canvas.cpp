@@ -55,6 +55,8 @@ const QImage& QImagePreviewCanvas::Image() {
   return image_;
 }
 
-bool QImagePreviewCanvas::SavePng(const QString& path) { return Image().save(path, "PNG"); }
+bool QImagePreviewCanvas::SavePng(const QString& path) {
+  return Image().save(path, "PNG");
+}
 
 }  // namespace orvex

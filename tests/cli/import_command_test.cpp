@@ -26,8 +26,9 @@ std::string Quote(const std::string& text) {
 }
 
 CliRun Cli(const std::string& arguments, const std::string& environment = "") {
-  std::string command = environment + " " + Quote(std::string(ORVEX_BINARY_DIR) + "/bin/orvex-cli") +
-                        " " + arguments + " 2>/dev/null";
+  std::string command = environment + " " +
+                        Quote(std::string(ORVEX_BINARY_DIR) + "/bin/orvex-cli") + " " + arguments +
+                        " 2>/dev/null";
   CliRun run;
   std::FILE* pipe = ::popen(command.c_str(), "r");
   if (pipe == nullptr) return run;
@@ -60,7 +61,9 @@ class ImportCommandTest : public ::testing::Test {
     return "--workdir " + Quote(dir_.Path().string()) + " --settings " +
            Quote(dir_.File("orvex.conf").string());
   }
-  std::string Sample() const { return Quote(std::string(ORVEX_SOURCE_DIR) + "/samples/label-sheet.eps"); }
+  std::string Sample() const {
+    return Quote(std::string(ORVEX_SOURCE_DIR) + "/samples/label-sheet.eps");
+  }
 
   test::TempDir dir_;
 };
@@ -69,10 +72,10 @@ TEST_F(ImportCommandTest, SampleJobLoadsWithEveryJsonKey) {
   CliRun run = Cli("import " + Sample() + " " + Common() + " --json");
   ASSERT_EQ(run.status, 0) << run.out;
   for (const char* key :
-       {"\"ok\": true", "\"message\": \"\"", "\"kind\": \"eps\"", "\"width_mm\": ",
-        "\"height_mm\": ", "\"marks\": {\"left_x\": ", "\"right_x\": ", "\"base_y\": ",
-        "\"top_x\": ", "\"top_y\": ", "\"special_paths\": ", "\"dash\": [", "\"contours\": ",
-        "\"cut_length_mm\": ", "\"special_end\": "}) {
+       {"\"ok\": true", "\"message\": \"\"", "\"kind\": \"eps\"",
+        "\"width_mm\": ", "\"height_mm\": ", "\"marks\": {\"left_x\": ", "\"right_x\": ",
+        "\"base_y\": ", "\"top_x\": ", "\"top_y\": ", "\"special_paths\": ", "\"dash\": [",
+        "\"contours\": ", "\"cut_length_mm\": ", "\"special_end\": "}) {
     EXPECT_NE(run.out.find(key), std::string::npos) << key << "\n" << run.out;
   }
   EXPECT_EQ(run.out.find('\n'), run.out.size() - 1);  // one object on one line
@@ -85,7 +88,8 @@ TEST_F(ImportCommandTest, SampleJobLoadsWithEveryJsonKey) {
 TEST_F(ImportCommandTest, RefusedJobsExitOneWithTheLoadersMessage) {
   // Two marks 20 mm apart.
   dir_.Write("close.eps", Eps(Square(10, 10, 11) + Square(67, 10, 11) + Square(10, 700, 11)));
-  CliRun marks = Cli("import " + Quote(dir_.File("close.eps").string()) + " " + Common() + " --json");
+  CliRun marks =
+      Cli("import " + Quote(dir_.File("close.eps").string()) + " " + Common() + " --json");
   EXPECT_EQ(marks.status, 1) << marks.out;
   EXPECT_NE(marks.out.find("\"ok\": false"), std::string::npos);
   EXPECT_NE(marks.out.find("\"message\": \"Black marks not aligned or overlapped\\nPlease check "
@@ -94,11 +98,13 @@ TEST_F(ImportCommandTest, RefusedJobsExitOneWithTheLoadersMessage) {
       << marks.out;
 
   dir_.Write("job.Eps", Eps(Square(10, 10, 11)));
-  CliRun spelling = Cli("import " + Quote(dir_.File("job.Eps").string()) + " " + Common() + " --json");
+  CliRun spelling =
+      Cli("import " + Quote(dir_.File("job.Eps").string()) + " " + Common() + " --json");
   EXPECT_EQ(spelling.status, 1);
   EXPECT_NE(spelling.out.find("\"message\": \"File not found\""), std::string::npos);
 
-  CliRun missing = Cli("import " + Quote(dir_.File("nowhere.eps").string()) + " " + Common() + " --json");
+  CliRun missing =
+      Cli("import " + Quote(dir_.File("nowhere.eps").string()) + " " + Common() + " --json");
   EXPECT_EQ(missing.status, 1);
   EXPECT_NE(missing.out.find("\"message\": \"File not found\""), std::string::npos);
 
@@ -125,8 +131,8 @@ TEST_F(ImportCommandTest, UsageErrorsExitTwo) {
 TEST_F(ImportCommandTest, MultipleLinesAndTheDefaultWorkDir) {
   test::TempDir other;
   CliRun run = Cli("import " + Sample() + " --settings " + Quote(dir_.File("orvex.conf").string()) +
-                    " --multiple 3 --spacing 10 --json",
-                "ORVEX_WORKDIR=" + Quote(other.Path().string()));
+                       " --multiple 3 --spacing 10 --json",
+                   "ORVEX_WORKDIR=" + Quote(other.Path().string()));
   ASSERT_EQ(run.status, 0) << run.out;
   EXPECT_NE(run.out.find("\"multiple_lines\": 3"), std::string::npos) << run.out;
   EXPECT_TRUE(other.Exists("sort.prn"));
@@ -145,9 +151,12 @@ TEST_F(ImportCommandTest, PreviewDrawsCutPathsBlackAndSpecialPathsMagenta) {
   for (int y = 0; y < image.height(); ++y) {
     for (int x = 0; x < image.width(); ++x) {
       QRgb p = image.pixel(x, y);
-      if (p == qRgb(0, 0, 0)) ++black;
-      else if (p == qRgb(255, 0, 255)) ++magenta;
-      else if (p != qRgb(255, 255, 255)) ++other;
+      if (p == qRgb(0, 0, 0))
+        ++black;
+      else if (p == qRgb(255, 0, 255))
+        ++magenta;
+      else if (p != qRgb(255, 255, 255))
+        ++other;
     }
   }
   EXPECT_GT(black, 1000);
@@ -155,7 +164,7 @@ TEST_F(ImportCommandTest, PreviewDrawsCutPathsBlackAndSpecialPathsMagenta) {
   EXPECT_EQ(other, 0);  // no antialiasing: the preview is a line drawing in two inks
 
   CliRun unwritable = Cli("import " + Sample() + " " + Common() + " --preview " +
-                       Quote(dir_.File("no/such/dir/p.png").string()) + " --json");
+                          Quote(dir_.File("no/such/dir/p.png").string()) + " --json");
   EXPECT_EQ(unwritable.status, 1);
   EXPECT_NE(unwritable.out.find("\"preview_written\": false"), std::string::npos);
 }

@@ -5,8 +5,8 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <random>
 
@@ -53,8 +53,18 @@ TEST(CubicAxis, PowerFormHitsTheEndPoints) {
 TEST(FixedText, MatchesPrintfByteForByte) {
   std::mt19937 random(7);
   std::uniform_real_distribution<float> wide(-5000.0F, 5000.0F);
-  std::vector<double> values = {0.0, -0.0, 0.005, 0.015, 0.125, -0.004, 2.675, 1e-9, 12345.678,
-                                1e20, -1e20, std::numeric_limits<double>::infinity(),
+  std::vector<double> values = {0.0,
+                                -0.0,
+                                0.005,
+                                0.015,
+                                0.125,
+                                -0.004,
+                                2.675,
+                                1e-9,
+                                12345.678,
+                                1e20,
+                                -1e20,
+                                std::numeric_limits<double>::infinity(),
                                 -std::numeric_limits<double>::infinity()};
   for (int i = 0; i < 20000; ++i) values.push_back(wide(random));
   for (double v : values) {
@@ -72,9 +82,13 @@ TEST(FixedText, MatchesPrintfByteForByte) {
 TEST(FixedText, SinglePrecisionPathMatchesPrintfIncludingTies) {
   std::mt19937 random(11);
   std::uniform_int_distribution<std::uint32_t> bits;
-  std::vector<float> values = {0.0F, -0.0F, 0.125F, 0.375F, -0.625F, 2.675F, 0.005F, -0.004F,
-                               9999999.0F, 1e7F, 3e38F, 1e-30F, -1e-30F,
-                               std::numeric_limits<float>::denorm_min()};
+  std::vector<float> values = {0.0F,       -0.0F,
+                               0.125F,     0.375F,
+                               -0.625F,    2.675F,
+                               0.005F,     -0.004F,
+                               9999999.0F, 1e7F,
+                               3e38F,      1e-30F,
+                               -1e-30F,    std::numeric_limits<float>::denorm_min()};
   for (int i = 0; i < 200000; ++i) {
     std::uint32_t word = bits(random);
     float f;

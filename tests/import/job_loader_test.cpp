@@ -150,8 +150,7 @@ std::string Mark(int x, int y) {
 // Bottom marks at x 10 and 210, an open label line, a curve cut in six steps, and a top mark.
 std::string StandardPsint() {
   return Mark(10, 5) + "O \nL 50.00 50.00 60.00 50.00 \n" +
-         "M \nC 20.00 20.00 23.00 20.00 21.00 20.00 22.00 20.00 \n" + Mark(210, 5) +
-         Mark(10, 290);
+         "M \nC 20.00 20.00 23.00 20.00 21.00 20.00 22.00 20.00 \n" + Mark(210, 5) + Mark(10, 290);
 }
 
 GraphicSummary StandardSummary() {
@@ -214,8 +213,7 @@ TEST_F(JobLoaderTest, JobWithoutSpecialPathsWritesTheCutSectionThenA) {
   EXPECT_EQ(canvas_.lines[PreviewPen::kSpecial], 0);
   EXPECT_EQ(canvas_.clears.front(), std::make_pair(418, 308));
   // mk3.dat and the run context's mark positions.
-  EXPECT_EQ(dir_.Read("mk3.dat"),
-            "2.000000 2.000000\n202.000000 2.000000\n2.000000 287.000000\n");
+  EXPECT_EQ(dir_.Read("mk3.dat"), "2.000000 2.000000\n202.000000 2.000000\n2.000000 287.000000\n");
   EXPECT_FLOAT_EQ(context_.importFirstMark, 2.0F);
   EXPECT_FLOAT_EQ(context_.firstMarkPos, 2.0F);
   EXPECT_FLOAT_EQ(context_.importSecondMark, 202.0F);
@@ -225,8 +223,9 @@ TEST_F(JobLoaderTest, JobWithoutSpecialPathsWritesTheCutSectionThenA) {
 }
 
 TEST_F(JobLoaderTest, SpecialPathsComeFirstAndSpecialEndFollowsTheirLineEnd) {
-  script_.tpsint = "M \nL 30.00 100.00 130.00 100.00 \nM \nC 30.00 100.00 30.00 100.00 "
-                   "30.00 100.00 30.00 100.00 \n";
+  script_.tpsint =
+      "M \nL 30.00 100.00 130.00 100.00 \nM \nC 30.00 100.00 30.00 100.00 "
+      "30.00 100.00 30.00 100.00 \n";
   script_.summary.specialCount = 2;
   view_.combos[control::kSpecialMode] = 2;
   const LoadReport& report = loader_.LoadJob();
@@ -253,7 +252,8 @@ TEST_F(JobLoaderTest, MarksAreCutWhenTheMarkModeSaysSo) {
   view_.combos[control::kMarkMode] = 1;
   ASSERT_EQ(loader_.LoadJob().outcome, LoadOutcome::kLoaded);
   std::string sort = dir_.Read("sort.prn");
-  EXPECT_EQ(sort.rfind("M 0.00 0.00\nL 4.00 0.00\nL 4.00 4.00\nL 0.00 4.00\nL 0.00 0.00\nO ", 0), 0U);
+  EXPECT_EQ(sort.rfind("M 0.00 0.00\nL 4.00 0.00\nL 4.00 4.00\nL 0.00 4.00\nL 0.00 0.00\nO ", 0),
+            0U);
   EXPECT_EQ(loader_.Report().cutContours, 5);
 }
 
@@ -455,8 +455,8 @@ TEST_F(JobLoaderTest, CameraChoiceFollowsJobHeightAndMediaWidth) {
     int second;
   };
   profile_.WriteInt(kProfileSection, "deltaX", 85);
-  for (const Case& c : {Case{289, 500, 1}, Case{289, 600, 0}, Case{289, 450, 0},
-                        Case{400, 700, 1}, Case{375, 700, 0}, Case{400, 600, 0}}) {
+  for (const Case& c : {Case{289, 500, 1}, Case{289, 600, 0}, Case{289, 450, 0}, Case{400, 700, 1},
+                        Case{375, 700, 0}, Case{400, 600, 0}}) {
     script_.summary.maxY = script_.summary.minY + c.height;
     context_.mediaWidth = c.media;
     ASSERT_EQ(loader_.LoadJob().outcome, LoadOutcome::kLoaded);
@@ -542,8 +542,8 @@ TEST(JobLoaderWithParser, HandWrittenEpsGivesTheExpectedCutFile) {
   };
   std::string eps = "%!PS-Adobe-3.0 EPSF-3.0\n";
   while (eps.size() < 7000) eps += "% prolog\n";
-  eps += "%%EndProlog\n0 0 0 1 K\n" + square(10, 5) + pt(50) + " " + pt(50) + " m " + pt(60) +
-         " " + pt(50) + " l S\n" + square(210, 5) + square(10, 290) + "%%Trailer\n";
+  eps += "%%EndProlog\n0 0 0 1 K\n" + square(10, 5) + pt(50) + " " + pt(50) + " m " + pt(60) + " " +
+         pt(50) + " l S\n" + square(210, 5) + square(10, 290) + "%%Trailer\n";
   dir.Write("job.eps", eps);
 
   RunContext context;

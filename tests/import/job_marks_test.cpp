@@ -46,8 +46,7 @@ TEST(JobMarks, TwoBottomMarksAndATopMark) {
   EXPECT_EQ(marks.excluded[0], leftPos);
   EXPECT_EQ(marks.excluded[1], rightPos);
   EXPECT_EQ(marks.excluded[2], leftPos);
-  EXPECT_EQ(dir.Read("mk3.dat"),
-            "2.000000 2.000000\n202.000000 2.000000\n2.000000 287.000000\n");
+  EXPECT_EQ(dir.Read("mk3.dat"), "2.000000 2.000000\n202.000000 2.000000\n2.000000 287.000000\n");
 }
 
 TEST(JobMarks, RightMarkFirstStillEndsLeftToRight) {

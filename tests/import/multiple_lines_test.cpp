@@ -30,11 +30,11 @@ int PathCount(const std::vector<PathRecord>& records) {
 TEST(MultipleLines, HorizontalSegmentTwoLinesExactText) {
   test::TempDir dir;
   dir.Write("TPSINT", "M \nL 0.00 0.00 10.00 0.00 \n");
-  MultipleLinesResult result = LayoutMultipleLines(dir.File("TPSINT"), dir.File("multi.prn"), 2, 0.5);
+  MultipleLinesResult result =
+      LayoutMultipleLines(dir.File("TPSINT"), dir.File("multi.prn"), 2, 0.5);
   ASSERT_TRUE(result.ok);
   EXPECT_FALSE(dir.Exists("multi.prn"));  // renamed into place
-  EXPECT_EQ(dir.Read("TPSINT"),
-            "M \nL 0.00 0.50 10.00 0.50 \nM \nL 10.00 -0.50 -0.00 -0.50 \n");
+  EXPECT_EQ(dir.Read("TPSINT"), "M \nL 0.00 0.50 10.00 0.50 \nM \nL 10.00 -0.50 -0.00 -0.50 \n");
 }
 
 TEST(MultipleLines, PathCountsPerLineCount) {
