@@ -281,19 +281,28 @@ void PrintJson(const Outcome& o) {
   std::fputs(out.c_str(), stdout);
 }
 
-std::string OneLine(std::string text) {
-  for (char& c : text) {
-    if (c == '\n') c = ' ';
+std::string OneLine(const std::string& text) {
+  std::string line;
+  for (char c : text) {
+    if (c == '\n') {
+      line += "; ";
+    } else {
+      line += c;
+    }
   }
-  while (!text.empty() && text.back() == ' ') text.pop_back();
-  return text;
+  while (!line.empty() && line.back() == ' ') line.pop_back();
+  return line;
 }
 
 void PrintHuman(const Outcome& o, const Options& options) {
   const LoadReport& r = o.report;
   const GraphicSummary& s = r.summary;
-  std::printf("Job:      %s (%s)\n", r.jobPath.empty() ? options.file.c_str() : r.jobPath.c_str(),
-              KindName(r.kind));
+  if (r.kind == kKindPdf) {
+    std::printf("Job:      %s (pdf, converted to %s)\n", options.file.c_str(), r.jobPath.c_str());
+  } else {
+    std::printf("Job:      %s (%s)\n", r.jobPath.empty() ? options.file.c_str() : r.jobPath.c_str(),
+                KindName(r.kind));
+  }
   if (r.outcome != LoadOutcome::kLoaded) {
     std::printf("REFUSED:  %s\n", OneLine(o.message).c_str());
     if (r.message == loader_text::kMarksError) {
