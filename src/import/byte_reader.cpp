@@ -2,6 +2,8 @@
 
 #include <sys/types.h>
 
+#include <cstring>
+
 namespace orvex {
 namespace {
 
@@ -108,19 +110,19 @@ ByteReader::TokenStatus ByteReader::ReadToken(char* out, std::size_t capacity,
   bool tooLong = false;
   for (;;) {
     // Scan the buffered bytes in one go: this is the parser's innermost loop.
-    while (index_ < size_) {
-      char c = data_[index_];
-      if (IsAsciiSpace(static_cast<unsigned char>(c))) goto done;
-      ++index_;
-      if (length + 1 < capacity) {
-        out[length++] = c;
-      } else {
-        tooLong = true;
-      }
+    std::size_t end = index_;
+    while (end < size_ && !IsAsciiSpace(static_cast<unsigned char>(data_[end]))) ++end;
+    std::size_t count = end - index_;
+    std::size_t room = capacity > length + 1 ? capacity - length - 1 : 0;
+    if (count > room) {
+      tooLong = true;
+      count = room;
     }
-    if (!Refill()) break;
+    if (count > 0) std::memcpy(out + length, data_ + index_, count);
+    length += count;
+    index_ = end;
+    if (end < size_ || !Refill()) break;
   }
-done:
   if (tooLong) {
     length = 0;
     if (capacity > 0) out[0] = '\0';

@@ -171,6 +171,33 @@ constexpr std::array<std::string_view, 40> kOperators = {
     ""};
 
 int LookUpOperator(std::string_view token) {
+  // Single letters are nearly every operator of a real body.
+  if (token.size() == 1) {
+    switch (token[0]) {
+      case 'C': return 0;
+      case 'c': return 1;
+      case 'k': return 3;
+      case 'L': return 4;
+      case 'l': return 5;
+      case 'M': return 6;
+      case 'm': return 7;
+      case 'T': return 8;
+      case 'x': return 9;
+      case 'B': return 11;
+      case 'z': return 15;
+      case 'e': return 16;
+      case 'o': return 21;
+      case 'r': return 23;
+      case 'G': return 25;
+      case 'Y': return 26;
+      case 'V': return 27;
+      case 'y': return 28;
+      case 'v': return 29;
+      case 'd': return 35;
+      case 'K': return 36;
+      default: return -1;
+    }
+  }
   for (int i = 0; i < 39; ++i) {
     std::string_view name = kOperators[static_cast<std::size_t>(i)];
     if (name.size() == token.size() && name[0] == token[0] && name == token) return i;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -86,6 +87,16 @@ TEST_F(ParserTest, PathStartRewrites) {
   // Without "%%Trailer" the last path is never rewritten, even when it is open.
   ASSERT_TRUE(ParseEps(P("0", "0") + "m " + P(kTen, "0") + "l\n"));
   EXPECT_EQ(Psint(), "M \nL 0.00 0.00 10.00 0.00 \n");
+
+  // A path longer than the output buffer: its start letter is rewritten on disk, not in memory.
+  std::string longPath = P("0", "0") + "m ";
+  for (int i = 1; i <= 12000; ++i) longPath += std::to_string(i) + " 0 l ";
+  ASSERT_TRUE(ParseEps(longPath + SquarePs() + "%%Trailer\n"));
+  std::string psint = Psint();
+  EXPECT_GT(psint.size(), 300000U);
+  EXPECT_EQ(psint.substr(0, 3), "O \n");
+  EXPECT_EQ(psint.substr(psint.size() - std::string(kSquare10).size()), kSquare10);
+  EXPECT_EQ(std::count(psint.begin(), psint.end(), 'M'), 1);
 
   // Ends within 0.1 mm count as closed; beyond, open.
   ASSERT_TRUE(ParseEps("0 0 m 28.3465 0 l 0.2 0 l %%Trailer\n"));
