@@ -126,10 +126,12 @@ void SimCamera::RenderCoverage(std::vector<float>& coverage, Box& inked) const {
   };
   auto clampBox = [](double minC, double maxC, double minR, double maxR, int& c0, int& c1,
                      int& r0, int& r1) {
-    c0 = std::max(0, static_cast<int>(std::floor(minC)));
-    c1 = std::min(kWidth - 1, static_cast<int>(std::ceil(maxC)));
-    r0 = std::max(0, static_cast<int>(std::floor(minR - 0.5)));
-    r1 = std::min(kHeight - 1, static_cast<int>(std::ceil(maxR - 0.5)));
+    // Clamped as doubles first: a sheet far from the camera gives coordinates no int holds.
+    if (!(maxC >= 0.0 && minC <= kWidth - 1.0 && maxR >= 0.0 && minR <= kHeight)) return false;
+    c0 = static_cast<int>(std::floor(std::max(minC, 0.0)));
+    c1 = static_cast<int>(std::ceil(std::min(maxC, kWidth - 1.0)));
+    r0 = static_cast<int>(std::floor(std::max(minR - 0.5, 0.0)));
+    r1 = static_cast<int>(std::ceil(std::min(maxR - 0.5, kHeight - 1.0)));
     return c0 <= c1 && r0 <= r1;
   };
 
@@ -276,7 +278,8 @@ void SimCamera::Render(std::vector<std::uint8_t>& bytes) {
   }
 
   // Sensor noise from a table made once, read from a new place each frame.
-  if (noise_.empty()) {
+  const bool noisy = settings_.noiseSigma > 0.0;
+  if (noisy && noise_.empty()) {
     noise_.resize(kNoiseTable);
     // The sum of three uniforms is close enough to a normal for sensor noise; its variance is
     // three twelfths of the squared span, so the span is 2 sigma.
@@ -292,7 +295,7 @@ void SimCamera::Render(std::vector<std::uint8_t>& bytes) {
   const float* clean = clean_.data();
   const float* noise = noise_.data();
   for (std::size_t at = 0; at < pixels; ++at) {
-    float v = clean[at] + noise[(offset + at) & (kNoiseTable - 1)] + 0.5F;
+    float v = clean[at] + (noisy ? noise[(offset + at) & (kNoiseTable - 1)] : 0.0F) + 0.5F;
     v = v < 0.0F ? 0.0F : (v > 255.0F ? 255.0F : v);
     const auto grey = static_cast<std::uint8_t>(v);
     out[0] = grey;

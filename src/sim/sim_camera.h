@@ -81,7 +81,7 @@ class SimCamera : public FrameSource {
     }
     bool Empty() const { return c1 < c0; }
   };
-  static constexpr std::size_t kNoiseTable = std::size_t{1} << 20;
+  static constexpr std::size_t kNoiseTable = std::size_t{1} << 18;
 
   void RenderCoverage(std::vector<float>& coverage, Box& inked) const;
   void DeliverFrame();

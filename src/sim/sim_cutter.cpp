@@ -13,6 +13,11 @@ namespace {
 constexpr char kEtx = '\x03';
 constexpr char kEsc = '\x1b';
 constexpr char kLf = '\n';
+// The head cannot leave the machine: a target beyond this many millimetres is refused.
+constexpr double kTravelLimitMm = 100000.0;
+// Speeds outside this range (mm/s) are not a tool condition the cutter takes.
+constexpr double kMinSpeed = 0.1;
+constexpr double kMaxSpeed = 10000.0;
 
 // "x,y" in the cutter's number syntax; nothing else may follow but spaces.
 bool ParsePair(const std::string& args, double& x, double& y) {
@@ -137,7 +142,7 @@ void SimCutter::Interpret(const std::string& raw, CutterInstruction::Ending endi
     // The speed setting of a tool condition: "TC1002,3,<condition>,<mm/s>".
     if (text.rfind("TC1002,3,", 0) == 0 && split != std::string::npos) {
       const double speed = std::atof(text.c_str() + split + 1);
-      if (speed > 0.0) cutSpeedMmPerS_ = speed;
+      if (speed >= kMinSpeed && speed <= kMaxSpeed) cutSpeedMmPerS_ = speed;
     }
     if (text == "TC36") bed_.RemoveSheet();  // the eject leaves the bed empty
     return;
@@ -186,6 +191,7 @@ bool SimCutter::Motion(char letter, const std::string& args, CutterInstruction::
     const double feed = ending == CutterInstruction::Ending::kLf ? -x : x;
     to = MachinePoint{from.x + feed / 10.0, from.y + y / 10.0};
   }
+  if (!(std::fabs(to.x) <= kTravelLimitMm && std::fabs(to.y) <= kTravelLimitMm)) return false;
   const double length = std::hypot(to.x - from.x, to.y - from.y);
   const bool cut = letter == 'D' || letter == 'E';
   AddBusy(length, cut ? cutSpeedMmPerS_ : settings_.moveSpeedMmPerS);
