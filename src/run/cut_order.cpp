@@ -5,10 +5,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <fstream>
 #include <iterator>
-#include <numeric>
 
 #include "core/atomic_file.h"
 #include "run/contour_records.h"
@@ -16,7 +14,7 @@
 namespace orvex {
 namespace {
 
-// Larger than any key a real point gives; a contour keeps it only when it has no cut point.
+// Larger than any key a point on a sheet gives; a contour that keeps it has nothing to cut.
 constexpr float kNoKey = 11000.0F;
 
 bool ReadWholeFile(const std::filesystem::path& path, std::string& out) {
