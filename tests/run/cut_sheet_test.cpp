@@ -206,6 +206,35 @@ TEST_F(SheetFixture, WidthCompensationAndRecentringSetTheFeedScale) {
   EXPECT_DOUBLE_EQ(CentredSheet().crossScale, 1.005);
 }
 
+TEST_F(SheetFixture, EdgeModeMeasuresFromTheSheetEdgeAndKeepsTheMarkDistance) {
+  dir.Write("sortx.prn", "M 20.00 30.00\nL 50.00 30.00\nA\n");
+  ctx.edgeMode = 1;
+  ctx.unitFactor = 25.4;
+  inputs.labelStep = 0.5;     // first-marker distance, inches
+  fields.firstMarkerCross = 0.25;
+  Step(1, 320, 230);  // the edge found 1 mm before the centre
+  SheetCutResult r = Step(2, 320, 240);
+  EXPECT_DOUBLE_EQ(r.feedScale, 1.0);  // the edge offset does not scale the job
+  // F0 = 8 - 2 - 12.7 = -6.7 mm, C0 = 9.9 + 2 + 6.35 = 18.25 mm.
+  Head head = Follow(21000, 13000);
+  EXPECT_EQ(head.feed, 5000 - 670);
+  EXPECT_NEAR(head.cross, (300 - (18.25 + 28)) * 100, 1.0);
+}
+
+TEST_F(SheetFixture, CutTestWithCreasingToolPutsTheBladeBackFirst) {
+  dir.Write("sortx.prn", "A\n");
+  ctx.creasingInstalled = 1;
+  ctx.cutterAnswered = true;
+  ctx.cutTestArmed = true;
+  CentredSheet();
+  std::vector<std::string> t = Texts();
+  // The move to the second mark, 150, 151 (each over its own open), the blade, the clearing.
+  ASSERT_EQ(t.size(), 5U);
+  EXPECT_EQ(t[3], "TC1002,1,1\x03");
+  EXPECT_EQ(clock.Sleeps(), std::vector<int>{100});
+  EXPECT_EQ(cutterWire.opens, 4);
+}
+
 TEST_F(SheetFixture, WithoutCropMarksNothingFromAnEarlierSheetSkewsTheCut) {
   dir.Write("sortx.prn", "A\n");
   fields.withoutCropMarks = true;
