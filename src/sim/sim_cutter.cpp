@@ -144,6 +144,7 @@ void SimCutter::Interpret(const std::string& raw, CutterInstruction::Ending endi
       const double speed = std::atof(text.c_str() + split + 1);
       if (speed >= kMinSpeed && speed <= kMaxSpeed) cutSpeedMmPerS_ = speed;
     }
+    if (text.rfind("TC1002,1,", 0) == 0) toolCondition_ = std::atoi(text.c_str() + 9);
     if (text == "TC36") bed_.RemoveSheet();  // the eject leaves the bed empty
     return;
   }

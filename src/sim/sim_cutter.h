@@ -84,6 +84,9 @@ class SimCutter : public CutterTransport {
   double HeadFeedTenths() const { return bed_.head.x * 10.0; }
   double HeadCrossTenths() const { return bed_.head.y * 10.0; }
   double CutSpeedMmPerS() const { return cutSpeedMmPerS_; }
+  // The tool condition "TC1002,1,<n>" last selected (1 the blade, 3 the special colour); 0
+  // before any.
+  int ToolCondition() const { return toolCondition_; }
 
   // Everything received, byte for byte, and as instructions.
   const std::string& Received() const { return received_; }
@@ -133,6 +136,7 @@ class SimCutter : public CutterTransport {
   std::map<std::string, std::string> tcSettings_;
   std::vector<int> feedCommands_;
   double cutSpeedMmPerS_;
+  int toolCondition_ = 0;
   std::int64_t busyUntilMs_ = 0;
 };
 

@@ -119,6 +119,13 @@ TEST_F(SimCameraTest, PictureIsGreyPaperWithDarkInkInTheFrameFormat) {
     for (int col = 0; col < kFrameWidth; col += 7) darkest = std::min(darkest, empty.Grey(col, row));
   }
   EXPECT_GT(darkest, 150);
+
+  // The head at the far ends of its travel: the sheet is nowhere in view, and nothing breaks.
+  LaySheet();
+  for (const MachinePoint far : {MachinePoint{1e5, -1e5}, MachinePoint{-1e5, 1e5}}) {
+    machine_.Bed().head = far;
+    EXPECT_FALSE(LocateMark(Frame(), false).Found());
+  }
 }
 
 TEST_F(SimCameraTest, MarksMissingHalfPrintedOrNotShownAreNotFound) {

@@ -124,6 +124,26 @@ TEST_F(SimCutterTest, SeparatorsTerminatorsAndSettingsByName) {
   EXPECT_DOUBLE_EQ(cutter_.HeadFeedTenths(), 0.0);
 }
 
+TEST_F(SimCutterTest, RefusesTravelBeyondTheMachineAndSpeedsNoToolTakes) {
+  Send("M100,200<ETX>");
+  clock_.Advance(1000);
+  for (const char* wild : {"M1e300,0<ETX>", "D0,-1e7<ETX>", "O1e9,0<ETX>", "E0,9e99<LF>",
+                           "Minf,0<ETX>", "O1,nan<LF>"}) {
+    Send(wild);
+    EXPECT_FALSE(cutter_.Instructions().back().understood) << wild;
+  }
+  EXPECT_DOUBLE_EQ(cutter_.HeadFeedTenths(), 100.0);
+  EXPECT_DOUBLE_EQ(cutter_.HeadCrossTenths(), 200.0);
+  EXPECT_FALSE(cutter_.Busy());
+
+  Send("TC1002,3,1,40<ETX>TC1002,3,1,0<ETX>TC1002,3,1,1e12<ETX>");
+  EXPECT_DOUBLE_EQ(cutter_.CutSpeedMmPerS(), 40.0);
+  Send("TC1002,1,3<ETX>TC3,7,3<ETX>");
+  EXPECT_EQ(cutter_.ToolCondition(), 3);
+  Send("TC1002,1,1<ETX>");
+  EXPECT_EQ(cutter_.ToolCondition(), 1);
+}
+
 TEST_F(SimCutterTest, RepliesHaveTheBytesTheStatusPollingReads) {
   const std::string status = Ask("<ESC>.C1:");
   ASSERT_EQ(status.size(), 6U);
