@@ -20,6 +20,7 @@
 #include "run/cutter_command.h"
 #include "sim/sim_machine.h"
 #include "support/temp_dir.h"
+#include "import_for_sim.h"
 #include "vision/mark_search.h"
 
 namespace orvex::sim {
@@ -94,12 +95,10 @@ std::array<std::uint8_t, 64> SheetRequest() {
 
 class SheetRun {
  public:
-  SheetRun(SimMachine& machine, const std::filesystem::path& dir)
-      : machine_(machine), dir_(dir), link_(machine.Cutter(), ctx_), feeder_(machine.Feeder()) {
-    ctx_.importFirstMark = 2.0F;
-    ctx_.importSecondMark = 208.0F;
-    ctx_.jobWidth = 210.0F;
-    ctx_.jobHeight = 120.0F;
+  // `imported` carries the job as the import left it in the run context.
+  SheetRun(SimMachine& machine, const std::filesystem::path& dir, const RunContext& imported)
+      : machine_(machine), dir_(dir), ctx_(imported), link_(machine.Cutter(), ctx_),
+        feeder_(machine.Feeder()) {
     ctx_.mediaWidth = 320;
     ctx_.cameraOffsetX = 80;
     ctx_.cameraOffsetY = 99;
@@ -190,27 +189,50 @@ class SheetRun {
   SheetCutResult result_;
 };
 
-class SimSheetRunTest : public ::testing::Test {
+// The run context of the hand-written job above, as the import would leave it.
+RunContext LabelJobContext() {
+  RunContext ctx;
+  ctx.importFirstMark = 2.0F;
+  ctx.importSecondMark = 208.0F;
+  ctx.jobWidth = 210.0F;
+  ctx.jobHeight = 120.0F;
+  return ctx;
+}
+
+class SheetRunFixture : public ::testing::Test {
  protected:
-  SimSheetRunTest() {
-    WriteLabelJob(dir_.Path());
+
+  // Prints the job of the working directory on the twin and aligns the twin with the run.
+  void Prepare() {
     std::string message;
     EXPECT_TRUE(machine_.LoadJob(dir_.Path(), message)) << message;
     machine_.Camera().Settings().mpix = 51;
     // Where the feed sequence leaves the head, from a rehearsal on a machine of its own.
     SimMachine rehearsal;
     rehearsal.LoadJob(dir_.Path(), message);
-    SheetRun dry(rehearsal, dir_.Path());
+    SheetRun dry(rehearsal, dir_.Path(), job_);
     EXPECT_TRUE(dry.FeedSheet());
     AlignToRun(machine_, dry.Expectation());
   }
 
+  SheetRun Run() { return SheetRun(machine_, dir_.Path(), job_); }
+
   test::TempDir dir_;
+  RunContext job_;
   SimMachine machine_;
 };
 
+class SimSheetRunTest : public SheetRunFixture {
+ protected:
+  SimSheetRunTest() {
+    WriteLabelJob(dir_.Path());
+    job_ = LabelJobContext();
+    Prepare();
+  }
+};
+
 TEST_F(SimSheetRunTest, SheetPlacedWithoutErrorIsCutOnItsContours) {
-  SheetRun run(machine_, dir_.Path());
+  SheetRun run = Run();
   ASSERT_TRUE(run.FeedSheet());
   ASSERT_NE(machine_.Bed().SheetOnBed(), nullptr);
   // The first mark lies inside the search window, at the frame centre.
@@ -250,7 +272,7 @@ TEST_F(SimSheetRunTest, SheetTwoMillimetresOffAndTurnedIsStillCutOnItsContours) 
     placement.offsetFeedMm = 2.0 * sign;
     placement.rotationDeg = 0.3 * sign;
     machine_.Bed().supply.placement = placement;
-    SheetRun run(machine_, dir_.Path());
+    SheetRun run = Run();
     ASSERT_TRUE(run.FeedSheet());
     ASSERT_TRUE(run.Register());
     EXPECT_NEAR(run.Result().skewAngle, 0.3 * sign * kPi / 180.0, 0.0005);
@@ -271,7 +293,7 @@ TEST_F(SimSheetRunTest, DISABLED_StretchedMediaIsCorrectedByTheMarkDistance) {
   placement.feedScale = 1.002;  // 0.4 mm over the marks
   placement.pivot = {2.0, 2.0};
   machine_.Bed().supply.placement = placement;
-  SheetRun run(machine_, dir_.Path());
+  SheetRun run = Run();
   ASSERT_TRUE(run.FeedSheet());
   ASSERT_TRUE(run.Register());
   EXPECT_NEAR(run.Result().feedScale, 1.002, 0.0005);
@@ -281,7 +303,7 @@ TEST_F(SimSheetRunTest, DISABLED_StretchedMediaIsCorrectedByTheMarkDistance) {
 }
 
 TEST_F(SimSheetRunTest, CutterUnpluggedMidStreamStopsTheCutsWithoutHarm) {
-  SheetRun run(machine_, dir_.Path());
+  SheetRun run = Run();
   ASSERT_TRUE(run.FeedSheet());
   machine_.Cutter().UnplugAfterBytes(400);
   run.Register();
@@ -295,11 +317,48 @@ TEST_F(SimSheetRunTest, CutterUnpluggedMidStreamStopsTheCutsWithoutHarm) {
 
 TEST_F(SimSheetRunTest, SilentFeederLaysNoSheet) {
   machine_.Feeder().Settings().silent = true;
-  SheetRun run(machine_, dir_.Path());
+  SheetRun run = Run();
   EXPECT_FALSE(run.FeedSheet());
   EXPECT_EQ(machine_.Bed().SheetOnBed(), nullptr);
   // The feed was stopped.
   EXPECT_EQ(machine_.Cutter().FeedCommands().back(), 0);
+}
+
+// The bundled sample job through the system's own import: parse, marks, flattening into
+// sort.prn, then one sheet on the twin.
+class SimSampleJobTest : public SheetRunFixture {
+ protected:
+  SimSampleJobTest() {
+    job_.mediaWidth = 320;
+    std::string message;
+    loaded_ = ImportGraphic(std::string(ORVEX_SOURCE_DIR) + "/samples/label-sheet.eps",
+                            dir_.Path(), job_, message);
+    EXPECT_TRUE(loaded_) << message;
+    if (loaded_) Prepare();
+  }
+  bool loaded_ = false;
+};
+
+TEST_F(SimSampleJobTest, ImportedSampleSheetIsCutOnItsPrintedContours) {
+  ASSERT_TRUE(loaded_);
+  ASSERT_GT(job_.specialCount, 0);  // the sample's dashed special line
+  SheetPlacement placement;
+  placement.offsetFeedMm = -1.2;
+  placement.offsetCrossMm = 1.7;
+  placement.rotationDeg = 0.2;
+  placement.pivot = machine_.Bed().supply.job->marks.front().centre;
+  machine_.Bed().supply.placement = placement;
+  SheetRun run = Run();
+  ASSERT_TRUE(run.FeedSheet());
+  ASSERT_TRUE(run.Register());
+  EXPECT_EQ(machine_.Cutter().ToolCondition(), 1);  // back to the blade after the special line
+  const AccuracyReport report = machine_.Accuracy();
+  ASSERT_EQ(report.sheets.size(), 1U);
+  EXPECT_EQ(report.pointsOffSheet, 0U);
+  EXPECT_GT(report.sheets[0].points, 400U);  // 18 labels, the top mark, the special line
+  EXPECT_LE(report.sheets[0].maxMm, 0.25);
+  EXPECT_LE(report.sheets[0].rmsMm, 0.1);
+  RecordProperty("max_error_mm", std::to_string(report.sheets[0].maxMm));
 }
 
 }  // namespace
