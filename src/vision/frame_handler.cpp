@@ -30,6 +30,11 @@ void FrameHandler::OnFrameReady() {
   running_ = false;
 }
 
+int FrameHandler::RepaintStill() {
+  if (!snapshots_.SnapshotWritten() || !buffer_.CopyLast(repaint_)) return 0;
+  return snapshots_.ShowStill(repaint_.frame);
+}
+
 void FrameHandler::HandleOne() {
   // One complete copy, taken under the buffer's guard, serves the snapshot and the analysis.
   if (!buffer_.CopyLast(work_)) return;

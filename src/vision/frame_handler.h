@@ -34,6 +34,9 @@ class FrameHandler {
   void StartCalibrationRead();
   // The frame-ready notice.
   void OnFrameReady();
+  // The still pane's repaint: the last delivered frame, copied under the guard, with the header
+  // of the last snapshot. 1 when it drew.
+  int RepaintStill();
 
   // Analyses carried out (for tests and diagnostics).
   int Analyses() const { return analyses_; }
@@ -50,6 +53,7 @@ class FrameHandler {
   CalibrationReadSink* calibrationSink_ = nullptr;
 
   DeliveredFrame work_;  // the main thread's own copy; its storage is reused
+  DeliveredFrame repaint_;
   bool running_ = false;
   int pending_ = 0;
   int analyses_ = 0;

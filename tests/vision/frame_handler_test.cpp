@@ -94,6 +94,27 @@ TEST(FrameHandler, EdgeModeRunsTheEdgeSearchButACalibrationReadNever) {
   EXPECT_TRUE(m.actions.log.empty());
 }
 
+TEST(FrameHandler, ACalibrationReadDuringTheHoldWaitsForTheFirstAnalysisAfterIt) {
+  Machine m;
+  RecordingSink sink;
+  m.handler.SetCalibrationSink(&sink);
+  m.context.detectionHold = 10;
+  m.handler.StartCalibrationRead();
+  const CameraFrame cut = FrameWithSquare(297, 217, 46, 20, 220);
+  m.Deliver(cut);
+  m.handler.OnFrameReady();
+  EXPECT_TRUE(sink.reads.empty());
+  EXPECT_EQ(m.context.calibrationRead, 1);
+
+  m.context.detectionHold = 0;
+  m.handler.RequestFrame();
+  m.Deliver(cut);
+  m.handler.OnFrameReady();
+  ASSERT_EQ(sink.reads.size(), 1U);
+  EXPECT_EQ(sink.reads[0], (OffsetPair{65, 80}));
+  EXPECT_EQ(m.context.calibrationRead, 0);
+}
+
 TEST(FrameHandler, ACalibrationReadThatFindsNothingSaysSoAndStillConverts) {
   Machine m;
   RecordingSink sink;
