@@ -114,6 +114,7 @@ ChildOutcome RunChildProcess(const std::vector<std::string>& argv,
 
   const auto deadline = std::chrono::steady_clock::now() + timeLimit;
   bool exited = false;
+  bool statusKnown = true;
   int status = 0;
   char chunk[8192];
   while (true) {
@@ -134,6 +135,11 @@ ChildOutcome RunChildProcess(const std::vector<std::string>& argv,
     if (!exited) {
       const pid_t done = ::waitpid(pid, &status, WNOHANG);
       if (done == pid) exited = true;
+      // Reaped behind our back (SIGCHLD ignored): it has ended, how is not known.
+      if (done < 0 && errno == ECHILD) {
+        exited = true;
+        statusKnown = false;
+      }
     }
     // Finished when the child has exited and its output is drained (or is held open by a
     // grandchild, which the group kill below ends).
@@ -156,7 +162,7 @@ ChildOutcome RunChildProcess(const std::vector<std::string>& argv,
     }
   }
   CloseIfOpen(pipeFds[0]);
-  if (!outcome.timedOut) RecordStatus(status, outcome);
+  if (!outcome.timedOut && statusKnown) RecordStatus(status, outcome);
   return outcome;
 }
 

@@ -15,7 +15,7 @@ struct ChildOutcome {
   bool timedOut = false;  // killed at the time limit
   int exitCode = -1;      // the exit status when it exited normally, else -1
   int signal = 0;         // the signal that ended it, else 0
-  std::string output;     // stdout and stderr together, the last 64 KiB of them
+  std::string output;     // stdout and stderr together: their tail, 64 to 128 KiB of it
   bool Succeeded() const { return started && !timedOut && exitCode == 0; }
 };
 
