@@ -37,17 +37,6 @@ TEST(FindCaptureDevice, FallbackPassAndItsLimits) {
   EXPECT_EQ(FindCaptureDevice({{"\\\\?\\usb#vid_1234&pid_600", "A"}}, 0), 0U);
 }
 
-TEST(CameraChoice, JobsAndMediaWidths) {
-  EXPECT_EQ(CameraForJob(376.0F, 601), 1);
-  EXPECT_EQ(CameraForJob(375.0F, 601), 0);
-  EXPECT_EQ(CameraForJob(100.0F, 500), 1);
-  EXPECT_EQ(CameraForJob(100.0F, 600), 0);
-  EXPECT_EQ(CameraForMediaWidth(500, 10), 1);
-  EXPECT_EQ(CameraForMediaWidth(650, 10), std::nullopt);
-  EXPECT_EQ(CameraForMediaWidth(400, 500), 0);
-  EXPECT_EQ(CameraForMediaWidth(400, 300), std::nullopt);
-}
-
 class FakeSource : public FrameSource {
  public:
   std::vector<CaptureDeviceInfo> ListDevices() override { return devices; }
