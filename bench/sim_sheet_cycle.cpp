@@ -3,6 +3,7 @@
 // accuracy measure. The twin never waits for real time; target: a whole sheet well under a
 // second of wall time. The peer is the rendering of one camera frame after a head move.
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <array>
 #include <cmath>
@@ -11,8 +12,6 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-
-#include <unistd.h>
 
 #include "core/run_context.h"
 #include "core/work_dir.h"

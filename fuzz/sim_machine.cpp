@@ -2,12 +2,12 @@
 // to the cutter in arbitrary pieces (queries answered through a read), arbitrary job files, and
 // a camera frame rendered wherever the bytes left the head. Nothing may crash, hang or read
 // out of bounds, and the frame is always a whole frame.
+#include "sim/sim_machine.h"
+
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <array>
 #include <cstdlib>
-
-#include "sim/sim_machine.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzedDataProvider in(data, size);

@@ -110,9 +110,9 @@ AccuracyReport MeasureAccuracy(const SimBed& bed) {
     }
   }
   for (const auto& [index, sums] : bySheet) {
-    report.sheets.push_back(SheetAccuracy{sheets[static_cast<std::size_t>(index)].Number(),
-                                          sums.points, sums.max,
-                                          std::sqrt(sums.squares / static_cast<double>(sums.points))});
+    report.sheets.push_back(
+        SheetAccuracy{sheets[static_cast<std::size_t>(index)].Number(), sums.points, sums.max,
+                      std::sqrt(sums.squares / static_cast<double>(sums.points))});
   }
   return report;
 }

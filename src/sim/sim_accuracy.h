@@ -10,8 +10,8 @@
 namespace orvex::sim {
 
 struct SheetAccuracy {
-  int sheet = 0;            // sheet number, 1 for the first sheet laid
-  std::size_t points = 0;   // cut points measured
+  int sheet = 0;           // sheet number, 1 for the first sheet laid
+  std::size_t points = 0;  // cut points measured
   double maxMm = 0.0;
   double rmsMm = 0.0;
 };

@@ -12,9 +12,9 @@ void SimBed::DeliverSheet() {
   if (auto it = supply.perSheet.find(number); it != supply.perSheet.end()) {
     placement = it->second;
   } else if (supply.random) {
-    placement = SheetPlacement::Random(supply.seed + static_cast<std::uint32_t>(number),
-                                       supply.maxOffsetMm, supply.maxRotationDeg,
-                                       supply.maxStretch, pivot);
+    placement =
+        SheetPlacement::Random(supply.seed + static_cast<std::uint32_t>(number), supply.maxOffsetMm,
+                               supply.maxRotationDeg, supply.maxStretch, pivot);
   }
   waiting_.emplace(supply.job, placement, supply.nominalOrigin, number);
 }

@@ -24,8 +24,8 @@ struct CutStroke {
 struct SheetSupply {
   std::shared_ptr<const PrintedJob> job;
   MachinePoint nominalOrigin{800.0, 320.0};
-  SheetPlacement placement;                  // used when neither below applies
-  std::map<int, SheetPlacement> perSheet;    // by sheet number, 1 for the first sheet laid
+  SheetPlacement placement;                // used when neither below applies
+  std::map<int, SheetPlacement> perSheet;  // by sheet number, 1 for the first sheet laid
   bool random = false;
   std::uint32_t seed = 1;
   double maxOffsetMm = 2.0;

@@ -53,7 +53,9 @@ SimCamera::SimCamera(SimClock& clock, SimBed& bed, SimCameraSettings settings)
   if (noiseState_ == 0) noiseState_ = 0x9E3779B97F4A7C15ULL;
 }
 
-SimCamera::~SimCamera() { Stop(); }
+SimCamera::~SimCamera() {
+  Stop();
+}
 
 std::vector<CaptureDeviceInfo> SimCamera::ListDevices() {
   if (!settings_.present) return {};
@@ -90,7 +92,8 @@ bool SimCamera::SetBrightness(int value) {
 }
 
 void SimCamera::DeliverFrame() {
-  frameEvent_ = clock_.ScheduleAfter(std::max(1, settings_.framePeriodMs), [this] { DeliverFrame(); });
+  frameEvent_ =
+      clock_.ScheduleAfter(std::max(1, settings_.framePeriodMs), [this] { DeliverFrame(); });
   if (!settings_.present || !settings_.deliversFrames || sink_ == nullptr) return;
   Render(frame_);
   ++framesDelivered_;
@@ -124,8 +127,8 @@ void SimCamera::RenderCoverage(std::vector<float>& coverage, Box& inked) const {
     cell = std::max(cell, static_cast<float>(std::min(1.0, value)));
     inked.Add(col, row);
   };
-  auto clampBox = [](double minC, double maxC, double minR, double maxR, int& c0, int& c1,
-                     int& r0, int& r1) {
+  auto clampBox = [](double minC, double maxC, double minR, double maxR, int& c0, int& c1, int& r0,
+                     int& r1) {
     // Clamped as doubles first: a sheet far from the camera gives coordinates no int holds.
     if (!(maxC >= 0.0 && minC <= kWidth - 1.0 && maxR >= 0.0 && minR <= kHeight)) return false;
     c0 = static_cast<int>(std::floor(std::max(minC, 0.0)));
@@ -142,8 +145,9 @@ void SimCamera::RenderCoverage(std::vector<float>& coverage, Box& inked) const {
       const JobPoint c = mark.centre;
       // A half-printed mark keeps the half nearer the far media edge.
       const double bHigh = mark.print == MarkPrint::kHalf ? c.b : c.b + h;
-      const std::array<JobPoint, 4> corners = {JobPoint{c.a - h, c.b - h}, JobPoint{c.a + h, c.b - h},
-                                               JobPoint{c.a + h, bHigh}, JobPoint{c.a - h, bHigh}};
+      const std::array<JobPoint, 4> corners = {JobPoint{c.a - h, c.b - h},
+                                               JobPoint{c.a + h, c.b - h}, JobPoint{c.a + h, bHigh},
+                                               JobPoint{c.a - h, bHigh}};
       std::vector<PixelPoint> poly;
       double minC = 1e9, maxC = -1e9, minR = 1e9, maxR = -1e9;
       for (const JobPoint& corner : corners) {
@@ -186,12 +190,11 @@ void SimCamera::RenderCoverage(std::vector<float>& coverage, Box& inked) const {
 
 void SimCamera::Render(std::vector<std::uint8_t>& bytes) {
   const std::size_t pixels = static_cast<std::size_t>(kWidth) * kHeight;
-  const std::string key = std::to_string(settings_.mpix) + '/' + std::to_string(settings_.paperGrey) +
-                          '/' + std::to_string(settings_.inkGrey) + '/' +
-                          std::to_string(settings_.gradient) + '/' +
-                          std::to_string(settings_.blurSigmaPx) + '/' +
-                          std::to_string(settings_.showsMarks) + '/' +
-                          std::to_string(settings_.noiseSigma);
+  const std::string key =
+      std::to_string(settings_.mpix) + '/' + std::to_string(settings_.paperGrey) + '/' +
+      std::to_string(settings_.inkGrey) + '/' + std::to_string(settings_.gradient) + '/' +
+      std::to_string(settings_.blurSigmaPx) + '/' + std::to_string(settings_.showsMarks) + '/' +
+      std::to_string(settings_.noiseSigma);
   if (key != cleanKey_) {
     noise_.clear();
     // Paper under the light, which falls off towards one corner. A linear fall-off is its own
@@ -245,7 +248,8 @@ void SimCamera::Render(std::vector<std::uint8_t>& bytes) {
       for (int row = r0; row <= r1; ++row) {
         for (int col = c0; col <= c1; ++col) {
           const std::size_t at = static_cast<std::size_t>(row) * kWidth + col;
-          ink[static_cast<std::size_t>(row - r0) * w + (col - c0)] = light_[at] * depth * coverage_[at];
+          ink[static_cast<std::size_t>(row - r0) * w + (col - c0)] =
+              light_[at] * depth * coverage_[at];
         }
       }
       std::vector<float> pass(ink.size(), 0.0F);
@@ -255,7 +259,8 @@ void SimCamera::Render(std::vector<std::uint8_t>& bytes) {
           for (int k = -radius; k <= radius; ++k) {
             const int xx = x + k;
             if (xx < 0 || xx >= w) continue;
-            v += kernel[static_cast<std::size_t>(k + radius)] * ink[static_cast<std::size_t>(y) * w + xx];
+            v += kernel[static_cast<std::size_t>(k + radius)] *
+                 ink[static_cast<std::size_t>(y) * w + xx];
           }
           pass[static_cast<std::size_t>(y) * w + x] = v;
         }
@@ -266,7 +271,8 @@ void SimCamera::Render(std::vector<std::uint8_t>& bytes) {
           for (int k = -radius; k <= radius; ++k) {
             const int yy = y + k;
             if (yy < 0 || yy >= hgt) continue;
-            v += kernel[static_cast<std::size_t>(k + radius)] * pass[static_cast<std::size_t>(yy) * w + x];
+            v += kernel[static_cast<std::size_t>(k + radius)] *
+                 pass[static_cast<std::size_t>(yy) * w + x];
           }
           clean_[static_cast<std::size_t>(y + r0) * kWidth + (x + c0)] -= v;
         }
@@ -285,7 +291,8 @@ void SimCamera::Render(std::vector<std::uint8_t>& bytes) {
     // three twelfths of the squared span, so the span is 2 sigma.
     const double span = 2.0 * settings_.noiseSigma;
     for (float& n : noise_) {
-      const double u = static_cast<double>(NextRandom() + NextRandom() + NextRandom()) / 16777216.0 - 1.5;
+      const double u =
+          static_cast<double>(NextRandom() + NextRandom() + NextRandom()) / 16777216.0 - 1.5;
       n = static_cast<float>(u * span);
     }
   }

@@ -22,12 +22,12 @@ struct SimCameraSettings {
   // Where the camera's optical axis (pixel 320, 240) lies from the blade, in 0.1 mm.
   double offsetFeedTenths = 80.0;
   double offsetCrossTenths = 0.0;
-  int mpix = 51;               // pixels per 4 mm
+  int mpix = 51;  // pixels per 4 mm
   int paperGrey = 215;
   int inkGrey = 30;
-  double gradient = 14.0;      // grey levels of illumination fall-off corner to corner
+  double gradient = 14.0;  // grey levels of illumination fall-off corner to corner
   double blurSigmaPx = 0.8;
-  double noiseSigma = 2.5;     // grey levels
+  double noiseSigma = 2.5;  // grey levels
   std::uint32_t noiseSeed = 7;
   int framePeriodMs = 200;
   std::string devicePath = "\\\\?\\usb#vid_0c45&pid_6001#simcamera";

@@ -3,7 +3,9 @@
 
 namespace orvex::sim {
 
-void SimClock::Sleep(int ms) { Advance(ms); }
+void SimClock::Sleep(int ms) {
+  Advance(ms);
+}
 
 void SimClock::Advance(std::int64_t ms) {
   const std::int64_t target = nowMs_ + (ms > 0 ? ms : 0);

@@ -58,7 +58,9 @@ int SimCutter::Open(const std::string& path, CutterAccess access, CutterHandle& 
   return kCutterOk;
 }
 
-void SimCutter::Close(CutterHandle handle) { handles_.erase(handle); }
+void SimCutter::Close(CutterHandle handle) {
+  handles_.erase(handle);
+}
 
 int SimCutter::Write(CutterHandle handle, const char* bytes, std::size_t length) {
   auto it = handles_.find(handle);
@@ -67,9 +69,9 @@ int SimCutter::Write(CutterHandle handle, const char* bytes, std::size_t length)
   }
   std::size_t delivered = length;
   bool vanishes = false;
-  if (unplugAtByte_ >= 0 &&
-      BytesReceived() + static_cast<std::int64_t>(length) > unplugAtByte_) {
-    delivered = static_cast<std::size_t>(std::max<std::int64_t>(0, unplugAtByte_ - BytesReceived()));
+  if (unplugAtByte_ >= 0 && BytesReceived() + static_cast<std::int64_t>(length) > unplugAtByte_) {
+    delivered =
+        static_cast<std::size_t>(std::max<std::int64_t>(0, unplugAtByte_ - BytesReceived()));
     vanishes = true;
   }
   received_.append(bytes, delivered);
@@ -85,7 +87,8 @@ int SimCutter::Write(CutterHandle handle, const char* bytes, std::size_t length)
         i += 2;
         continue;
       }
-      const char* colon = static_cast<const char*>(std::memchr(bytes + i + 1, ':', delivered - i - 1));
+      const char* colon =
+          static_cast<const char*>(std::memchr(bytes + i + 1, ':', delivered - i - 1));
       if (colon == nullptr) {
         // An escape sequence cut off by the end of the write is never carried out.
         instructions_.push_back(CutterInstruction{std::string(bytes + i + 1, bytes + delivered),
@@ -99,8 +102,8 @@ int SimCutter::Write(CutterHandle handle, const char* bytes, std::size_t length)
     }
     if (c == kEtx || c == kLf) {
       if (!current.empty()) {
-        Interpret(current, c == kEtx ? CutterInstruction::Ending::kEtx
-                                     : CutterInstruction::Ending::kLf);
+        Interpret(current,
+                  c == kEtx ? CutterInstruction::Ending::kEtx : CutterInstruction::Ending::kLf);
       }
       current.clear();
     } else {
@@ -282,7 +285,9 @@ void SimCutter::Unplug() {
   unplugAtByte_ = -1;
 }
 
-void SimCutter::Plug() { plugged_ = true; }
+void SimCutter::Plug() {
+  plugged_ = true;
+}
 
 void SimCutter::UnplugAfterBytes(std::int64_t count) {
   unplugAtByte_ = BytesReceived() + std::max<std::int64_t>(0, count);

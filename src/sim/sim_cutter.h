@@ -18,20 +18,20 @@
 namespace orvex::sim {
 
 struct SimCutterSettings {
-  std::string product = "1130";         // "1130", "1135" or "1143"
-  std::string instance = "sim0";        // the tail of the device path
+  std::string product = "1130";           // "1130", "1135" or "1143"
+  std::string instance = "sim0";          // the tail of the device path
   std::vector<std::string> otherDevices;  // listed before the cutter (other USB devices)
-  int mediaWidthTenths = 3200;          // reported by the width query
-  bool mediaLoaded = true;              // else the state is kNoMediaState
-  int replyDelayMs = 5;                 // from a query to its reply
-  double moveSpeedMmPerS = 400.0;       // blade up
-  double defaultCutSpeedMmPerS = 100.0; // until a speed setting arrives
+  int mediaWidthTenths = 3200;            // reported by the width query
+  bool mediaLoaded = true;                // else the state is kNoMediaState
+  int replyDelayMs = 5;                   // from a query to its reply
+  double moveSpeedMmPerS = 400.0;         // blade up
+  double defaultCutSpeedMmPerS = 100.0;   // until a speed setting arrives
 };
 
 // Fault injection.
 struct SimCutterFaults {
-  bool neverReady = false;   // the state is always busy
-  bool silent = false;       // queries get no reply
+  bool neverReady = false;  // the state is always busy
+  bool silent = false;      // queries get no reply
 };
 
 // The state characters the twin reports.

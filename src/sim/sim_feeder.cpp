@@ -37,7 +37,9 @@ int SimFeeder::Open(const std::string& path, FeederHandle& handle) {
   return 0;
 }
 
-void SimFeeder::Close(FeederHandle handle) { handles_.erase(handle); }
+void SimFeeder::Close(FeederHandle handle) {
+  handles_.erase(handle);
+}
 
 std::string SimFeeder::CheckSheetRequest(const std::uint8_t* p, std::size_t length) {
   if (length != kFeederPayload) return "a sheet request is 64 bytes, got " + std::to_string(length);
@@ -62,8 +64,8 @@ std::string SimFeeder::CheckSheetRequest(const std::uint8_t* p, std::size_t leng
   return {};
 }
 
-TransferResult SimFeeder::Write(FeederHandle handle, const std::uint8_t* report,
-                                std::size_t length, int /*timeoutMs*/) {
+TransferResult SimFeeder::Write(FeederHandle handle, const std::uint8_t* report, std::size_t length,
+                                int /*timeoutMs*/) {
   if (!settings_.present || handles_.count(handle) == 0 || length < 1 || report[0] != 0) {
     return TransferResult{TransferStatus::kFailed, 0};
   }

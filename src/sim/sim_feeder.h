@@ -25,10 +25,10 @@ inline constexpr std::size_t kFeederPayload = 64;
 
 struct SimFeederSettings {
   bool present = true;
-  bool silent = false;           // takes every report, answers none
-  int sheets = -1;               // sheets in the stack; -1 never runs out
-  int replyDelayMs = 2000;       // from a good request to the reply
-  std::uint8_t firmware = 23;    // byte 22 of the reply
+  bool silent = false;         // takes every report, answers none
+  int sheets = -1;             // sheets in the stack; -1 never runs out
+  int replyDelayMs = 2000;     // from a good request to the reply
+  std::uint8_t firmware = 23;  // byte 22 of the reply
   std::string path = "/dev/hidraw-sim-feeder";
   std::vector<HidDeviceInfo> otherDevices;  // listed before the feeder
 };

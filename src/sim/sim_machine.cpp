@@ -5,8 +5,7 @@
 
 namespace orvex::sim {
 
-SimMachine::SimMachine(SimCutterSettings cutter, SimFeederSettings feeder,
-                       SimCameraSettings camera)
+SimMachine::SimMachine(SimCutterSettings cutter, SimFeederSettings feeder, SimCameraSettings camera)
     : cutter_(clock_, bed_, std::move(cutter)),
       feeder_(clock_, bed_, std::move(feeder)),
       camera_(clock_, bed_, std::move(camera)) {}

@@ -24,16 +24,20 @@
 //    supply's nominal origin.
 //  - The camera's optical axis is at (x + offsetFeed, y + offsetCross) from the blade. In a
 //    frame, buffer rows grow with x (a row further into the buffer looks further along the
-//    feed) and columns grow with b; 4 mm are `mpix` pixels; pixel centres are whole numbers and
-//    pixel (320, 240) is the optical axis.
+//    feed) and columns grow with b; 4 mm are `mpix` pixels. Column c is centred on c, row r
+//    spans [r, r + 1) the way the mark search counts a dark run, and (320, 240) is the optical
+//    axis, so the search's reading of a mark is the model's position of it.
 //  - The feeder answers a good sheet request after its delay and hands the sheet over; the
 //    running feed that follows (ESC ".C21;n:" with n != 0) pulls it in and the feed stop
 //    (ESC ".C21;0:") lays it on the bed at the nominal origin plus the sheet's placement error
 //    (offset, rotation about the first mark, stretch along the feed). "TC36" (eject) takes it
-//    off the bed.
+//    off the bed. Other feed commands (the jog) are recorded but move nothing.
 //  - What a TC or TB setting does inside the cutter is not modelled, except the tool
 //    condition's speed "TC1002,3,<n>,<v>", taken as v mm/s: the cutter stays busy for the
-//    length of each move at that speed (blade down) or at the move speed (blade up).
+//    length of each move at that speed (blade down) or at the move speed (blade up), and
+//    "TC1002,1,<n>" selects tool condition n.
+//  - A query is answered a few virtual milliseconds after it arrives; the reply waits for the
+//    status read that takes it.
 #pragma once
 
 #include <filesystem>
@@ -80,10 +84,10 @@ class SimMachine {
 // The values of a run that fix where the system expects the camera and the sheet.
 struct RunExpectation {
   double mediaWidthMm = 320.0;
-  int headCrossTenths = 1200;      // the cross position the sheet cycle parks the head at
-  int cameraOffsetXTenths = 80;    // the camera offsets the system uses, its manual
-  int cameraOffsetYTenths = 99;    // corrections included
-  MachinePoint headAfterFeed;      // the blade after the sheet cycle's last move
+  int headCrossTenths = 1200;    // the cross position the sheet cycle parks the head at
+  int cameraOffsetXTenths = 80;  // the camera offsets the system uses, its manual
+  int cameraOffsetYTenths = 99;  // corrections included
+  MachinePoint headAfterFeed;    // the blade after the sheet cycle's last move
 };
 
 // Sets the camera offsets and the sheet's nominal origin so that the system's arithmetic holds

@@ -73,8 +73,8 @@ JobLoad ParsePrintedJob(const std::string& sortText, const std::string& marksTex
       continue;
     }
     if (letter != 'M' && letter != 'O' && letter != 'L' && letter != 'C') {
-      result.message = "sort.prn: unknown record '" + std::string(1, letter) + "' at byte " +
-                       std::to_string(at);
+      result.message =
+          "sort.prn: unknown record '" + std::string(1, letter) + "' at byte " + std::to_string(at);
       return result;
     }
     JobPoint p;
@@ -121,8 +121,8 @@ JobLoad LoadPrintedJob(const std::filesystem::path& workDir) {
   return ParsePrintedJob(sortText, marksText);
 }
 
-SheetPlacement SheetPlacement::Random(std::uint32_t seed, double maxOffsetMm,
-                                      double maxRotationDeg, double maxStretch, JobPoint pivot) {
+SheetPlacement SheetPlacement::Random(std::uint32_t seed, double maxOffsetMm, double maxRotationDeg,
+                                      double maxStretch, JobPoint pivot) {
   // mt19937 is specified bit for bit, so a seed gives the same sheet on every platform; the
   // uniform draw is done by hand because the standard distributions are not.
   std::mt19937 engine(seed);

@@ -108,15 +108,16 @@ TEST_F(SimCameraTest, PictureIsGreyPaperWithDarkInkInTheFrameFormat) {
     EXPECT_EQ(frame.bytes[at], frame.bytes[at + 1]);
     EXPECT_EQ(frame.bytes[at], frame.bytes[at + 2]);
   }
-  EXPECT_LT(frame.Grey(320, 240), 60);          // inside the mark
-  EXPECT_GT(frame.Grey(320, 400), 180);         // paper
+  EXPECT_LT(frame.Grey(320, 240), 60);                    // inside the mark
+  EXPECT_GT(frame.Grey(320, 400), 180);                   // paper
   EXPECT_GT(frame.Grey(5, 5), frame.Grey(634, 474) + 5);  // the light falls off
   // Without a sheet, only paper-less background at the paper grey... nothing dark anywhere.
   machine_.Bed().RemoveSheet();
   const CameraFrame empty = Frame();
   int darkest = 255;
   for (int row = 0; row < kFrameHeight; row += 7) {
-    for (int col = 0; col < kFrameWidth; col += 7) darkest = std::min(darkest, empty.Grey(col, row));
+    for (int col = 0; col < kFrameWidth; col += 7)
+      darkest = std::min(darkest, empty.Grey(col, row));
   }
   EXPECT_GT(darkest, 150);
 

@@ -99,7 +99,7 @@ TEST_F(SimFeederTest, RefusesMalformedRequestsWithAReasonAndDoesNotAnswer) {
     std::uint8_t value;
   };
   // Byte positions are payload offsets.
-  const Case cases[] = {{0, 'G'},  {4, 'X'},  {6, 'Z'},   {9, 'h'},  {11, '0'}, {15, 1},
+  const Case cases[] = {{0, 'G'},  {4, 'X'},  {6, 'Z'},  {9, 'h'}, {11, '0'}, {15, 1},
                         {17, 'x'}, {30, '9'}, {60, 108}, {61, 99}, {62, 201}, {63, 236}};
   for (const Case& c : cases) {
     auto request = SheetRequest();
@@ -171,8 +171,7 @@ TEST_F(SimFeederTest, AbsentSilentAndOutOfSheets) {
   feeder_.Close(handle);
   EXPECT_EQ(feeder_.Write(handle, request.data(), request.size(), 100).status,
             TransferStatus::kFailed);
-  EXPECT_EQ(feeder_.Read(handle, reply.data(), reply.size(), 100).status,
-            TransferStatus::kFailed);
+  EXPECT_EQ(feeder_.Read(handle, reply.data(), reply.size(), 100).status, TransferStatus::kFailed);
 }
 
 }  // namespace

@@ -15,12 +15,12 @@
 #include "core/work_dir.h"
 #include "devices/cutter_link.h"
 #include "devices/feeder_link.h"
+#include "import_for_sim.h"
 #include "run/cut_order.h"
 #include "run/cut_sheet.h"
 #include "run/cutter_command.h"
 #include "sim/sim_machine.h"
 #include "support/temp_dir.h"
-#include "import_for_sim.h"
 #include "vision/mark_search.h"
 
 namespace orvex::sim {
@@ -97,7 +97,10 @@ class SheetRun {
  public:
   // `imported` carries the job as the import left it in the run context.
   SheetRun(SimMachine& machine, const std::filesystem::path& dir, const RunContext& imported)
-      : machine_(machine), dir_(dir), ctx_(imported), link_(machine.Cutter(), ctx_),
+      : machine_(machine),
+        dir_(dir),
+        ctx_(imported),
+        link_(machine.Cutter(), ctx_),
         feeder_(machine.Feeder()) {
     ctx_.mediaWidth = 320;
     ctx_.cameraOffsetX = 80;
@@ -201,7 +204,6 @@ RunContext LabelJobContext() {
 
 class SheetRunFixture : public ::testing::Test {
  protected:
-
   // Prints the job of the working directory on the twin and aligns the twin with the run.
   void Prepare() {
     std::string message;
@@ -331,8 +333,8 @@ class SimSampleJobTest : public SheetRunFixture {
   SimSampleJobTest() {
     job_.mediaWidth = 320;
     std::string message;
-    loaded_ = ImportGraphic(std::string(ORVEX_SOURCE_DIR) + "/samples/label-sheet.eps",
-                            dir_.Path(), job_, message);
+    loaded_ = ImportGraphic(std::string(ORVEX_SOURCE_DIR) + "/samples/label-sheet.eps", dir_.Path(),
+                            job_, message);
     EXPECT_TRUE(loaded_) << message;
     if (loaded_) Prepare();
   }

@@ -22,8 +22,9 @@ TEST(PrintedJobTest, ReadsContoursAndMarksInTheRecordSyntax) {
       "M 1.00 1.00\r\nL 5.00 1.00\r\nL 1.00 1.00\r\n\n"
       "M 10.00 10.00\nL 20.00 10.00\nC 20.00 20.00\nL 10.00 10.00\n"
       "O 30.00 5.00\nL 40.00 5.00\nA\nM 50 50\nA";
-  const JobLoad load = ParsePrintedJob(sort, "2.000000 2.000000\n208.000000 2.000000\n"
-                                             "105.000000 118.000000\n");
+  const JobLoad load = ParsePrintedJob(sort,
+                                       "2.000000 2.000000\n208.000000 2.000000\n"
+                                       "105.000000 118.000000\n");
   ASSERT_TRUE(load.ok) << load.message;
   ASSERT_EQ(load.job.contours.size(), 3U);  // the single-point contour is no line
   EXPECT_TRUE(load.job.contours[0].closed);
@@ -110,7 +111,8 @@ TEST(AccuracyTest, DistanceMatchesAPlainSearchOverEverySegment) {
   std::uniform_real_distribution<double> coordinate(0.0, 200.0);
   std::vector<PrintedContour> contours(30);
   for (PrintedContour& contour : contours) {
-    for (int i = 0; i < 6; ++i) contour.points.push_back({coordinate(engine), coordinate(engine) / 4});
+    for (int i = 0; i < 6; ++i)
+      contour.points.push_back({coordinate(engine), coordinate(engine) / 4});
   }
   const ContourDistance distance(contours, 5.0);
   std::uniform_real_distribution<double> query(-40.0, 240.0);
@@ -135,8 +137,7 @@ TEST(AccuracyTest, DistanceMatchesAPlainSearchOverEverySegment) {
 TEST(AccuracyTest, CutsAreMeasuredOnTheSheetTheyWereMadeOn) {
   PrintedJob job;
   job.marks = {PrintedMark{{2, 2}}, PrintedMark{{108, 2}}};
-  job.contours.push_back(
-      PrintedContour{{{20, 20}, {60, 20}, {60, 50}, {20, 50}, {20, 20}}, true});
+  job.contours.push_back(PrintedContour{{{20, 20}, {60, 20}, {60, 50}, {20, 50}, {20, 20}}, true});
   SimBed bed;
   bed.supply.job = std::make_shared<const PrintedJob>(job);
   SheetPlacement tilted;
