@@ -82,18 +82,30 @@ void AppendFixed2(std::string& out, float value) {
     if (remainder > half || (remainder == half && (quotient & 1U) != 0)) ++quotient;
     hundredths = quotient;
   }
+  static constexpr char kPairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
   char text[32];
   char* end = text + sizeof text;
   char* p = end;
-  unsigned cents = static_cast<unsigned>(hundredths % 100U);
-  std::uint64_t whole = hundredths / 100U;
-  *--p = static_cast<char>('0' + cents % 10U);
-  *--p = static_cast<char>('0' + cents / 10U);
+  auto count = static_cast<std::uint32_t>(hundredths);  // below 10^9
+  std::uint32_t cents = count % 100U;
+  std::uint32_t whole = count / 100U;
+  p -= 2;
+  std::memcpy(p, kPairs + 2 * cents, 2);
   *--p = '.';
-  do {
-    *--p = static_cast<char>('0' + whole % 10U);
-    whole /= 10U;
-  } while (whole != 0);
+  while (whole >= 100U) {
+    p -= 2;
+    std::memcpy(p, kPairs + 2 * (whole % 100U), 2);
+    whole /= 100U;
+  }
+  if (whole >= 10U) {
+    p -= 2;
+    std::memcpy(p, kPairs + 2 * whole, 2);
+  } else {
+    *--p = static_cast<char>('0' + whole);
+  }
   if (negative) *--p = '-';
   out.append(p, end);
 }

@@ -110,7 +110,7 @@ const char* FastDecimal(const char* p, const char* end, float& value) {
 
 bool PathRecordStream::ReadNumber(float& value) {
   SkipSpace();
-  Ensure(kNumberWindow);
+  if (size_ - index_ < kNumberWindow) Ensure(kNumberWindow);
   if (index_ >= size_) return false;
   const char* begin = buffer_.data() + index_;
   const char* end = buffer_.data() + size_;
