@@ -491,6 +491,9 @@ TEST_F(ParserTest, MalformedInputEndsInAResultNeverACrashOrHang) {
   EpsPathParser parser(dir_.Path());
   parser.ParseAiBytes(noise);
   parser.ParseAiBytes("%AI5_BeginLayer\n1 endstream endstream\n" + noise);
+  // A directory chosen as the graphic opens but reads nothing.
+  EXPECT_FALSE(parser.ParseEps(dir_.Path(), 1));
+  EXPECT_FALSE(parser.ParseAi(dir_.Path()));
 }
 
 }  // namespace
