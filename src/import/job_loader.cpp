@@ -303,6 +303,7 @@ bool JobLoader::Flatten(const GraphicSummary& summary) {
   std::error_code error;
   if (std::filesystem::exists(tpsint, error)) {
     int selection = view_.ComboSelection(control::kMultiple);
+    c.multiLineCount = 1;  // until a layout is made for this job
     if (selection >= 1) {
       int lines = std::min(selection + 1, 5);
       double spacing = view_.FieldValue(control::kSpacing) / 10.0;
@@ -311,7 +312,6 @@ bool JobLoader::Flatten(const GraphicSummary& summary) {
       if (laid.ok) {
         c.multiLineCount = lines;
       } else {
-        c.multiLineCount = 1;
         report_.warnings.push_back(
             "multi.prn could not be written; the special paths are cut as single lines");
       }

@@ -503,6 +503,15 @@ TEST_F(JobLoaderTest, MultipleLinesAreLaidOutAndForgottenForAJobWithoutSpecialPa
             0U);
   EXPECT_FALSE(dir_.Exists("multi.prn"));
 
+  // Back to one line: the special paths are reloaded as drawn.
+  view_.combos[control::kMultiple] = 0;
+  ASSERT_EQ(loader_.LoadJob().outcome, LoadOutcome::kLoaded);
+  EXPECT_EQ(context_.multiLineCount, 1);
+  EXPECT_EQ(loader_.Report().specialContours, 1);
+  view_.combos[control::kMultiple] = 2;
+  ASSERT_EQ(loader_.LoadJob().outcome, LoadOutcome::kLoaded);
+  EXPECT_EQ(context_.multiLineCount, 3);
+
   // The next job has no special paths: the handler runs inside the load, which only forgets
   // the laid-out lines instead of starting a second load.
   script_.tpsint.clear();
@@ -513,7 +522,7 @@ TEST_F(JobLoaderTest, MultipleLinesAreLaidOutAndForgottenForAJobWithoutSpecialPa
   EXPECT_EQ(context_.multiLineCount, 1);
   EXPECT_EQ(view_.combos[control::kSpecialMode], 0);
   EXPECT_EQ(context_.specialPresent, 0);
-  EXPECT_EQ(script_.calls.size(), 2U);
+  EXPECT_EQ(script_.calls.size(), 4U);
 }
 
 TEST_F(JobLoaderTest, ACutFileThatCannotBeReplacedIsReportedNotLoaded) {
