@@ -172,7 +172,11 @@ class SheetCut {
     if (ctx_.edgeMode != 0) {
       feedScale_ = (distance_ + width) / distance_;
     } else {
-      feedScale_ = (distance_ - ctx_.secondMarkFeedCorrection + ctx_.firstMarkFeedOffset + width) /
+      // A mark seen at a larger row lies further along the feed: the centring moves, which
+      // bring such a mark to the centre with a positive move like the move from the first mark
+      // to the second, say so. The second mark's offsets (the re-centring moves and the last
+      // detection) therefore lengthen the measured distance and the first mark's shortens it.
+      feedScale_ = (distance_ + ctx_.secondMarkFeedCorrection - ctx_.firstMarkFeedOffset + width) /
                    distance_;
     }
     skewAngle_ = std::atan2(ctx_.secondMarkCrossOffset - ctx_.firstMarkCrossOffset, distance_);
@@ -246,8 +250,10 @@ class SheetCut {
       F0_ = F0_ - 2.0 - markerDistance * ctx_.unitFactor + RowOffsetMm();
     }
 
-    // Start position: the head is over the second mark.
-    P_ = ctx_.firstMarkPos + distance_ * feedScale_ + RowOffsetMm();
+    // Start position: where the camera is on the sheet, the second mark less its last offset.
+    // In edge mode the offset is carried by the cut origin instead (F0 above), where it cancels.
+    P_ = ctx_.firstMarkPos + distance_ * feedScale_ +
+         (ctx_.edgeMode != 0 ? RowOffsetMm() : -RowOffsetMm());
     ctx_.secondMarkFeedCorrection = RowOffsetMm();
     if (ctx_.markMode == 2) P_ = ctx_.jobWidth;
     Q_ = ctx_.headCross / 10.0;

@@ -187,7 +187,8 @@ TEST_F(SheetFixture, WidthCompensationAndRecentringSetTheFeedScale) {
   fields.compensationWidth = 10;  // 1.0 mm over marks 200 mm apart
   EXPECT_DOUBLE_EQ(CentredSheet().feedScale, 1.005);
 
-  // Two re-centrings of the second mark add up; the second must not replace the first.
+  // Two re-centrings of the second mark add up; the second must not replace the first. Each
+  // found the mark further along the feed (a larger row), so the sheet is 3.5 mm longer.
   Step(1, 320, 240);
   Step(2, 320, 260);
   EXPECT_EQ(Texts().back(), "O20.0,0.0\x03");
@@ -195,7 +196,18 @@ TEST_F(SheetFixture, WidthCompensationAndRecentringSetTheFeedScale) {
   EXPECT_EQ(ctx.waitingForMark, 1);
   Step(2, 320, 255);
   SheetCutResult r = Step(2, 320, 240);
-  EXPECT_NEAR(r.feedScale, (200.0 - 3.5 + 1.0) / 200.0, 1e-12);
+  EXPECT_NEAR(r.feedScale, (200.0 + 3.5 + 1.0) / 200.0, 1e-12);
+  fields.compensationWidth = 0;
+
+  // Marks accepted 1 mm off centre, both the same way: the sheet is not stretched, and the
+  // camera stands 1 mm short of the second mark, at 209 mm.
+  dir.Write("sortx.prn", "M 20.00 30.00\nA\n");
+  cutterWire.writes.clear();
+  Step(1, 320, 250);
+  r = Step(2, 320, 250);
+  EXPECT_DOUBLE_EQ(r.feedScale, 1.0);
+  EXPECT_EQ(Texts()[2], "O1810.0,1321.0\n");  // from 209 to 28 mm
+  dir.Write("sortx.prn", "A\n");
 
   // A skewed sheet: the second mark 20 pixels (2 mm) across from the first.
   Step(1, 320, 240);
