@@ -1,11 +1,12 @@
 // Fuzz target: the bitmap reader behind orvex-cli findmark must refuse any file it cannot read
 // without reading outside it, and what it accepts must have exactly the pixels its size says.
+#include "vision/bmp_reader.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
 
-#include "vision/bmp_reader.h"
 #include "vision/mark_search.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -81,7 +81,8 @@ int RunFindMark(const Arguments& args) {
 
   const BmpReadResult read = ReadBmpFile(options.file);
   if (!read.ok) {
-    std::fprintf(stderr, "orvex-cli findmark: %s: %s\n", options.file.c_str(), read.message.c_str());
+    std::fprintf(stderr, "orvex-cli findmark: %s: %s\n", options.file.c_str(),
+                 read.message.c_str());
     return kExitUsage;
   }
   if (!read.frame.IsStandard()) {

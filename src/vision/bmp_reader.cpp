@@ -66,10 +66,12 @@ BmpReadResult DecodeBmp(std::string_view bytes) {
   result.frame.height = height;
   result.frame.bytes.resize(rowBytes * static_cast<std::size_t>(height));
   for (std::int32_t r = 0; r < height; ++r) {
-    const std::size_t from = pixelOffset + static_cast<std::size_t>(stride) * static_cast<std::size_t>(r);
+    const std::size_t from =
+        pixelOffset + static_cast<std::size_t>(stride) * static_cast<std::size_t>(r);
     const auto* source = reinterpret_cast<const std::uint8_t*>(bytes.data() + from);
     std::copy(source, source + rowBytes,
-              result.frame.bytes.begin() + static_cast<std::ptrdiff_t>(rowBytes * static_cast<std::size_t>(r)));
+              result.frame.bytes.begin() +
+                  static_cast<std::ptrdiff_t>(rowBytes * static_cast<std::size_t>(r)));
   }
   return result;
 }

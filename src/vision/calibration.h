@@ -97,9 +97,9 @@ class CalibrationDialogModel : public CalibrationReadSink {
  private:
   CalibrationView& view_;
   CalibrationCommands& commands_;
-  OffsetPair pair_;     // in: the active pair; while open: the last measurement; out: the result
+  OffsetPair pair_;  // in: the active pair; while open: the last measurement; out: the result
   OffsetPair current_;
-  OffsetPair fresh_;    // kept from one opening to the next
+  OffsetPair fresh_;  // kept from one opening to the next
   int mode_ = 1;
 };
 

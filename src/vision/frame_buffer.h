@@ -26,8 +26,8 @@ class FrameReadyPoster {
 
 // What the main thread gets of the last delivered frame.
 struct DeliveredFrame {
-  CameraFrame frame;          // width/height as negotiated; bytes = the delivered length
-  std::size_t capacity = 0;   // the buffer's capacity when it was copied
+  CameraFrame frame;         // width/height as negotiated; bytes = the delivered length
+  std::size_t capacity = 0;  // the buffer's capacity when it was copied
   double sampleTime = 0.0;
 };
 

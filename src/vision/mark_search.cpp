@@ -23,8 +23,8 @@ constexpr int kMaxRun = 71;
 
 // Grey value as the search sees it: inverted during a calibration read.
 inline int GreyAt(const std::uint8_t* base, int column, int row, bool inverted) {
-  const std::uint8_t* p = base + static_cast<std::size_t>(row) * kFrameStride +
-                          static_cast<std::size_t>(column) * 3;
+  const std::uint8_t* p =
+      base + static_cast<std::size_t>(row) * kFrameStride + static_cast<std::size_t>(column) * 3;
   const int grey = (p[0] + p[1] + p[2]) / 3;
   return inverted ? 255 - grey : grey;
 }

@@ -15,14 +15,14 @@ void Put16(std::uint8_t* at, std::uint32_t value) {
 }
 
 void Put32(std::uint8_t* at, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i) at[i] = static_cast<std::uint8_t>((value >> (8U * static_cast<unsigned>(i))) & 0xFFU);
+  for (int i = 0; i < 4; ++i)
+    at[i] = static_cast<std::uint8_t>((value >> (8U * static_cast<unsigned>(i))) & 0xFFU);
 }
 
 std::int32_t Get32(const std::uint8_t* at) {
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(at[0]) |
-                                   (static_cast<std::uint32_t>(at[1]) << 8U) |
-                                   (static_cast<std::uint32_t>(at[2]) << 16U) |
-                                   (static_cast<std::uint32_t>(at[3]) << 24U));
+  return static_cast<std::int32_t>(
+      static_cast<std::uint32_t>(at[0]) | (static_cast<std::uint32_t>(at[1]) << 8U) |
+      (static_cast<std::uint32_t>(at[2]) << 16U) | (static_cast<std::uint32_t>(at[3]) << 24U));
 }
 
 bool BytesMatchSize(const CameraFrame& frame) {

@@ -1,12 +1,12 @@
 // orvex-cli findmark end to end: a drawn frame saved as a snapshot, the printed results and the
 // exit statuses.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <array>
 #include <cstdio>
 #include <filesystem>
 #include <string>
-#include <sys/wait.h>
 
 #include "support/temp_dir.h"
 #include "vision/snapshot.h"
@@ -22,7 +22,8 @@ struct Outcome {
 Outcome RunCli(const std::string& arguments) {
   const std::filesystem::path cli = std::filesystem::path(ORVEX_BINARY_DIR) / "bin" / "orvex-cli";
   Outcome outcome;
-  std::FILE* pipe = ::popen(("'" + cli.string() + "' findmark " + arguments + " 2>/dev/null").c_str(), "r");
+  std::FILE* pipe =
+      ::popen(("'" + cli.string() + "' findmark " + arguments + " 2>/dev/null").c_str(), "r");
   if (pipe == nullptr) return outcome;
   std::array<char, 256> chunk{};
   while (std::fgets(chunk.data(), chunk.size(), pipe) != nullptr) outcome.out += chunk.data();

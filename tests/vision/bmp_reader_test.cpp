@@ -11,7 +11,8 @@ namespace orvex::test {
 namespace {
 
 void Poke32(std::string& file, std::size_t at, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i) file[at + static_cast<std::size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
+  for (int i = 0; i < 4; ++i)
+    file[at + static_cast<std::size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
 }
 
 TEST(BmpReader, ASnapshotReadsBackUnchanged) {

@@ -27,10 +27,10 @@ TEST(FindCaptureDevice, FallbackPassAndItsLimits) {
   EXPECT_EQ(FindCaptureDevice({Usb("1111"), Usb("2222")}, 1), 1U);
   EXPECT_EQ(FindCaptureDevice({Usb("1111", "Other")}, 0), 0U);
   // Four or more and none of the first four wanted: the fourth, no fallback pass.
-  EXPECT_EQ(FindCaptureDevice({Usb("1111", "USB 2.0 Camera"), Usb("2222"), Usb("3333"),
-                               Usb("4444"), Usb("6001")},
-                              0),
-            3U);
+  EXPECT_EQ(
+      FindCaptureDevice(
+          {Usb("1111", "USB 2.0 Camera"), Usb("2222"), Usb("3333"), Usb("4444"), Usb("6001")}, 0),
+      3U);
   EXPECT_FALSE(FindCaptureDevice({}, 0).has_value());
   // Short or missing paths never match by product id, and are never read beyond their end.
   EXPECT_EQ(FindCaptureDevice({{"usb#6001", "A"}, {"", "B"}, Usb("6001")}, 0), 2U);
@@ -87,8 +87,9 @@ struct Rig {
   ManualClock clock;
   FakeNotices notices;
   std::vector<OffsetPair> reloads;
-  CameraControl control{source, buffer, context, profile, clock, notices,
-                        [this](OffsetPair pair) { reloads.push_back(pair); }};
+  CameraControl control{source, buffer, context, profile, clock, notices, [this](OffsetPair pair) {
+                          reloads.push_back(pair);
+                        }};
 };
 
 TEST(CameraControl, SwitchSequenceReloadsTheNewCamerasOffsets) {

@@ -48,7 +48,8 @@ TEST(EdgeSearch, MissingEndEdgeKeepsCountingAndASuccessResets) {
   RunContext context;
   context.runPhase = kEndOfSheetPhase;
   RecordingActions actions;
-  for (int i = 0; i < 3; ++i) EXPECT_FALSE(FindSheetEdge(SheetFrame(false), context, actions).Found());
+  for (int i = 0; i < 3; ++i)
+    EXPECT_FALSE(FindSheetEdge(SheetFrame(false), context, actions).Found());
   EXPECT_EQ(context.searchAttempts, 3);
   EXPECT_TRUE(FindSheetEdge(SheetFrame(true), context, actions).Found());
   EXPECT_EQ(context.searchAttempts, 0);
@@ -67,8 +68,8 @@ TEST(EdgeSearch, TheThirtySixthMissGivesUp) {
     for (int i = 0; i < 35; ++i) FindSheetEdge(paper, context, actions);
     EXPECT_TRUE(actions.log.empty());
     FindSheetEdge(paper, context, actions);
-    const std::string message =
-        phase == kEndOfSheetPhase ? std::string(kEndTimeoutMessage) : std::string(kEdgeTimeoutMessage);
+    const std::string message = phase == kEndOfSheetPhase ? std::string(kEndTimeoutMessage)
+                                                          : std::string(kEdgeTimeoutMessage);
     // No feeder notice and no end of the run, unlike the mark search.
     EXPECT_EQ(actions.log, (std::vector<std::string>{"message " + message, "command 119"}));
     EXPECT_EQ(context.headCross, 110);

@@ -102,7 +102,8 @@ TEST(FrameBuffer, ADeliveryDuringAnalysisNeverTearsTheFrame) {
     const std::uint8_t first = out.frame.bytes.front();
     const bool uniform = std::all_of(out.frame.bytes.begin(), out.frame.bytes.end(),
                                      [first](std::uint8_t b) { return b == first; });
-    const bool expectedLength = out.frame.bytes.size() == ((first / 30) % 2 == 0 ? kLong : kLong / 2);
+    const bool expectedLength =
+        out.frame.bytes.size() == ((first / 30) % 2 == 0 ? kLong : kLong / 2);
     if (!uniform || !expectedLength) ++torn;
   }
   stop = true;

@@ -12,7 +12,9 @@
 namespace orvex::test {
 namespace {
 
-MarkPoint Locate(const CameraFrame& frame) { return LocateMark(frame, false); }
+MarkPoint Locate(const CameraFrame& frame) {
+  return LocateMark(frame, false);
+}
 
 TEST(MarkSearch, FindsTheReferenceSquareAndResetsTheCount) {
   const CameraFrame frame = FrameWithSquare(300, 200, 46);
@@ -118,9 +120,9 @@ TEST(MarkSearch, TheSixtySixthMissGivesUpInOrderAndStartsCountingAgain) {
   EXPECT_EQ(context.searchAttempts, 65);
 
   FindMark(paper, context, actions);
-  const std::vector<std::string> expected = {
-      "feeder " + std::string(kCuttingNoticeReport) + " 100", "message Marker not found timeout",
-      "command 119", "finish"};
+  const std::vector<std::string> expected = {"feeder " + std::string(kCuttingNoticeReport) + " 100",
+                                             "message Marker not found timeout", "command 119",
+                                             "finish"};
   EXPECT_EQ(actions.log, expected);
   EXPECT_EQ(context.waitingForMark, 0);
   EXPECT_EQ(context.searchAttempts, 0);  // the analysis of this frame failed after the reset
@@ -152,14 +154,17 @@ TEST(MarkSearch, ACalibrationReadNeverCarriesOutTheRunsTimeOut) {
 // --- Realistic marks -------------------------------------------------------------------------
 
 // Paper under a slight illumination gradient, as grey values before noise.
-double Paper(int c, int r) { return 200.0 + 25.0 * c / kFrameWidth - 12.0 * r / kFrameHeight; }
+double Paper(int c, int r) {
+  return 200.0 + 25.0 * c / kFrameWidth - 12.0 * r / kFrameHeight;
+}
 
-void PutGrey(CameraFrame& frame, int c, int r, double value, std::normal_distribution<double>& noise,
-             std::mt19937& random) {
+void PutGrey(CameraFrame& frame, int c, int r, double value,
+             std::normal_distribution<double>& noise, std::mt19937& random) {
   std::uint8_t* p = frame.bytes.data() + static_cast<std::size_t>(r) * kFrameStride +
                     static_cast<std::size_t>(c) * 3;
   for (int channel = 0; channel < 3; ++channel) {
-    p[channel] = static_cast<std::uint8_t>(std::lround(std::clamp(value + noise(random), 0.0, 255.0)));
+    p[channel] =
+        static_cast<std::uint8_t>(std::lround(std::clamp(value + noise(random), 0.0, 255.0)));
   }
 }
 
@@ -191,7 +196,8 @@ CameraFrame RenderMark(double x0, double y0, double size, double sigma, std::mt1
     return std::max(0.0, std::min(hi, pixel + 0.5) - std::max(lo, pixel - 0.5));
   };
   const auto index = [width](int c, int r) {
-    return static_cast<std::size_t>(r) * static_cast<std::size_t>(width) + static_cast<std::size_t>(c);
+    return static_cast<std::size_t>(r) * static_cast<std::size_t>(width) +
+           static_cast<std::size_t>(c);
   };
   std::vector<double> sharp(static_cast<std::size_t>(width) * width);
   for (int r = 0; r < width; ++r) {

@@ -51,13 +51,15 @@ TEST(Snapshot, FileIsAByteExactBottomUpBitmap) {
   const std::string file = dir.Read("StillCap0001.bmp");
   ASSERT_EQ(file.size(), 921654U);
   const std::string expectedHeader(
-      "BM\x36\x10\x0E\x00\x00\x00\x00\x00\x36\x00\x00\x00"  // file header: size 921654, pixels at 54
+      "BM\x36\x10\x0E\x00\x00\x00\x00\x00\x36\x00\x00\x00"  // file header: size 921654, pixels at
+                                                            // 54
       "\x28\x00\x00\x00\x80\x02\x00\x00\xE0\x01\x00\x00\x01\x00\x18\x00"
-      "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00",
+      "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00"
+      "\x00",
       54);
   EXPECT_EQ(file.substr(0, 54), expectedHeader);
-  EXPECT_EQ(file.compare(54, std::string::npos,
-                         std::string(frame.bytes.begin(), frame.bytes.end())), 0);
+  EXPECT_EQ(
+      file.compare(54, std::string::npos, std::string(frame.bytes.begin(), frame.bytes.end())), 0);
   EXPECT_TRUE(store.SnapshotWritten());
   EXPECT_EQ(still.draws, 1);
   EXPECT_EQ(store.HeaderCopy(), MakeBitmapInfoHeader(640, 480));

@@ -47,7 +47,9 @@ class RecordingActions : public MarkSearchActions {
     log.push_back("message " + std::string(message));
     if (duringMessage) duringMessage();
   }
-  void SendCutterCommand(int number) override { log.push_back("command " + std::to_string(number)); }
+  void SendCutterCommand(int number) override {
+    log.push_back("command " + std::to_string(number));
+  }
   int SheetCount() override { return sheets; }
   void FinishJob() override { log.push_back("finish"); }
 
