@@ -16,8 +16,8 @@
 namespace {
 
 std::filesystem::path MakeJobDir(int contours, int pointsPerContour) {
-  auto dir = std::filesystem::temp_directory_path() /
-             ("orvex_bench_order_" + std::to_string(contours));
+  auto dir =
+      std::filesystem::temp_directory_path() / ("orvex_bench_order_" + std::to_string(contours));
   std::filesystem::create_directories(dir);
   std::mt19937 rng(42);
   std::uniform_real_distribution<float> pos(0.0F, 900.0F);

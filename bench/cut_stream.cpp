@@ -48,8 +48,7 @@ class NoFeeder : public orvex::FeederTransport {
   }
   int Open(const std::string&, orvex::FeederHandle&) override { return 1; }
   void Close(orvex::FeederHandle) override {}
-  orvex::TransferResult Write(orvex::FeederHandle, const std::uint8_t*, std::size_t,
-                              int) override {
+  orvex::TransferResult Write(orvex::FeederHandle, const std::uint8_t*, std::size_t, int) override {
     return {};
   }
   orvex::TransferResult Read(orvex::FeederHandle, std::uint8_t*, std::size_t, int) override {

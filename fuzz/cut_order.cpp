@@ -2,13 +2,14 @@
 // sort.prn) and checks what must hold whatever the input: the special section is kept byte for
 // byte, a single-pass file ends with its "A" line, ordering the ordered file again changes
 // nothing but the order, and the multi-pass expansion repeats every contour start.
+#include "run/cut_order.h"
+
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstdlib>
 #include <string>
 
 #include "core/run_context.h"
-#include "run/cut_order.h"
 
 namespace {
 

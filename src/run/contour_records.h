@@ -45,12 +45,16 @@ class ContourRecordReader {
 // Appends "%c %.2f %.2f\n".
 void AppendContourRecord(std::string& out, char letter, float a, float b);
 
-inline bool IsCutLetter(char letter) { return letter == 'L' || letter == 'C'; }
+inline bool IsCutLetter(char letter) {
+  return letter == 'L' || letter == 'C';
+}
 // A cut record that lacks a coordinate is damaged: what it would carry over from the record
 // before it depends on where reading started, so it is never taken as a point.
 inline bool IsCutPoint(const ContourRecord& record) {
   return IsCutLetter(record.letter) && record.values == 2;
 }
-inline bool IsContourStart(char letter) { return letter == 'M' || letter == 'O'; }
+inline bool IsContourStart(char letter) {
+  return letter == 'M' || letter == 'O';
+}
 
 }  // namespace orvex

@@ -80,7 +80,7 @@ std::vector<ContourEntry> ScanContours(std::string_view text, std::size_t start,
   ContourRecord record;
 
   float best = kNoKey;
-  ContourEntry current;      // the best point found so far in the current contour
+  ContourEntry current;  // the best point found so far in the current contour
   std::size_t contourFirst = 0;
   bool contourOpen = false;
   bool inContour = false;
@@ -151,9 +151,8 @@ std::vector<std::size_t> CutOrder(const std::vector<ContourEntry>& entries) {
   for (std::size_t i = 0; i < entries.size(); ++i) {
     if (entries[i].key > 0.0) order.push_back(i);
   }
-  std::stable_sort(order.begin(), order.end(), [&](std::size_t x, std::size_t y) {
-    return entries[x].key > entries[y].key;
-  });
+  std::stable_sort(order.begin(), order.end(),
+                   [&](std::size_t x, std::size_t y) { return entries[x].key > entries[y].key; });
   return order;
 }
 

@@ -32,18 +32,24 @@ constexpr std::size_t kTextBuffer = 720;
 std::string Printf(const char* format, double a) {
   char buffer[kTextBuffer];
   int n = std::snprintf(buffer, sizeof buffer, format, a);
-  return std::string(buffer, n > 0 ? static_cast<std::size_t>(std::min<int>(n, sizeof buffer - 1)) : 0);
+  return std::string(buffer,
+                     n > 0 ? static_cast<std::size_t>(std::min<int>(n, sizeof buffer - 1)) : 0);
 }
 
 std::string Printf(const char* format, double a, double b) {
   char buffer[kTextBuffer];
   int n = std::snprintf(buffer, sizeof buffer, format, a, b);
-  return std::string(buffer, n > 0 ? static_cast<std::size_t>(std::min<int>(n, sizeof buffer - 1)) : 0);
+  return std::string(buffer,
+                     n > 0 ? static_cast<std::size_t>(std::min<int>(n, sizeof buffer - 1)) : 0);
 }
 
-bool Finite(double v) { return std::isfinite(v); }
+bool Finite(double v) {
+  return std::isfinite(v);
+}
 
-long long Hundredths(double mm) { return static_cast<long long>(std::trunc(mm * 100.0)); }
+long long Hundredths(double mm) {
+  return static_cast<long long>(std::trunc(mm * 100.0));
+}
 
 void AppendUnsignedTenths(std::string& out, unsigned long long magnitude) {
   char digits[24];
@@ -336,7 +342,7 @@ class SheetCut {
       const char letter = record.letter;
       const bool move = letter == 'M' || letter == 'O';
       if (!move && !IsCutLetter(letter)) continue;  // A, and anything that is not a point
-      if (record.values < 2) continue;  // a damaged record: no place to go to
+      if (record.values < 2) continue;              // a damaged record: no place to go to
 
       const float a = record.a;
       const float b = record.b;

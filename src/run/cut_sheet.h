@@ -25,19 +25,19 @@ inline constexpr int kCuttingNoticeSendTimeoutMs = 100;
 // CutSheet, and the two it changes (shown again by the caller afterwards). The label step
 // ("hetichetta") and the dashed-line switch come from CutterCommandInputs.
 struct SheetCutFields {
-  int manualX = 0;  // spin 1021, 0.1 mm along the feed
-  int manualY = 0;  // spin 1019, 0.1 mm across
+  int manualX = 0;        // spin 1021, 0.1 mm along the feed
+  int manualY = 0;        // spin 1019, 0.1 mm across
   int compensationL = 0;  // 0.1 mm: keystone on the near and far side
   int compensationR = 0;
-  int compensationHeight = 0;  // 0.1 mm over the job's cross extent
-  int compensationWidth = 0;   // 0.1 mm over the mark distance
+  int compensationHeight = 0;     // 0.1 mm over the job's cross extent
+  int compensationWidth = 0;      // 0.1 mm over the mark distance
   double firstMarkerCross = 0.0;  // edit 1102, display unit
   int specialForce = 0;           // "forceS"
   bool withoutCropMarks = false;  // check 1048
   bool copiesEnabled = false;     // check 1049
   int copies = 1;                 // edit 1050
   // Changed by CutSheet:
-  int sheetCount = 0;          // "Count", edit 1027
+  int sheetCount = 0;           // "Count", edit 1027
   double feedScaleShown = 0.0;  // hidden edit 1099
 };
 
@@ -50,7 +50,7 @@ struct SheetCutPorts {
 };
 
 struct SheetCutResult {
-  bool streamed = false;  // the job was sent to the cutter
+  bool streamed = false;   // the job was sent to the cutter
   bool abandoned = false;  // the run was ended without cutting (message shown, FinishJob)
   double feedScale = 1.0;
   double crossScale = 1.0;

@@ -46,8 +46,7 @@ struct OrderFixture : ::testing::Test {
 
 TEST_F(OrderFixture, ClosedSquareStartsAndEndsAtItsFurthestPoint) {
   std::string out = Order(std::string(kSquare) + "A");
-  EXPECT_EQ(out,
-            "M 10.00 0.00\nL 10.00 10.00\nL 0.00 10.00\nL 0.00 0.00\nL 10.00 0.00\nA\n");
+  EXPECT_EQ(out, "M 10.00 0.00\nL 10.00 10.00\nL 0.00 10.00\nL 0.00 0.00\nL 10.00 0.00\nA\n");
   EXPECT_DOUBLE_EQ(ctx.totalCutLength, 40.0);
 }
 
@@ -99,8 +98,7 @@ TEST_F(OrderFixture, SeveralPassesRepeatEachContourWithOneOvercutOnClosedLoops) 
   std::string line = "M 50.00 0.00\nL 60.00 0.00\n";
   // 5 mm along the first segment; no overcut for the open line; no closing A.
   EXPECT_EQ(out, loop + loop + loop + "L 10.00 5.00\n" + line + line + line);
-  EXPECT_EQ(dir.Read("sortp.prn"),
-            loop + "O 50.00 0.00\nL 60.00 0.00\nA\n");
+  EXPECT_EQ(dir.Read("sortp.prn"), loop + "O 50.00 0.00\nL 60.00 0.00\nA\n");
 
   // A first segment of 8 mm or less: the overcut ends at its second point.
   ctx.passes = 2;
@@ -141,7 +139,8 @@ TEST_F(OrderFixture, EdgeModeMirrorsAlongTheFeedAndSwapsTheMarks) {
   std::string out = Order(Square(30) + "A");
   // a -> 210 + 100 - a: the square's near edge (20) becomes its far edge (290), and the
   // mirrored loop runs the other way round.
-  EXPECT_EQ(out, "M 290.00 0.00\nL 280.00 0.00\nL 280.00 10.00\nL 290.00 10.00\nL 290.00 0.00\nA\n");
+  EXPECT_EQ(out,
+            "M 290.00 0.00\nL 280.00 0.00\nL 280.00 10.00\nL 290.00 10.00\nL 290.00 0.00\nA\n");
   EXPECT_FLOAT_EQ(ctx.firstMarkPos, 100.0F);
   EXPECT_FLOAT_EQ(ctx.secondMarkPos, 300.0F);
   EXPECT_TRUE(dir.Exists("sortmirror.prn"));
@@ -163,8 +162,7 @@ TEST(MirrorRecords, SpecialRecordsComeFirstAndTheirEndIsTheMirroredOffset) {
   std::string special = "M 1.00 2.00\nL 3.00 4.00\n\n";
   ctx.specialEnd = static_cast<long>(special.size());
   std::string out = MirrorRecords(special + "M 10.00 0.00\nL 20.00 0.00\nA", ctx);
-  EXPECT_EQ(out,
-            "M 299.00 2.00\nL 297.00 4.00\nM 290.00 0.00\nL 280.00 0.00\nA 280.00 0.00\n");
+  EXPECT_EQ(out, "M 299.00 2.00\nL 297.00 4.00\nM 290.00 0.00\nL 280.00 0.00\nA 280.00 0.00\n");
   EXPECT_EQ(ctx.specialEnd, 28);
 }
 

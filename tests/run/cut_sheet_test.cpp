@@ -222,7 +222,7 @@ TEST_F(SheetFixture, EdgeModeMeasuresFromTheSheetEdgeAndKeepsTheMarkDistance) {
   dir.Write("sortx.prn", "M 20.00 30.00\nL 50.00 30.00\nA\n");
   ctx.edgeMode = 1;
   ctx.unitFactor = 25.4;
-  inputs.labelStep = 0.5;     // first-marker distance, inches
+  inputs.labelStep = 0.5;  // first-marker distance, inches
   fields.firstMarkerCross = 0.25;
   Step(1, 320, 230);  // the edge found 1 mm before the centre
   SheetCutResult r = Step(2, 320, 240);
@@ -425,7 +425,8 @@ TEST_F(SheetFixture, LongSkewedContourEndsWhereTheIntegerPositionsSay) {
 TEST(TenthsText, MatchesPrintfForEveryStep) {
   std::mt19937_64 rng(7);
   std::vector<long long> values = {0, 1, -1, 9, -9, 10, -10, 99999, -123456789012LL};
-  for (int i = 0; i < 20000; ++i) values.push_back(static_cast<long long>(rng() % 4000001) - 2000000);
+  for (int i = 0; i < 20000; ++i)
+    values.push_back(static_cast<long long>(rng() % 4000001) - 2000000);
   for (long long n : values) {
     char expected[64];
     std::string got;

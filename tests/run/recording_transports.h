@@ -70,8 +70,7 @@ class RecordingFeederTransport : public FeederTransport {
     return 0;
   }
   void Close(FeederHandle handle) override { closed.push_back(handle); }
-  TransferResult Write(FeederHandle, const std::uint8_t* report, std::size_t length,
-                       int) override {
+  TransferResult Write(FeederHandle, const std::uint8_t* report, std::size_t length, int) override {
     reports.emplace_back(reinterpret_cast<const char*>(report), length);
     return {TransferStatus::kDone, length};
   }
