@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "run/contour_records.h"
+#include "run/cut_order.h"
 #include "run/recording_transports.h"
 #include "support/manual_clock.h"
 #include "support/temp_dir.h"
@@ -313,6 +314,24 @@ TEST_F(SheetFixture, SpecialContoursAreCutWithTheirToolFirst) {
   t = Texts();
   EXPECT_EQ(t.size(), 8U + 3U);  // 140 at the start, 150 and 151 at the change
   EXPECT_EQ(clock.Sleeps().back(), 100);
+}
+
+TEST_F(SheetFixture, ToolChangesWhereTheOrderingPutTheEndOfTheSpecialSection) {
+  // As the import leaves it: special contours, a blank line, the cut contours, "A".
+  std::string special = "M 30.00 30.00\nL 40.00 30.00\n\n";
+  dir.Write("sort.prn", special + "M 70.00 30.00\nL 60.00 30.00\nL 60.00 40.00\nL 70.00 30.00\nA");
+  ctx.specialCount = 1;
+  ctx.importSpecialEnd = static_cast<long>(special.size());
+  ctx.importFirstMark = 10.0F;
+  ctx.importSecondMark = 210.0F;
+  ASSERT_TRUE(OrderCuts(ctx, work).ok);
+  CentredSheet();
+  std::vector<std::string> t = Texts();
+  ASSERT_GE(t.size(), 5U);
+  EXPECT_EQ(t[2].substr(0, 1), "O");  // the special contour's start
+  EXPECT_EQ(t[3].substr(0, 1), "E");
+  EXPECT_EQ(t[4], "TC1002,1,1\x03");  // before the first cut contour, not after it
+  EXPECT_EQ(t[5].substr(0, 1), "O");
 }
 
 TEST_F(SheetFixture, CopiesEndTheRunAndCutTestSheetsAreNotCounted) {
