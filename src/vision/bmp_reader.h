@@ -3,6 +3,7 @@
 // file is trusted before it has been checked against the file's length.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -18,7 +19,7 @@ struct BmpReadResult {
 };
 
 // Files larger than this are refused before they are read.
-inline constexpr std::uintmax_t kMaxBmpFileBytes = 64U * 1024U * 1024U;
+inline constexpr std::uintmax_t kMaxBmpFileBytes = std::uintmax_t{64} * 1024U * 1024U;
 
 BmpReadResult DecodeBmp(std::string_view bytes);
 BmpReadResult ReadBmpFile(const std::filesystem::path& path);
