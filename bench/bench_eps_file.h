@@ -42,14 +42,22 @@ inline std::string Prolog() {
       "%%BeginProlog\n"
       "/pdfdict 64 dict def pdfdict begin\n";
   // Procedure definitions as converters write them, until the prolog is well past 6500 bytes.
-  const char* procedures[] = {
-      "/m { moveto } bind def", "/l { lineto } bind def", "/c { curveto } bind def",
-      "/h { closepath } bind def", "/re { 4 2 roll moveto 1 index 0 rlineto 0 exch rlineto "
-      "neg 0 rlineto closepath } bind def",
-      "/f { fill } bind def", "/S { stroke } bind def", "/q { gsave } bind def",
-      "/Q { grestore } bind def", "/w { setlinewidth } bind def",
-      "/k { setcmykcolor } bind def", "/K { setcmykcolor } bind def",
-      "/d { setdash } bind def", "/J { setlinecap } bind def", "/j { setlinejoin } bind def"};
+  const char* procedures[] = {"/m { moveto } bind def",
+                              "/l { lineto } bind def",
+                              "/c { curveto } bind def",
+                              "/h { closepath } bind def",
+                              "/re { 4 2 roll moveto 1 index 0 rlineto 0 exch rlineto "
+                              "neg 0 rlineto closepath } bind def",
+                              "/f { fill } bind def",
+                              "/S { stroke } bind def",
+                              "/q { gsave } bind def",
+                              "/Q { grestore } bind def",
+                              "/w { setlinewidth } bind def",
+                              "/k { setcmykcolor } bind def",
+                              "/K { setcmykcolor } bind def",
+                              "/d { setdash } bind def",
+                              "/J { setlinecap } bind def",
+                              "/j { setlinejoin } bind def"};
   int round = 0;
   while (prolog.size() < 9000) {
     prolog += "% procedure set " + std::to_string(round++) + "\n";

@@ -16,7 +16,7 @@ namespace {
 const std::filesystem::path& WorkDir() {
   static const std::filesystem::path dir = [] {
     std::string pattern = std::filesystem::exists("/dev/shm") ? "/dev/shm/orvex-fuzz-XXXXXX"
-                                                               : "/tmp/orvex-fuzz-XXXXXX";
+                                                              : "/tmp/orvex-fuzz-XXXXXX";
     if (::mkdtemp(pattern.data()) == nullptr) std::abort();
     static std::string made;
     made = pattern;
@@ -30,8 +30,8 @@ const std::filesystem::path& WorkDir() {
 }
 
 const std::string& Prolog() {
-  static const std::string prolog = "%!PS-Adobe-3.0 EPSF-3.0\n%" + std::string(6600, 'p') +
-                                    "\n%%EndProlog\n%%EndPageSetup\n";
+  static const std::string prolog =
+      "%!PS-Adobe-3.0 EPSF-3.0\n%" + std::string(6600, 'p') + "\n%%EndProlog\n%%EndPageSetup\n";
   return prolog;
 }
 

@@ -20,7 +20,9 @@ ByteReader::ByteReader(std::string_view bytes)
       size_(bytes.size()),
       length_(static_cast<std::int64_t>(bytes.size())) {}
 
-ByteReader::~ByteReader() { Close(); }
+ByteReader::~ByteReader() {
+  Close();
+}
 
 bool ByteReader::Open(const std::filesystem::path& path) {
   Close();

@@ -7,8 +7,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
-#include <limits>
 #include <string>
 #include <system_error>
 #include <utility>
@@ -154,48 +152,95 @@ class RewritableOutput {
 
 // ---------------------------------------------------------------------------------------------
 // The operator vocabulary; the index is the operator's number.
-constexpr std::array<std::string_view, 40> kOperators = {
-    "C",        "c",        "create_cmyk_color",
-    "k",        "L",        "l",
-    "M",        "m",        "T",
-    "x",        "@tm",      "B",
-    "(PANTONE", "/_Swis721ThBT", "FontChange:/_Swis721ThBT",
-    "z",        "e",        "%Bitmap",
-    "@BMP",     "@w",       "%%Trailer",
-    "o",        "@E",       "r",
-    "(Black)",  "G",        "Y",
-    "V",        "y",        "v",
-    "(CutContour)", "Xd",   "%AI5_BeginLayer",
-    "%AI5_EndLayer--", "endstream", "d",
-    "K",        "cm",       "re",
-    ""};
+constexpr std::array<std::string_view, 40> kOperators = {"C",
+                                                         "c",
+                                                         "create_cmyk_color",
+                                                         "k",
+                                                         "L",
+                                                         "l",
+                                                         "M",
+                                                         "m",
+                                                         "T",
+                                                         "x",
+                                                         "@tm",
+                                                         "B",
+                                                         "(PANTONE",
+                                                         "/_Swis721ThBT",
+                                                         "FontChange:/_Swis721ThBT",
+                                                         "z",
+                                                         "e",
+                                                         "%Bitmap",
+                                                         "@BMP",
+                                                         "@w",
+                                                         "%%Trailer",
+                                                         "o",
+                                                         "@E",
+                                                         "r",
+                                                         "(Black)",
+                                                         "G",
+                                                         "Y",
+                                                         "V",
+                                                         "y",
+                                                         "v",
+                                                         "(CutContour)",
+                                                         "Xd",
+                                                         "%AI5_BeginLayer",
+                                                         "%AI5_EndLayer--",
+                                                         "endstream",
+                                                         "d",
+                                                         "K",
+                                                         "cm",
+                                                         "re",
+                                                         ""};
 
 int LookUpOperator(std::string_view token) {
   // Single letters are nearly every operator of a real body.
   if (token.size() == 1) {
     switch (token[0]) {
-      case 'C': return 0;
-      case 'c': return 1;
-      case 'k': return 3;
-      case 'L': return 4;
-      case 'l': return 5;
-      case 'M': return 6;
-      case 'm': return 7;
-      case 'T': return 8;
-      case 'x': return 9;
-      case 'B': return 11;
-      case 'z': return 15;
-      case 'e': return 16;
-      case 'o': return 21;
-      case 'r': return 23;
-      case 'G': return 25;
-      case 'Y': return 26;
-      case 'V': return 27;
-      case 'y': return 28;
-      case 'v': return 29;
-      case 'd': return 35;
-      case 'K': return 36;
-      default: return -1;
+      case 'C':
+        return 0;
+      case 'c':
+        return 1;
+      case 'k':
+        return 3;
+      case 'L':
+        return 4;
+      case 'l':
+        return 5;
+      case 'M':
+        return 6;
+      case 'm':
+        return 7;
+      case 'T':
+        return 8;
+      case 'x':
+        return 9;
+      case 'B':
+        return 11;
+      case 'z':
+        return 15;
+      case 'e':
+        return 16;
+      case 'o':
+        return 21;
+      case 'r':
+        return 23;
+      case 'G':
+        return 25;
+      case 'Y':
+        return 26;
+      case 'V':
+        return 27;
+      case 'y':
+        return 28;
+      case 'v':
+        return 29;
+      case 'd':
+        return 35;
+      case 'K':
+        return 36;
+      default:
+        return -1;
     }
   }
   for (int i = 0; i < 39; ++i) {
@@ -211,7 +256,9 @@ struct Point {
   bool operator==(const Point&) const = default;
 };
 
-bool IsFinite(Point p) { return std::isfinite(p.x) && std::isfinite(p.y); }
+bool IsFinite(Point p) {
+  return std::isfinite(p.x) && std::isfinite(p.y);
+}
 
 int TruncatePoints(float value) {
   if (!(value == value)) return 0;
@@ -293,82 +340,82 @@ class Session {
   // --- operators -------------------------------------------------------------------------------
   void Execute(int op) {
     switch (op) {
-      case 0:
-      case 1:
+      case 0:  // C
+      case 1:  // c
         CurveTo(Point{Operand(6, 0), Operand(6, 1)}, Point{Operand(6, 2), Operand(6, 3)},
                 Point{Operand(6, 4), Operand(6, 5)});
         Empty();
         break;
-      case 2:
-      case 3:
-      case 36:
+      case 2:   // create_cmyk_color
+      case 3:   // k
+      case 36:  // K
         Colour(Operand(4, 0), Operand(4, 1), Operand(4, 2), Operand(4, 3));
         Empty();
         break;
-      case 4:
-      case 5:
+      case 4:  // L
+      case 5:  // l
         LineTo(Point{Operand(2, 0), Operand(2, 1)});
         Empty();
         break;
-      case 6:
-      case 7:
+      case 6:  // M
+      case 7:  // m
         MoveTo(Point{Operand(2, 0), Operand(2, 1)});
         Empty();
         break;
-      case 8:
+      case 8:  // T
         offset_ = Point{};
         break;
-      case 9:
-      case 12:
-      case 19:
+      case 9:   // x
+      case 12:  // (PANTONE
+      case 19:  // @w
         Empty();
         break;
-      case 10:
-      case 37:
+      case 10:  // @tm
+      case 37:  // cm
         if (MatrixActive()) {
           offset_ = Point{Operand(6, 4), Operand(6, 5)};
           Empty();
         }
         break;
-      case 20:
+      case 20:  // %%Trailer
         ClosePath();
         stop_ = true;
         break;
-      case 22:
+      case 22:  // @E
         if (MatrixActive()) Empty();
         break;
-      case 25:
+      case 25:  // G
         specialState_ = 0;
         break;
-      case 26:
-      case 28: {
+      case 26:    // Y
+      case 28: {  // y
         Point control1{Operand(4, 0), Operand(4, 1)};
         Point end{Operand(4, 2), Operand(4, 3)};
         CurveTo(control1, end, end);
         Empty();
         break;
       }
-      case 27:
-      case 29: {
+      case 27:    // V
+      case 29: {  // v
         Point control2{Operand(4, 0), Operand(4, 1)};
         Point end{Operand(4, 2), Operand(4, 3)};
         CurveTo(current_, control2, end);
         Empty();
         break;
       }
-      case 31:
+      case 31:  // Xd
         SkipHiddenObject();
         break;
-      case 32:
+      case 32:  // %AI5_BeginLayer
         SkipHiddenLayer();
         break;
-      case 34:
+      case 34:  // endstream
         SkipStream();
         break;
-      case 35:
+      case 35:  // d
         DashTest();
         break;
-      case 38:
+      case 38:  // re
         Rectangle(Operand(4, 0), Operand(4, 1), Operand(4, 2), Operand(4, 3));
         break;
       default:
@@ -415,8 +462,7 @@ class Session {
     ByteReader::TokenStatus status = input_.ReadToken(token_, sizeof token_, length);
     if (status == ByteReader::TokenStatus::kEnd) return;
     std::string_view flag(token_, status == ByteReader::TokenStatus::kToken ? length : 0);
-    if (status == ByteReader::TokenStatus::kToken &&
-        (flag == "1" || flag == "%AI5_BeginLayer")) {
+    if (status == ByteReader::TokenStatus::kToken && (flag == "1" || flag == "%AI5_BeginLayer")) {
       return;
     }
     SkipThrough("%AI5_BeginLayer");
@@ -469,8 +515,7 @@ class Session {
         std::string_view(token_, length) == "f") {
       float nextX = 0.0F;
       float nextY = 0.0F;
-      repeated = ScanNumber(input_, nextX) && ScanNumber(input_, nextY) && nextX == x &&
-                 nextY == y;
+      repeated = ScanNumber(input_, nextX) && ScanNumber(input_, nextY) && nextX == x && nextY == y;
     }
     input_.Seek(resume);
     if (repeated) return;
@@ -500,8 +545,7 @@ class Session {
     if (p.y > summary_.maxY) summary_.maxY = p.y;
   }
   bool OutsideBox(Point p) const {
-    return p.x < summary_.minX || p.x > summary_.maxX || p.y < summary_.minY ||
-           p.y > summary_.maxY;
+    return p.x < summary_.minX || p.x > summary_.maxX || p.y < summary_.minY || p.y > summary_.maxY;
   }
 
   // Rewrites the start letter of the path that just ended in PSINT: "O" for an open path, a

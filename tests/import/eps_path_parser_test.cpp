@@ -25,7 +25,9 @@ std::string Eps(const std::string& body) {
   return "%!PS-Adobe-3.0 EPSF-3.0\n%" + std::string(6600, 'p') + "\n%%EndProlog\n" + body;
 }
 
-std::string P(const char* a, const char* b) { return std::string(a) + " " + b + " "; }
+std::string P(const char* a, const char* b) {
+  return std::string(a) + " " + b + " ";
+}
 
 class ParserTest : public ::testing::Test {
  protected:
@@ -111,10 +113,9 @@ TEST_F(ParserTest, SegmentsBeforeAnyMovetoGetAStartLineOfTheirOwn) {
 }
 
 TEST_F(ParserTest, DegenerateSegmentsStayOutOfTheCutFileOnly) {
-  std::string degenerate = P(kTen, kTen) + "m " + P(kTen, kTen) + "l " +
-                           P(kTen, kTen) + P(kTwenty, kTwenty) + P(kTen, kTen) + "c " +
-                           P(kTwenty, kTwenty) + P(kTen, kTen) + P(kTen, kTen) + "c " +
-                           P(kTwenty, kTen) + "l\n";
+  std::string degenerate = P(kTen, kTen) + "m " + P(kTen, kTen) + "l " + P(kTen, kTen) +
+                           P(kTwenty, kTwenty) + P(kTen, kTen) + "c " + P(kTwenty, kTwenty) +
+                           P(kTen, kTen) + P(kTen, kTen) + "c " + P(kTwenty, kTen) + "l\n";
   // The special colour routes the same drawing to TPSINT, which takes every segment.
   ASSERT_TRUE(ParseEps(degenerate + "0 1 0 0 k\n" + degenerate + "0 0 0 1 k\n%%Trailer\n"));
   // The trailer closes the special path with the cut file's write position as its start: the
@@ -133,12 +134,11 @@ TEST_F(ParserTest, DegenerateSegmentsStayOutOfTheCutFileOnly) {
 
 TEST_F(ParserTest, CurveOperatorsPlaceTheirControlPoints) {
   std::string start = P("0", "0") + "m ";
-  std::string body = start + P(kTen, "0") + P(kTwenty, kTen) + P(kThirty, kThirty) + "c " +
-                     start + P(kTen, "0") + P(kTwenty, kTen) + P(kThirty, kThirty) + "C " +
-                     start + P(kTwenty, kTen) + P(kThirty, kThirty) + "v " +
-                     start + P(kTwenty, kTen) + P(kThirty, kThirty) + "V " +
-                     start + P(kTen, "0") + P(kThirty, kThirty) + "y " +
-                     start + P(kTen, "0") + P(kThirty, kThirty) + "Y\n";
+  std::string body = start + P(kTen, "0") + P(kTwenty, kTen) + P(kThirty, kThirty) + "c " + start +
+                     P(kTen, "0") + P(kTwenty, kTen) + P(kThirty, kThirty) + "C " + start +
+                     P(kTwenty, kTen) + P(kThirty, kThirty) + "v " + start + P(kTwenty, kTen) +
+                     P(kThirty, kThirty) + "V " + start + P(kTen, "0") + P(kThirty, kThirty) +
+                     "y " + start + P(kTen, "0") + P(kThirty, kThirty) + "Y\n";
   ASSERT_TRUE(ParseEps(body));
   EXPECT_EQ(Psint(),
             "O \nC 0.00 0.00 30.00 30.00 10.00 0.00 20.00 10.00 \n"
@@ -165,8 +165,8 @@ TEST_F(ParserTest, BoundingBoxFollowsCurvesOnlyWhenAControlPointLeavesIt) {
 
 TEST_F(ParserTest, SpecialColourRoutesPathsAndCounts) {
   std::string body = "0 1 0 0 k\n" + SquarePs() + "0 0 0 1 K\n" + P(kTen, kTen) + "m " +
-                     P(kTwenty, kTen) + "l\n" + "0 1 0 0 create_cmyk_color\n" + SquarePs() +
-                     "G\n" + P(kTen, kTen) + "m " + P(kThirty, kTen) + "l %%Trailer\n";
+                     P(kTwenty, kTen) + "l\n" + "0 1 0 0 create_cmyk_color\n" + SquarePs() + "G\n" +
+                     P(kTen, kTen) + "m " + P(kThirty, kTen) + "l %%Trailer\n";
   ASSERT_TRUE(ParseEps(body));
   EXPECT_EQ(summary_.specialCount, 2);
   EXPECT_EQ(summary_.dashOn, 1);
@@ -181,9 +181,9 @@ TEST_F(ParserTest, SpecialColourRoutesPathsAndCounts) {
 
 TEST_F(ParserTest, OriginOffsetFromMatrixOperators) {
   // cm takes the translation only; T resets it; the offset is added before conversion.
-  std::string body = "1 0 0 1 28.3465 28.3465 cm\n" + P("0", "0") + "m " + P(kTen, "0") +
-                     "l\nT " + P("0", "0") + "m " + P(kTen, "0") + "l\n" +
-                     "2 0 0 2 0 28.3465 @tm " + P("0", "0") + "m " + P(kTen, "0") + "l\n";
+  std::string body = "1 0 0 1 28.3465 28.3465 cm\n" + P("0", "0") + "m " + P(kTen, "0") + "l\nT " +
+                     P("0", "0") + "m " + P(kTen, "0") + "l\n" + "2 0 0 2 0 28.3465 @tm " +
+                     P("0", "0") + "m " + P(kTen, "0") + "l\n";
   ASSERT_TRUE(ParseEps(body));
   EXPECT_EQ(Psint(),
             "O \nL 10.00 10.00 20.00 10.00 \nO \nL 0.00 0.00 10.00 0.00 \n"
@@ -209,7 +209,8 @@ TEST_F(ParserTest, OperandStackIndexRules) {
   // Illustrator's capital spellings act like the lower-case ones.
   ASSERT_TRUE(ParseEps("0 0 M " + P(kTen, "0") + "L " + P(kTen, "0") + P(kTen, "0") +
                        P(kTen, kTen) + "C\n"));
-  EXPECT_EQ(Psint(), "M \nL 0.00 0.00 10.00 0.00 \nC 10.00 0.00 10.00 10.00 10.00 0.00 10.00 0.00 \n");
+  EXPECT_EQ(Psint(),
+            "M \nL 0.00 0.00 10.00 0.00 \nC 10.00 0.00 10.00 10.00 10.00 0.00 10.00 0.00 \n");
   // An operator on a stack that was never filled reads zeros and does not fail.
   ASSERT_TRUE(ParseEps("l c m 0 0 m 28.3465 0 l\n"));
 }
@@ -218,14 +219,13 @@ TEST_F(ParserTest, OperatorsThatOnlyEmptyTheStack) {
   // After each, one number lands in slot 1 and "l" takes slot 0 (still the moveto's x) as its x;
   // without the emptying it would take the last zero.
   for (const char* op : {"x", "(PANTONE", "@w", "@E", "k", "cm"}) {
-    ASSERT_TRUE(ParseEps(P(kThirty, kThirty) + "m 0 0 0 0 0 0 " + op + " " + kTen + " l\n"))
-        << op;
+    ASSERT_TRUE(ParseEps(P(kThirty, kThirty) + "m 0 0 0 0 0 0 " + op + " " + kTen + " l\n")) << op;
     EXPECT_EQ(Psint(), "M \nL 30.00 30.00 30.00 10.00 \n") << op;
   }
   // Operators without effect keep the stack.
-  for (const char* op : {"B", "z", "e", "o", "r", "(Black)", "(CutContour)", "%Bitmap", "@BMP",
-                         "/_Swis721ThBT", "FontChange:/_Swis721ThBT", "%AI5_EndLayer--", "T",
-                         "G"}) {
+  for (const char* op :
+       {"B", "z", "e", "o", "r", "(Black)", "(CutContour)", "%Bitmap", "@BMP", "/_Swis721ThBT",
+        "FontChange:/_Swis721ThBT", "%AI5_EndLayer--", "T", "G"}) {
     ASSERT_TRUE(ParseEps("0 0 m " + P(kTwenty, kTen) + op + " l\n")) << op;
     EXPECT_EQ(Psint(), "M \nL 0.00 0.00 20.00 10.00 \n") << op;
   }
@@ -248,8 +248,8 @@ TEST_F(ParserTest, DashTestWithBareLineFeeds) {
     ASSERT_TRUE(ParseEps(dashed + solid + SquarePs() + "%%Trailer\n")) << solid;
     EXPECT_EQ(Psint(), kSquare10) << solid;
   }
-  ASSERT_TRUE(ParseEps("[3.5 2.5 1.5] 0 d\n" + SquarePs() + "[] 0 d " + SquarePs() +
-                       "%%Trailer\n"));
+  ASSERT_TRUE(
+      ParseEps("[3.5 2.5 1.5] 0 d\n" + SquarePs() + "[] 0 d " + SquarePs() + "%%Trailer\n"));
   EXPECT_EQ(summary_.specialCount, 1);
   EXPECT_EQ(Tpsint(), kSquare10);
 
@@ -265,8 +265,8 @@ TEST_F(ParserTest, DashedPathsAndSpecialColourCountSeparately) {
   ASSERT_TRUE(ParseEps("0 1 0 0 k [3.5 2.5] 0 d\n" + SquarePs() + "[3 2] 0 d\n" + SquarePs() +
                        "0 0 0 1 k\n" + SquarePs() + "%%Trailer\n"));
   EXPECT_EQ(summary_.specialCount, 2);
-  // The solid array ends the dashed state, but the special colour state 1 had replaced stays
-  // ended too: the second square goes to the cut file.
+  // The dash took over from the special colour, so the solid array that ends the dash sends the
+  // second square to the cut file.
   EXPECT_EQ(Tpsint(), kSquare10);
   EXPECT_EQ(Psint(), std::string(kSquare10) + kSquare10);
   // Huge or non-numeric dash values neither overflow nor count.
@@ -300,8 +300,8 @@ TEST_F(ParserTest, SkippedObjectsLayersAndStreams) {
                        "%AI5_EndLayer-- %AI5_BeginLayer 1 %%Trailer\n"));
   EXPECT_EQ(Psint(), kSquare10);
   // endstream skips to the next "obj" and the two tokens after it.
-  ASSERT_TRUE(ParseEps("endstream 0 0 m 99 99 l endobj 5 0 obj 12 34 " + SquarePs() +
-                       "%%Trailer\n"));
+  ASSERT_TRUE(
+      ParseEps("endstream 0 0 m 99 99 l endobj 5 0 obj 12 34 " + SquarePs() + "%%Trailer\n"));
   EXPECT_EQ(Psint(), kSquare10);
   // Skips that run to the end of the input end the parse.
   EXPECT_FALSE(ParseEps("Xd 0 0 0 m 99 99 l\n"));
@@ -405,10 +405,11 @@ class IllustratorTest : public ParserTest {
 };
 
 TEST_F(IllustratorTest, PreintCopiesTheFirstVisibleLayerOn) {
-  std::string body = "%!PS-Adobe-3.0\n%%Creator: test\n1 0 0 1 99 99 cm\n"
-                     "%AI5_BeginLayer\n0 1 1 1 0 0 Lb\n(Hidden) Ln\n0 0 m 1 1 L\n"
-                     "%AI5_BeginLayer\n1 1 1 1 0 0 Lb\n(Cut) Ln\n" +
-                     SquarePs() + "%%Trailer\n%%EOF ignored tokens after trailer\n" + Tail();
+  std::string body =
+      "%!PS-Adobe-3.0\n%%Creator: test\n1 0 0 1 99 99 cm\n"
+      "%AI5_BeginLayer\n0 1 1 1 0 0 Lb\n(Hidden) Ln\n0 0 m 1 1 L\n"
+      "%AI5_BeginLayer\n1 1 1 1 0 0 Lb\n(Cut) Ln\n" +
+      SquarePs() + "%%Trailer\n%%EOF ignored tokens after trailer\n" + Tail();
   ASSERT_TRUE(ParseAi(body));
   EXPECT_EQ(dir_.Read("PREINT"),
             " 1 1 1 0 0 Lb\n (Cut)\n Ln\n 28.3465 28.3465 m\n 56.693 28.3465 l\n"
