@@ -1,5 +1,7 @@
 #include "import/job_loader.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <system_error>
@@ -23,7 +25,7 @@ constexpr float kTallJobMm = 375.0F;
 constexpr int kWideMedia = 600;
 constexpr int kMidMedia = 450;
 
-// Dash lengths are points; the cutter's dash values are in its own units, 38 to a point.
+// Dash lengths are in points; the dash cut and up values count 38 units to a point.
 constexpr int kDashUnitsPerPoint = 38;
 
 constexpr std::size_t kFlushBytes = 1 << 16;
@@ -67,6 +69,13 @@ class SortWriter {
   long written_ = 0;
   bool ok_ = true;
 };
+
+// A dash length of a damaged graphic can be any int; the product saturates instead of
+// overflowing.
+int DashUnits(int points) {
+  long long units = static_cast<long long>(points) * kDashUnitsPerPoint;
+  return static_cast<int>(std::clamp<long long>(units, INT_MIN, INT_MAX));
+}
 
 std::string ExtensionOf(const std::string& path) {
   std::string name = std::filesystem::path(path).filename().string();
@@ -143,7 +152,7 @@ const LoadReport& JobLoader::LoadJob() {
   report_ = LoadReport{};
   RunContext& c = context_;
 
-  // 1-2: counters for the run loop, the mark mode, the last job.
+  // The run loop holds its status polling back while a load runs.
   c.markMode = view_.ComboSelection(control::kMarkMode);
   c.statusStep = kStatusStepLoading;
   c.settleTicks = kSettleTicksLoading;
@@ -153,7 +162,7 @@ const LoadReport& JobLoader::LoadJob() {
     c.lastJobFlag = 1;
   }
 
-  // 3-5: which file, and what kind.
+  // Which file, and what kind.
   std::string path;
   int kind = kKindNone;
   if (c.lastJobFlag == 1 && c.lastJobPath.size() > 3) {
@@ -177,7 +186,7 @@ const LoadReport& JobLoader::LoadJob() {
     }
   }
 
-  // 6-7
+  // From here on the load counts as one, whatever becomes of it.
   c.lastJobFlag = 2;
   c.displayState = -2;
   c.reopenRequest = 0;
@@ -190,14 +199,12 @@ const LoadReport& JobLoader::LoadJob() {
     return report_;
   }
 
-  // 8
   c.currentJobPath = path;
   report_.jobPath = path;
   view_.SetControlText(control::kCurrentJobLabel,
                        std::string(loader_text::kCurrentJobPrefix) + path);
   canvas_.Clear(canvas_.Width() - 2, canvas_.Height() - 2);
 
-  // 9
   c.importKind = kind;
   std::unique_ptr<GraphicParser> parser =
       parserFactory_ ? parserFactory_(workDir_.Root()) : nullptr;
@@ -215,7 +222,7 @@ const LoadReport& JobLoader::LoadJob() {
   GraphicSummary summary = parser->Summary();
   report_.summary = summary;
 
-  // 10: marks. A distance that is not a number is refused like a short one.
+  // Marks. A distance that is not a number is refused like a short one.
   JobMarks marks = LocateJobMarks(workDir_.File(workfile::kPsint), workDir_.File(workfile::kMarks),
                                   summary.minX, summary.minY);
   report_.marks = marks;
@@ -229,7 +236,6 @@ const LoadReport& JobLoader::LoadJob() {
     return report_;
   }
 
-  // 11-15
   if (!Flatten(summary)) {
     report_.outcome = LoadOutcome::kFailed;
     Show({std::string(loader_text::kSortNotWritten), MessageCaption::kApplicationTitle, "",
@@ -238,26 +244,24 @@ const LoadReport& JobLoader::LoadJob() {
     return report_;
   }
 
-  // 16
   if (recent_ != nullptr) recent_->RestoreFor(c.currentJobPath);
 
-  // 17
+  // The window and the camera for the new job.
   view_.SetFieldValue(control::kCount, 0);
   view_.MembersToControls();
   c.jobHeight = summary.maxY - summary.minY;
   c.jobWidth = summary.maxX - summary.minX;
   ChooseCamera();
 
-  // 18: dash values, once Init Cutter has armed them.
+  // Dash values, once Init Cutter has armed them.
   if (summary.specialCount > 0 && c.dashCutValue > 1 && c.dashUpValue > 1) {
-    c.dashCutValue = summary.dashOn * kDashUnitsPerPoint;
-    c.dashUpValue = summary.dashOff * kDashUnitsPerPoint;
+    c.dashCutValue = DashUnits(summary.dashOn);
+    c.dashUpValue = DashUnits(summary.dashOff);
     view_.SetFieldValue(control::kSpecialCutLength, c.dashCutValue / 10);
     view_.SetFieldValue(control::kSpecialUpLength, c.dashUpValue / 10);
     view_.MembersToControls();
   }
 
-  // 19
   c.specialCount = summary.specialCount;
   c.importSpecialEnd = c.specialEnd;
   c.statusStep = kStatusStepIdle;
@@ -296,7 +300,7 @@ bool JobLoader::Flatten(const GraphicSummary& summary) {
   const float minX = summary.minX;
   const float minY = summary.minY;
 
-  // 12: the special paths, laid out as several lines when the operator asked for them.
+  // The special paths, laid out as several lines when the operator asked for them.
   c.specialEnd = 0;
   view_.EnableControl(control::kSpecialMode, false);
   const std::filesystem::path tpsint = workDir_.File(workfile::kTpsint);
@@ -318,7 +322,6 @@ bool JobLoader::Flatten(const GraphicSummary& summary) {
     }
   }
 
-  // 13
   PathRecordStream special;
   if (!std::filesystem::exists(tpsint, error) || !special.Open(tpsint)) {
     c.specialPresent = 0;
@@ -344,7 +347,8 @@ bool JobLoader::Flatten(const GraphicSummary& summary) {
   }
   report_.hasSpecial = c.specialPresent != 0;
 
-  // 14: one pass per file; a pass writes each path's start once, then its points.
+  // One pass per file, special paths first; a pass writes each path's start once, then its
+  // points.
   auto pass = [&](PathRecordStream& in, bool cutPass) {
     char previous = 0;
     bool skipped = false;

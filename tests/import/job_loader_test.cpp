@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 #include <map>
 #include <string>
 #include <vector>
@@ -486,6 +487,11 @@ TEST_F(JobLoaderTest, DashValuesChangeOnlyOnceArmed) {
   EXPECT_EQ(view_.fields[control::kSpecialCutLength], 11);
   EXPECT_EQ(view_.fields[control::kSpecialUpLength], 7);
   EXPECT_EQ(view_.fields[control::kCount], 0);
+
+  // A dash length no sheet has saturates instead of overflowing.
+  script_.summary.dashOn = 1000000000;
+  ASSERT_EQ(loader_.LoadJob().outcome, LoadOutcome::kLoaded);
+  EXPECT_EQ(context_.dashCutValue, std::numeric_limits<int>::max());
 }
 
 TEST_F(JobLoaderTest, MultipleLinesAreLaidOutAndForgottenForAJobWithoutSpecialPaths) {
