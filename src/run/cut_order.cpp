@@ -199,12 +199,15 @@ std::string ExpandPasses(std::string_view sortp, long specialEnd, int passes) {
       if (IsContourStart(record.letter) || record.letter == 'A') break;
       contour.push_back({record.letter, record.a, record.b});
     }
-    for (int pass = 0; pass < passes; ++pass) {
-      AppendContourRecord(out, 'M', contour[0].a, contour[0].b);
-      for (std::size_t i = 1; i < contour.size(); ++i) {
-        AppendContourRecord(out, contour[i].letter, contour[i].a, contour[i].b);
-      }
+    // Every repetition is the same text: format it once.
+    const std::size_t begin = out.size();
+    AppendContourRecord(out, 'M', contour[0].a, contour[0].b);
+    for (std::size_t i = 1; i < contour.size(); ++i) {
+      AppendContourRecord(out, contour[i].letter, contour[i].a, contour[i].b);
     }
+    const std::size_t length = out.size() - begin;
+    out.reserve(out.size() + length * static_cast<std::size_t>(passes - 1));
+    for (int pass = 1; pass < passes; ++pass) out.append(out, begin, length);
     // A closed loop is cut a little past its start so that the blade leaves no uncut bridge.
     if (contour[0].letter == 'M' && contour.size() > 1) {
       const Point& second = contour[1];
