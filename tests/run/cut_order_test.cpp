@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -181,6 +182,14 @@ TEST_F(OrderFixture, MissingInputLeavesTheEarlierSortedFileAlone) {
   EXPECT_FALSE(result.ok);
   EXPECT_FALSE(result.error.empty());
   EXPECT_EQ(dir.Read("sortx.prn"), "earlier");
+
+  // An output that cannot be replaced is reported, not half written.
+  std::filesystem::remove(dir.File("sortx.prn"));
+  std::filesystem::create_directory(dir.File("sortx.prn"));
+  dir.Write("sort.prn", std::string(kSquare) + "A");
+  result = OrderCuts(ctx, work);
+  EXPECT_FALSE(result.ok);
+  EXPECT_NE(result.error.find("sortx.prn"), std::string::npos);
 }
 
 // The selection described for the cut: pick the largest key above 0 among the entries not yet
