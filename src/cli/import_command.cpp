@@ -393,7 +393,7 @@ int RunImport(const Arguments& args) {
   loader.SetPdfConverter(pdf.get());
   const LoadReport& report = loader.LoadJob();
 
-  Outcome outcome{report, context, workDir, report.message, report.warnings};
+  Outcome outcome{report, context, workDir, report.message, report.warnings, false, false, {}};
   outcome.marksKnown =
       report.outcome == LoadOutcome::kLoaded || report.message == loader_text::kMarksError;
   if (report.outcome == LoadOutcome::kLoaded) {

@@ -18,14 +18,13 @@ struct Rise {
   int strength = 0;  // most negative response, 0 when no response was negative
 };
 
-// Strongest rise in `values` over indexes [first, last]; the first of equal ones wins.
-template <std::size_t N>
-Rise StrongestRise(const std::array<int, N>& values, int first, int last) {
+// Strongest rise in `values` over indexes [first, last]; the first of equal ones wins. The caller
+// guarantees three readable values on each side of the range.
+Rise StrongestRise(const int* values, int first, int last) {
   Rise rise;
   for (int i = first; i <= last; ++i) {
-    const auto u = static_cast<std::size_t>(i);
-    const int d = (values[u - 3] + values[u - 2] + values[u - 1]) -
-                  (values[u + 1] + values[u + 2] + values[u + 3]);
+    const int d = (values[i - 3] + values[i - 2] + values[i - 1]) -
+                  (values[i + 1] + values[i + 2] + values[i + 3]);
     if (d < rise.strength) {
       rise.strength = d;
       rise.at = i;
@@ -37,13 +36,15 @@ Rise StrongestRise(const std::array<int, N>& values, int first, int last) {
 Rise SideRise(const CameraFrame& frame) {
   std::array<int, 600> row{};  // columns 0..599, only 40..599 read
   for (int c = 40; c < 600; ++c) row[static_cast<std::size_t>(c)] = frame.Grey(c, kSideRow);
-  return StrongestRise(row, 50, 589);
+  static_assert(589 + 3 < 600);
+  return StrongestRise(row.data(), 50, 589);
 }
 
 Rise EndRise(const CameraFrame& frame) {
   std::array<int, 461> column{};  // rows 0..460, only 20..460 read
   for (int r = 20; r <= 460; ++r) column[static_cast<std::size_t>(r)] = frame.Grey(kEndColumn, r);
-  return StrongestRise(column, 30, 449);
+  static_assert(449 + 3 < 461);
+  return StrongestRise(column.data(), 30, 449);
 }
 
 }  // namespace
