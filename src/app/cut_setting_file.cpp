@@ -191,7 +191,7 @@ bool OptionsDialog::Choose(const ChosenFile& file, int outcome, OptionsDialogVie
 
 bool OptionsDialog::OnLoadCutSetting(OptionsDialogView& view) {
   if (jobPathLength_ < 2) {
-    view.ShowMessage("No Graphic file is loaded", "", BoxIcon::kInformation);
+    view.ShowMessage("No Graphic file is loaded", "", MessageIcon::kInformation);
     return false;
   }
   std::optional<ChosenFile> file = view.OpenCutSettingFile();
@@ -229,7 +229,7 @@ void MoreOptions(RunContext& run, MainWindowFields& fields, DialogView& view,
       std::optional<CutSettingValues> file;
       if (text) file = ParseCutSetting(*text);
       if (!file) {
-        view.ShowMessage("Cannot read cut setting file", "", BoxIcon::kInformation);
+        view.ShowMessage("Cannot read cut setting file", "", MessageIcon::kInformation);
         // Nothing was loaded, so the job's own recent settings still apply at the next load.
         run.optionsOutcome = 0;
         return;
@@ -242,7 +242,7 @@ void MoreOptions(RunContext& run, MainWindowFields& fields, DialogView& view,
     case 2: {
       const std::string line = FormatCutSetting(CollectCutSetting(run, fields));
       if (!WriteFileAtomically(dialog.ChosenPath(), line)) {
-        view.ShowMessage("Cannot write cut setting file", "", BoxIcon::kInformation);
+        view.ShowMessage("Cannot write cut setting file", "", MessageIcon::kInformation);
         return;
       }
       view.SetWindowCaption(caption);

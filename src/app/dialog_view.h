@@ -10,10 +10,9 @@
 #include <vector>
 
 #include "app/main_window_fields.h"
+#include "core/message_icon.h"
 
 namespace orvex {
-
-enum class BoxIcon { kInformation, kWarning, kError };
 
 // What every window offers.
 class WindowView {
@@ -21,7 +20,7 @@ class WindowView {
   virtual ~WindowView() = default;
 
   // A modal message box with an OK button.
-  virtual void ShowMessage(std::string_view text, std::string_view caption, BoxIcon icon) = 0;
+  virtual void ShowMessage(std::string_view text, std::string_view caption, MessageIcon icon) = 0;
   // The toolkit's own message for a field outside its range; the focus goes to the field.
   virtual void ShowRangeMessage(int controlId, int minimum, int maximum) = 0;
   virtual void SetWindowCaption(std::string_view text) = 0;

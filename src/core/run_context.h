@@ -33,8 +33,8 @@ struct RunContext {
 
   // --- Status polling ------------------------------------------------------------------------
   int statusStep = 0;
-  int mediaWidth = 0;
-  int mediaPosition = 0;
+  double mediaWidth = 0.0;  // mm, from the width reply in 0.1 mm
+  double mediaPosition = 0.01;  // mm
 
   // --- Job geometry (import) -----------------------------------------------------------------
   float jobWidth = 0.0F;

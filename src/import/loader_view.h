@@ -5,6 +5,8 @@
 // dialog with its argument, tests keep the calls in memory.
 #pragma once
 
+#include "core/message_icon.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,8 +32,6 @@ struct FileFilter {
   std::string label;    // "(*.AI *.EPS)"
   std::string pattern;  // "*.AI;*.EPS"
 };
-
-enum class MessageIcon { kNone, kError };
 
 enum class MessageCaption {
   kPlatformDefault,   // whatever the windowing system shows when no caption is given

@@ -401,7 +401,7 @@ bool JogPress(JogButton button, RunContext& ctx, const CutterCommandInputs& inpu
     CutterCommand(kFeedForward, ctx, inputs, link);
     return true;
   }
-  if (static_cast<double>(ctx.mediaPosition) <= 0.1) return false;
+  if (ctx.mediaPosition <= 0.1) return false;
   CutterCommand(kFeedBackward, ctx, inputs, link);
   return true;
 }

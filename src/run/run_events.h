@@ -5,9 +5,9 @@
 
 #include <string_view>
 
-namespace orvex {
+#include "core/message_icon.h"
 
-enum class MessageIcon { kInformation, kWarning, kError };
+namespace orvex {
 
 class RunEvents {
  public:

@@ -15,7 +15,7 @@ OffsetPair ConvertCalibrationRead(float markCol, float markRow, double markScale
   return {static_cast<int>(x), static_cast<int>(y)};
 }
 
-int CalibrationMode(int secondCamera, int mediaWidth, int creasingVariant) {
+int CalibrationMode(int secondCamera, double mediaWidth, int creasingVariant) {
   int mode = 1;
   if (secondCamera != 0) {
     mode = 2;

@@ -24,7 +24,7 @@ inline constexpr std::string_view kCalibrationCameraTwoCaption = " - Calibration
 OffsetPair ConvertCalibrationRead(float markCol, float markRow, double markScale);
 
 // 1 normal, 2 second camera, 3 wide media (over 600 mm), 4 creasing variant 2 (wins).
-int CalibrationMode(int secondCamera, int mediaWidth, int creasingVariant);
+int CalibrationMode(int secondCamera, double mediaWidth, int creasingVariant);
 
 // The profile keys of the active camera pair and the defaults File Open loads them with.
 struct OffsetKeys {

@@ -42,7 +42,7 @@ std::optional<std::size_t> FindCaptureDevice(const std::vector<CaptureDeviceInfo
   return result;
 }
 
-int CameraForJob(float jobHeight, int mediaWidth) {
+int CameraForJob(float jobHeight, double mediaWidth) {
   if (jobHeight > 375.0F && mediaWidth > 600) return 1;
   if (mediaWidth > 450 && mediaWidth < 600) return 1;
   return 0;

@@ -33,7 +33,7 @@ std::optional<std::size_t> FindCaptureDevice(const std::vector<CaptureDeviceInfo
 
 // The camera a freshly loaded job wants: the second one for tall jobs on wide media, or for
 // media between 450 and 600 mm.
-int CameraForJob(float jobHeight, int mediaWidth);
+int CameraForJob(float jobHeight, double mediaWidth);
 // The camera the run loop switches to when the cutter reports a new media width, or nothing
 // when it stays.
 std::optional<int> CameraForMediaWidth(int newWidth, int previousWidth);

@@ -188,7 +188,7 @@ TEST(CutSettingFileTest, UnreadableFilesChangeNothing) {
     f.Load(name);
     ASSERT_EQ(f.view.messages.size(), 1U) << name;
     EXPECT_EQ(f.view.messages[0].text, "Cannot read cut setting file");
-    EXPECT_EQ(f.view.messages[0].icon, BoxIcon::kInformation);
+    EXPECT_EQ(f.view.messages[0].icon, MessageIcon::kInformation);
     EXPECT_EQ(FormatCutSetting(CollectCutSetting(f.run, f.view.controls)), before) << name;
   }
   EXPECT_EQ(f.view.caption, "- Orvex Plus 1.0 - ");

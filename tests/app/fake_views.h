@@ -15,13 +15,13 @@ namespace orvex::test {
 struct ShownMessage {
   std::string text;
   std::string caption;
-  BoxIcon icon;
+  MessageIcon icon;
 };
 
 template <typename Base>
 class FakeWindow : public Base {
  public:
-  void ShowMessage(std::string_view text, std::string_view caption, BoxIcon icon) override {
+  void ShowMessage(std::string_view text, std::string_view caption, MessageIcon icon) override {
     messages.push_back({std::string(text), std::string(caption), icon});
   }
   void ShowRangeMessage(int controlId, int minimum, int maximum) override {

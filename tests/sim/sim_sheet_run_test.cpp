@@ -286,11 +286,10 @@ TEST_F(SimSheetRunTest, SheetTwoMillimetresOffAndTurnedIsStillCutOnItsContours) 
   }
 }
 
-// Disabled until the transmission's feed scale takes the second mark's offset with the sign the
-// re-centring moves imply: a mark seen further along the feed (a larger row) means a longer
-// sheet, yet (D - correction + first offset) / D makes it shorter, so a 0.4 mm stretch is cut
-// 0.8 mm off at the far end instead of being corrected.
-TEST_F(SimSheetRunTest, DISABLED_StretchedMediaIsCorrectedByTheMarkDistance) {
+// The feed scale takes the second mark's offset with the sign the re-centring moves imply: a
+// mark seen further along the feed (a larger row) means a longer sheet. With the opposite sign a
+// 0.4 mm stretch is cut 0.8 mm off at the far end instead of being corrected.
+TEST_F(SimSheetRunTest, StretchedMediaIsCorrectedByTheMarkDistance) {
   SheetPlacement placement;
   placement.feedScale = 1.002;  // 0.4 mm over the marks
   placement.pivot = {2.0, 2.0};
