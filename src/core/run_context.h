@@ -30,6 +30,23 @@ struct RunContext {
   int settleTicks = 0;
   int detectionHold = 0;
   bool cutTestArmed = false;  // Cut Test or Pause: the sheet being cut is not counted
+  // The detection held for confirmation by the next analysis; the confirmed one is markAccepted.
+  bool previousHeld = false;
+  float markPreviousCol = 0.0F;
+  float markPreviousRow = 0.0F;
+  double lastCutDuration = 0.0;  // s, the last finished sheet from its stream to its finish
+  std::uint32_t firstCutMs = 0;   // cutting times of the run's first two sheets, their mean
+  std::uint32_t secondCutMs = 0;
+  std::uint32_t avgCutMs = 0;
+  int notReadyCount = 0;  // busy replies since the last sheet started
+  std::int64_t lastCutTestTime = 0;  // calendar seconds
+  int cycleState = 0;  // tool-change test cycle: 0 off, 1 starting, 2 running
+  int cycleTick = 0;
+  int cycleCount = 0;
+  int setupCountdown = 10;  // ticks until the window's one-time set-up
+  bool jogActive = false;
+  signed char feederFirmware = 0;  // byte 22 of the sheet reply
+  double prevMediaWidth = 10.0;    // mm, the width the camera was last chosen for
 
   // --- Status polling ------------------------------------------------------------------------
   int statusStep = 0;
