@@ -139,6 +139,8 @@ class RunEngine : private RunEvents {
   int busyDepth_ = 0;
   bool draining_ = false;
   bool tickDeferred_ = false;
+  int finishCount_ = 0;   // FinishJob calls, to tell whether a sequence ended the run
+  int staleReplies_ = 0;  // finish checks in a row that found no fresh reply
   int framesDeferred_ = 0;
   int deferredTicksSeen_ = 0;
   int deferredFramesSeen_ = 0;

@@ -57,7 +57,9 @@ class RunApplication {
 
   // "Refresh the fields": take the controls into `fields` (with the window's range checks).
   virtual void TakeFields(RunFields& fields) = 0;
-  // "Show the fields": put `fields` back into the controls.
+  // "Show the fields": put `fields` back into the controls. Between a TakeFields and this call
+  // the engine changes only sheet.sheetCount, sheet.feedScaleShown and cutterWidthShown (and
+  // what StoreRunSettings changes), so a window that keeps its own members may copy just those.
   virtual void ShowFields(const RunFields& fields) = 0;
 
   // A modal message box; returns when the operator has closed it.
