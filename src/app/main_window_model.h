@@ -1,0 +1,418 @@
+// The main window as a model: every bound member with its range, the state of every control
+// (enabled, shown, caption, icon, combo entries and selection), the command table, the window's
+// life cycle (initialisation order, the 120 ms timer, the deferred set-up, the close request),
+// and the ports the import, the run and the vision code call back into. The Qt window is a
+// passive MainWindowView; nothing here touches a widget directly.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/cut_setting_file.h"
+#include "app/dialog_view.h"
+#include "app/jobs_report.h"
+#include "app/main_window_fields.h"
+#include "app/main_window_view.h"
+#include "app/recent_jobs.h"
+#include "app/settings_store.h"
+#include "app/startup.h"
+#include "core/clock.h"
+#include "core/pdf_converter.h"
+#include "core/run_context.h"
+#include "core/work_dir.h"
+#include "devices/cutter_link.h"
+#include "import/job_loader.h"
+#include "import/loader_view.h"
+#include "run/cutter_command.h"
+#include "run/run_events.h"
+#include "vision/mark_search_actions.h"
+
+namespace orvex {
+
+// Control ids of the main window beyond those in main_window_fields.h.
+namespace window_id {
+inline constexpr int kXCorrectionEdit = 1021;
+inline constexpr int kXCorrectionSpin = 1022;
+inline constexpr int kYCorrectionEdit = 1019;
+inline constexpr int kYCorrectionSpin = 1020;
+inline constexpr int kCountEdit = 1027;
+inline constexpr int kCutForceEdit = 1032;
+inline constexpr int kCutForceSpin = 1033;
+inline constexpr int kWithoutMarksCheck = 1048;
+inline constexpr int kCopiesEdit = 1050;
+inline constexpr int kCopiesCheck = 1049;
+inline constexpr int kAutoExposureCheck = 1051;
+inline constexpr int kHeightEdit = 1056;
+inline constexpr int kHeightSpin = 1057;
+inline constexpr int kInsertionEdit = 1058;
+inline constexpr int kCompensationLeftEdit = 1059;
+inline constexpr int kCompensationLeftSpin = 1061;
+inline constexpr int kCompensationRightEdit = 1062;
+inline constexpr int kCompensationRightSpin = 1063;
+inline constexpr int kUpliftEdit = 1068;
+inline constexpr int kDashUpEdit = 1066;
+inline constexpr int kDashCutEdit = 1065;
+inline constexpr int kDashEnableCheck = 1069;
+inline constexpr int kFirstMarkerEdit = 1080;
+inline constexpr int kCutterWidthEdit = 1028;
+inline constexpr int kCutterWidthLabel = 1123;
+inline constexpr int kDLiftCheck = 1092;
+inline constexpr int kBladeUpCheck = 1095;
+inline constexpr int kWidthEdit = 1098;
+inline constexpr int kWidthSpin = 1122;
+inline constexpr int kLastCutEdit = 1099;
+inline constexpr int kSpecialCutEdit = 1067;
+inline constexpr int kSpecialUpEdit = 1071;
+inline constexpr int kSpecialForceEdit = 1034;
+inline constexpr int kSpecialSpeedEdit = 1073;
+inline constexpr int kDashForceEdit = 1040;
+inline constexpr int kFirstMarkerCrossEdit = 1102;
+inline constexpr int kFirstMarkerCrossLabel = 1106;
+inline constexpr int kSpacingEdit = 1044;
+inline constexpr int kSpacingLabel = 1107;
+inline constexpr int kMultipleLabel = 1105;
+inline constexpr int kDashSpeedEdit = 1070;
+inline constexpr int kCutTestButton = 1013;
+inline constexpr int kFileOpenButton = 1025;
+inline constexpr int kOpenLastJobButton = 1035;
+inline constexpr int kCameraTestButton = 1012;
+inline constexpr int kMoreOptionsButton = 1116;
+inline constexpr int kBrighterButton = 1041;
+inline constexpr int kDarkerButton = 1042;
+inline constexpr int kDownButton = 1037;
+inline constexpr int kUpButton = 1038;
+inline constexpr int kWidenButton = 1064;
+inline constexpr int kStatusIcon = 1039;
+inline constexpr int kSpecialColorGroup = 1104;
+}  // namespace window_id
+
+inline constexpr int kTimerId = 10;
+inline constexpr int kTimerPeriodMs = 120;
+inline constexpr int kDeferredSetupTick = 11;
+inline constexpr int kForceCapWithCutter = 38;
+inline constexpr int kForceCapWithoutCutter = 31;
+inline constexpr int kStartExposure = -9;
+
+enum class Notification { kClicked, kSelectionChanged, kTextChanged, kFocusLost };
+
+// What a bound control holds and the range the transfer checks when it is taken.
+enum class FieldKind { kInt, kReal, kCheck };
+struct BoundControl {
+  int id;
+  FieldKind kind;
+  std::optional<int> minimum;
+  std::optional<int> maximum;
+};
+const std::vector<BoundControl>& BoundControls();
+
+struct ControlState {
+  bool enabled = true;
+  bool shown = true;
+  std::string caption;
+  std::string icon;
+};
+
+// What the model asks of the run loop. The run engine's adapter implements it; without one the
+// window still imports, edits and shows.
+class WindowRunLoop {
+ public:
+  virtual ~WindowRunLoop() = default;
+  virtual void OnTick() = 0;
+  virtual void OnFrameReady() {}
+  virtual void StartOrStop() = 0;
+  virtual void PauseOrResume() = 0;
+  virtual void CutTest() = 0;
+  // Mouse press over "U" (up = true) or "D", and its release.
+  virtual void JogPress(bool up) { (void)up; }
+  virtual void JogRelease() {}
+};
+
+// Everything the model works with; the application object owns them.
+struct MainWindowParts {
+  RunContext& run;
+  MainWindowView& view;
+  SettingsStore& store;
+  Profile& profile;
+  const WorkDir& workDir;
+  Clock& clock;
+  CutterLink& cutter;
+  PreviewCanvas& canvas;
+  PdfConverter& pdf;
+  CameraPictureControl* camera = nullptr;
+  CameraGraphControl* cameraGraph = nullptr;
+};
+
+class MainWindowModel {
+ public:
+  explicit MainWindowModel(MainWindowParts parts);
+  MainWindowModel(const MainWindowModel&) = delete;
+  MainWindowModel& operator=(const MainWindowModel&) = delete;
+
+  void SetRunLoop(WindowRunLoop* loop) { runLoop_ = loop; }
+  void SetFeederReport(std::function<void(std::string_view, int)> sendAndClose) {
+    feederReport_ = std::move(sendAndClose);
+  }
+
+  // --- Life cycle -----------------------------------------------------------------------------
+  void Initialise();
+  // The 120 ms timer. A tick that arrives while a blocking sequence runs is kept for its end.
+  void OnTimer();
+  // A frame is ready for analysis; deferred the same way.
+  void OnFrameReady();
+  // True when the window may close now.
+  bool OnCloseRequest();
+
+  // --- The command table ----------------------------------------------------------------------
+  // Routes a control's notification as the window's table does. Notifications that arrive while
+  // the model itself is writing to the controls are the program's own changes and are ignored.
+  void OnCommand(int controlId, Notification notification);
+
+  void OnStart();
+  void OnPause();
+  void OnCutTest();
+  void OnFileOpen();
+  void OnOpenLastJob();
+  void OnMoreOptions();
+  void OnBrighter();
+  void OnDarker();
+  void OnAutoExposure();
+  void OnEnterCopies();
+  void OnWithoutMarks();
+  void OnDashedLine();
+  void OnCrease();
+  void OnBlade();
+  void OnCycle();
+  void OnDown();
+  void OnUp();
+  void OnWiden();
+  void OnJogPress(bool up);
+  void OnJogRelease();
+  void OnMarkModeChanged();
+  void OnPassChanged();
+  void OnSpecialModeChanged();
+  void OnMultipleChanged();
+  void OnForceEdited();
+  void OnLengthEdited();
+  void OnSpacingChanged();
+  void OnFieldLeft();
+  // The service dialog's "Init Cutter"; the dialog stays open.
+  void OnInitCutter();
+
+  // --- Field transfer -------------------------------------------------------------------------
+  // Takes every bound control into its member; a value out of range (or not a number) keeps the
+  // member, shows the toolkit's message for the first such control and gives false.
+  bool TakeFields();
+  // Shows every member in its control, without running the operator's handlers.
+  void ShowFields();
+
+  // --- Control state --------------------------------------------------------------------------
+  void Enable(int controlId, bool enabled);
+  void Show(int controlId, bool shown);
+  void SetCaption(int controlId, std::string_view text);
+  void SetIcon(int controlId, std::string_view icon, int sizePixels);
+  void SelectCombo(int comboId, int index);
+  void AddComboEntry(int comboId, std::string_view text);
+  const ControlState& State(int controlId);
+  const std::vector<std::string>& ComboEntries(int comboId) { return combos_[comboId]; }
+
+  // --- Read access ----------------------------------------------------------------------------
+  MainWindowFields& Fields() { return fields_; }
+  RunContext& Run() { return run_; }
+  JobLoader& Loader() { return loader_; }
+  RecentJobsFile& Recent() { return recent_; }
+  bool JobLoaded() const { return jobLoaded_; }
+  int Ticks() const { return ticks_; }
+  int ToolCycle() const { return toolCycle_; }
+  double JogDistance() const { return jogDistance_; }
+  int ExposureValue() const { return exposure_; }
+  bool Jogging() const { return jogging_; }
+  // Every operator message shown since start-up, in order.
+  const std::vector<std::string>& OperatorMessages() const { return operatorMessages_; }
+  CutterCommandInputs CommandInputs() const;
+  // The caption message boxes get: the custom title when branding gave one.
+  std::string MessageCaptionText() const;
+
+  // Ports for the layers around the window.
+  LoaderView& AsLoaderView() { return loaderPort_; }
+  DialogView& AsDialogView() { return dialogPort_; }
+  RunEvents& AsRunEvents() { return runEventsPort_; }
+  MarkSearchActions& AsMarkSearchActions() { return markActionsPort_; }
+
+  // Runs `sequence` as one blocking sequence: ticks and frame notices that arrive meanwhile
+  // run once, after it.
+  void RunBlocking(const std::function<void()>& sequence);
+  bool InBlockingSequence() const { return blockingDepth_ > 0; }
+
+  // Sends the numbered cutter command with the window's current settings.
+  int SendCutterCommand(int number);
+  void FinishJob();
+  void ShowMessage(std::string_view text, MessageIcon icon);
+
+ private:
+  class LoaderPort;
+  class DialogPort;
+  class RunEventsPort;
+  class MarkActionsPort;
+  class CommandsPort;
+
+  class LoaderPort : public LoaderView {
+   public:
+    explicit LoaderPort(MainWindowModel& m) : m_(m) {}
+    bool AskOpenFile(const std::vector<FileFilter>& filters, std::string& path) override;
+    void ShowMessage(const OperatorMessage& message) override;
+    void SetControlText(int id, std::string_view text) override { m_.SetCaption(id, text); }
+    void EnableControl(int id, bool enabled) override { m_.Enable(id, enabled); }
+    int ComboSelection(int id) override;
+    void SetComboSelection(int id, int index) override { m_.SelectCombo(id, index); }
+    int FieldValue(int id) override;
+    void SetFieldValue(int id, int value) override;
+    void MembersToControls() override { m_.ShowFields(); }
+    void RefreshStatusDisplay() override {}
+    void SpecialModeChangedDuringLoad() override { m_.SpecialModeChanged(); }
+    void RepaintAll() override { m_.view_.RepaintAll(); }
+
+   private:
+    MainWindowModel& m_;
+  };
+
+  class DialogPort : public DialogView {
+   public:
+    explicit DialogPort(MainWindowModel& m) : m_(m) {}
+    void ShowMessage(std::string_view text, std::string_view caption, MessageIcon icon) override {
+      m_.view_.ShowMessage(text, caption, icon);
+    }
+    void ShowRangeMessage(int controlId, int minimum, int maximum) override {
+      m_.view_.ShowRangeMessage(controlId, minimum, maximum);
+    }
+    void SetWindowCaption(std::string_view text) override { m_.view_.SetWindowCaption(text); }
+    void SetControlText(int controlId, std::string_view text) override {
+      m_.SetCaption(controlId, text);
+    }
+    void ShowControl(int controlId, bool shown) override { m_.Show(controlId, shown); }
+    void EnableControl(int controlId, bool enabled) override { m_.Enable(controlId, enabled); }
+    bool TakeFields(MainWindowFields& fields) override;
+    void ShowFields(const MainWindowFields& fields) override;
+    void AddComboEntry(int comboId, std::string_view text) override {
+      m_.AddComboEntry(comboId, text);
+    }
+    void SetSystemMenuItemText(std::string_view text) override {
+      m_.view_.SetSystemMenuItemText(text);
+    }
+    void ShowSplash(std::string_view versionText) override { m_.view_.ShowSplash(versionText); }
+    bool RunOptionsDialog(OptionsDialog& dialog) override {
+      return m_.view_.RunOptionsDialog(dialog);
+    }
+
+   private:
+    MainWindowModel& m_;
+  };
+
+  class RunEventsPort : public RunEvents {
+   public:
+    explicit RunEventsPort(MainWindowModel& m) : m_(m) {}
+    void ShowMessage(std::string_view text, MessageIcon icon) override {
+      m_.ShowMessage(text, icon);
+    }
+    void FinishJob() override { m_.FinishJob(); }
+
+   private:
+    MainWindowModel& m_;
+  };
+
+  class MarkActionsPort : public MarkSearchActions {
+   public:
+    explicit MarkActionsPort(MainWindowModel& m) : m_(m) {}
+    void SendFeederReportAndClose(std::string_view report, int timeoutMs) override {
+      if (m_.feederReport_) m_.feederReport_(report, timeoutMs);
+    }
+    void ShowInformation(std::string_view message) override {
+      m_.ShowMessage(message, MessageIcon::kInformation);
+    }
+    void SendCutterCommand(int number) override { m_.SendCutterCommand(number); }
+    int SheetCount() override { return m_.fields_.sheetCount; }
+    void FinishJob() override { m_.FinishJob(); }
+
+   private:
+    MainWindowModel& m_;
+  };
+
+  class CommandsPort : public MainWindowCommands {
+   public:
+    explicit CommandsPort(MainWindowModel& m) : m_(m) {}
+    void ReloadJob() override { m_.Reload(); }
+    void DashedLineModeChanged() override { m_.DashedLineMode(); }
+    void SpecialModeSelected() override { m_.SpecialModeChanged(); }
+
+   private:
+    MainWindowModel& m_;
+  };
+
+  // RAII: the model is writing to the controls; the view's change notices are its own.
+  struct ProgramChange {
+    explicit ProgramChange(MainWindowModel& m) : m_(m) { ++m_.programChange_; }
+    ~ProgramChange() { --m_.programChange_; }
+    ProgramChange(const ProgramChange&) = delete;
+    ProgramChange& operator=(const ProgramChange&) = delete;
+    MainWindowModel& m_;
+  };
+
+  void SpecialModeChanged();
+  void DashedLineMode();
+  void Load(bool lastJob);
+  void Reload();
+  void TimerRefreshes();
+  void CapForces();
+  void DeferredSetup();
+  int* IntMember(int id);
+  double* RealMember(int id);
+  int* ComboMember(int id);
+  void SetupCombos();
+  void SetupIcons();
+
+  RunContext& run_;
+  MainWindowView& view_;
+  SettingsStore& store_;
+  Profile& profile_;
+  const WorkDir& workDir_;
+  Clock& clock_;
+  CutterLink& cutter_;
+  PdfConverter& pdf_;
+  CameraPictureControl* camera_;
+  CameraGraphControl* cameraGraph_ = nullptr;
+
+  MainWindowFields fields_;
+  LoaderPort loaderPort_{*this};
+  DialogPort dialogPort_{*this};
+  RunEventsPort runEventsPort_{*this};
+  MarkActionsPort markActionsPort_{*this};
+  CommandsPort commandsPort_{*this};
+  Startup startup_;
+  RecentJobsFile recent_;
+  JobLoader loader_;
+  WindowRunLoop* runLoop_ = nullptr;
+  std::function<void(std::string_view, int)> feederReport_;
+
+  std::map<int, ControlState> controls_;
+  std::map<int, std::vector<std::string>> combos_;
+  int programChange_ = 0;
+  int blockingDepth_ = 0;
+  bool tickPending_ = false;
+  bool framePending_ = false;
+  bool loading_ = false;
+  bool jobLoaded_ = false;
+  bool fieldsEdited_ = false;
+  bool forceEdited_ = false;
+  bool deferredDone_ = false;
+  int ticks_ = 0;
+  int toolCycle_ = 0;
+  int exposure_ = kStartExposure;
+  double jogDistance_ = 0.01;
+  bool jogging_ = false;
+  std::vector<std::string> operatorMessages_;
+};
+
+}  // namespace orvex
