@@ -135,6 +135,11 @@ MainWindowModel::MainWindowModel(MainWindowParts parts)
   loader_.SetRecentJobs(&recent_);
   loader_.SetClock(&clock_);
   cameraGraph_ = parts.cameraGraph;
+  if (parts.feeder != nullptr && parts.vision != nullptr) {
+    engine_ = std::make_unique<RunEngine>(
+        run_, workDir_,
+        RunPorts{cutter_, *parts.feeder, clock_, runAppPort_, runViewPort_, *parts.vision});
+  }
 }
 
 // --- Field transfer ------------------------------------------------------------------------------
@@ -394,7 +399,11 @@ void MainWindowModel::OnTimer() {
     return;
   }
   ++ticks_;
-  if (runLoop_ != nullptr) RunBlocking([this] { runLoop_->OnTick(); });
+  if (engine_ != nullptr) {
+    // The engine counts down to the window's set-up and calls the refreshes after its work.
+    engine_->OnTimer();
+    return;
+  }
   if (!deferredDone_ && ticks_ >= kDeferredSetupTick) DeferredSetup();
   TimerRefreshes();
 }
@@ -404,10 +413,11 @@ void MainWindowModel::OnFrameReady() {
     framePending_ = true;
     return;
   }
-  if (runLoop_ != nullptr) RunBlocking([this] { runLoop_->OnFrameReady(); });
+  if (engine_ != nullptr) engine_->OnFrameReady();
 }
 
 void MainWindowModel::DeferredSetup() {
+  if (deferredDone_) return;
   deferredDone_ = true;
   if (camera_ != nullptr) {
     int exposure = 0;
@@ -508,20 +518,21 @@ void MainWindowModel::OnCommand(int id, Notification notification) {
 }
 
 void MainWindowModel::OnStart() {
-  if (runLoop_ != nullptr) RunBlocking([this] { runLoop_->StartOrStop(); });
+  if (engine_ != nullptr) engine_->Start();
 }
 
 void MainWindowModel::OnPause() {
-  if (runLoop_ != nullptr) RunBlocking([this] { runLoop_->PauseOrResume(); });
+  if (engine_ != nullptr) engine_->PauseResume();
 }
 
 void MainWindowModel::OnCutTest() {
-  if (runLoop_ != nullptr) RunBlocking([this] { runLoop_->CutTest(); });
+  if (engine_ != nullptr) engine_->CutTest();
 }
 
 void MainWindowModel::Load(bool lastJob) {
   if (loading_) return;
   loading_ = true;
+  openUsed_ = true;
   RunBlocking([&] {
     const LoadReport& report = lastJob ? loader_.OpenLastJob() : loader_.LoadJob();
     // A refused job may have replaced some working files already; only a load that reached
@@ -639,7 +650,11 @@ void MainWindowModel::OnBlade() {
 }
 
 void MainWindowModel::OnCycle() {
-  toolCycle_ = toolCycle_ <= 0 ? 1 : 0;
+  if (engine_ != nullptr) {
+    engine_->Cycle();
+    return;
+  }
+  run_.cycleState = run_.cycleState <= 0 ? 1 : 0;
   run_.headCross = kParkCross;
   SendCutterCommand(kParkHead);
 }
@@ -658,6 +673,11 @@ void MainWindowModel::OnUp() {
 void MainWindowModel::OnWiden() { view_.ExtendWindowPast(kWidenButton, kWidenMarginPixels); }
 
 void MainWindowModel::OnJogPress(bool up) {
+  if (engine_ != nullptr) {
+    engine_->JogPress(up ? JogButton::kUp : JogButton::kDown);
+    jogging_ = run_.jogActive;
+    return;
+  }
   if (up) {
     if (run_.mediaPosition <= kJogOriginLimitMm) {
       ShowMessage(kJogOriginMessage, MessageIcon::kNone);
@@ -669,17 +689,20 @@ void MainWindowModel::OnJogPress(bool up) {
   }
   jogging_ = true;
   run_.statusStep = kJogStatusStep;
-  if (runLoop_ != nullptr) runLoop_->JogPress(up);
 }
 
 void MainWindowModel::OnJogRelease() {
+  if (engine_ != nullptr) {
+    engine_->JogRelease();
+    jogging_ = run_.jogActive;
+    return;
+  }
   if (!jogging_) return;
   SendCutterCommand(kFeedStop);
   Enable(kCutTestButton, false);
   jogging_ = false;
   run_.statusStep = kJogEndStatusStep;
   run_.displayState = 1;
-  if (runLoop_ != nullptr) runLoop_->JogRelease();
 }
 
 void MainWindowModel::OnMarkModeChanged() {
@@ -783,7 +806,99 @@ void MainWindowModel::OnInitCutter() {
 }
 
 void MainWindowModel::FinishJob() {
+  if (engine_ != nullptr) {
+    engine_->FinishJob();
+    return;
+  }
   orvex::FinishJob(run_, fields_, dialogPort_, workDir_, clock_);
+}
+
+// --- The run engine's ports ----------------------------------------------------------------------
+
+void MainWindowModel::RunAppPort::TakeFields(RunFields& fields) {
+  m_.TakeFields();
+  const MainWindowFields& f = m_.fields_;
+  SheetCutFields& sheet = fields.sheet;
+  sheet.manualX = f.xCorrection;
+  sheet.manualY = f.yCorrection;
+  sheet.compensationL = f.compensationLeft;
+  sheet.compensationR = f.compensationRight;
+  sheet.compensationHeight = f.height;
+  sheet.compensationWidth = f.width;
+  sheet.firstMarkerCross = f.firstMarkerCross;
+  sheet.specialForce = f.specialForce;
+  sheet.withoutCropMarks = f.withoutMarks != 0;
+  sheet.copiesEnabled = f.copiesEntered != 0;
+  sheet.copies = f.copies;
+  sheet.sheetCount = f.sheetCount;
+  sheet.feedScaleShown = f.lastCutShown;
+  fields.commands = m_.CommandInputs();
+  fields.uplift = f.uplift;
+  fields.insertion = f.insertion;
+  fields.passSelection = f.passSelection;
+  fields.specialSelection = f.specialSelection;
+  fields.cutterWidthShown = f.cutterWidth;
+}
+
+void MainWindowModel::RunAppPort::ShowFields(const RunFields& fields) {
+  // Only these change between the engine's take and its show.
+  MainWindowFields& f = m_.fields_;
+  f.sheetCount = fields.sheet.sheetCount;
+  f.lastCutShown = fields.sheet.feedScaleShown;
+  f.cutterWidth = fields.cutterWidthShown;
+  f.xCorrection = fields.sheet.manualX;
+  f.yCorrection = fields.sheet.manualY;
+  m_.ShowFields();
+}
+
+void MainWindowModel::RunAppPort::ShowMessage(std::string_view text, std::string_view caption,
+                                              MessageIcon icon) {
+  m_.operatorMessages_.emplace_back(text);
+  m_.view_.ShowMessage(text, caption.empty() ? m_.MessageCaptionText() : std::string(caption),
+                       icon);
+}
+
+bool MainWindowModel::RunAppPort::AskYesNo(std::string_view text, std::string_view caption) {
+  return m_.view_.AskYesNo(text, caption);
+}
+
+void MainWindowModel::RunAppPort::StoreRunSettings(RunFields& fields) {
+  m_.store_.WriteAtStart(m_.run_, m_.fields_);
+  m_.recent_.Update(RecentEntryFor(m_.run_, m_.fields_));
+  // The corrections went into the stored offsets; kept they would be added again next Start.
+  if (m_.run_.markMode != 2) {
+    m_.fields_.xCorrection = 0;
+    m_.fields_.yCorrection = 0;
+    fields.sheet.manualX = 0;
+    fields.sheet.manualY = 0;
+  }
+}
+
+void MainWindowModel::RunAppPort::StoreMarkSize(int pixelsPer4Mm) {
+  m_.profile_.WriteInt(kProfileSection, key::kMpix, pixelsPer4Mm);
+  m_.run_.markSize = pixelsPer4Mm;
+  m_.run_.markScale = MarkScaleFor(pixelsPer4Mm);
+}
+
+void MainWindowModel::RunAppPort::LogFinishedRun(const RunFields& fields) {
+  const int sheets = fields.sheet.sheetCount;
+  if (sheets <= 0) return;
+  const std::int64_t elapsed = m_.clock_.CalendarSeconds() - m_.run_.runStartTime;
+  const int seconds = elapsed < 0 ? 0 : elapsed > INT32_MAX ? INT32_MAX : static_cast<int>(elapsed);
+  AppendLine(m_.workDir_.File(workfile::kAngles),
+             std::to_string(AngleValue(m_.run_.skewSum, sheets)) + "\n", false);
+  m_.lastReportLine_ = FormatReportLine(m_.run_.currentJobPath, sheets, seconds);
+  AppendLine(m_.workDir_.File(workfile::kReport), m_.lastReportLine_, true);
+}
+
+void MainWindowModel::RunAppPort::ExitProcess(int code) {
+  m_.exitCode_ = code;
+  if (m_.exit_) m_.exit_(code);
+}
+
+void MainWindowModel::RunViewPort::SetControlIcon(int controlId, int iconId) {
+  const int size = controlId == run_control::kStatusIcon ? 32 : 16;
+  m_.SetIcon(controlId, "icon" + std::to_string(iconId), size);
 }
 
 // --- The loader's port ---------------------------------------------------------------------------

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -28,7 +29,9 @@
 #include "import/job_loader.h"
 #include "import/loader_view.h"
 #include "run/cutter_command.h"
+#include "run/run_engine.h"
 #include "run/run_events.h"
+#include "run/run_ports.h"
 #include "vision/mark_search_actions.h"
 
 namespace orvex {
@@ -116,21 +119,6 @@ struct ControlState {
   std::string icon;
 };
 
-// What the model asks of the run loop. The run engine's adapter implements it; without one the
-// window still imports, edits and shows.
-class WindowRunLoop {
- public:
-  virtual ~WindowRunLoop() = default;
-  virtual void OnTick() = 0;
-  virtual void OnFrameReady() {}
-  virtual void StartOrStop() = 0;
-  virtual void PauseOrResume() = 0;
-  virtual void CutTest() = 0;
-  // Mouse press over "U" (up = true) or "D", and its release.
-  virtual void JogPress(bool up) { (void)up; }
-  virtual void JogRelease() {}
-};
-
 // Everything the model works with; the application object owns them.
 struct MainWindowParts {
   RunContext& run;
@@ -144,6 +132,9 @@ struct MainWindowParts {
   PdfConverter& pdf;
   CameraPictureControl* camera = nullptr;
   CameraGraphControl* cameraGraph = nullptr;
+  // With both, the model owns the run engine; without, the window imports and edits only.
+  FeederLink* feeder = nullptr;
+  RunVision* vision = nullptr;
 };
 
 class MainWindowModel {
@@ -152,7 +143,8 @@ class MainWindowModel {
   MainWindowModel(const MainWindowModel&) = delete;
   MainWindowModel& operator=(const MainWindowModel&) = delete;
 
-  void SetRunLoop(WindowRunLoop* loop) { runLoop_ = loop; }
+  // What ends the process when the window was closed during a sheet's registration.
+  void SetExitHandler(std::function<void(int)> exit) { exit_ = std::move(exit); }
   void SetFeederReport(std::function<void(std::string_view, int)> sendAndClose) {
     feederReport_ = std::move(sendAndClose);
   }
@@ -223,10 +215,13 @@ class MainWindowModel {
   MainWindowFields& Fields() { return fields_; }
   RunContext& Run() { return run_; }
   JobLoader& Loader() { return loader_; }
+  RunEngine* Engine() { return engine_.get(); }
+  // The last line the jobs report received from this window, line end included.
+  const std::string& LastReportLine() const { return lastReportLine_; }
+  std::optional<int> ExitCode() const { return exitCode_; }
   RecentJobsFile& Recent() { return recent_; }
   bool JobLoaded() const { return jobLoaded_; }
   int Ticks() const { return ticks_; }
-  int ToolCycle() const { return toolCycle_; }
   double JogDistance() const { return jogDistance_; }
   int ExposureValue() const { return exposure_; }
   bool Jogging() const { return jogging_; }
@@ -241,11 +236,15 @@ class MainWindowModel {
   DialogView& AsDialogView() { return dialogPort_; }
   RunEvents& AsRunEvents() { return runEventsPort_; }
   MarkSearchActions& AsMarkSearchActions() { return markActionsPort_; }
+  RunApplication& AsRunApplication() { return runAppPort_; }
+  RunView& AsRunView() { return runViewPort_; }
 
   // Runs `sequence` as one blocking sequence: ticks and frame notices that arrive meanwhile
   // run once, after it.
   void RunBlocking(const std::function<void()>& sequence);
-  bool InBlockingSequence() const { return blockingDepth_ > 0; }
+  bool InBlockingSequence() const {
+    return blockingDepth_ > 0 || (engine_ != nullptr && engine_->Busy());
+  }
 
   // Sends the numbered cutter command with the window's current settings.
   int SendCutterCommand(int number);
@@ -351,6 +350,40 @@ class MainWindowModel {
     MainWindowModel& m_;
   };
 
+  class RunAppPort : public RunApplication {
+   public:
+    explicit RunAppPort(MainWindowModel& m) : m_(m) {}
+    bool JobLoaded() override { return m_.jobLoaded_; }
+    bool OpenHasBeenUsed() override { return m_.openUsed_; }
+    void TakeFields(RunFields& fields) override;
+    void ShowFields(const RunFields& fields) override;
+    void ShowMessage(std::string_view text, std::string_view caption, MessageIcon icon) override;
+    bool AskYesNo(std::string_view text, std::string_view caption) override;
+    void StoreRunSettings(RunFields& fields) override;
+    void ReloadCameraOffsets() override { m_.store_.LoadOffsetsForCutTest(m_.run_); }
+    void StoreMarkSize(int pixelsPer4Mm) override;
+    void LogFinishedRun(const RunFields& fields) override;
+    void WindowSetUp() override { m_.DeferredSetup(); }
+    void TimerRefresh() override { m_.TimerRefreshes(); }
+    void ExitProcess(int code) override;
+
+   private:
+    MainWindowModel& m_;
+  };
+
+  class RunViewPort : public RunView {
+   public:
+    explicit RunViewPort(MainWindowModel& m) : m_(m) {}
+    void SetControlText(int controlId, std::string_view text) override {
+      m_.SetCaption(controlId, text);
+    }
+    void EnableControl(int controlId, bool enabled) override { m_.Enable(controlId, enabled); }
+    void SetControlIcon(int controlId, int iconId) override;
+
+   private:
+    MainWindowModel& m_;
+  };
+
   // RAII: the model is writing to the controls; the view's change notices are its own.
   struct ProgramChange {
     explicit ProgramChange(MainWindowModel& m) : m_(m) { ++m_.programChange_; }
@@ -390,10 +423,16 @@ class MainWindowModel {
   RunEventsPort runEventsPort_{*this};
   MarkActionsPort markActionsPort_{*this};
   CommandsPort commandsPort_{*this};
+  RunAppPort runAppPort_{*this};
+  RunViewPort runViewPort_{*this};
   Startup startup_;
   RecentJobsFile recent_;
   JobLoader loader_;
-  WindowRunLoop* runLoop_ = nullptr;
+  std::unique_ptr<RunEngine> engine_;
+  std::function<void(int)> exit_;
+  std::optional<int> exitCode_;
+  std::string lastReportLine_;
+  bool openUsed_ = false;
   std::function<void(std::string_view, int)> feederReport_;
 
   std::map<int, ControlState> controls_;
@@ -408,7 +447,6 @@ class MainWindowModel {
   bool forceEdited_ = false;
   bool deferredDone_ = false;
   int ticks_ = 0;
-  int toolCycle_ = 0;
   int exposure_ = kStartExposure;
   double jogDistance_ = 0.01;
   bool jogging_ = false;

@@ -1,0 +1,91 @@
+// An in-memory main window for the model's tests. Like a real toolkit it reports changes the
+// program makes to an edit or a combo box as change notices (through `model`), so tests see
+// whether the model tells its own changes from the operator's.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/main_window_model.h"
+#include "fake_views.h"
+
+namespace orvex::test {
+
+class FakeMainWindowView : public FakeWindow<MainWindowView> {
+ public:
+  void SetControlText(int controlId, std::string_view text) override {
+    texts[controlId] = std::string(text);
+    if (model != nullptr) model->OnCommand(controlId, Notification::kTextChanged);
+  }
+  std::string ControlText(int controlId) override { return texts[controlId]; }
+  bool IsChecked(int controlId) override { return checks[controlId]; }
+  void SetChecked(int controlId, bool checked) override { checks[controlId] = checked; }
+  void SetControlIcon(int controlId, std::string_view iconName, int sizePixels) override {
+    icons[controlId] = std::string(iconName) + "/" + std::to_string(sizePixels);
+  }
+  void SetComboEntries(int comboId, const std::vector<std::string>& entries) override {
+    comboEntries[comboId] = entries;
+  }
+  int ComboSelection(int comboId) override {
+    auto found = selections.find(comboId);
+    return found == selections.end() ? -1 : found->second;
+  }
+  void SetComboSelection(int comboId, int index) override {
+    selections[comboId] = index;
+    if (model != nullptr) model->OnCommand(comboId, Notification::kSelectionChanged);
+  }
+  void SetSystemMenuItemText(std::string_view text) override { menuItem = std::string(text); }
+  void ExtendWindowPast(int controlId, int marginPixels) override {
+    widenedPast = {controlId, marginPixels};
+  }
+  void SetWaitCursor(bool waiting) override { cursorLog.push_back(waiting); }
+  void ShowNumberMessage(int controlId, bool integer) override {
+    numberMessages.push_back({controlId, integer ? 1 : 0});
+  }
+  bool AskYesNo(std::string_view text, std::string_view /*caption*/) override {
+    questions.emplace_back(text);
+    return yesAnswer;
+  }
+  bool AskOpenFile(const std::vector<FileFilter>& /*filters*/, std::string& path) override {
+    ++fileDialogs;
+    if (openAnswer.empty()) return false;
+    path = openAnswer;
+    return true;
+  }
+  void ShowSplash(std::string_view versionText) override { splash = std::string(versionText); }
+  bool RunOptionsDialog(OptionsDialog& /*dialog*/) override { return false; }
+
+  // The operator's own actions: the control changes, then its notice arrives.
+  void Type(int controlId, std::string text) {
+    texts[controlId] = std::move(text);
+    model->OnCommand(controlId, Notification::kTextChanged);
+  }
+  void Choose(int comboId, int index) {
+    selections[comboId] = index;
+    model->OnCommand(comboId, Notification::kSelectionChanged);
+  }
+  void Click(int controlId) {
+    if (clickToggles.count(controlId) != 0) checks[controlId] = !checks[controlId];
+    model->OnCommand(controlId, Notification::kClicked);
+  }
+  void Leave(int controlId) { model->OnCommand(controlId, Notification::kFocusLost); }
+
+  MainWindowModel* model = nullptr;
+  std::map<int, bool> checks;
+  std::map<int, std::string> icons;
+  std::map<int, std::vector<std::string>> comboEntries;
+  std::map<int, int> selections;
+  std::map<int, int> clickToggles;  // check boxes: a click flips them first
+  std::string menuItem;
+  std::string splash;
+  std::pair<int, int> widenedPast{0, 0};
+  std::vector<bool> cursorLog;
+  std::vector<std::vector<int>> numberMessages;
+  std::vector<std::string> questions;
+  bool yesAnswer = true;
+  std::string openAnswer;
+  int fileDialogs = 0;
+};
+
+}  // namespace orvex::test
