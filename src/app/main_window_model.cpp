@@ -135,6 +135,7 @@ MainWindowModel::MainWindowModel(MainWindowParts parts)
   loader_.SetRecentJobs(&recent_);
   loader_.SetClock(&clock_);
   cameraGraph_ = parts.cameraGraph;
+  feeder_ = parts.feeder;
   if (parts.feeder != nullptr && parts.vision != nullptr) {
     engine_ = std::make_unique<RunEngine>(
         run_, workDir_,
@@ -899,6 +900,18 @@ void MainWindowModel::RunAppPort::ExitProcess(int code) {
 void MainWindowModel::RunViewPort::SetControlIcon(int controlId, int iconId) {
   const int size = controlId == run_control::kStatusIcon ? 32 : 16;
   m_.SetIcon(controlId, "icon" + std::to_string(iconId), size);
+}
+
+void MainWindowModel::MarkActionsPort::SendFeederReportAndClose(std::string_view report,
+                                                               int timeoutMs) {
+  if (m_.feeder_ == nullptr) return;
+  m_.feeder_->FeederSend(0, reinterpret_cast<const std::uint8_t*>(report.data()),
+                         static_cast<int>(report.size()), timeoutMs);
+  m_.feeder_->FeederClose(0);
+}
+
+int MainWindowModel::MarkActionsPort::SheetCount() {
+  return m_.engine_ != nullptr ? m_.engine_->Fields().sheet.sheetCount : m_.fields_.sheetCount;
 }
 
 // --- The loader's port ---------------------------------------------------------------------------

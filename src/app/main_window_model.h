@@ -145,9 +145,6 @@ class MainWindowModel {
 
   // What ends the process when the window was closed during a sheet's registration.
   void SetExitHandler(std::function<void(int)> exit) { exit_ = std::move(exit); }
-  void SetFeederReport(std::function<void(std::string_view, int)> sendAndClose) {
-    feederReport_ = std::move(sendAndClose);
-  }
 
   // --- Life cycle -----------------------------------------------------------------------------
   void Initialise();
@@ -325,14 +322,12 @@ class MainWindowModel {
   class MarkActionsPort : public MarkSearchActions {
    public:
     explicit MarkActionsPort(MainWindowModel& m) : m_(m) {}
-    void SendFeederReportAndClose(std::string_view report, int timeoutMs) override {
-      if (m_.feederReport_) m_.feederReport_(report, timeoutMs);
-    }
+    void SendFeederReportAndClose(std::string_view report, int timeoutMs) override;
     void ShowInformation(std::string_view message) override {
       m_.ShowMessage(message, MessageIcon::kInformation);
     }
     void SendCutterCommand(int number) override { m_.SendCutterCommand(number); }
-    int SheetCount() override { return m_.fields_.sheetCount; }
+    int SheetCount() override;
     void FinishJob() override { m_.FinishJob(); }
 
    private:
@@ -433,7 +428,7 @@ class MainWindowModel {
   std::optional<int> exitCode_;
   std::string lastReportLine_;
   bool openUsed_ = false;
-  std::function<void(std::string_view, int)> feederReport_;
+  FeederLink* feeder_ = nullptr;
 
   std::map<int, ControlState> controls_;
   std::map<int, std::vector<std::string>> combos_;
