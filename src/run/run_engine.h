@@ -100,6 +100,9 @@ class RunEngine : private RunEvents {
   bool Running() const { return running_; }  // Start reads "Stop"
   bool Paused() const { return paused_; }    // Pause reads "Resume"
   bool Busy() const { return busyDepth_ > 0; }
+  // Nesting of the handler or sequence now running: 1 inside a tick, a frame notice or a button
+  // handler run on its own; more inside a sequence that one of them started.
+  int SequenceDepth() const { return busyDepth_; }
   // Ticks and frame notices that were deferred because a sequence was running (for tests).
   int DeferredTicks() const { return deferredTicksSeen_; }
   int DeferredFrames() const { return deferredFramesSeen_; }
