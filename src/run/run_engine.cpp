@@ -23,6 +23,8 @@ constexpr int kFeederSendTimeoutMs = 100;
 constexpr int kSheetReplyTimeoutMs = 6000;
 // Stale finish-check replies in a row after which the cutter is looked for again.
 constexpr int kStaleRepliesBeforeDiscovery = 3;
+// Busy replies taken as seen, so that the next ready reply finishes the awaited sheet.
+constexpr int kPrimedNotReadyCount = 6;
 
 std::uint8_t ClampByte(int value) { return static_cast<std::uint8_t>(std::clamp(value, 0, 255)); }
 
@@ -330,6 +332,9 @@ void RunEngine::PollStatus() {
     ctx_.linkState = ports_.cutter.FindCutter();
     if (ctx_.linkState == 1) {
       if (before != 1) {
+        // A cutter that comes back while a sheet's finish is awaited has lost that job: it
+        // will never be seen busy, and a long job would wait for that forever.
+        if (ctx_.detectionHold == 10) ctx_.notReadyCount = kPrimedNotReadyCount;
         Command(kConnectNotice);
         StatusDisplay();
         ctx_.statusStep = 60;
@@ -605,7 +610,7 @@ void RunEngine::PauseResume() {
     ctx_.detectionHold = 10;
     ctx_.waitingForMark = 0;
     ctx_.statusChar = '4';
-    ctx_.notReadyCount = 6;
+    ctx_.notReadyCount = kPrimedNotReadyCount;
   }
   ports_.app.TakeFields(fields_);
 }
