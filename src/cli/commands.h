@@ -18,5 +18,7 @@ int RunImport(const Arguments& args);
 extern const char* const kImportUsage;
 int RunFindMark(const Arguments& args);
 extern const char* const kFindMarkUsage;
+int RunSimulate(const Arguments& args);
+extern const char* const kSimulateUsage;
 
 }  // namespace orvex::cli

@@ -16,6 +16,7 @@ struct Subcommand {
 const Subcommand kSubcommands[] = {
     {"import", orvex::cli::RunImport, &orvex::cli::kImportUsage},
     {"findmark", orvex::cli::RunFindMark, &orvex::cli::kFindMarkUsage},
+    {"simulate", orvex::cli::RunSimulate, &orvex::cli::kSimulateUsage},
 };
 
 void PrintUsage(std::FILE* out) {
