@@ -1,0 +1,96 @@
+// orvex-cli simulate end to end on the bundled sample job: a whole run's summary and JSON, the
+// transcript's readable form, the copies limit, a fault's message and exit status, and the
+// refusal of bad arguments.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "support/temp_dir.h"
+
+namespace orvex::test {
+namespace {
+
+struct Outcome {
+  int status = -1;
+  std::string out;
+};
+
+// Runs in a working directory of its own unless the arguments name one.
+Outcome Simulate(std::string arguments) {
+  TempDir work;
+  if (arguments.find("--workdir") == std::string::npos) {
+    arguments += " --workdir '" + work.Path().string() + "'";
+  }
+  const std::filesystem::path cli = std::filesystem::path(ORVEX_BINARY_DIR) / "bin" / "orvex-cli";
+  const std::string sample = std::string(ORVEX_SOURCE_DIR) + "/samples/label-sheet.eps";
+  Outcome outcome;
+  std::FILE* pipe = ::popen(
+      ("'" + cli.string() + "' simulate '" + sample + "' " + arguments + " 2>&1").c_str(), "r");
+  if (pipe == nullptr) return outcome;
+  std::array<char, 512> chunk{};
+  while (std::fgets(chunk.data(), chunk.size(), pipe) != nullptr) outcome.out += chunk.data();
+  const int raw = ::pclose(pipe);
+  outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  return outcome;
+}
+
+int Occurrences(const std::string& text, const std::string& what) {
+  int n = 0;
+  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
+    ++n;
+  }
+  return n;
+}
+
+TEST(SimulateCommand, ThreeSheetsEndTheRunWithAReportLineAndAReadableTranscript) {
+  TempDir dir;
+  const std::string transcript = dir.File("wire.txt").string();
+  Outcome run = Simulate("--sheets 3 --seed 11 --json --workdir '" + dir.File("work").string() +
+                         "' --transcript '" + transcript + "'");
+  ASSERT_EQ(run.status, 0) << run.out;
+  EXPECT_NE(run.out.find("\"sheets_cut\": 3"), std::string::npos) << run.out;
+  EXPECT_EQ(Occurrences(run.out, "max_error_mm"), 3);
+  EXPECT_NE(run.out.find("label-sheet.eps 3 "), std::string::npos);
+  EXPECT_NE(run.out.find("\"virtual_seconds\""), std::string::npos);
+  EXPECT_TRUE(dir.Exists("work/report.dat"));
+  EXPECT_TRUE(dir.Exists("work/recent.dat"));
+
+  const std::string wire = dir.Read("wire.txt");
+  EXPECT_GT(Occurrences(wire, "cutter <"), 10);
+  EXPECT_GT(Occurrences(wire, "cutter >"), 3);
+  EXPECT_GE(Occurrences(wire, "feeder <"), 6);  // a request and a cutting notice per sheet
+  EXPECT_NE(wire.find("<ETX>"), std::string::npos);
+  for (char c : wire) {
+    ASSERT_TRUE(c == '\n' || (c >= 0x20 && c < 0x7F)) << "raw byte " << static_cast<int>(c);
+  }
+}
+
+TEST(SimulateCommand, CopiesStopTheRunBeforeTheStackIsEmpty) {
+  Outcome run = Simulate("--sheets 5 --copies 2 --offset-mm 1.5,-2 --rotate-deg 0.3");
+  ASSERT_EQ(run.status, 0) << run.out;
+  EXPECT_NE(run.out.find("sheets cut: 2"), std::string::npos) << run.out;
+}
+
+TEST(SimulateCommand, AnAbsentFeederIsReportedAndTheRunFails) {
+  Outcome run = Simulate("--fault feeder-absent --json");
+  EXPECT_EQ(run.status, 1) << run.out;
+  EXPECT_NE(run.out.find("Sheet feeder switched off or not connected"), std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find("\"sheets_cut\": 0"), std::string::npos);
+}
+
+TEST(SimulateCommand, BadArgumentsAreRefusedBeforeAnythingRuns) {
+  for (const char* arguments : {"--fault melted", "--offset-mm 3", "--sheets 0",
+                                "--feed-scale x", "--rotate-deg", "--bogus 1"}) {
+    Outcome run = Simulate(arguments);
+    EXPECT_EQ(run.status, 2) << arguments << "\n" << run.out;
+    EXPECT_NE(run.out.find("usage:"), std::string::npos) << arguments;
+  }
+}
+
+}  // namespace
+}  // namespace orvex::test
