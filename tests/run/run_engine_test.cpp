@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -344,6 +346,37 @@ TEST_F(RunEngineTest, SilentFeederStopsTheFeedAndEndsOnlyARunWithCutSheets) {
   engine_.Fields().sheet.sheetCount = 2;
   engine_.StartSheet();
   EXPECT_EQ(window_.reports, 1);
+}
+
+TEST_F(RunEngineTest, LaterSheetsOrderAgainOnlyWhenASettingOfTheOrderChanged) {
+  {
+    std::ofstream sort(dir_.Path() / "sort.prn", std::ios::binary);
+    sort << "M 10.00 10.00\nL 50.00 10.00\nL 50.00 50.00\nL 10.00 10.00\n"
+            "M 60.00 10.00\nL 90.00 10.00\nL 90.00 40.00\nL 60.00 10.00\nA";
+  }
+  ctx_.importFirstMark = 2.0F;
+  ctx_.importSecondMark = 100.0F;
+  ctx_.jobWidth = 100.0F;
+  ctx_.jobHeight = 60.0F;
+  const auto sorted = dir_.Path() / "sortx.prn";
+  const auto orderedBySheet = [&] {
+    std::filesystem::remove(sorted);
+    FeederAnswers();
+    engine_.StartSheet();
+    return std::filesystem::exists(sorted);
+  };
+  engine_.Fields().sheet.sheetCount = 2;
+  EXPECT_TRUE(orderedBySheet());  // the first five sheets always order
+  engine_.Fields().sheet.sheetCount = 5;
+  EXPECT_FALSE(orderedBySheet());
+  ctx_.passes = 2;
+  EXPECT_TRUE(orderedBySheet());
+  EXPECT_FALSE(orderedBySheet());
+  ctx_.reverseOrder = 1;
+  EXPECT_TRUE(orderedBySheet());
+  ctx_.specialMode = 1;
+  EXPECT_TRUE(orderedBySheet());
+  EXPECT_TRUE(window_.messages.empty()) << window_.messages.front();
 }
 
 // --- Finish check -------------------------------------------------------------------------------

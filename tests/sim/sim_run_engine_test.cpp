@@ -297,5 +297,25 @@ TEST_F(RunOnTwinTest, CutTestSheetIsCutButNotCounted) {
   EXPECT_TRUE(H().reportedSheetCounts.empty());
 }
 
+// Without crop marks the sheet is cut straight after the feed; with one copy the run ends
+// inside Start itself, and the button must not be left reading "Stop".
+TEST_F(RunOnTwinTest, RunThatEndsInsideStartLeavesTheButtonReadingStart) {
+  ASSERT_TRUE(loaded_);
+  E().Fields().sheet.withoutCropMarks = true;
+  E().Fields().sheet.copiesEnabled = true;
+  E().Fields().sheet.copies = 1;
+  E().Start();
+  EXPECT_EQ(Count(), 1);
+  EXPECT_FALSE(E().Running());
+  EXPECT_EQ(H().startCaption, "Start");
+  EXPECT_EQ(H().reportedSheetCounts, std::vector<int>{1});
+  EXPECT_EQ(H().framesRequested, 0);
+  // The next press is a new run of one sheet, not a Stop that reports the last run again.
+  E().Start();
+  EXPECT_EQ(machine_.Feeder().RequestsAccepted(), 2);
+  EXPECT_EQ(H().reportedSheetCounts, (std::vector<int>{1, 1}));
+  ExpectNoTickOrFrameInsideASequence();
+}
+
 }  // namespace
 }  // namespace orvex::sim
