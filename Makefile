@@ -24,6 +24,8 @@ run: build
 	@mkdir -p $(RUN_DIR)
 	$(BUILD)/bin/orvex-cli import $(SAMPLE) --workdir $(RUN_DIR) \
 	    --settings $(RUN_DIR)/orvex.conf --preview $(RUN_DIR)/preview.png
+	$(BUILD)/bin/orvex-cli simulate $(SAMPLE) --workdir $(RUN_DIR)/simulate --sheets 3 --seed 1 \
+	    --special-mode 1
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 600

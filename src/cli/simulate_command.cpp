@@ -31,7 +31,7 @@ namespace orvex::cli {
 const char* const kSimulateUsage =
     "simulate FILE [--workdir DIR] [--settings FILE.conf] [--media-width MM] [--sheets N]"
     " [--copies N] [--offset-mm DX,DY] [--rotate-deg A] [--feed-scale S] [--seed K]"
-    " [--fault NAME] [--transcript FILE] [--json]"
+    " [--fault NAME] [--special-mode N] [--transcript FILE] [--json]"
     "  (faults: feeder-absent, feeder-silent, cutter-silent, cutter-busy, camera-no-frames,"
     " marks-missing; exit 0 when the run ended after cut sheets, 1 otherwise)";
 
@@ -59,6 +59,7 @@ struct Options {
   double feedScale = 1.0;
   std::optional<std::uint32_t> seed;
   std::string fault;
+  std::optional<int> specialMode;  // the "Special Color" selection, as the operator would make it
   std::string transcript;
   bool json = false;
 };
@@ -142,6 +143,9 @@ std::optional<std::string> ParseOptions(const Arguments& args, Options& o) {
       for (const char* fault : kFaults) known = known || *v == fault;
       if (!known) return "unknown fault '" + *v + "'";
       o.fault = *v;
+    } else if (arg == "--special-mode") {
+      if (!ParseInt(*v, 0, 4, n)) return "--special-mode wants an entry number 0 to 4";
+      o.specialMode = static_cast<int>(n);
     } else if (arg == "--transcript") {
       o.transcript = *v;
     } else {
@@ -483,6 +487,16 @@ bool Prepare(Station& s, const Options& o, std::string& error) {
   if (!s.machine.LoadJob(s.workDirPath, message)) {
     error = message;
     return false;
+  }
+  if (o.specialMode) {
+    const int entries = static_cast<int>(s.model->ComboEntries(window_id::kSpecialModeCombo).size());
+    if (*o.specialMode >= entries) {
+      error = "special mode " + std::to_string(*o.specialMode) + " is not offered (" +
+              std::to_string(entries) + " entries)";
+      return false;
+    }
+    s.model->SelectCombo(window_id::kSpecialModeCombo, *o.specialMode);
+    s.model->OnSpecialModeChanged();
   }
   if (o.copies) {
     s.model->Fields().copies = *o.copies;
