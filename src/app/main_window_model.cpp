@@ -22,6 +22,7 @@ constexpr int kJogEndStatusStep = 38;
 constexpr int kJogDownStatusStep = 32;
 constexpr int kParkCross = 110;
 constexpr int kWidenMarginPixels = 25;
+constexpr double kWideMediaForCalibrationMm = 600.0;
 
 constexpr int kBrightnessMax = 10;
 constexpr int kBrightnessMin = -10;
@@ -136,6 +137,7 @@ MainWindowModel::MainWindowModel(MainWindowParts parts)
   loader_.SetClock(&clock_);
   cameraGraph_ = parts.cameraGraph;
   feeder_ = parts.feeder;
+  vision_ = parts.vision;
   if (parts.feeder != nullptr && parts.vision != nullptr) {
     engine_ = std::make_unique<RunEngine>(
         run_, workDir_,
@@ -469,6 +471,7 @@ void MainWindowModel::OnCommand(int id, Notification notification) {
         case kFileOpenButton: OnFileOpen(); break;
         case kOpenLastJobButton: OnOpenLastJob(); break;
         case kMoreOptionsButton: OnMoreOptions(); break;
+        case kCalibrationButton: OnCalibration(); break;
         case kBrighterButton: OnBrighter(); break;
         case kDarkerButton: OnDarker(); break;
         case kAutoExposureCheck: OnAutoExposure(); break;
@@ -557,6 +560,30 @@ void MainWindowModel::Reload() {
 void MainWindowModel::OnMoreOptions() {
   TakeFields();
   MoreOptions(run_, fields_, dialogPort_, store_, commandsPort_, workDir_);
+}
+
+void MainWindowModel::OnCalibration() {
+  if (calibration_ == nullptr) {
+    calibration_ =
+        std::make_unique<CalibrationDialogModel>(view_.CalibrationDialogView(), calibrationPort_);
+  }
+  int mode = 1;
+  if (run_.secondCamera != 0) {
+    mode = 2;
+  } else if (run_.mediaWidth > kWideMediaForCalibrationMm) {
+    mode = 3;
+  }
+  if (run_.creasingVariant == 2) mode = 4;
+  calibration_->Prepare({run_.cameraOffsetX, run_.cameraOffsetY}, mode);
+  TakeFields();
+  if (!view_.RunCalibrationDialog(*calibration_)) return;
+  const OffsetPair chosen = calibration_->Result();
+  store_.WriteCalibration(run_, chosen.x, chosen.y);
+}
+
+void MainWindowModel::CalibrationPort::StartCalibrationRead() {
+  m_.run_.calibrationRead = 1;
+  if (m_.vision_ != nullptr) m_.vision_->RequestFrame();
 }
 
 void MainWindowModel::OnBrighter() {

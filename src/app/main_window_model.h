@@ -166,6 +166,8 @@ class MainWindowModel {
   void OnFileOpen();
   void OnOpenLastJob();
   void OnMoreOptions();
+  // "Calibration" (1046): the dialog over the active offsets; Set stores what it chose.
+  void OnCalibration();
   void OnBrighter();
   void OnDarker();
   void OnAutoExposure();
@@ -233,6 +235,8 @@ class MainWindowModel {
   DialogView& AsDialogView() { return dialogPort_; }
   RunEvents& AsRunEvents() { return runEventsPort_; }
   MarkSearchActions& AsMarkSearchActions() { return markActionsPort_; }
+  // Where the frame handler delivers a calibration read: the dialog, once it has been opened.
+  CalibrationReadSink* CalibrationSink() { return calibration_.get(); }
   RunApplication& AsRunApplication() { return runAppPort_; }
   RunView& AsRunView() { return runViewPort_; }
 
@@ -267,7 +271,9 @@ class MainWindowModel {
     int FieldValue(int id) override;
     void SetFieldValue(int id, int value) override;
     void MembersToControls() override { m_.ShowFields(); }
-    void RefreshStatusDisplay() override {}
+    void RefreshStatusDisplay() override {
+      if (m_.engine_ != nullptr) m_.engine_->StatusDisplay();
+    }
     void SpecialModeChangedDuringLoad() override { m_.SpecialModeChanged(); }
     void RepaintAll() override { m_.view_.RepaintAll(); }
 
@@ -379,6 +385,16 @@ class MainWindowModel {
     MainWindowModel& m_;
   };
 
+  class CalibrationPort : public CalibrationCommands {
+   public:
+    explicit CalibrationPort(MainWindowModel& m) : m_(m) {}
+    void SendCutterCommand(int number) override { m_.SendCutterCommand(number); }
+    void StartCalibrationRead() override;
+
+   private:
+    MainWindowModel& m_;
+  };
+
   // RAII: the model is writing to the controls; the view's change notices are its own.
   struct ProgramChange {
     explicit ProgramChange(MainWindowModel& m) : m_(m) { ++m_.programChange_; }
@@ -420,6 +436,9 @@ class MainWindowModel {
   CommandsPort commandsPort_{*this};
   RunAppPort runAppPort_{*this};
   RunViewPort runViewPort_{*this};
+  CalibrationPort calibrationPort_{*this};
+  std::unique_ptr<CalibrationDialogModel> calibration_;  // kept: its new values outlive a close
+  RunVision* vision_ = nullptr;
   Startup startup_;
   RecentJobsFile recent_;
   JobLoader loader_;

@@ -10,6 +10,7 @@
 
 #include "app/dialog_view.h"
 #include "import/loader_view.h"
+#include "vision/calibration.h"
 
 namespace orvex {
 
@@ -35,6 +36,10 @@ class MainWindowView : public WindowView {
   virtual bool AskOpenFile(const std::vector<FileFilter>& filters, std::string& path) = 0;
   virtual void ShowSplash(std::string_view versionText) = 0;
   virtual bool RunOptionsDialog(OptionsDialog& dialog) = 0;
+  // The calibration dialog's controls, and the dialog run modally over its model; true when it
+  // ended with Set. The window keeps running (timer, frames, cutter) while it is open.
+  virtual CalibrationView& CalibrationDialogView() = 0;
+  virtual bool RunCalibrationDialog(CalibrationDialogModel& dialog) = 0;
   // Repaints the whole window, the preview included.
   virtual void RepaintAll() {}
 };

@@ -304,10 +304,22 @@ class HeadlessWindow : public MainWindowView {
   }
   void ShowSplash(std::string_view) override {}
   bool RunOptionsDialog(OptionsDialog&) override { return false; }
+  CalibrationView& CalibrationDialogView() override { return calibration_; }
+  bool RunCalibrationDialog(CalibrationDialogModel&) override { return false; }
 
   std::vector<std::string> problems;
 
  private:
+  class NoCalibrationView : public CalibrationView {
+   public:
+    void ShowValues(OffsetPair, OffsetPair) override {}
+    bool ReadNewValues(OffsetPair&) override { return false; }
+    void SetCaption(std::string_view) override {}
+    void ShowCameraTwoLabel() override {}
+    void Close(bool) override {}
+  };
+
+  NoCalibrationView calibration_;
   std::string job_;
   std::map<int, std::string> texts_;
   std::map<int, bool> checks_;

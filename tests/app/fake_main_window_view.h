@@ -3,6 +3,7 @@
 // whether the model tells its own changes from the operator's.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -55,6 +56,32 @@ class FakeMainWindowView : public FakeWindow<MainWindowView> {
   }
   void ShowSplash(std::string_view versionText) override { splash = std::string(versionText); }
   bool RunOptionsDialog(OptionsDialog& /*dialog*/) override { return false; }
+  CalibrationView& CalibrationDialogView() override { return calibrationView; }
+  bool RunCalibrationDialog(CalibrationDialogModel& dialog) override {
+    return calibrationScript ? calibrationScript(dialog) : false;
+  }
+
+  class FakeCalibrationView : public CalibrationView {
+   public:
+    void ShowValues(OffsetPair shownCurrent, OffsetPair shownFresh) override {
+      current = shownCurrent;
+      fresh = shownFresh;
+    }
+    bool ReadNewValues(OffsetPair& values) override {
+      values = fresh;
+      return true;
+    }
+    void SetCaption(std::string_view text) override { caption = std::string(text); }
+    void ShowCameraTwoLabel() override { cameraTwo = true; }
+    void Close(bool wasAccepted) override { accepted = wasAccepted; }
+    OffsetPair current;
+    OffsetPair fresh;
+    std::string caption;
+    bool cameraTwo = false;
+    bool accepted = false;
+  };
+  FakeCalibrationView calibrationView;
+  std::function<bool(CalibrationDialogModel&)> calibrationScript;
 
   // The operator's own actions: the control changes, then its notice arrives.
   void Type(int controlId, std::string text) {
