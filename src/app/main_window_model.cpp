@@ -43,9 +43,15 @@ constexpr int kBladeCreasingForce = 12;
 BoundControl Ranged(int id, int minimum, int maximum) {
   return {id, FieldKind::kInt, minimum, maximum};
 }
-BoundControl Free(int id) { return {id, FieldKind::kInt, std::nullopt, std::nullopt}; }
-BoundControl Real(int id) { return {id, FieldKind::kReal, std::nullopt, std::nullopt}; }
-BoundControl Check(int id) { return {id, FieldKind::kCheck, std::nullopt, std::nullopt}; }
+BoundControl Free(int id) {
+  return {id, FieldKind::kInt, std::nullopt, std::nullopt};
+}
+BoundControl Real(int id) {
+  return {id, FieldKind::kReal, std::nullopt, std::nullopt};
+}
+BoundControl Check(int id) {
+  return {id, FieldKind::kCheck, std::nullopt, std::nullopt};
+}
 
 // Whole text as an integer, white space around it allowed, as the toolkit's transfer reads it.
 std::optional<long> ParseInteger(const std::string& text) {
@@ -150,53 +156,90 @@ MainWindowModel::MainWindowModel(MainWindowParts parts)
 int* MainWindowModel::IntMember(int id) {
   MainWindowFields& f = fields_;
   switch (id) {
-    case kXCorrectionEdit: return &f.xCorrection;
-    case kYCorrectionEdit: return &f.yCorrection;
-    case kCountEdit: return &f.sheetCount;
-    case kCutForceEdit: return &f.cutForce;
-    case kWithoutMarksCheck: return &f.withoutMarks;
-    case kCopiesEdit: return &f.copies;
-    case kCopiesCheck: return &f.copiesEntered;
-    case kAutoExposureCheck: return &f.autoExposure;
-    case kHeightEdit: return &f.height;
-    case kInsertionEdit: return &f.insertion;
-    case kCompensationLeftEdit: return &f.compensationLeft;
-    case kCompensationRightEdit: return &f.compensationRight;
-    case kUpliftEdit: return &f.uplift;
-    case kDashUpEdit: return &f.dashUpLength;
-    case kDashCutEdit: return &f.dashCutLength;
-    case kDashEnableCheck: return &f.dashedLineOn;
-    case kDLiftCheck: return &f.dLift;
-    case kBladeUpCheck: return &f.bladeUp;
-    case kWidthEdit: return &f.width;
-    case kSpecialCutEdit: return &f.specialCutLength;
-    case kSpecialUpEdit: return &f.specialUpLength;
-    case kSpecialForceEdit: return &f.specialForce;
-    case kSpecialSpeedEdit: return &f.specialSpeed;
-    case kDashForceEdit: return &f.dashForce;
-    case kSpacingEdit: return &f.spacing;
-    case kDashSpeedEdit: return &f.dashSpeed;
-    default: return nullptr;
+    case kXCorrectionEdit:
+      return &f.xCorrection;
+    case kYCorrectionEdit:
+      return &f.yCorrection;
+    case kCountEdit:
+      return &f.sheetCount;
+    case kCutForceEdit:
+      return &f.cutForce;
+    case kWithoutMarksCheck:
+      return &f.withoutMarks;
+    case kCopiesEdit:
+      return &f.copies;
+    case kCopiesCheck:
+      return &f.copiesEntered;
+    case kAutoExposureCheck:
+      return &f.autoExposure;
+    case kHeightEdit:
+      return &f.height;
+    case kInsertionEdit:
+      return &f.insertion;
+    case kCompensationLeftEdit:
+      return &f.compensationLeft;
+    case kCompensationRightEdit:
+      return &f.compensationRight;
+    case kUpliftEdit:
+      return &f.uplift;
+    case kDashUpEdit:
+      return &f.dashUpLength;
+    case kDashCutEdit:
+      return &f.dashCutLength;
+    case kDashEnableCheck:
+      return &f.dashedLineOn;
+    case kDLiftCheck:
+      return &f.dLift;
+    case kBladeUpCheck:
+      return &f.bladeUp;
+    case kWidthEdit:
+      return &f.width;
+    case kSpecialCutEdit:
+      return &f.specialCutLength;
+    case kSpecialUpEdit:
+      return &f.specialUpLength;
+    case kSpecialForceEdit:
+      return &f.specialForce;
+    case kSpecialSpeedEdit:
+      return &f.specialSpeed;
+    case kDashForceEdit:
+      return &f.dashForce;
+    case kSpacingEdit:
+      return &f.spacing;
+    case kDashSpeedEdit:
+      return &f.dashSpeed;
+    default:
+      return nullptr;
   }
 }
 
 double* MainWindowModel::RealMember(int id) {
   switch (id) {
-    case kFirstMarkerEdit: return &fields_.firstMarker;
-    case kCutterWidthEdit: return &fields_.cutterWidth;
-    case kLastCutEdit: return &fields_.lastCutShown;
-    case kFirstMarkerCrossEdit: return &fields_.firstMarkerCross;
-    default: return nullptr;
+    case kFirstMarkerEdit:
+      return &fields_.firstMarker;
+    case kCutterWidthEdit:
+      return &fields_.cutterWidth;
+    case kLastCutEdit:
+      return &fields_.lastCutShown;
+    case kFirstMarkerCrossEdit:
+      return &fields_.firstMarkerCross;
+    default:
+      return nullptr;
   }
 }
 
 int* MainWindowModel::ComboMember(int id) {
   switch (id) {
-    case kMarkModeCombo: return &fields_.markModeSelection;
-    case kPassCombo: return &fields_.passSelection;
-    case kSpecialModeCombo: return &fields_.specialSelection;
-    case kMultipleCombo: return &fields_.multipleSelection;
-    default: return nullptr;
+    case kMarkModeCombo:
+      return &fields_.markModeSelection;
+    case kPassCombo:
+      return &fields_.passSelection;
+    case kSpecialModeCombo:
+      return &fields_.specialSelection;
+    case kMultipleCombo:
+      return &fields_.multipleSelection;
+    default:
+      return nullptr;
   }
 }
 
@@ -318,7 +361,9 @@ void MainWindowModel::AddComboEntry(int comboId, std::string_view text) {
   if (int* member = ComboMember(comboId)) view_.SetComboSelection(comboId, *member);
 }
 
-const ControlState& MainWindowModel::State(int controlId) { return controls_[controlId]; }
+const ControlState& MainWindowModel::State(int controlId) {
+  return controls_[controlId];
+}
 
 std::string MainWindowModel::MessageCaptionText() const {
   return run_.customTitleRead ? run_.customTitle : std::string(kApplicationTitle);
@@ -360,8 +405,8 @@ void MainWindowModel::Initialise() {
     Enable(id, false);
   }
   for (int id : {kAutoExposureCheck, kDLiftCheck, kBladeUpCheck, kLastCutEdit,
-                 kFirstMarkerCrossEdit, kFirstMarkerCrossLabel, kMarkModeCombo,
-                 kCameraTestButton, kDownButton, kUpButton, kWidenButton}) {
+                 kFirstMarkerCrossEdit, kFirstMarkerCrossLabel, kMarkModeCombo, kCameraTestButton,
+                 kDownButton, kUpButton, kWidenButton}) {
     Show(id, false);
   }
   if (cameraGraph_ != nullptr) cameraGraph_->Rebuild();
@@ -456,7 +501,9 @@ void MainWindowModel::CapForces() {
   ShowFields();
 }
 
-bool MainWindowModel::OnCloseRequest() { return startup_.CloseRequest(); }
+bool MainWindowModel::OnCloseRequest() {
+  return startup_.CloseRequest();
+}
 
 // --- The command table ---------------------------------------------------------------------------
 
@@ -465,57 +512,124 @@ void MainWindowModel::OnCommand(int id, Notification notification) {
   switch (notification) {
     case Notification::kClicked:
       switch (id) {
-        case kStartButton: OnStart(); break;
-        case kPauseButton: OnPause(); break;
-        case kCutTestButton: OnCutTest(); break;
-        case kFileOpenButton: OnFileOpen(); break;
-        case kOpenLastJobButton: OnOpenLastJob(); break;
-        case kMoreOptionsButton: OnMoreOptions(); break;
-        case kCalibrationButton: OnCalibration(); break;
-        case kBrighterButton: OnBrighter(); break;
-        case kDarkerButton: OnDarker(); break;
-        case kAutoExposureCheck: OnAutoExposure(); break;
-        case kCopiesCheck: OnEnterCopies(); break;
-        case kWithoutMarksCheck: OnWithoutMarks(); break;
-        case kDashEnableCheck: OnDashedLine(); break;
-        case kCreaseButton: OnCrease(); break;
-        case kBladeButton: OnBlade(); break;
-        case kCycleButton: OnCycle(); break;
-        case kDownButton: OnDown(); break;
-        case kUpButton: OnUp(); break;
-        case kWidenButton: OnWiden(); break;
-        default: break;
+        case kStartButton:
+          OnStart();
+          break;
+        case kPauseButton:
+          OnPause();
+          break;
+        case kCutTestButton:
+          OnCutTest();
+          break;
+        case kFileOpenButton:
+          OnFileOpen();
+          break;
+        case kOpenLastJobButton:
+          OnOpenLastJob();
+          break;
+        case kMoreOptionsButton:
+          OnMoreOptions();
+          break;
+        case kCalibrationButton:
+          OnCalibration();
+          break;
+        case kBrighterButton:
+          OnBrighter();
+          break;
+        case kDarkerButton:
+          OnDarker();
+          break;
+        case kAutoExposureCheck:
+          OnAutoExposure();
+          break;
+        case kCopiesCheck:
+          OnEnterCopies();
+          break;
+        case kWithoutMarksCheck:
+          OnWithoutMarks();
+          break;
+        case kDashEnableCheck:
+          OnDashedLine();
+          break;
+        case kCreaseButton:
+          OnCrease();
+          break;
+        case kBladeButton:
+          OnBlade();
+          break;
+        case kCycleButton:
+          OnCycle();
+          break;
+        case kDownButton:
+          OnDown();
+          break;
+        case kUpButton:
+          OnUp();
+          break;
+        case kWidenButton:
+          OnWiden();
+          break;
+        default:
+          break;
       }
       break;
     case Notification::kSelectionChanged:
       switch (id) {
-        case kMarkModeCombo: OnMarkModeChanged(); break;
-        case kPassCombo: OnPassChanged(); break;
-        case kSpecialModeCombo: OnSpecialModeChanged(); break;
-        case kMultipleCombo: OnMultipleChanged(); break;
-        default: break;
+        case kMarkModeCombo:
+          OnMarkModeChanged();
+          break;
+        case kPassCombo:
+          OnPassChanged();
+          break;
+        case kSpecialModeCombo:
+          OnSpecialModeChanged();
+          break;
+        case kMultipleCombo:
+          OnMultipleChanged();
+          break;
+        default:
+          break;
       }
       break;
     case Notification::kTextChanged:
       switch (id) {
         case kCutForceEdit:
         case kSpecialForceEdit:
-        case kDashForceEdit: OnForceEdited(); break;
+        case kDashForceEdit:
+          OnForceEdited();
+          break;
         case kDashUpEdit:
         case kSpecialCutEdit:
         case kSpecialUpEdit:
-        case kSpecialSpeedEdit: OnLengthEdited(); break;
-        case kSpacingEdit: OnSpacingChanged(); break;
-        default: break;
+        case kSpecialSpeedEdit:
+          OnLengthEdited();
+          break;
+        case kSpacingEdit:
+          OnSpacingChanged();
+          break;
+        default:
+          break;
       }
       break;
     case Notification::kFocusLost:
       switch (id) {
-        case kSpacingEdit: case kHeightEdit: case kInsertionEdit: case kCompensationLeftEdit:
-        case kCompensationRightEdit: case kDashCutEdit: case kDashUpEdit: case kSpecialCutEdit:
-        case kUpliftEdit: case kDashSpeedEdit: case kSpecialUpEdit: case kSpecialSpeedEdit:
-        case kWidthEdit: OnFieldLeft(); break;
-        default: break;
+        case kSpacingEdit:
+        case kHeightEdit:
+        case kInsertionEdit:
+        case kCompensationLeftEdit:
+        case kCompensationRightEdit:
+        case kDashCutEdit:
+        case kDashUpEdit:
+        case kSpecialCutEdit:
+        case kUpliftEdit:
+        case kDashSpeedEdit:
+        case kSpecialUpEdit:
+        case kSpecialSpeedEdit:
+        case kWidthEdit:
+          OnFieldLeft();
+          break;
+        default:
+          break;
       }
       break;
   }
@@ -547,8 +661,12 @@ void MainWindowModel::Load(bool lastJob) {
   loading_ = false;
 }
 
-void MainWindowModel::OnFileOpen() { Load(false); }
-void MainWindowModel::OnOpenLastJob() { Load(true); }
+void MainWindowModel::OnFileOpen() {
+  Load(false);
+}
+void MainWindowModel::OnOpenLastJob() {
+  Load(true);
+}
 
 void MainWindowModel::Reload() {
   // Without a job there is nothing to lay out again; a reload would open the file dialog.
@@ -634,7 +752,9 @@ void MainWindowModel::OnEnterCopies() {
   Enable(kWithoutMarksCheck, on);
 }
 
-void MainWindowModel::OnWithoutMarks() { TakeFields(); }
+void MainWindowModel::OnWithoutMarks() {
+  TakeFields();
+}
 
 void MainWindowModel::DashedLineMode() {
   const bool on = fields_.dashedLineOn != 0;
@@ -698,7 +818,9 @@ void MainWindowModel::OnUp() {
   jogging_ = false;
 }
 
-void MainWindowModel::OnWiden() { view_.ExtendWindowPast(kWidenButton, kWidenMarginPixels); }
+void MainWindowModel::OnWiden() {
+  view_.ExtendWindowPast(kWidenButton, kWidenMarginPixels);
+}
 
 void MainWindowModel::OnJogPress(bool up) {
   if (engine_ != nullptr) {
@@ -748,7 +870,9 @@ void MainWindowModel::OnPassChanged() {
   run_.passes = index + 1;
 }
 
-void MainWindowModel::OnSpecialModeChanged() { SpecialModeChanged(); }
+void MainWindowModel::OnSpecialModeChanged() {
+  SpecialModeChanged();
+}
 
 void MainWindowModel::SpecialModeChanged() {
   TakeFields();
@@ -801,9 +925,13 @@ void MainWindowModel::OnMultipleChanged() {
   Reload();
 }
 
-void MainWindowModel::OnForceEdited() { forceEdited_ = true; }
+void MainWindowModel::OnForceEdited() {
+  forceEdited_ = true;
+}
 
-void MainWindowModel::OnLengthEdited() { Enable(kStartButton, false); }
+void MainWindowModel::OnLengthEdited() {
+  Enable(kStartButton, false);
+}
 
 void MainWindowModel::OnSpacingChanged() {
   const std::string text = view_.ControlText(kSpacingEdit);
@@ -825,7 +953,9 @@ void MainWindowModel::OnSpacingChanged() {
   if (fields_.spacing > 1) Reload();
 }
 
-void MainWindowModel::OnFieldLeft() { fieldsEdited_ = true; }
+void MainWindowModel::OnFieldLeft() {
+  fieldsEdited_ = true;
+}
 
 void MainWindowModel::OnInitCutter() {
   view_.SetWaitCursor(true);
@@ -930,7 +1060,7 @@ void MainWindowModel::RunViewPort::SetControlIcon(int controlId, int iconId) {
 }
 
 void MainWindowModel::MarkActionsPort::SendFeederReportAndClose(std::string_view report,
-                                                               int timeoutMs) {
+                                                                int timeoutMs) {
   if (m_.feeder_ == nullptr) return;
   m_.feeder_->FeederSend(0, reinterpret_cast<const std::uint8_t*>(report.data()),
                          static_cast<int>(report.size()), timeoutMs);
@@ -951,9 +1081,14 @@ bool MainWindowModel::LoaderPort::AskOpenFile(const std::vector<FileFilter>& fil
 void MainWindowModel::LoaderPort::ShowMessage(const OperatorMessage& message) {
   std::string caption;
   switch (message.captionKind) {
-    case MessageCaption::kGiven: caption = message.caption; break;
-    case MessageCaption::kApplicationTitle: caption = m_.MessageCaptionText(); break;
-    case MessageCaption::kPlatformDefault: break;
+    case MessageCaption::kGiven:
+      caption = message.caption;
+      break;
+    case MessageCaption::kApplicationTitle:
+      caption = m_.MessageCaptionText();
+      break;
+    case MessageCaption::kPlatformDefault:
+      break;
   }
   m_.operatorMessages_.push_back(message.text);
   m_.view_.ShowMessage(message.text, caption, message.icon);

@@ -3,6 +3,8 @@
 // and camera answer in virtual time until the run ends; then every sheet's registration error
 // against its printed contours, the sheets counted, the jobs-report line and every operator
 // message are printed. A technician compares --transcript with a real machine's traffic.
+#include <unistd.h>
+
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -14,8 +16,6 @@
 #include <sstream>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 #include "app/main_window_model.h"
 #include "cli/commands.h"
@@ -41,7 +41,7 @@ constexpr std::int64_t kDiscoveryMs = 10'000;        // the window open before S
 constexpr std::int64_t kRunLimitMs = 4 * 3'600'000;  // virtual time a run may take
 // A run that cuts no sheet for this long waits for something the twin will not do.
 constexpr std::int64_t kStallMs = 10 * 60'000;
-constexpr int kFrameLatencyMs = 40;                  // request to delivery on the capture thread
+constexpr int kFrameLatencyMs = 40;  // request to delivery on the capture thread
 constexpr double kRandomOffsetMm = 3.0;
 constexpr double kRandomRotationDeg = 0.5;
 constexpr double kRandomStretch = 0.003;
@@ -64,7 +64,7 @@ struct Options {
   bool json = false;
 };
 
-const char* const kFaults[] = {"feeder-absent", "feeder-silent", "cutter-silent",
+const char* const kFaults[] = {"feeder-absent", "feeder-silent",    "cutter-silent",
                                "cutter-busy",   "camera-no-frames", "marks-missing"};
 
 int Usage(const std::string& problem) {
@@ -162,11 +162,21 @@ std::string Readable(const std::uint8_t* bytes, std::size_t length) {
   for (std::size_t i = 0; i < length; ++i) {
     const std::uint8_t c = bytes[i];
     switch (c) {
-      case 0x03: out += "<ETX>"; break;
-      case 0x0A: out += "<LF>"; break;
-      case 0x0D: out += "<CR>"; break;
-      case 0x1B: out += "<ESC>"; break;
-      case 0x09: out += "<TAB>"; break;
+      case 0x03:
+        out += "<ETX>";
+        break;
+      case 0x0A:
+        out += "<LF>";
+        break;
+      case 0x0D:
+        out += "<CR>";
+        break;
+      case 0x1B:
+        out += "<ESC>";
+        break;
+      case 0x09:
+        out += "<TAB>";
+        break;
       default:
         if (c >= 0x20 && c < 0x7F) {
           out += static_cast<char>(c);
@@ -389,8 +399,8 @@ class TwinVision : public RunVision {
     waiting_ = false;
     if (run_.detectionHold != 0) return;
     MarkSearchActions& actions = model_->AsMarkSearchActions();
-    const MarkPoint found = run_.edgeMode == 0 ? FindMark(frame_, run_, actions)
-                                               : FindSheetEdge(frame_, run_, actions);
+    const MarkPoint found =
+        run_.edgeMode == 0 ? FindMark(frame_, run_, actions) : FindSheetEdge(frame_, run_, actions);
     run_.markCol = found.col;
     run_.markRow = found.row;
     run_.markResult = found.Found() ? 1 : -1;
@@ -501,7 +511,8 @@ bool Prepare(Station& s, const Options& o, std::string& error) {
     return false;
   }
   if (o.specialMode) {
-    const int entries = static_cast<int>(s.model->ComboEntries(window_id::kSpecialModeCombo).size());
+    const int entries =
+        static_cast<int>(s.model->ComboEntries(window_id::kSpecialModeCombo).size());
     if (*o.specialMode >= entries) {
       error = "special mode " + std::to_string(*o.specialMode) + " is not offered (" +
               std::to_string(entries) + " entries)";
@@ -522,11 +533,21 @@ std::string JsonString(const std::string& text) {
   std::string out = "\"";
   for (char c : text) {
     switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
       default:
         if (static_cast<unsigned char>(c) < 0x20) {
           char hex[8];

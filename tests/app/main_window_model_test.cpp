@@ -90,8 +90,8 @@ std::string HandWrittenEps() {
   };
   std::string eps = "%!PS-Adobe-3.0 EPSF-3.0\n";
   while (eps.size() < 7000) eps += "% prolog\n";
-  eps += "%%EndProlog\n0 0 0 1 K\n" + square(10, 5) + pt(50) + " " + pt(50) + " m " + pt(60) +
-         " " + pt(50) + " l S\n" + square(210, 5) + square(10, 290) + "%%Trailer\n";
+  eps += "%%EndProlog\n0 0 0 1 K\n" + square(10, 5) + pt(50) + " " + pt(50) + " m " + pt(60) + " " +
+         pt(50) + " l S\n" + square(210, 5) + square(10, 290) + "%%Trailer\n";
   return eps;
 }
 
@@ -99,8 +99,7 @@ class MainWindowModelTest : public ::testing::Test {
  protected:
   void Build(bool withEngine) {
     run.cutterPath = "\\\\?\\usb#vid_0b4d&pid_1130#1";
-    MainWindowParts parts{run,    view,   store,   profile, workDir,
-                          clock,  link,   canvas,  pdf,     &camera};
+    MainWindowParts parts{run, view, store, profile, workDir, clock, link, canvas, pdf, &camera};
     if (withEngine) {
       parts.feeder = &feeder;
       parts.vision = &vision;
@@ -173,8 +172,8 @@ TEST_F(MainWindowModelTest, EveryRangedFieldTakesItsLimitsAndRefusesOneBeyond) {
     view.texts[control.id] = std::to_string(*control.maximum + 1);
     EXPECT_FALSE(model->TakeFields());
     ASSERT_EQ(view.rangeMessages.size(), 1U);
-    EXPECT_EQ(view.rangeMessages[0], (std::vector<int>{control.id, *control.minimum,
-                                                       *control.maximum}));
+    EXPECT_EQ(view.rangeMessages[0],
+              (std::vector<int>{control.id, *control.minimum, *control.maximum}));
     view.texts[control.id] = std::to_string(*control.minimum - 1);
     EXPECT_FALSE(model->TakeFields());
   }
@@ -217,7 +216,7 @@ TEST_F(MainWindowModelTest, ForceCapOnTheNextTickWithOneMessageForAllThreeFields
   run.cutterModel = 1;
   view.Type(kCutForceEdit, "39");
   EXPECT_NE(model->Fields().cutForce, 39);  // taken on the tick, not at the keystroke
-  EXPECT_TRUE(view.messages.empty());  // nothing before the tick
+  EXPECT_TRUE(view.messages.empty());       // nothing before the tick
   view.Type(kDashForceEdit, "45");
   model->OnTimer();
   EXPECT_EQ(view.texts[kCutForceEdit], "38");

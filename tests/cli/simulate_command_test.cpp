@@ -49,8 +49,8 @@ int Occurrences(const std::string& text, const std::string& what) {
 TEST(SimulateCommand, ThreeSheetsEndTheRunWithAReportLineAndAReadableTranscript) {
   TempDir dir;
   const std::string transcript = dir.File("wire.txt").string();
-  Outcome run = Simulate("--sheets 3 --seed 11 --special-mode 1 --json --workdir '" + dir.File("work").string() +
-                         "' --transcript '" + transcript + "'");
+  Outcome run = Simulate("--sheets 3 --seed 11 --special-mode 1 --json --workdir '" +
+                         dir.File("work").string() + "' --transcript '" + transcript + "'");
   ASSERT_EQ(run.status, 0) << run.out;
   EXPECT_NE(run.out.find("\"sheets_cut\": 3"), std::string::npos) << run.out;
   EXPECT_EQ(Occurrences(run.out, "max_error_mm"), 3);
@@ -90,8 +90,8 @@ TEST(SimulateCommand, AnAbsentFeederIsReportedAndTheRunFails) {
 }
 
 TEST(SimulateCommand, BadArgumentsAreRefusedBeforeAnythingRuns) {
-  for (const char* arguments : {"--fault melted", "--offset-mm 3", "--sheets 0",
-                                "--feed-scale x", "--rotate-deg", "--bogus 1"}) {
+  for (const char* arguments : {"--fault melted", "--offset-mm 3", "--sheets 0", "--feed-scale x",
+                                "--rotate-deg", "--bogus 1"}) {
     Outcome run = Simulate(arguments);
     EXPECT_EQ(run.status, 2) << arguments << "\n" << run.out;
     EXPECT_NE(run.out.find("usage:"), std::string::npos) << arguments;
