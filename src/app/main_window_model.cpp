@@ -816,6 +816,7 @@ void MainWindowModel::OnDown() {
 void MainWindowModel::OnUp() {
   SendCutterCommand(kFeedStop);
   jogging_ = false;
+  run_.jogActive = false;
 }
 
 void MainWindowModel::OnWiden() {
