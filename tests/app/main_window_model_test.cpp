@@ -498,6 +498,16 @@ TEST_F(MainWindowModelTest, StartNeedsAJobAndThenStoresTheRunSettings) {
   EXPECT_EQ(view.texts[kXCorrectionEdit], "0");
   EXPECT_FALSE(CutterBytes().empty());
   EXPECT_TRUE(profile.Has("LastJob"));
+  if (model->Engine()->Running()) {
+    EXPECT_EQ(view.texts[kStartButton], "Stop");
+    view.Click(kStartButton);
+  }
+  EXPECT_FALSE(model->Engine()->Running());
+  EXPECT_EQ(view.texts[kStartButton], "Start");
+  // Pause outside a run changes nothing.
+  view.Click(kPauseButton);
+  EXPECT_FALSE(model->Engine()->Paused());
+  EXPECT_FALSE(model->Engine()->Running());
 }
 
 TEST_F(MainWindowModelTest, CalibrationReadsTheMarkAndSetStoresTheActivePairOnly) {
