@@ -577,13 +577,6 @@ void RunEngine::Start() {
   StartSheet();
   ctx_.cutTestArmed = false;
   if (finishCount_ != finishedBefore) return;  // the run already ended inside the sheet cycle
-  // A feeder that failed at the first sheet leaves the paused state set without a run.
-  if (paused_) {
-    paused_ = false;
-    ctx_.detectionHold = 0;
-    ports_.view.SetControlText(run_control::kPause, "Pause");
-    ports_.view.SetControlIcon(run_control::kPause, run_icon::kPause);
-  }
   running_ = true;
   ports_.view.SetControlText(run_control::kStart, "Stop");
   ports_.view.EnableControl(run_control::kPause, true);

@@ -87,7 +87,8 @@ class RunEngine : private RunEvents {
   bool RequestClose();
 
   // Ends the run: run state back to idle, controls, and the report when a sheet was cut. Also
-  // what the mark search calls when it gives up after more than one sheet.
+  // what the mark search calls when it gives up after more than one sheet: the window's
+  // MarkSearchActions route FinishJob here and SheetCount to Fields().sheet.sheetCount.
   void FinishJob() override;
 
   // --- The steps, public for the window and for tests ----------------------------------------
