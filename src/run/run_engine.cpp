@@ -28,6 +28,13 @@ constexpr int kPrimedNotReadyCount = 6;
 
 std::uint8_t ClampByte(int value) { return static_cast<std::uint8_t>(std::clamp(value, 0, 255)); }
 
+// A garbled reply ("inf", "1e300", a negative width) must not become a width or a position:
+// the head's parking place is computed from the width in integer 0.1 mm.
+constexpr double kMaxReplyTenths = 100000.0;  // 10 m
+bool PlausibleTenths(double value) {
+  return std::isfinite(value) && value >= 0.0 && value <= kMaxReplyTenths;
+}
+
 bool IsNoMediaState(char state) { return state == 0 || state == '2' || state == '4'; }
 
 }  // namespace
@@ -365,9 +372,9 @@ void RunEngine::PollStatus() {
   if (ctx_.statusChar == '0') {
     if (ctx_.statusStep == 45) query(kQueryMediaWidth);
     if (ctx_.statusStep == 40) {
-      if (status[1] == '5' && status[5] == '0' && status[6] == '0') {
-        // Bytes 9 onward, terminated inside the buffer by its spare byte.
-        const double value = std::strtod(reinterpret_cast<const char*>(status.data() + 9), nullptr);
+      // Bytes 9 onward, terminated inside the buffer by its spare byte.
+      const double value = std::strtod(reinterpret_cast<const char*>(status.data() + 9), nullptr);
+      if (status[1] == '5' && status[5] == '0' && status[6] == '0' && PlausibleTenths(value)) {
         ports_.app.TakeFields(fields_);
         ctx_.mediaWidth = value / 10.0;
         fields_.cutterWidthShown =
@@ -413,7 +420,8 @@ void RunEngine::PollStatus() {
         if (ctx_.displayState < 1 && ctx_.mediaWidth > 0.0) ctx_.displayState = 1;
         const double value = std::strtod(reinterpret_cast<const char*>(status.data()), nullptr);
         const double position = value / 10.0;
-        if (std::fabs(position - ctx_.mediaPosition) > 2.0 && position != 5000.0) {
+        if (PlausibleTenths(value) && std::fabs(position - ctx_.mediaPosition) > 2.0 &&
+            position != 5000.0) {
           ports_.app.TakeFields(fields_);
           ctx_.mediaPosition = position;
           ports_.app.ShowFields(fields_);

@@ -501,6 +501,11 @@ TEST_F(RunEngineTest, WidthRepliesChooseTheCameraAndShowInInches) {
   ctx_.unitFlag = 0;
   width("3200");
   EXPECT_DOUBLE_EQ(engine_.Fields().cutterWidthShown, 12.59);
+  // Garbled widths are not taken, and the cutter's state is asked again.
+  for (const char* garbled : {"inf", "nan", "1e300", "-3200"}) {
+    EXPECT_DOUBLE_EQ(width(garbled), 320.0) << garbled;
+    EXPECT_EQ(ctx_.statusChar, 0) << garbled;
+  }
 }
 
 TEST_F(RunEngineTest, PositionRepliesOfTheParkedHeadOrSmallChangesAreNotTaken) {
@@ -516,6 +521,8 @@ TEST_F(RunEngineTest, PositionRepliesOfTheParkedHeadOrSmallChangesAreNotTaken) {
   EXPECT_DOUBLE_EQ(position("1015,0"), 100.0);  // 1.5 mm
   EXPECT_DOUBLE_EQ(position("50000,0"), 100.0);
   EXPECT_DOUBLE_EQ(position("1300,0"), 130.0);
+  EXPECT_DOUBLE_EQ(position("inf"), 130.0);
+  EXPECT_DOUBLE_EQ(position("9e99"), 130.0);
 }
 
 TEST_F(RunEngineTest, UnpluggedCutterIsLookedForEveryTickAndGreetedOnceWhenBack) {
