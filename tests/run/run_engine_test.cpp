@@ -338,16 +338,6 @@ TEST_F(RunEngineTest, SheetCycleFeedsAndWaitsForTheFirstMark) {
   EXPECT_EQ(clock_.Sleeps(), (std::vector<int>{2000, 500, 3000, 500, 200, 100, 100}));
 }
 
-TEST_F(RunEngineTest, SilentFeederStopsTheFeedAndEndsOnlyARunWithCutSheets) {
-  engine_.StartSheet();
-  EXPECT_EQ(cutter_.writes.back().bytes, kFeedStopText);
-  EXPECT_EQ(ctx_.runPhase, 0);
-  EXPECT_EQ(window_.reports, 0);
-  engine_.Fields().sheet.sheetCount = 2;
-  engine_.StartSheet();
-  EXPECT_EQ(window_.reports, 1);
-}
-
 TEST_F(RunEngineTest, LaterSheetsOrderAgainOnlyWhenASettingOfTheOrderChanged) {
   {
     std::ofstream sort(dir_.Path() / "sort.prn", std::ios::binary);
@@ -601,21 +591,6 @@ TEST_F(RunEngineTest, StartClearsThePreviousAveragesAndStopWritesOneReport) {
   EXPECT_EQ(ctx_.searchAttempts, 0);
   EXPECT_EQ(ctx_.waitingForMark, 0);
   EXPECT_EQ(ctx_.statusStep, 80);
-}
-
-TEST_F(RunEngineTest, PauseAfterACutHoldsTheRunAndResumePrimesTheFinishCheck) {
-  FeederAnswers();
-  engine_.Start();
-  ctx_.detectionHold = 10;
-  engine_.PauseResume();
-  EXPECT_EQ(ctx_.detectionHold, -1);
-  EXPECT_TRUE(ctx_.cutTestArmed);
-  EXPECT_TRUE(HasText(run_control::kPause, "Resume"));
-  engine_.PauseResume();
-  EXPECT_EQ(ctx_.detectionHold, 10);
-  EXPECT_EQ(ctx_.notReadyCount, 6);
-  EXPECT_EQ(ctx_.statusChar, '4');
-  EXPECT_FALSE(ctx_.cutTestArmed);
 }
 
 TEST_F(RunEngineTest, CutTestRunsOnceInFiveSecondsAndHonoursItsQuestions) {
