@@ -26,8 +26,8 @@ class FuzzCutter : public orvex::CutterTransport {
   int Write(orvex::CutterHandle, const char*, std::size_t) override { return 0; }
   void Close(orvex::CutterHandle) override {}
   int StartRead(orvex::CutterHandle, std::uint8_t* destination, std::size_t capacity) override {
-    const std::vector<std::uint8_t> reply = in_.ConsumeBytes<std::uint8_t>(
-        in_.ConsumeIntegralInRange<std::size_t>(0, capacity));
+    const std::vector<std::uint8_t> reply =
+        in_.ConsumeBytes<std::uint8_t>(in_.ConsumeIntegralInRange<std::size_t>(0, capacity));
     std::copy(reply.begin(), reply.end(), destination);
     return 0;
   }
@@ -46,8 +46,7 @@ class NoFeeder : public orvex::FeederTransport {
   }
   int Open(const std::string&, orvex::FeederHandle&) override { return -1; }
   void Close(orvex::FeederHandle) override {}
-  orvex::TransferResult Write(orvex::FeederHandle, const std::uint8_t*, std::size_t,
-                              int) override {
+  orvex::TransferResult Write(orvex::FeederHandle, const std::uint8_t*, std::size_t, int) override {
     return {orvex::TransferStatus::kFailed, 0};
   }
   orvex::TransferResult Read(orvex::FeederHandle, std::uint8_t*, std::size_t, int) override {

@@ -26,7 +26,9 @@ constexpr int kStaleRepliesBeforeDiscovery = 3;
 // Busy replies taken as seen, so that the next ready reply finishes the awaited sheet.
 constexpr int kPrimedNotReadyCount = 6;
 
-std::uint8_t ClampByte(int value) { return static_cast<std::uint8_t>(std::clamp(value, 0, 255)); }
+std::uint8_t ClampByte(int value) {
+  return static_cast<std::uint8_t>(std::clamp(value, 0, 255));
+}
 
 // A garbled reply ("inf", "1e300", a negative width) must not become a width or a position:
 // the head's parking place is computed from the width in integer 0.1 mm.
@@ -35,7 +37,9 @@ bool PlausibleTenths(double value) {
   return std::isfinite(value) && value >= 0.0 && value <= kMaxReplyTenths;
 }
 
-bool IsNoMediaState(char state) { return state == 0 || state == '2' || state == '4'; }
+bool IsNoMediaState(char state) {
+  return state == 0 || state == '2' || state == '4';
+}
 
 }  // namespace
 
@@ -67,7 +71,9 @@ SheetRequest BuildSheetRequest(const RunFields& fields, const RunContext& ctx) {
   return request;
 }
 
-RunEngine::BusyScope::BusyScope(RunEngine& engine) : engine_(engine) { ++engine_.busyDepth_; }
+RunEngine::BusyScope::BusyScope(RunEngine& engine) : engine_(engine) {
+  ++engine_.busyDepth_;
+}
 
 RunEngine::BusyScope::~BusyScope() {
   if (--engine_.busyDepth_ == 0) engine_.DrainDeferred();
@@ -199,7 +205,9 @@ int RunEngine::Command(int number) {
   return CutterCommand(number, ctx_, fields_.commands, ports_.cutter);
 }
 
-void RunEngine::Sleep(int ms) { ports_.clock.Sleep(ms); }
+void RunEngine::Sleep(int ms) {
+  ports_.clock.Sleep(ms);
+}
 
 void RunEngine::ShowMessage(std::string_view text, MessageIcon icon) {
   ports_.app.ShowMessage(text, "", icon);
@@ -465,10 +473,8 @@ void RunEngine::SheetFinishedCheck() {
   // On a long job a ready reply counts only once the cutter has been seen busy.
   if (ctx_.notReadyCount <= 3 && ctx_.totalCutLength >= 1200.0) return;
 
-  ctx_.lastCutDuration =
-      static_cast<double>(ports_.clock.CalendarSeconds() - ctx_.cutStartTime);
-  const auto cutMs =
-      static_cast<std::uint32_t>(ports_.clock.TickMs() - ctx_.cutStartTick);
+  ctx_.lastCutDuration = static_cast<double>(ports_.clock.CalendarSeconds() - ctx_.cutStartTime);
+  const auto cutMs = static_cast<std::uint32_t>(ports_.clock.TickMs() - ctx_.cutStartTick);
   if (fields_.sheet.sheetCount == 0) {
     ctx_.firstCutMs = 0;
     ctx_.secondCutMs = 0;
@@ -480,8 +486,8 @@ void RunEngine::SheetFinishedCheck() {
     const std::int64_t spread =
         static_cast<std::int64_t>(cutMs) - static_cast<std::int64_t>(ctx_.firstCutMs);
     if (spread >= -999 && spread <= 999) {
-      ctx_.avgCutMs = static_cast<std::uint32_t>(
-          (static_cast<std::uint64_t>(ctx_.firstCutMs) + cutMs) / 2);
+      ctx_.avgCutMs =
+          static_cast<std::uint32_t>((static_cast<std::uint64_t>(ctx_.firstCutMs) + cutMs) / 2);
     }
   }
   // Edit 1099 shows the last sheet's duration here and the feed scale after a cut.

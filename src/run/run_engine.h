@@ -27,8 +27,7 @@ namespace orvex {
 
 // Operator messages of the run.
 inline constexpr std::string_view kNoGraphicLoadedMessage = "No Graphic file is loaded";
-inline constexpr std::string_view kFeederOffMessage =
-    "Sheet feeder switched off or not connected";
+inline constexpr std::string_view kFeederOffMessage = "Sheet feeder switched off or not connected";
 inline constexpr std::string_view kHighForceQuestion = "High Cut force \n Continue ? ";
 inline constexpr std::string_view kZeroWidthMessage = "Cut width = 0/ Cannot continue";
 inline constexpr std::string_view kAttentionCaption = "Attention!";

@@ -36,12 +36,12 @@ inline constexpr int kCutterReady = 149;
 // Every main-window value the run reads or shows. The window fills it from its controls when
 // the engine asks (TakeFields) and shows it back (ShowFields); the engine never reads controls.
 struct RunFields {
-  SheetCutFields sheet;          // transmission values, sheet count, edit 1099
-  CutterCommandInputs commands;  // forces, dashed line, label step, blade up
-  int uplift = 0;                // "discesa", edit 1068, -100 to 100
-  int insertion = 0;             // "inser", edit 1058, -100 to 155
-  int passSelection = 0;         // combo 1084, 0-based
-  int specialSelection = 0;      // combo 1101, 0-based
+  SheetCutFields sheet;           // transmission values, sheet count, edit 1099
+  CutterCommandInputs commands;   // forces, dashed line, label step, blade up
+  int uplift = 0;                 // "discesa", edit 1068, -100 to 100
+  int insertion = 0;              // "inser", edit 1058, -100 to 155
+  int passSelection = 0;          // combo 1084, 0-based
+  int specialSelection = 0;       // combo 1101, 0-based
   double cutterWidthShown = 0.0;  // edit 1028, display unit
 };
 

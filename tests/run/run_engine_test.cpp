@@ -41,7 +41,9 @@ class AnsweringCutter : public test::MemoryCutterTransport {
     if (text == kStatusQuery || text == kWidthQuery || text == kPositionQuery) {
       queries.push_back(text);
       if (answers) {
-        Reply(text == kStatusQuery ? statusReply : text == kWidthQuery ? widthReply : positionReply);
+        Reply(text == kStatusQuery  ? statusReply
+              : text == kWidthQuery ? widthReply
+                                    : positionReply);
       }
     }
     return result;
@@ -129,9 +131,10 @@ class RunEngineTest : public ::testing::Test {
   }
   // Sheet requests sent (report id 0 first on the wire).
   int SheetRequests() const {
-    return static_cast<int>(std::count_if(
-        feeder_.writes.begin(), feeder_.writes.end(), [](const auto& w) {
-          return w.bytes.size() > 4 && std::string(w.bytes.begin() + 1, w.bytes.begin() + 5) == "FFAM";
+    return static_cast<int>(
+        std::count_if(feeder_.writes.begin(), feeder_.writes.end(), [](const auto& w) {
+          return w.bytes.size() > 4 &&
+                 std::string(w.bytes.begin() + 1, w.bytes.begin() + 5) == "FFAM";
         }));
   }
   void Ticks(int n) {
@@ -148,8 +151,8 @@ class RunEngineTest : public ::testing::Test {
     ctx_.cutterStatus[5] = 0x03;
   }
   bool HasText(int id, const std::string& text) const {
-    return std::find(window_.texts.begin(), window_.texts.end(),
-                     std::to_string(id) + ":" + text) != window_.texts.end();
+    return std::find(window_.texts.begin(), window_.texts.end(), std::to_string(id) + ":" + text) !=
+           window_.texts.end();
   }
 
   test::TempDir dir_;
@@ -459,8 +462,8 @@ TEST_F(RunEngineTest, ReadyCutterIsAskedForStateWidthAndPositionThenEvery36Ticks
   ctx_.statusChar = '0';
   ctx_.statusStep = 60;
   Ticks(60);
-  EXPECT_EQ(cutter_.queries, (std::vector<std::string>{kStatusQuery, kWidthQuery, kStatusQuery,
-                                                      kPositionQuery}));
+  EXPECT_EQ(cutter_.queries,
+            (std::vector<std::string>{kStatusQuery, kWidthQuery, kStatusQuery, kPositionQuery}));
   EXPECT_DOUBLE_EQ(ctx_.mediaWidth, 320.0);
   EXPECT_DOUBLE_EQ(ctx_.mediaPosition, 150.0);
   EXPECT_EQ(ctx_.statusStep, 36);

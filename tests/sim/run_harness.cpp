@@ -39,7 +39,9 @@ void RunHarness::ScheduleTick() {
   });
 }
 
-void RunHarness::RunFor(std::int64_t ms) { machine_.Clock().Advance(ms); }
+void RunHarness::RunFor(std::int64_t ms) {
+  machine_.Clock().Advance(ms);
+}
 
 bool RunHarness::RunUntilEnded(std::int64_t limitMs) {
   const std::int64_t end = machine_.Clock().NowMs() + limitMs;
@@ -92,8 +94,8 @@ void RunHarness::AnalyseFrame() {
   if (engine_.SequenceDepth() > 1) ++analysesInsideSequences;
   ++analyses;
   if (ctx_.detectionHold != 0) return;  // the run holds the analysis
-  const MarkPoint found = ctx_.edgeMode == 0 ? FindMark(frame_, ctx_, *this)
-                                             : FindSheetEdge(frame_, ctx_, *this);
+  const MarkPoint found =
+      ctx_.edgeMode == 0 ? FindMark(frame_, ctx_, *this) : FindSheetEdge(frame_, ctx_, *this);
   ctx_.markCol = found.col;
   ctx_.markRow = found.row;
   ctx_.markResult = found.Found() ? 1 : -1;
@@ -105,7 +107,9 @@ void RunHarness::SendFeederReportAndClose(std::string_view report, int timeoutMs
   feeder_.FeederClose(0);
 }
 
-void RunHarness::ShowInformation(std::string_view message) { messages.emplace_back(message); }
+void RunHarness::ShowInformation(std::string_view message) {
+  messages.emplace_back(message);
+}
 
 void RunHarness::SendCutterCommand(int number) {
   CutterCommand(number, ctx_, engine_.Fields().commands, link_);

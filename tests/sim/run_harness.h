@@ -19,7 +19,10 @@
 
 namespace orvex::sim {
 
-class RunHarness : public RunApplication, public RunView, public RunVision, public MarkSearchActions {
+class RunHarness : public RunApplication,
+                   public RunView,
+                   public RunVision,
+                   public MarkSearchActions {
  public:
   // `imported` is the run context as the import left it for the job in `workDir`.
   RunHarness(SimMachine& machine, const std::filesystem::path& workDir, const RunContext& imported);

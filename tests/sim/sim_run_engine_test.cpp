@@ -21,8 +21,8 @@ class RunOnTwinTest : public ::testing::Test {
   RunOnTwinTest() {
     job_.mediaWidth = 320;
     std::string message;
-    loaded_ = ImportGraphic(std::string(ORVEX_SOURCE_DIR) + "/samples/label-sheet.eps",
-                            dir_.Path(), job_, message);
+    loaded_ = ImportGraphic(std::string(ORVEX_SOURCE_DIR) + "/samples/label-sheet.eps", dir_.Path(),
+                            job_, message);
     EXPECT_TRUE(loaded_) << message;
     job_.cameraOffsetX = 80;
     job_.cameraOffsetY = 99;
@@ -115,8 +115,8 @@ TEST_F(RunOnTwinTest, ThreeRandomlyPlacedSheetsAreCutOnTheirContours) {
         machine_.Bed().LaidSheets()[static_cast<std::size_t>(sheet.sheet - 1)].Placement();
     EXPECT_GT(sheet.points, 400U);
     EXPECT_LE(sheet.maxMm, 0.25) << "sheet " << sheet.sheet << " offset " << placed.offsetFeedMm
-                                 << ", " << placed.offsetCrossMm << " turned "
-                                 << placed.rotationDeg << " stretched " << placed.feedScale;
+                                 << ", " << placed.offsetCrossMm << " turned " << placed.rotationDeg
+                                 << " stretched " << placed.feedScale;
   }
   // The sequences' waits did see ticks and frame notices arrive; none ran inside.
   EXPECT_GT(E().DeferredTicks(), 0);
@@ -171,8 +171,8 @@ TEST_F(RunOnTwinTest, PauseDuringTheMarkSearchCutsTheSheetUncountedUntilResume) 
   E().PauseResume();
   EXPECT_TRUE(E().Paused());
   H().RunFor(2 * kMinute);
-  EXPECT_EQ(machine_.Accuracy().sheets.size(), 1U);  // the sheet was cut
-  EXPECT_EQ(Count(), 0);                              // but not counted
+  EXPECT_EQ(machine_.Accuracy().sheets.size(), 1U);    // the sheet was cut
+  EXPECT_EQ(Count(), 0);                               // but not counted
   EXPECT_EQ(machine_.Feeder().RequestsAccepted(), 1);  // and nothing more started
 
   E().PauseResume();
@@ -190,7 +190,7 @@ TEST_F(RunOnTwinTest, MarksMissingTimeOutEjectAndEndTheRunAfterTwoSheets) {
   ASSERT_TRUE(H().RunUntilEnded(5 * kMinute));
   EXPECT_TRUE(HasMessage(kMarkTimeoutMessage));
   EXPECT_EQ(H().reportedSheetCounts, std::vector<int>{2});
-  EXPECT_EQ(machine_.Bed().SheetOnBed(), nullptr);  // ejected
+  EXPECT_EQ(machine_.Bed().SheetOnBed(), nullptr);   // ejected
   EXPECT_EQ(machine_.Feeder().CuttingNotices(), 3);  // two cut, one abandoned
   EXPECT_GE(H().framesRequested, 65);
   ExpectNoTickOrFrameInsideASequence();
