@@ -3,6 +3,7 @@
 // and camera answer in virtual time until the run ends; then every sheet's registration error
 // against its printed contours, the sheets counted, the jobs-report line and every operator
 // message are printed. A technician compares --transcript with a real machine's traffic.
+#include <filesystem>
 #include <unistd.h>
 
 #include <cerrno>
@@ -153,6 +154,11 @@ std::optional<std::string> ParseOptions(const Arguments& args, Options& o) {
     }
   }
   if (o.file.empty()) return "no FILE given";
+  // The job is known by its full path, as a File Open would give it: the jobs report and
+  // recent.dat key on it.
+  std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(o.file, error);
+  if (!error) o.file = absolute.string();
   return std::nullopt;
 }
 
