@@ -15,6 +15,7 @@
 #include <system_error>
 
 #include "cli/commands.h"
+#include "cli/json_text.h"
 #include "cli/order_option.h"
 #include "core/run_context.h"
 #include "core/work_dir.h"
@@ -188,38 +189,6 @@ const char* KindName(int kind) {
   }
 }
 
-std::string JsonString(std::string_view text) {
-  std::string out = "\"";
-  for (char ch : text) {
-    unsigned char c = static_cast<unsigned char>(ch);
-    switch (ch) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      default:
-        if (c < 0x20) {
-          char escaped[8];
-          std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-          out += escaped;
-        } else {
-          out += ch;
-        }
-    }
-  }
-  return out + "\"";
-}
 
 // Millimetres with two decimals, as in the working files; a value that is not finite is null.
 std::string JsonNumber(double value) {

@@ -20,6 +20,7 @@
 
 #include "app/main_window_model.h"
 #include "cli/commands.h"
+#include "cli/json_text.h"
 #include "platform/pdf_converters.h"
 #include "platform/qsettings_profile.h"
 #include "sim/sim_machine.h"
@@ -535,37 +536,6 @@ bool Prepare(Station& s, const Options& o, std::string& error) {
   return true;
 }
 
-std::string JsonString(const std::string& text) {
-  std::string out = "\"";
-  for (char c : text) {
-    switch (c) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      default:
-        if (static_cast<unsigned char>(c) < 0x20) {
-          char hex[8];
-          std::snprintf(hex, sizeof hex, "\\u%04x", c);
-          out += hex;
-        } else {
-          out += c;
-        }
-    }
-  }
-  return out + "\"";
-}
 
 std::string MakeTempWorkDir() {
   std::string pattern = "/tmp/orvex-simulate-XXXXXX";
