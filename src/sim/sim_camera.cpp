@@ -194,7 +194,7 @@ void SimCamera::Render(std::vector<std::uint8_t>& bytes) {
       std::to_string(settings_.mpix) + '/' + std::to_string(settings_.paperGrey) + '/' +
       std::to_string(settings_.inkGrey) + '/' + std::to_string(settings_.gradient) + '/' +
       std::to_string(settings_.blurSigmaPx) + '/' + std::to_string(settings_.showsMarks) + '/' +
-      std::to_string(settings_.noiseSigma);
+      std::to_string(settings_.noiseSigma) + '/' + std::to_string(settings_.bedGrey);
   if (key != cleanKey_) {
     noise_.clear();
     // Paper under the light, which falls off towards one corner. A linear fall-off is its own
@@ -220,6 +220,7 @@ void SimCamera::Render(std::vector<std::uint8_t>& bytes) {
   if (!cleanValid_ || centre.x != cleanCentre_.x || centre.y != cleanCentre_.y ||
       sheetIndex != cleanSheet_) {
     clean_ = background_;
+    RenderBed(centre);
     coverage_.assign(pixels, 0.0F);
     Box inked;
     RenderCoverage(coverage_, inked);
@@ -309,6 +310,25 @@ void SimCamera::Render(std::vector<std::uint8_t>& bytes) {
     out[1] = grey;
     out[2] = grey;
     out += 3;
+  }
+}
+
+// The paper's border is drawn sharp: a real sheet's cut edge is far crisper than the lens's
+// blur of printed ink, and the edge search sums three pixels on either side anyway.
+void SimCamera::RenderBed(MachinePoint centre) {
+  const PlacedSheet* sheet = bed_.SheetOnBed();
+  const PrintedJob* job = sheet != nullptr ? &sheet->Job() : bed_.supply.job.get();
+  if (job == nullptr || !job->sheet.known) return;
+  const float bed = static_cast<float>(settings_.bedGrey);
+  const double s = Scale();
+  for (int row = 0; row < kHeight; ++row) {
+    const double x = centre.x + (row + 0.5 - kCentreRow) * s;
+    for (int col = 0; col < kWidth; ++col) {
+      const MachinePoint m{x, centre.y - (col - kCentreCol) * s};
+      if (sheet != nullptr && job->sheet.Contains(sheet->ToJob(m))) continue;
+      const std::size_t at = static_cast<std::size_t>(row) * kWidth + col;
+      clean_[at] = light_[at] * bed;
+    }
   }
 }
 

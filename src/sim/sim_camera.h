@@ -1,5 +1,5 @@
 // The simulated camera: renders the 640x480 BGR view (bottom row first, as CameraFrame) of the
-// printed sheet under the camera at the head's position, with paper and ink greys, a slight
+// printed sheet under the camera at the head's position, with paper, ink and bed greys, a slight
 // illumination gradient, about a pixel of blur and noise, and streams it every frame period to
 // the FrameSink behind the FrameSource port. It can be absent, deliver no frames, or render
 // frames without the marks.
@@ -25,6 +25,7 @@ struct SimCameraSettings {
   int mpix = 51;  // pixels per 4 mm
   int paperGrey = 215;
   int inkGrey = 30;
+  int bedGrey = 70;  // the bed around a sheet whose outline is known
   double gradient = 14.0;  // grey levels of illumination fall-off corner to corner
   double blurSigmaPx = 0.8;
   double noiseSigma = 2.5;  // grey levels
@@ -84,6 +85,8 @@ class SimCamera : public FrameSource {
   static constexpr std::size_t kNoiseTable = std::size_t{1} << 18;
 
   void RenderCoverage(std::vector<float>& coverage, Box& inked) const;
+  // Darkens, in clean_, what lies off the paper when the sheet's outline is known.
+  void RenderBed(MachinePoint centre);
   void DeliverFrame();
   std::uint64_t NextRandom();
 

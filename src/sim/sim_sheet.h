@@ -37,12 +37,26 @@ struct PrintedMark {
   MarkPrint print = MarkPrint::kFull;
 };
 
+// The paper's extent in job coordinates. Not known: the camera sees paper wherever it looks.
+struct SheetOutline {
+  bool known = false;
+  double aMin = 0.0;
+  double aMax = 0.0;
+  double bMin = 0.0;
+  double bMax = 0.0;
+
+  bool Contains(JobPoint p) const {
+    return p.a >= aMin && p.a <= aMax && p.b >= bMin && p.b <= bMax;
+  }
+};
+
 // What is printed on every sheet of the job.
 struct PrintedJob {
   std::vector<PrintedContour> contours;  // ink lines, also the reference of the accuracy
   std::vector<PrintedMark> marks;        // the first (left) and second (right) mark
   double markSizeMm = 4.0;               // the marks are squares of this side
   double lineWidthMm = 0.3;              // printed contour lines
+  SheetOutline sheet;                    // where the paper ends, for the edge search
 };
 
 struct JobLoad {

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "sim/sim_machine.h"
+#include "vision/edge_search.h"
 #include "vision/mark_search.h"
 
 namespace orvex::sim {
@@ -191,6 +192,42 @@ TEST_F(SimCameraTest, StreamsAFrameEveryPeriodUntilStopped) {
   EXPECT_TRUE(camera.ListDevices().empty());
   EXPECT_NE(camera.Start(devices[0], sink, width, height), 0);
   EXPECT_FALSE(camera.Streaming());
+}
+
+// With the paper's outline known the bed shows dark around the sheet, and the edge search finds
+// the side (smallest b) and the start (smallest a) of the paper where the model puts them; the
+// marks are found as before.
+TEST_F(SimCameraTest, EdgeSearchFindsThePapersSideAndStartWhereTheModelPutsThem) {
+  PrintedJob job;
+  job.marks = {PrintedMark{{60.0, 40.0}}, PrintedMark{{260.0, 40.0}}};
+  job.sheet = SheetOutline{true, -5.0, 300.0, -6.0, 200.0};
+  machine_.SetJob(job);
+  SheetPlacement shifted;
+  shifted.offsetFeedMm = 1.3;
+  shifted.offsetCrossMm = -0.7;
+  LaySheet(shifted);
+  for (const auto& [shiftCol, shiftRow] : {std::pair{-20.0, -40.0}, std::pair{-57.3, 91.6}}) {
+    LookAt({-5.0, -6.0}, shiftCol, shiftRow);
+    const CameraFrame frame = Frame();
+    EXPECT_LT(frame.Grey(10, 10), 100);    // bed
+    EXPECT_GT(frame.Grey(630, 470), 150);  // paper
+    // The search names the last dark pixel or the first light one: noise breaks their tie.
+    const MarkPoint side = LocateSheetEdge(frame, false);
+    EXPECT_NEAR(side.col, 320.0 + shiftCol, 1.0) << shiftCol;
+    EXPECT_EQ(side.row, 240.0F);
+    const MarkPoint end = LocateSheetEdge(frame, true);
+    EXPECT_NEAR(end.col, side.col, 0.01);
+    EXPECT_NEAR(end.row, 240.0 + shiftRow, 1.0) << shiftRow;
+  }
+  // Inside the paper there is no edge; the marks on it are still found.
+  LookAt({60.0, 40.0}, 0.0, 0.0);
+  EXPECT_FALSE(LocateSheetEdge(Frame(), false).Found());
+  EXPECT_TRUE(LocateMark(Frame(), false).Found());
+  // No sheet on the bed: all bed, no edge.
+  machine_.Bed().RemoveSheet();
+  const CameraFrame empty = Frame();
+  EXPECT_LT(empty.Grey(320, 240), 100);
+  EXPECT_FALSE(LocateSheetEdge(empty, false).Found());
 }
 
 }  // namespace
