@@ -2,9 +2,11 @@
 // window's life cycle and the ports the other layers call.
 #include "app/main_window_model.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
 namespace orvex {
 namespace {
@@ -87,6 +89,15 @@ bool Blank(const std::string& text) {
 }
 
 }  // namespace
+
+const std::vector<SpinRange>& SpinRanges() {
+  static const std::vector<SpinRange> kSpins = {
+      {kXCorrectionSpin, -100, 100},    {kYCorrectionSpin, -100, 100},
+      {kCutForceSpin, -100, 100},       {kHeightSpin, -100, 100},
+      {kWidthSpin, -100, 100},          {kCompensationLeftSpin, -30, 30},
+      {kCompensationRightSpin, -30, 30}};
+  return kSpins;
+}
 
 const std::vector<BoundControl>& BoundControls() {
   static const std::vector<BoundControl> kControls = {
@@ -411,8 +422,11 @@ void MainWindowModel::Initialise() {
   }
   if (cameraGraph_ != nullptr) cameraGraph_->Rebuild();
   startup_.LoadFirstSettings();
+  for (const SpinRange& spin : SpinRanges())
+    view_.SetSpinRange(spin.spinId, spin.minimum, spin.maximum);
   startup_.ApplyBranding();
   startup_.ProbePdf(pdf_);
+  cutter_.ClearStatusRead();
   startup_.LoadRemainingSettings();
   ticks_ = 0;  // the platform starts the 120 ms timer now
   ShowFields();
@@ -532,6 +546,9 @@ void MainWindowModel::OnCommand(int id, Notification notification) {
           break;
         case kCalibrationButton:
           OnCalibration();
+          break;
+        case kCameraTestButton:
+          OnCameraTest();
           break;
         case kBrighterButton:
           OnBrighter();
@@ -697,6 +714,28 @@ void MainWindowModel::OnCalibration() {
   if (!view_.RunCalibrationDialog(*calibration_)) return;
   const OffsetPair chosen = calibration_->Result();
   store_.WriteCalibration(run_, chosen.x, chosen.y);
+}
+
+void MainWindowModel::OnCameraTest() {
+  // File names in the working directory are compared without regard to case.
+  bool installed = false;
+  std::error_code error;
+  for (std::filesystem::directory_iterator it(workDir_.Root(), error), end; !error && it != end;
+       it.increment(error)) {
+    std::string name = it->path().filename().string();
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (name == kCameraTestLibrary && it->is_regular_file(error)) {
+      installed = true;
+      break;
+    }
+  }
+  if (!installed) return;
+  run_.secondCamera = 1;
+  if (vision_ != nullptr) {
+    vision_->SwitchCamera(1);
+  } else if (cameraGraph_ != nullptr) {
+    cameraGraph_->Rebuild();
+  }
 }
 
 void MainWindowModel::CalibrationPort::StartCalibrationRead() {

@@ -99,6 +99,16 @@ inline constexpr int kDeferredSetupTick = 11;
 inline constexpr int kForceCapWithCutter = 38;
 inline constexpr int kForceCapWithoutCutter = 31;
 inline constexpr int kStartExposure = -9;
+// Its presence in the working directory stands for the camera test library loading.
+inline constexpr std::string_view kCameraTestLibrary = "stillcap.dll";
+
+// The spin controls and the limits initialisation gives them.
+struct SpinRange {
+  int spinId;
+  int minimum;
+  int maximum;
+};
+const std::vector<SpinRange>& SpinRanges();
 
 enum class Notification { kClicked, kSelectionChanged, kTextChanged, kFocusLost };
 
@@ -168,6 +178,8 @@ class MainWindowModel {
   void OnMoreOptions();
   // "Calibration" (1046): the dialog over the active offsets; Set stores what it chose.
   void OnCalibration();
+  // "&Test" (1012, hidden): the second camera, when the camera test library is installed.
+  void OnCameraTest();
   void OnBrighter();
   void OnDarker();
   void OnAutoExposure();

@@ -28,6 +28,8 @@ class MainWindowView : public WindowView {
   // Ends the window 25 pixels (or `marginPixels`) right of the given control.
   virtual void ExtendWindowPast(int controlId, int marginPixels) = 0;
   virtual void SetWaitCursor(bool waiting) = 0;
+  // The limits a spin control steps between (its buddy edit's own range is checked by the model).
+  virtual void SetSpinRange(int /*spinId*/, int /*minimum*/, int /*maximum*/) {}
 
   // --- The toolkit's messages and dialogs ------------------------------------------------------
   // The toolkit's message for text that is not a number; the focus goes to the field.

@@ -70,6 +70,10 @@ class CutterLink {
 
   [[nodiscard]] bool StatusReadOutstanding() const;
 
+  // Start-up: no earlier read counts as outstanding. A read still in flight is kept, since
+  // forgetting it would let its late reply land in a buffer nobody expects to change.
+  void ClearStatusRead() { ReleaseCompletedRead(); }
+
  private:
   void ReleaseCompletedRead();
 

@@ -41,6 +41,9 @@ class FakeMainWindowView : public FakeWindow<MainWindowView> {
     widenedPast = {controlId, marginPixels};
   }
   void SetWaitCursor(bool waiting) override { cursorLog.push_back(waiting); }
+  void SetSpinRange(int spinId, int minimum, int maximum) override {
+    spinRanges[spinId] = {minimum, maximum};
+  }
   void ShowNumberMessage(int controlId, bool integer) override {
     numberMessages.push_back({controlId, integer ? 1 : 0});
   }
@@ -101,6 +104,7 @@ class FakeMainWindowView : public FakeWindow<MainWindowView> {
   MainWindowModel* model = nullptr;
   std::map<int, bool> checks;
   std::map<int, std::string> icons;
+  std::map<int, std::pair<int, int>> spinRanges;
   std::map<int, std::vector<std::string>> comboEntries;
   std::map<int, int> selections;
   std::map<int, int> clickToggles;  // check boxes: a click flips them first

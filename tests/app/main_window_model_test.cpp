@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 
 #include "fake_main_window_view.h"
@@ -68,7 +70,8 @@ class NullVision : public RunVision {
  public:
   void RequestFrame() override {}
   void AnalyseFrame() override {}
-  void SwitchCamera(int) override {}
+  void SwitchCamera(int camera) override { switches.push_back(camera); }
+  std::vector<int> switches;
 };
 
 // A clock whose waits let the platform deliver notices, as the GUI's nested event loop does.
@@ -549,6 +552,48 @@ TEST_F(MainWindowModelTest, CalibrationReadsTheMarkAndSetStoresTheActivePairOnly
   EXPECT_EQ(modes, (std::vector<int>{3, 4, 2}));
   EXPECT_TRUE(profile.WriteLog().empty());
   EXPECT_EQ(run.cameraOffsetX, 95);
+}
+
+TEST_F(MainWindowModelTest, StartUpGivesEverySpinControlItsLimits) {
+  const std::map<int, std::pair<int, int>> expected = {
+      {kXCorrectionSpin, {-100, 100}},    {kYCorrectionSpin, {-100, 100}},
+      {kCutForceSpin, {-100, 100}},       {kHeightSpin, {-100, 100}},
+      {kWidthSpin, {-100, 100}},          {kCompensationLeftSpin, {-30, 30}},
+      {kCompensationRightSpin, {-30, 30}}};
+  EXPECT_EQ(view.spinRanges, expected);
+}
+
+// Start-up clears the status read's record; a read still in flight is not forgotten, or its
+// reply would land later in a buffer the run loop no longer expects to change.
+TEST_F(MainWindowModelTest, StartUpKeepsAStatusReadInFlightAndItsReplyStillLands) {
+  run.cutterPath = "\\\\?\\usb#vid_0b4d&pid_1130#1";
+  cutterTransport.devices = {run.cutterPath};
+  ASSERT_EQ(link.ReadCutterStatus(), 0);
+  ASSERT_TRUE(link.StatusReadOutstanding());
+  Build(false);
+  EXPECT_TRUE(link.StatusReadOutstanding());
+  EXPECT_EQ(cutterTransport.OpenHandles().size(), 1U);
+  cutterTransport.Reply(std::string("\t0\x03", 3));
+  link.PumpStatusRead();
+  EXPECT_EQ(run.cutterStatus[0], '\t');
+  EXPECT_TRUE(cutterTransport.OpenHandles().empty());
+  EXPECT_EQ(cutterTransport.misuse, 0);
+}
+
+TEST_F(MainWindowModelTest, CameraTestSwitchesToTheSecondCameraOnlyWithTheTestLibraryPresent) {
+  Build(true);
+  view.Click(kCameraTestButton);
+  EXPECT_TRUE(vision.switches.empty());
+  EXPECT_EQ(run.secondCamera, 0);
+  dir.Write("stillcap.dll.bak", "");
+  std::filesystem::create_directory(dir.Path() / "STILLCAP.DLL");  // a folder is no library
+  view.Click(kCameraTestButton);
+  EXPECT_TRUE(vision.switches.empty());
+  std::filesystem::remove(dir.Path() / "STILLCAP.DLL");
+  dir.Write("StillCap.Dll", "");  // names in the working directory ignore case
+  view.Click(kCameraTestButton);
+  EXPECT_EQ(vision.switches, std::vector<int>{1});
+  EXPECT_EQ(run.secondCamera, 1);
 }
 
 }  // namespace

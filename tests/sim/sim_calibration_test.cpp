@@ -103,8 +103,8 @@ class CalibrationStation {
         store_(profile_),
         dir_(temp_.Path()),
         vision_(machine_, run_, temp_.Path()) {
-    MainWindowParts parts{run_, view_, store_, profile_, dir_, machine_.Clock(), link_, canvas_,
-                          pdf_};
+    MainWindowParts parts{run_,  view_,   store_, profile_, dir_, machine_.Clock(),
+                          link_, canvas_, pdf_};
     parts.feeder = &feeder_;
     parts.vision = &vision_;
     model_ = std::make_unique<MainWindowModel>(parts);
@@ -129,7 +129,8 @@ class CalibrationStation {
     view_.calibrationScript = [&](CalibrationDialogModel& dialog) {
       vision_.Handler().SetCalibrationSink(model_->CalibrationSink());
       dialog.Start();
-      const std::shared_ptr<SimClock::EventId> tick = Every(kTimerPeriodMs, [&dialog] { dialog.OnTick(); });
+      const std::shared_ptr<SimClock::EventId> tick =
+          Every(kTimerPeriodMs, [&dialog] { dialog.OnTick(); });
       const std::size_t cutsBefore = machine_.Bed().Cuts().size();
       dialog.OnCutMarker();
       machine_.Clock().Advance(3'000);
@@ -139,8 +140,8 @@ class CalibrationStation {
       dialog.OnReadMarker();
       machine_.Clock().Advance(1'000);
       for (std::size_t i = messagesBefore; i < model_->OperatorMessages().size(); ++i) {
-        out.notFound = out.notFound ||
-                       model_->OperatorMessages()[i].find("Calibration Mark not found") == 0;
+        out.notFound =
+            out.notFound || model_->OperatorMessages()[i].find("Calibration Mark not found") == 0;
       }
       machine_.Clock().Cancel(*tick);
       out.shown = dialog.Fresh();
