@@ -16,6 +16,7 @@ void SimBed::DeliverSheet() {
         SheetPlacement::Random(supply.seed + static_cast<std::uint32_t>(number), supply.maxOffsetMm,
                                supply.maxRotationDeg, supply.maxStretch, pivot);
   }
+  placement.faceDown = placement.faceDown || supply.faceDown;
   waiting_.emplace(supply.job, placement, supply.nominalOrigin, number);
 }
 

@@ -31,6 +31,7 @@ struct SheetSupply {
   double maxOffsetMm = 2.0;
   double maxRotationDeg = 0.3;
   double maxStretch = 0.001;
+  bool faceDown = false;  // every sheet laid printed side down (see SheetPlacement)
 };
 
 class SimBed {

@@ -119,7 +119,7 @@ PixelPoint SimCamera::Predict(JobPoint p) const {
 // centre lies at r + 0.5; columns have their centres at whole numbers.
 void SimCamera::RenderCoverage(std::vector<float>& coverage, Box& inked) const {
   const PlacedSheet* sheet = bed_.SheetOnBed();
-  if (sheet == nullptr) return;
+  if (sheet == nullptr || sheet->Placement().faceDown) return;
   const PrintedJob& job = sheet->Job();
   auto cover = [&coverage, &inked](int col, int row, double value) {
     if (value <= 0.0) return;

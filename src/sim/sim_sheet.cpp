@@ -158,12 +158,13 @@ MachinePoint PlacedSheet::ToMachine(JobPoint p) const {
   const double db = p.b - s.pivot.b;
   const double u = s.pivot.a + s.offsetFeedMm + cos_ * da - sin_ * db;
   const double v = s.pivot.b + s.offsetCrossMm + sin_ * da + cos_ * db;
-  return MachinePoint{origin_.x + s.feedScale * u, origin_.y - v};
+  const double feed = s.feedScale * u;
+  return MachinePoint{s.faceDown ? origin_.x - feed : origin_.x + feed, origin_.y - v};
 }
 
 JobPoint PlacedSheet::ToJob(MachinePoint p) const {
   const SheetPlacement& s = placement_;
-  const double u = (p.x - origin_.x) / s.feedScale;
+  const double u = (s.faceDown ? origin_.x - p.x : p.x - origin_.x) / s.feedScale;
   const double v = origin_.y - p.y;
   const double du = u - s.pivot.a - s.offsetFeedMm;
   const double dv = v - s.pivot.b - s.offsetCrossMm;

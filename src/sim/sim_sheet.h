@@ -79,6 +79,9 @@ struct SheetPlacement {
   double rotationDeg = 0.0;
   double feedScale = 1.0;
   JobPoint pivot;
+  // Laid printed side down: the job's feed coordinate runs against the machine's feed (a
+  // mirror image, as a cut from the back needs) and the camera sees no print, only the outline.
+  bool faceDown = false;
 
   // A placement drawn from `seed`, each error uniform within its bound (scale within
   // 1 +- maxStretch). The same seed always gives the same placement.
