@@ -1,0 +1,147 @@
+// The main window's model on the twin: the model owns the run engine, its timer and the camera's
+// frame notices are events of the twin's virtual clock, frames come from the twin's camera
+// through the frame buffer and the real frame handler, and the window is the in-memory fake.
+// Tests press the window's buttons and let virtual time run.
+#pragma once
+
+#include <cmath>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/fake_main_window_view.h"
+#include "app/main_window_model.h"
+#include "app/settings_store.h"
+#include "devices/cutter_link.h"
+#include "devices/feeder_link.h"
+#include "sim/sim_machine.h"
+#include "support/memory_profile.h"
+#include "support/temp_dir.h"
+#include "vision/frame_buffer.h"
+#include "vision/frame_handler.h"
+#include "vision/snapshot.h"
+
+namespace orvex::sim {
+
+class NullCanvas : public PreviewCanvas {
+ public:
+  int Width() const override { return 420; }
+  int Height() const override { return 310; }
+  PreviewRect Target() const override { return {0, 0, 400, 300}; }
+  void Clear(int, int) override {}
+  void SelectPen(PreviewPen) override {}
+  void MoveTo(int, int) override {}
+  void LineTo(int, int) override {}
+};
+
+class NoPdf : public PdfConverter {
+ public:
+  bool Available() override { return false; }
+  PdfConversion Convert(const std::string&, const std::string&) override { return {}; }
+};
+
+// The camera as the window has it: the twin's stream into the frame buffer, the frame-ready
+// notice to the model, the model's analysis through the frame handler.
+class TwinCameraVision : public RunVision, public FrameReadyPoster {
+ public:
+  TwinCameraVision(SimMachine& machine, RunContext& run, const std::filesystem::path& dir)
+      : machine_(machine), buffer_(*this), snapshots_(dir, nullptr), run_(run), dir_(dir) {}
+
+  void Attach(MainWindowModel& model) {
+    model_ = &model;
+    handler_ = std::make_unique<FrameHandler>(run_, buffer_, snapshots_,
+                                              model.AsMarkSearchActions(), dir_);
+    const std::vector<CaptureDeviceInfo> devices = machine_.Camera().ListDevices();
+    int width = 0;
+    int height = 0;
+    if (!devices.empty()) machine_.Camera().Start(devices.front(), buffer_, width, height);
+    buffer_.SetFrameSize(width, height);
+  }
+  FrameHandler& Handler() { return *handler_; }
+
+  void RequestFrame() override { handler_->RequestFrame(); }
+  void AnalyseFrame() override { handler_->OnFrameReady(); }
+  void SwitchCamera(int /*camera*/) override {}
+  void PostFrameReady() override {
+    if (model_ != nullptr) model_->OnFrameReady();
+  }
+
+ private:
+  SimMachine& machine_;
+  FrameBuffer buffer_;
+  SnapshotStore snapshots_;
+  RunContext& run_;
+  std::filesystem::path dir_;
+  MainWindowModel* model_ = nullptr;
+  std::unique_ptr<FrameHandler> handler_;
+};
+
+class ModelStation {
+ public:
+  explicit ModelStation(const std::filesystem::path& workDir)
+      : link(machine.Cutter(), run),
+        feeder(machine.Feeder()),
+        store(profile),
+        dir(workDir),
+        vision(machine, run, workDir) {
+    MainWindowParts parts{run, view, store, profile, dir, machine.Clock(), link, canvas, pdf};
+    parts.feeder = &feeder;
+    parts.vision = &vision;
+    model = std::make_unique<MainWindowModel>(parts);
+    view.model = model.get();
+    model->Initialise();
+    machine.Camera().Settings().mpix = static_cast<int>(std::lround(4.0 / run.markScale));
+    vision.Attach(*model);
+  }
+  ModelStation(const ModelStation&) = delete;
+  ModelStation& operator=(const ModelStation&) = delete;
+
+  // The window's 120 ms timer.
+  void StartTimer() {
+    Every(kTimerPeriodMs, [this] { model->OnTimer(); });
+  }
+
+  // A repeating event; the returned id always names its next occurrence.
+  std::shared_ptr<SimClock::EventId> Every(int periodMs, std::function<void()> action) {
+    auto repeat = std::make_shared<std::function<void()>>();
+    auto id = std::make_shared<SimClock::EventId>(0);
+    // The event holds the function only weakly: a function owning itself would never be freed.
+    std::weak_ptr<std::function<void()>> weak = repeat;
+    *repeat = [this, periodMs, action, weak, id] {
+      action();
+      if (auto self = weak.lock()) *id = machine.Clock().ScheduleAfter(periodMs, *self);
+    };
+    repeaters_.push_back(repeat);
+    *id = machine.Clock().ScheduleAfter(periodMs, *repeat);
+    return id;
+  }
+
+  // Runs virtual time, one timer period at a time, until `done` holds or `limitMs` passed.
+  bool RunUntil(const std::function<bool()>& done, std::int64_t limitMs) {
+    const std::int64_t end = machine.Clock().NowMs() + limitMs;
+    while (machine.Clock().NowMs() < end) {
+      if (done()) return true;
+      machine.Clock().Advance(kTimerPeriodMs);
+    }
+    return done();
+  }
+
+  RunContext run;
+  SimMachine machine;
+  CutterLink link;
+  FeederLink feeder;
+  test::FakeMainWindowView view;
+  test::MemoryProfile profile;
+  SettingsStore store;
+  WorkDir dir;
+  NullCanvas canvas;
+  NoPdf pdf;
+  TwinCameraVision vision;
+  std::unique_ptr<MainWindowModel> model;
+
+ private:
+  std::vector<std::shared_ptr<std::function<void()>>> repeaters_;
+};
+
+}  // namespace orvex::sim
