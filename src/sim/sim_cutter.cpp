@@ -210,12 +210,14 @@ bool SimCutter::Motion(char letter, const std::string& args, CutterInstruction::
 void SimCutter::AddBusy(double lengthMm, double speedMmPerS) {
   if (speedMmPerS <= 0.0) return;
   const auto ms = static_cast<std::int64_t>(std::ceil(lengthMm / speedMmPerS * 1000.0));
+  if (!Busy()) busySinceMs_ = clock_.NowMs();
   busyUntilMs_ = std::max(busyUntilMs_, clock_.NowMs()) + ms;
 }
 
 char SimCutter::State() const {
   if (!settings_.mediaLoaded) return kNoMediaState;
-  if (faults_.neverReady || Busy()) return kBusyState;
+  if (faults_.neverReady) return kBusyState;
+  if (Busy() && clock_.NowMs() >= busySinceMs_ + settings_.busyReportDelayMs) return kBusyState;
   return kReadyState;
 }
 

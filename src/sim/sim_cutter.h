@@ -26,6 +26,9 @@ struct SimCutterSettings {
   int replyDelayMs = 5;                   // from a query to its reply
   double moveSpeedMmPerS = 400.0;         // blade up
   double defaultCutSpeedMmPerS = 100.0;   // until a speed setting arrives
+  // A cutter that starts on a job from rest still answers ready for this long (its controller
+  // reports the motion late); the reason the finish check waits to see it busy on long jobs.
+  int busyReportDelayMs = 0;
 };
 
 // Fault injection.
@@ -138,6 +141,7 @@ class SimCutter : public CutterTransport {
   double cutSpeedMmPerS_;
   int toolCondition_ = 0;
   std::int64_t busyUntilMs_ = 0;
+  std::int64_t busySinceMs_ = 0;  // when the present busy period began
 };
 
 }  // namespace orvex::sim
