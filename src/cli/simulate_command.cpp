@@ -3,13 +3,13 @@
 // and camera answer in virtual time until the run ends; then every sheet's registration error
 // against its printed contours, the sheets counted, the jobs-report line and every operator
 // message are printed. A technician compares --transcript with a real machine's traffic.
-#include <filesystem>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -34,8 +34,8 @@ const char* const kSimulateUsage =
     "simulate FILE [--workdir DIR] [--settings FILE.conf] [--media-width MM] [--sheets N]"
     " [--copies N] [--offset-mm DX,DY] [--rotate-deg A] [--feed-scale S] [--seed K]"
     " [--fault NAME] [--special-mode N] [--transcript FILE] [--json]"
-    "  (faults: feeder-absent, feeder-silent, cutter-silent, cutter-busy, camera-no-frames,"
-    " marks-missing; exit 0 when the run ended after cut sheets, 1 otherwise)";
+    "  (faults: feeder-absent, feeder-silent, cutter-silent, cutter-busy, cutter-unplugged,"
+    " camera-no-frames, marks-missing; exit 0 when the run ended after cut sheets, 1 otherwise)";
 
 namespace {
 
@@ -67,7 +67,12 @@ struct Options {
 };
 
 const char* const kFaults[] = {"feeder-absent", "feeder-silent",    "cutter-silent",
-                               "cutter-busy",   "camera-no-frames", "marks-missing"};
+                               "cutter-busy",   "cutter-unplugged", "camera-no-frames",
+                               "marks-missing"};
+// cutter-unplugged: the cable comes out this many bytes into the first sheet's cut stream and
+// goes back in after the pause below, so discovery, the connect notice and the lost sheet show.
+constexpr std::int64_t kUnplugAfterBytes = 2000;
+constexpr std::int64_t kUnpluggedMs = 30'000;
 
 int Usage(const std::string& problem) {
   std::fprintf(stderr, "orvex-cli simulate: %s\nusage: orvex-cli %s\n", problem.c_str(),
@@ -536,7 +541,6 @@ bool Prepare(Station& s, const Options& o, std::string& error) {
   return true;
 }
 
-
 std::string MakeTempWorkDir() {
   std::string pattern = "/tmp/orvex-simulate-XXXXXX";
   if (mkdtemp(pattern.data()) == nullptr) return {};
@@ -604,7 +608,22 @@ int RunSimulate(const Arguments& args) {
   std::string stopped = "(the run did not end within the simulated time limit)";
   int lastCount = 0;
   std::int64_t lastProgress = started;
+  bool unplugArmed = false;
+  std::int64_t unpluggedAt = -1;
   while (s.machine.Clock().NowMs() - started < kRunLimitMs) {
+    if (o.fault == "cutter-unplugged") {
+      sim::SimCutter& cutter = s.machine.Cutter();
+      // Armed once the first mark is confirmed: the next long write is that sheet's stream.
+      if (!unplugArmed && s.run.runPhase == 2) {
+        cutter.UnplugAfterBytes(kUnplugAfterBytes);
+        unplugArmed = true;
+      }
+      const std::int64_t now = s.machine.Clock().NowMs();
+      if (unplugArmed && unpluggedAt < 0 && !cutter.Plugged()) unpluggedAt = now;
+      if (unpluggedAt >= 0 && !cutter.Plugged() && now - unpluggedAt >= kUnpluggedMs) {
+        cutter.Plug();
+      }
+    }
     if (!engine.Running() && !engine.Busy()) {
       ended = true;
       break;
