@@ -77,6 +77,11 @@ class TwinCameraVision : public RunVision, public FrameReadyPoster {
   std::unique_ptr<FrameHandler> handler_;
 };
 
+// A base of its own, so a directory exists before the station that works in it.
+struct OwnWorkDir {
+  test::TempDir temp;
+};
+
 class ModelStation {
  public:
   explicit ModelStation(const std::filesystem::path& workDir)
@@ -125,6 +130,38 @@ class ModelStation {
       machine.Clock().Advance(kTimerPeriodMs);
     }
     return done();
+  }
+
+  // Opens the bundled sample job by File Open, with its special line cut in its own condition
+  // and no feed offset (so every cut can be held against its printed line), and prints it on the
+  // twin's sheets at the window's mark size.
+  bool LoadSampleJob() {
+    view.openAnswer = std::string(ORVEX_SOURCE_DIR) + "/samples/label-sheet.eps";
+    view.Click(window_id::kFileOpenButton);
+    if (!model->JobLoaded()) return false;
+    view.Choose(window_id::kSpecialModeCombo, 1);
+    machine.Camera().Settings().mpix = static_cast<int>(std::lround(4.0 / run.markScale));
+    std::string message;
+    return machine.LoadJob(dir.Root(), message);
+  }
+
+  // Places the twin's camera and sheet origin where this window's run expects them: a rehearsal
+  // of one sheet cycle on a twin of its own tells where the head stops.
+  bool AlignWithRun(double mediaWidthMm) {
+    OwnWorkDir rehearsalDir;
+    ModelStation rehearsal(rehearsalDir.temp.Path());
+    if (!rehearsal.LoadSampleJob()) return false;
+    rehearsal.run.mediaWidth = mediaWidthMm;  // as the run loop will have read it
+    rehearsal.link.FindCutter();
+    rehearsal.model->Engine()->StartSheet();
+    RunExpectation expect;
+    expect.mediaWidthMm = mediaWidthMm;
+    expect.headCrossTenths = rehearsal.run.headCross;
+    expect.cameraOffsetXTenths = run.cameraOffsetX;
+    expect.cameraOffsetYTenths = run.cameraOffsetY;
+    expect.headAfterFeed = rehearsal.machine.Bed().head;
+    AlignToRun(machine, expect);
+    return true;
   }
 
   RunContext run;

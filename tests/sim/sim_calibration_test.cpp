@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <optional>
 
 #include "model_station.h"
 #include "vision/calibration.h"
@@ -33,17 +34,17 @@ struct Outcome {
   MachinePoint headAtRead;
 };
 
-// A base of its own, so the directory exists before the station that works in it.
-struct OwnWorkDir {
-  test::TempDir temp;
-};
-
 class CalibrationStation : private OwnWorkDir, public ModelStation {
  public:
-  explicit CalibrationStation(TruePlace camera) : ModelStation(temp.Path()) {
+  // Without a place, the camera sits where the sample job's runs need it.
+  explicit CalibrationStation(std::optional<TruePlace> camera) : ModelStation(temp.Path()) {
     SimCameraSettings& settings = machine.Camera().Settings();
-    settings.offsetFeedTenths = camera.feedTenths;
-    settings.offsetCrossTenths = camera.crossTenths;
+    if (camera) {
+      settings.offsetFeedTenths = camera->feedTenths;
+      settings.offsetCrossTenths = camera->crossTenths;
+    } else {
+      aligned = LoadSampleJob() && AlignWithRun(320.0);
+    }
     // A dark film: what the blade cuts out shows light.
     settings.paperGrey = 35;
     settings.inkGrey = 215;
@@ -84,6 +85,8 @@ class CalibrationStation : private OwnWorkDir, public ModelStation {
   }
 
   RunContext& Run() { return run; }
+  SimMachine& Machine() { return machine; }
+  bool aligned = false;
 
  private:
   // The square is the last closed run of cuts; its centre becomes the light square's centre.
@@ -121,23 +124,30 @@ class CalibrationStation : private OwnWorkDir, public ModelStation {
   }
 };
 
-// The twin's camera where the closed-loop runs need it: deltaX ahead of the blade along the feed
-// and, across, at media width - deltaY - parked cross + 2 mm - first mark's b (AlignToRun), here
-// for a head parked at cross 120 mm and a first mark at b = 10 mm: 320 - 9.9 - 120 + 2 - 10 =
-// 182.1 mm. The square is cut 8 mm inside the far media edge (312 mm) and the head then goes to
-// cross 0, so the camera looks at 182.1 mm, 130 mm away from the square: a frame spans about
-// 25 mm either way. The read cannot see it; the dialog keeps its values and Set leaves the pair.
+// The twin's camera where the sample job's runs need it (320 mm media, deltaX 80, deltaY 99):
+// 8 mm ahead of the blade along the feed and, across, at media width - deltaY - parked cross
+// + 2 mm - first mark's b = 320 - 9.9 - 120 + 2 - 2 = 190.1 mm (AlignToRun). The square is cut
+// with its centre 8 mm inside the far media edge (312 mm) and the head then goes to cross 0, so
+// the camera looks 121.9 mm away from the square while a frame spans about 28 mm either way.
+// The read cannot see it; the dialog keeps its values and Set leaves the pair. Had the camera
+// seen it, the conversion would have given Y = 3200 - 1901 = 1299 against the run's 99: across
+// the feed the run counts from the parked head (120 mm) and the calibration from cross 0.
 TEST(SimCalibration, CameraWhereTheRunsNeedItNeverSeesTheSquare) {
-  CalibrationStation station(TruePlace{80.0, 1821.0});
+  CalibrationStation station(std::nullopt);
+  ASSERT_TRUE(station.aligned);
+  const SimCameraSettings& camera = station.Machine().Camera().Settings();
+  EXPECT_DOUBLE_EQ(camera.offsetFeedTenths, 80.0);
+  RecordProperty("true_cross_tenths", std::to_string(camera.offsetCrossTenths));
   const Outcome out = station.Calibrate();
+  EXPECT_GT(std::fabs(camera.offsetCrossTenths / 10.0 - out.squareCentre.y), 100.0);
   EXPECT_DOUBLE_EQ(out.squareCentre.x, 2.0);
   EXPECT_DOUBLE_EQ(out.squareCentre.y, 312.0);
   EXPECT_DOUBLE_EQ(out.headAtRead.x, 9.0);
   EXPECT_DOUBLE_EQ(out.headAtRead.y, 0.0);
   EXPECT_TRUE(out.notFound);
-  // The pair converted from (0, 0) has X <= 0 at the twin's mark size, so nothing is shown and
-  // Set keeps the start-up pair.
-  EXPECT_EQ(out.stored, (OffsetPair{80, 111}));
+  // The pair converted from (0, 0) has X <= 0 at the job's mark size, so nothing is shown and
+  // Set keeps the pair File Open loaded.
+  EXPECT_EQ(out.stored, (OffsetPair{80, 99}));
 }
 
 // Across the feed the conversion reads the camera's distance from the far media edge when the

@@ -4,7 +4,6 @@
 // is awaited. A stopped run reports once, feeds no further sheet, and can be started again.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <string>
 
 #include "model_station.h"
@@ -16,45 +15,15 @@ using namespace window_id;
 
 constexpr std::int64_t kMinute = 60'000;
 
-struct OwnWorkDir {
-  test::TempDir temp;
-};
-
 class StopOnTwinTest : public ::testing::Test, private OwnWorkDir {
  protected:
   StopOnTwinTest() : station_(temp.Path()) {}
 
   void SetUp() override {
-    ASSERT_TRUE(Load(station_));
-    // Where one sheet cycle leaves the head fixes the twin's camera and sheet origin.
-    OwnWorkDir rehearsalDir;
-    ModelStation rehearsal(rehearsalDir.temp.Path());
-    ASSERT_TRUE(Load(rehearsal));
-    rehearsal.run.mediaWidth = 320.0;  // as the station's run loop will have read it
-    rehearsal.link.FindCutter();
-    rehearsal.model->Engine()->StartSheet();
-    RunExpectation expect;
-    expect.mediaWidthMm = 320.0;
-    expect.headCrossTenths = rehearsal.run.headCross;
-    expect.cameraOffsetXTenths = station_.run.cameraOffsetX;
-    expect.cameraOffsetYTenths = station_.run.cameraOffsetY;
-    expect.headAfterFeed = rehearsal.machine.Bed().head;
-    AlignToRun(station_.machine, expect);
+    ASSERT_TRUE(station_.LoadSampleJob());
+    ASSERT_TRUE(station_.AlignWithRun(320.0));
     station_.StartTimer();
     station_.machine.Clock().Advance(10'000);  // the cutter is found, its width read
-  }
-
-  static bool Load(ModelStation& s) {
-    s.view.openAnswer = std::string(ORVEX_SOURCE_DIR) + "/samples/label-sheet.eps";
-    s.view.Click(kFileOpenButton);
-    if (!s.model->JobLoaded()) return false;
-    // The job's special line cut with its own condition and no feed offset, so every cut can be
-    // held against its printed line.
-    s.view.Choose(kSpecialModeCombo, 1);
-    // The job's mark size setting decides how large the camera shows 4 mm.
-    s.machine.Camera().Settings().mpix = static_cast<int>(std::lround(4.0 / s.run.markScale));
-    std::string message;
-    return s.machine.LoadJob(s.dir.Root(), message);
   }
 
   int Count() { return station_.model->Engine()->Fields().sheet.sheetCount; }
