@@ -128,7 +128,7 @@ class CalibrationStation : private OwnWorkDir, public ModelStation {
 // 8 mm ahead of the blade along the feed and, across, at media width - deltaY - parked cross
 // + 2 mm - first mark's b = 320 - 9.9 - 120 + 2 - 2 = 190.1 mm (AlignToRun). The square is cut
 // with its centre 8 mm inside the far media edge (312 mm) and the head then goes to cross 0, so
-// the camera looks 121.9 mm away from the square while a frame spans about 28 mm either way.
+// the camera looks 121.9 mm away from the square while a frame spans about 25 mm either way.
 // The read cannot see it; the dialog keeps its values and Set leaves the pair. Had the camera
 // seen it, the conversion would have given Y = 3200 - 1901 = 1299 against the run's 99: across
 // the feed the run counts from the parked head (120 mm) and the calibration from cross 0.
