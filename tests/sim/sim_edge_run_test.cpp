@@ -3,6 +3,8 @@
 // down; the camera sees only the sheet's back and the bed around it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <string>
 
 #include "import_for_sim.h"
@@ -59,6 +61,7 @@ class EdgeRunOnTwinTest : public ::testing::Test {
       ASSERT_EQ(dry.Ctx().edgeMode, 1);
     }
     const MachinePoint head = rehearsal.Bed().head;
+    firstAxis_ = MachinePoint{head.x + job_.cameraOffsetX / 10.0, 0.0};
     camera.offsetFeedTenths = job_.cameraOffsetX;
     // Paper on a darker bed rises into the sheet at its far side (smallest b).
     const double axisCross = kMediaWidthMm - job_.cameraOffsetY / 10.0 - job.sheet.bMin;
@@ -81,6 +84,7 @@ class EdgeRunOnTwinTest : public ::testing::Test {
   int Count() { return E().Fields().sheet.sheetCount; }
 
   test::TempDir dir_;
+  MachinePoint firstAxis_;  // the camera's axis at the first look
   RunContext job_;
   bool loaded_ = false;
   SimMachine machine_;
@@ -116,6 +120,38 @@ TEST_F(EdgeRunOnTwinTest, SideIsFoundButTheEndOfPaperOnADarkerBedIsNot) {
   EXPECT_TRUE(machine_.Bed().Cuts().empty());
   EXPECT_EQ(H().ticksInsideSequences, 0);
   EXPECT_EQ(H().analysesInsideSequences, 0);
+}
+
+// Marks only 20 mm apart, so the sheet's end can lie just past the first look (which then sees
+// paper in row 400) and rise into the frame after the move by the mark distance: the end is
+// found, the sheet is cut and counted. The cut, though, is placed 2 mm and the label step
+// before the end edge, against the feed, which is where the search required the bed: every
+// cut point lands off the paper.
+TEST_F(EdgeRunOnTwinTest, AnEndFoundAfterAShortMoveIsCutOffThePaper) {
+  job_.importSecondMark = job_.importFirstMark + 20.0F;
+  Build(/*bedGrey=*/70, /*sheetGrey=*/215);
+  PrintedJob job = *machine_.Bed().supply.job;
+  // Face down, the paper lies at larger x than its largest a: that edge is the rise the end
+  // search takes. 5 mm past the first look's axis, row 400 (12.5 mm on) shows paper.
+  job.sheet.aMax = job_.jobWidth + 10.0;
+  job.sheet.aMin = job.sheet.aMax - 400.0;
+  machine_.SetJob(job);
+  const double endX = firstAxis_.x + 5.0;
+  machine_.Bed().supply.nominalOrigin.x = endX + job.sheet.aMax;
+  machine_.Feeder().Settings().sheets = 1;
+
+  E().Start();
+  ASSERT_TRUE(H().RunUntilEnded(5 * kMinute));
+  EXPECT_TRUE(H().messages.empty()) << H().messages.front();
+  EXPECT_EQ(Count(), 1);
+  ASSERT_FALSE(machine_.Bed().Cuts().empty());
+  double nearest = -1e9;
+  for (const CutStroke& stroke : machine_.Bed().Cuts()) {
+    for (const MachinePoint& p : stroke.points) nearest = std::max(nearest, p.x);
+  }
+  std::printf("edge at x %.2f mm, nearest cut point at x %.2f mm (%.2f mm onto the bed)\n", endX,
+              nearest, endX - nearest);
+  EXPECT_LT(nearest, endX - 2.0 - kLabelStepMm + 1.2);
 }
 
 }  // namespace
