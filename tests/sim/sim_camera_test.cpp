@@ -223,6 +223,20 @@ TEST_F(SimCameraTest, EdgeSearchFindsThePapersSideAndStartWhereTheModelPutsThem)
   LookAt({60.0, 40.0}, 0.0, 0.0);
   EXPECT_FALSE(LocateSheetEdge(Frame(), false).Found());
   EXPECT_TRUE(LocateMark(Frame(), false).Found());
+  // Laid printed side down: the job's feed runs against the machine's, and no print shows.
+  SheetPlacement down = shifted;
+  down.faceDown = true;
+  down.rotationDeg = 0.4;
+  LaySheet(down);
+  const PlacedSheet& sheet = *machine_.Bed().SheetOnBed();
+  const JobPoint p{120.0, 30.0};
+  const MachinePoint m = sheet.ToMachine(p);
+  EXPECT_NEAR(sheet.ToJob(m).a, p.a, 1e-9);
+  EXPECT_NEAR(sheet.ToJob(m).b, p.b, 1e-9);
+  EXPECT_NEAR(sheet.ToMachine({121.0, 30.0}).x - m.x, -1.0, 0.001);
+  LookAt({60.0, 40.0}, 0.0, 0.0);
+  EXPECT_FALSE(LocateMark(Frame(), false).Found());
+  EXPECT_GT(Frame().Grey(320, 240), 150);
   // No sheet on the bed: all bed, no edge.
   machine_.Bed().RemoveSheet();
   const CameraFrame empty = Frame();
