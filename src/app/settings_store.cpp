@@ -77,25 +77,20 @@ void SettingsStore::LoadStartupRest(RunContext& run, MainWindowFields& fields) {
   fields.lastJob = ReadLastJob();
 }
 
-void SettingsStore::LoadOffsetsForFileOpen(RunContext& run) {
+void SettingsStore::LoadActiveOffsets(RunContext& run, int firstXDefault, int secondXDefault) {
+  // Both callers default Y to 99; only the X defaults differ between File Open and Cut Test.
   if (run.secondCamera != 0) {
-    run.cameraOffsetX = Read(key::kDeltaXC2, 110);
+    run.cameraOffsetX = Read(key::kDeltaXC2, secondXDefault);
     run.cameraOffsetY = Read(key::kDeltaYC2, 99);
   } else {
-    run.cameraOffsetX = Read(key::kDeltaX, 80);
+    run.cameraOffsetX = Read(key::kDeltaX, firstXDefault);
     run.cameraOffsetY = Read(key::kDeltaY, 99);
   }
 }
 
-void SettingsStore::LoadOffsetsForCutTest(RunContext& run) {
-  if (run.secondCamera != 0) {
-    run.cameraOffsetX = Read(key::kDeltaXC2, 180);
-    run.cameraOffsetY = Read(key::kDeltaYC2, 99);
-  } else {
-    run.cameraOffsetX = Read(key::kDeltaX, 180);
-    run.cameraOffsetY = Read(key::kDeltaY, 99);
-  }
-}
+void SettingsStore::LoadOffsetsForFileOpen(RunContext& run) { LoadActiveOffsets(run, 80, 110); }
+
+void SettingsStore::LoadOffsetsForCutTest(RunContext& run) { LoadActiveOffsets(run, 180, 180); }
 
 ServiceSettings SettingsStore::ReadForServiceDialog(const RunContext& run) {
   ServiceSettings values;

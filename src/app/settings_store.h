@@ -114,6 +114,7 @@ class SettingsStore {
   int MarkSizeAtSheetStart(RunContext& run);
 
  private:
+  void LoadActiveOffsets(RunContext& run, int firstXDefault, int secondXDefault);
   int Read(std::string_view key, int defaultValue);
   void Write(std::string_view key, int value);
   void WriteActivePair(const RunContext& run, int offsetX, int offsetY);

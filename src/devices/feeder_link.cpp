@@ -59,6 +59,16 @@ FeederHandle FeederLink::OpenHandleAt(int position) const {
   return entry.open ? entry.handle : kNoFeederHandle;
 }
 
+namespace {
+
+// The link's answer for a transfer that did not complete: 0 when the time limit ran out (the
+// transport has cancelled it), -1 when it failed.
+int UnfinishedTransferResult(TransferStatus status) {
+  return status == TransferStatus::kTimedOut ? 0 : -1;
+}
+
+}  // namespace
+
 int FeederLink::FeederReceive(int position, std::uint8_t* buffer, int length, int timeoutMs) {
   if (!PayloadLengthValid(length)) return -1;
   if (buffer == nullptr && length > 0) return -1;
@@ -69,14 +79,7 @@ int FeederLink::FeederReceive(int position, std::uint8_t* buffer, int length, in
   std::array<std::uint8_t, kFeederMaxTransfer> report{};
   const auto wanted = static_cast<std::size_t>(length) + 1;
   const TransferResult result = transport_.Read(handle, report.data(), wanted, timeoutMs);
-  switch (result.status) {
-    case TransferStatus::kTimedOut:
-      return 0;
-    case TransferStatus::kFailed:
-      return -1;
-    case TransferStatus::kDone:
-      break;
-  }
+  if (result.status != TransferStatus::kDone) return UnfinishedTransferResult(result.status);
   // Not even a report id: the device answered nothing.
   if (result.bytes == 0) return -1;
   const std::size_t payload =
@@ -97,14 +100,7 @@ int FeederLink::FeederSend(int position, const std::uint8_t* payload, int length
   if (length > 0) std::memcpy(report.data() + 1, payload, static_cast<std::size_t>(length));
   const auto wanted = static_cast<std::size_t>(length) + 1;
   const TransferResult result = transport_.Write(handle, report.data(), wanted, timeoutMs);
-  switch (result.status) {
-    case TransferStatus::kTimedOut:
-      return 0;
-    case TransferStatus::kFailed:
-      return -1;
-    case TransferStatus::kDone:
-      break;
-  }
+  if (result.status != TransferStatus::kDone) return UnfinishedTransferResult(result.status);
   if (result.bytes == 0) return -1;
   return static_cast<int>(std::min(result.bytes, wanted) - 1);
 }
