@@ -16,7 +16,9 @@ void SimClock::Advance(std::int64_t ms) {
     events_.erase(first);
     event();
   }
-  nowMs_ = target;
+  // An event that slept (a blocking sequence started by a timer tick) may have carried time
+  // past this wait's end; time never goes back.
+  if (target > nowMs_) nowMs_ = target;
 }
 
 SimClock::EventId SimClock::ScheduleAt(std::int64_t atMs, Event event) {

@@ -34,6 +34,18 @@ TEST(SimClockTest, SleepRunsDueEventsInTimeThenSchedulingOrder) {
   EXPECT_EQ(clock.NowMs(), 300);
 }
 
+TEST(SimClockTest, AnEventThatSleepsPastTheWaitNeverSendsTimeBack) {
+  SimClock clock;
+  std::int64_t afterNested = -1;
+  clock.ScheduleAt(100, [&] {
+    clock.Sleep(2000);  // a sequence started inside the outer wait
+    afterNested = clock.NowMs();
+  });
+  clock.Sleep(120);
+  EXPECT_EQ(afterNested, 2100);
+  EXPECT_EQ(clock.NowMs(), 2100);
+}
+
 TEST(SimClockTest, TickWrapsLikeA32BitCounterAndCalendarFollows) {
   SimClock clock;
   clock.SetCalendarSeconds(1'800'000'000);
