@@ -1,0 +1,104 @@
+// Parsing of the simulated run's options: one option at a time, with the limits a run on the
+// twin can honour.
+#include "sim/station_options.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+
+namespace orvex::sim {
+namespace {
+
+bool ParseDouble(const std::string& text, double& out) {
+  char* end = nullptr;
+  errno = 0;
+  const double value = std::strtod(text.c_str(), &end);
+  if (end == text.c_str() || *end != '\0' || errno != 0 || !std::isfinite(value)) return false;
+  out = value;
+  return true;
+}
+
+bool ParseInt(const std::string& text, long long minimum, long long maximum, long long& out) {
+  char* end = nullptr;
+  errno = 0;
+  const long long value = std::strtoll(text.c_str(), &end, 10);
+  if (end == text.c_str() || *end != '\0' || errno != 0) return false;
+  if (value < minimum || value > maximum) return false;
+  out = value;
+  return true;
+}
+
+}  // namespace
+
+const char* const kStationOptionsUsage =
+    "[--media-width MM] [--sheets N] [--offset-mm DX,DY] [--rotate-deg A] [--feed-scale S]"
+    " [--seed K] [--fault NAME]";
+
+const std::vector<std::string_view>& StationFaults() {
+  static const std::vector<std::string_view> faults = {
+      "feeder-absent",    "feeder-silent",    "cutter-silent", "cutter-busy",
+      "cutter-unplugged", "camera-no-frames", "marks-missing"};
+  return faults;
+}
+
+OptionParse ParseStationOption(std::string_view name, const std::string& value,
+                               StationOptions& options, std::string& problem) {
+  double real = 0.0;
+  long long whole = 0;
+  if (name == "--media-width") {
+    if (!ParseDouble(value, real) || real < 50 || real > 2000) {
+      problem = "--media-width wants millimetres between 50 and 2000";
+      return OptionParse::kBad;
+    }
+    options.mediaWidthMm = real;
+  } else if (name == "--sheets") {
+    if (!ParseInt(value, 1, 10000, whole)) {
+      problem = "--sheets wants 1 to 10000";
+      return OptionParse::kBad;
+    }
+    options.sheets = static_cast<int>(whole);
+  } else if (name == "--offset-mm") {
+    const std::size_t comma = value.find(',');
+    double feed = 0.0;
+    double cross = 0.0;
+    if (comma == std::string::npos || !ParseDouble(value.substr(0, comma), feed) ||
+        !ParseDouble(value.substr(comma + 1), cross) || std::abs(feed) > 50 ||
+        std::abs(cross) > 50) {
+      problem = "--offset-mm wants DX,DY in millimetres, each within 50";
+      return OptionParse::kBad;
+    }
+    options.offsetFeedMm = feed;
+    options.offsetCrossMm = cross;
+  } else if (name == "--rotate-deg") {
+    if (!ParseDouble(value, real) || std::abs(real) > 10) {
+      problem = "--rotate-deg wants degrees within 10";
+      return OptionParse::kBad;
+    }
+    options.rotationDeg = real;
+  } else if (name == "--feed-scale") {
+    if (!ParseDouble(value, real) || real < 0.9 || real > 1.1) {
+      problem = "--feed-scale wants a factor between 0.9 and 1.1";
+      return OptionParse::kBad;
+    }
+    options.feedScale = real;
+  } else if (name == "--seed") {
+    if (!ParseInt(value, 0, 0xFFFFFFFFLL, whole)) {
+      problem = "--seed wants a number";
+      return OptionParse::kBad;
+    }
+    options.seed = static_cast<std::uint32_t>(whole);
+  } else if (name == "--fault") {
+    bool known = false;
+    for (std::string_view fault : StationFaults()) known = known || value == fault;
+    if (!known) {
+      problem = "unknown fault '" + value + "'";
+      return OptionParse::kBad;
+    }
+    options.fault = value;
+  } else {
+    return OptionParse::kNotMine;
+  }
+  return OptionParse::kTaken;
+}
+
+}  // namespace orvex::sim
