@@ -15,6 +15,7 @@
 #include <system_error>
 
 #include "cli/commands.h"
+#include "platform/work_dir_location.h"
 #include "cli/json_text.h"
 #include "cli/order_option.h"
 #include "core/run_context.h"
@@ -119,15 +120,6 @@ std::optional<int> ParseOptions(const Arguments& args, Options& options) {
   if (options.file.empty()) return UsageError("FILE is missing");
   if (auto why = CheckOrderOptions(options.order)) return UsageError(*why);
   return std::nullopt;
-}
-
-std::filesystem::path DefaultWorkDir() {
-  if (const char* env = std::getenv("ORVEX_WORKDIR"); env != nullptr && *env != '\0') return env;
-  if (const char* data = std::getenv("XDG_DATA_HOME"); data != nullptr && *data != '\0') {
-    return std::filesystem::path(data) / "orvex";
-  }
-  const char* home = std::getenv("HOME");
-  return std::filesystem::path(home != nullptr ? home : ".") / ".local" / "share" / "orvex";
 }
 
 // The window as a headless load needs it: the file dialog answers with FILE, the controls are

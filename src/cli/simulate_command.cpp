@@ -18,12 +18,16 @@
 #include <string>
 #include <vector>
 
+#include "app/headless_window.h"
 #include "app/main_window_model.h"
 #include "cli/commands.h"
 #include "cli/json_text.h"
+#include "core/memory_profile.h"
+#include "import/preview_canvas.h"
 #include "platform/pdf_converters.h"
 #include "platform/qsettings_profile.h"
 #include "sim/sim_machine.h"
+#include "sim/sim_transcript.h"
 #include "vision/camera_frame.h"
 #include "vision/edge_search.h"
 #include "vision/mark_search.h"
@@ -168,227 +172,6 @@ std::optional<std::string> ParseOptions(const Arguments& args, Options& o) {
   return std::nullopt;
 }
 
-// Control bytes spelled out, so the transcript reads as text.
-std::string Readable(const std::uint8_t* bytes, std::size_t length) {
-  std::string out;
-  for (std::size_t i = 0; i < length; ++i) {
-    const std::uint8_t c = bytes[i];
-    switch (c) {
-      case 0x03:
-        out += "<ETX>";
-        break;
-      case 0x0A:
-        out += "<LF>";
-        break;
-      case 0x0D:
-        out += "<CR>";
-        break;
-      case 0x1B:
-        out += "<ESC>";
-        break;
-      case 0x09:
-        out += "<TAB>";
-        break;
-      default:
-        if (c >= 0x20 && c < 0x7F) {
-          out += static_cast<char>(c);
-        } else {
-          char hex[8];
-          std::snprintf(hex, sizeof hex, "<%02X>", c);
-          out += hex;
-        }
-    }
-  }
-  return out;
-}
-
-class Transcript {
- public:
-  Transcript(sim::SimClock& clock, bool on) : clock_(clock), on_(on) {}
-  void Line(const char* who, const std::string& what) {
-    if (!on_) return;
-    char stamp[32];
-    std::snprintf(stamp, sizeof stamp, "%10.3f ", static_cast<double>(clock_.NowMs()) / 1000.0);
-    text_ += stamp;
-    text_ += who;
-    text_ += ' ';
-    text_ += what;
-    text_ += '\n';
-  }
-  const std::string& Text() const { return text_; }
-
- private:
-  sim::SimClock& clock_;
-  bool on_;
-  std::string text_;
-};
-
-// Every byte to and from the twin's cutter.
-class RecordingCutter : public CutterTransport {
- public:
-  RecordingCutter(CutterTransport& inner, Transcript& log) : inner_(inner), log_(log) {}
-  bool Enumerate(std::vector<std::string>& paths) override { return inner_.Enumerate(paths); }
-  int Open(const std::string& path, CutterAccess access, CutterHandle& handle) override {
-    return inner_.Open(path, access, handle);
-  }
-  int Write(CutterHandle handle, const char* bytes, std::size_t length) override {
-    log_.Line("cutter <", Readable(reinterpret_cast<const std::uint8_t*>(bytes), length));
-    return inner_.Write(handle, bytes, length);
-  }
-  void Close(CutterHandle handle) override { inner_.Close(handle); }
-  int StartRead(CutterHandle handle, std::uint8_t* destination, std::size_t capacity) override {
-    destination_ = destination;
-    capacity_ = capacity;
-    return inner_.StartRead(handle, destination, capacity);
-  }
-  bool ReadOutstanding() const override { return inner_.ReadOutstanding(); }
-  void WaitRead(int timeoutMs) override {
-    const bool outstanding = inner_.ReadOutstanding();
-    inner_.WaitRead(timeoutMs);
-    if (outstanding && !inner_.ReadOutstanding() && destination_ != nullptr) {
-      // The buffer keeps older replies' bytes behind this one's end mark.
-      std::size_t length = 0;
-      while (length < capacity_ && destination_[length] != 0 && destination_[length] != 0x03) {
-        ++length;
-      }
-      if (length < capacity_ && destination_[length] == 0x03) ++length;
-      log_.Line("cutter >", Readable(destination_, length));
-    }
-  }
-
- private:
-  CutterTransport& inner_;
-  Transcript& log_;
-  std::uint8_t* destination_ = nullptr;
-  std::size_t capacity_ = 0;
-};
-
-// Every report to and from the twin's feeder.
-class RecordingFeeder : public FeederTransport {
- public:
-  RecordingFeeder(FeederTransport& inner, Transcript& log) : inner_(inner), log_(log) {}
-  bool Enumerate(std::vector<HidDeviceInfo>& devices) override { return inner_.Enumerate(devices); }
-  int Open(const std::string& path, FeederHandle& handle) override {
-    return inner_.Open(path, handle);
-  }
-  void Close(FeederHandle handle) override { inner_.Close(handle); }
-  TransferResult Write(FeederHandle handle, const std::uint8_t* report, std::size_t length,
-                       int timeoutMs) override {
-    log_.Line("feeder <", Readable(report, length));
-    return inner_.Write(handle, report, length, timeoutMs);
-  }
-  TransferResult Read(FeederHandle handle, std::uint8_t* report, std::size_t capacity,
-                      int timeoutMs) override {
-    TransferResult result = inner_.Read(handle, report, capacity, timeoutMs);
-    if (result.status == TransferStatus::kDone) {
-      log_.Line("feeder >", Readable(report, result.bytes));
-    } else {
-      log_.Line("feeder >", result.status == TransferStatus::kTimedOut ? "(time-out)" : "(failed)");
-    }
-    return result;
-  }
-
- private:
-  FeederTransport& inner_;
-  Transcript& log_;
-};
-
-// The window's controls kept in memory; the file dialog answers with the job.
-class HeadlessWindow : public MainWindowView {
- public:
-  explicit HeadlessWindow(std::string job) : job_(std::move(job)) {}
-  void ShowMessage(std::string_view, std::string_view, MessageIcon) override {}
-  void ShowRangeMessage(int controlId, int minimum, int maximum) override {
-    problems.push_back("field " + std::to_string(controlId) + " outside " +
-                       std::to_string(minimum) + ".." + std::to_string(maximum));
-  }
-  void SetWindowCaption(std::string_view) override {}
-  void SetControlText(int id, std::string_view text) override { texts_[id] = std::string(text); }
-  void ShowControl(int, bool) override {}
-  void EnableControl(int, bool) override {}
-  std::string ControlText(int id) override { return texts_[id]; }
-  bool IsChecked(int id) override { return checks_[id]; }
-  void SetChecked(int id, bool checked) override { checks_[id] = checked; }
-  void SetControlIcon(int, std::string_view, int) override {}
-  void SetComboEntries(int, const std::vector<std::string>&) override {}
-  int ComboSelection(int id) override { return selections_[id]; }
-  void SetComboSelection(int id, int index) override { selections_[id] = index; }
-  void SetSystemMenuItemText(std::string_view) override {}
-  void ExtendWindowPast(int, int) override {}
-  void SetWaitCursor(bool) override {}
-  void ShowNumberMessage(int controlId, bool) override {
-    problems.push_back("field " + std::to_string(controlId) + " is not a number");
-  }
-  bool AskYesNo(std::string_view, std::string_view) override { return true; }
-  bool AskOpenFile(const std::vector<FileFilter>&, std::string& path) override {
-    path = job_;
-    return true;
-  }
-  void ShowSplash(std::string_view) override {}
-  bool RunOptionsDialog(OptionsDialog&) override { return false; }
-  CalibrationView& CalibrationDialogView() override { return calibration_; }
-  bool RunCalibrationDialog(CalibrationDialogModel&) override { return false; }
-
-  std::vector<std::string> problems;
-
- private:
-  class NoCalibrationView : public CalibrationView {
-   public:
-    void ShowValues(OffsetPair, OffsetPair) override {}
-    bool ReadNewValues(OffsetPair&) override { return false; }
-    void SetCaption(std::string_view) override {}
-    void ShowCameraTwoLabel() override {}
-    void Close(bool) override {}
-  };
-
-  NoCalibrationView calibration_;
-  std::string job_;
-  std::map<int, std::string> texts_;
-  std::map<int, bool> checks_;
-  std::map<int, int> selections_;
-};
-
-class NullCanvas : public PreviewCanvas {
- public:
-  int Width() const override { return 420; }
-  int Height() const override { return 310; }
-  PreviewRect Target() const override { return {0, 0, 400, 300}; }
-  void Clear(int, int) override {}
-  void SelectPen(PreviewPen) override {}
-  void MoveTo(int, int) override {}
-  void LineTo(int, int) override {}
-};
-
-// Settings in memory: a run writes them, and the technician's own file must stay as it was.
-class MemorySettings : public Profile {
- public:
-  int ReadInt(std::string_view section, std::string_view key, int defaultValue) override {
-    auto found = ints_.find(Key(section, key));
-    return found == ints_.end() ? defaultValue : found->second;
-  }
-  std::string ReadString(std::string_view section, std::string_view key,
-                         std::string_view defaultValue) override {
-    auto found = strings_.find(Key(section, key));
-    return found == strings_.end() ? std::string(defaultValue) : found->second;
-  }
-  bool WriteInt(std::string_view section, std::string_view key, int value) override {
-    ints_[Key(section, key)] = value;
-    return true;
-  }
-  bool WriteString(std::string_view section, std::string_view key,
-                   std::string_view value) override {
-    strings_[Key(section, key)] = std::string(value);
-    return true;
-  }
-
- private:
-  static std::string Key(std::string_view section, std::string_view key) {
-    return std::string(section) + "/" + std::string(key);
-  }
-  std::map<std::string, int> ints_;
-  std::map<std::string, std::string> strings_;
-};
-
 // The camera's frames on the twin: a request is answered after the capture latency with the
 // view under the head at that moment, and the analysis runs where the window would run it.
 class TwinVision : public RunVision {
@@ -478,17 +261,17 @@ struct Station {
 
   RunContext run;
   sim::SimMachine machine;
-  Transcript transcript;
-  RecordingCutter cutterTap;
-  RecordingFeeder feederTap;
+  sim::Transcript transcript;
+  sim::RecordingCutter cutterTap;
+  sim::RecordingFeeder feederTap;
   CutterLink link;
   FeederLink feeder;
   HeadlessWindow window;
-  MemorySettings settings;
+  MemoryProfile settings;
   SettingsStore store;
   WorkDir dir;
   std::filesystem::path workDirPath;
-  NullCanvas canvas;
+  NullPreviewCanvas canvas;
   std::unique_ptr<PdfConverter> pdf = MakePdfConverter();
   TwinVision vision;
   std::unique_ptr<MainWindowModel> model;
@@ -647,7 +430,7 @@ int RunSimulate(const Arguments& args) {
   const int sheetsCut = engine.Fields().sheet.sheetCount;
   const sim::AccuracyReport accuracy = s.machine.Accuracy();
   std::vector<std::string> messages = s.model->OperatorMessages();
-  for (const std::string& problem : s.window.problems) messages.push_back(problem);
+  for (const std::string& problem : s.window.Problems()) messages.push_back(problem);
   if (!ended) messages.push_back(stopped);
 
   if (!o.transcript.empty()) {

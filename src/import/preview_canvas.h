@@ -1,6 +1,7 @@
 // The job preview as the loader draws it: a white surface, straight lines with one of two pens,
 // and the mapping from job millimetres to preview pixels (y grows upwards, as in the graphic).
-// The GUI draws into an off-screen image; orvex-cli draws into a PNG; tests record the calls.
+// The GUI draws into an off-screen image; orvex-cli draws into a PNG or, where nobody looks at the
+// preview, into the null canvas; tests record the calls.
 #pragma once
 
 namespace orvex {
@@ -28,6 +29,19 @@ class PreviewCanvas {
   virtual void SelectPen(PreviewPen pen) = 0;
   virtual void MoveTo(int column, int row) = 0;
   virtual void LineTo(int column, int row) = 0;
+};
+
+// A preview nobody sees (a run on the simulated machine without a window): the loader's drawing
+// goes nowhere, over a fixed size so the loader maps the job as it would onto a pane.
+class NullPreviewCanvas : public PreviewCanvas {
+ public:
+  int Width() const override { return 420; }
+  int Height() const override { return 310; }
+  PreviewRect Target() const override { return {0, 0, 400, 300}; }
+  void Clear(int /*width*/, int /*height*/) override {}
+  void SelectPen(PreviewPen /*pen*/) override {}
+  void MoveTo(int /*column*/, int /*row*/) override {}
+  void LineTo(int /*column*/, int /*row*/) override {}
 };
 
 // Maps job points, already relative to the job's lower-left corner, onto the canvas. The extra

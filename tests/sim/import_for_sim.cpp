@@ -4,9 +4,10 @@
 
 #include <vector>
 
+#include "core/memory_profile.h"
 #include "core/work_dir.h"
 #include "import/job_loader.h"
-#include "support/memory_profile.h"
+#include "import/preview_canvas.h"
 
 namespace orvex::sim {
 namespace {
@@ -32,24 +33,13 @@ class HeadlessView : public LoaderView {
   std::string graphic_;
 };
 
-class NoCanvas : public PreviewCanvas {
- public:
-  int Width() const override { return 420; }
-  int Height() const override { return 310; }
-  PreviewRect Target() const override { return {0, 0, 400, 300}; }
-  void Clear(int /*width*/, int /*height*/) override {}
-  void SelectPen(PreviewPen /*pen*/) override {}
-  void MoveTo(int /*x*/, int /*y*/) override {}
-  void LineTo(int /*x*/, int /*y*/) override {}
-};
-
 }  // namespace
 
 bool ImportGraphic(const std::string& graphic, const std::filesystem::path& workDir,
                    RunContext& ctx, std::string& message) {
   HeadlessView view(graphic);
-  NoCanvas canvas;
-  test::MemoryProfile profile;
+  NullPreviewCanvas canvas;
+  MemoryProfile profile;
   JobLoader loader(ctx, WorkDir(workDir), view, canvas, profile);
   const LoadReport& report = loader.LoadJob();
   message = report.message;

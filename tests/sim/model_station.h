@@ -24,17 +24,6 @@
 
 namespace orvex::sim {
 
-class NullCanvas : public PreviewCanvas {
- public:
-  int Width() const override { return 420; }
-  int Height() const override { return 310; }
-  PreviewRect Target() const override { return {0, 0, 400, 300}; }
-  void Clear(int, int) override {}
-  void SelectPen(PreviewPen) override {}
-  void MoveTo(int, int) override {}
-  void LineTo(int, int) override {}
-};
-
 class NoPdf : public PdfConverter {
  public:
   bool Available() override { return false; }
@@ -172,7 +161,7 @@ class ModelStation {
   test::MemoryProfile profile;
   SettingsStore store;
   WorkDir dir;
-  NullCanvas canvas;
+  NullPreviewCanvas canvas;
   NoPdf pdf;
   TwinCameraVision vision;
   std::unique_ptr<MainWindowModel> model;

@@ -1,0 +1,40 @@
+// The main window's controls in memory.
+#include "app/headless_window.h"
+
+namespace orvex {
+
+void HeadlessWindow::ShowRangeMessage(int controlId, int minimum, int maximum) {
+  problems_.push_back("field " + std::to_string(controlId) + " outside " + std::to_string(minimum) +
+                      ".." + std::to_string(maximum));
+}
+
+void HeadlessWindow::ShowNumberMessage(int controlId, bool /*integer*/) {
+  problems_.push_back("field " + std::to_string(controlId) + " is not a number");
+}
+
+void HeadlessWindow::SetControlText(int controlId, std::string_view text) {
+  texts_[controlId] = std::string(text);
+}
+
+std::string HeadlessWindow::ControlText(int controlId) {
+  auto found = texts_.find(controlId);
+  return found == texts_.end() ? std::string() : found->second;
+}
+
+bool HeadlessWindow::IsChecked(int controlId) {
+  auto found = checks_.find(controlId);
+  return found != checks_.end() && found->second;
+}
+
+int HeadlessWindow::ComboSelection(int comboId) {
+  auto found = selections_.find(comboId);
+  return found == selections_.end() ? 0 : found->second;
+}
+
+bool HeadlessWindow::AskOpenFile(const std::vector<FileFilter>& /*filters*/, std::string& path) {
+  if (job_.empty()) return false;
+  path = job_;
+  return true;
+}
+
+}  // namespace orvex

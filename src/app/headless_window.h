@@ -1,0 +1,68 @@
+// The main window without a screen: its controls are values in memory, the file dialog answers
+// with the job it was given, questions are answered Yes, and the toolkit's field messages are
+// kept as problems. orvex-cli runs the main-window model over it, and the simulated machine
+// rehearses a sheet cycle over it.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/main_window_view.h"
+
+namespace orvex {
+
+class HeadlessWindow : public MainWindowView {
+ public:
+  // `job` is what File Open chooses; empty, the file dialog is cancelled.
+  explicit HeadlessWindow(std::string job = {}) : job_(std::move(job)) {}
+
+  // The toolkit's messages about fields the model refused, in order.
+  const std::vector<std::string>& Problems() const { return problems_; }
+
+  void ShowMessage(std::string_view /*text*/, std::string_view /*caption*/,
+                   MessageIcon /*icon*/) override {}
+  void ShowRangeMessage(int controlId, int minimum, int maximum) override;
+  void SetWindowCaption(std::string_view /*text*/) override {}
+  void SetControlText(int controlId, std::string_view text) override;
+  void ShowControl(int /*controlId*/, bool /*shown*/) override {}
+  void EnableControl(int /*controlId*/, bool /*enabled*/) override {}
+  std::string ControlText(int controlId) override;
+  bool IsChecked(int controlId) override;
+  void SetChecked(int controlId, bool checked) override { checks_[controlId] = checked; }
+  void SetControlIcon(int /*controlId*/, std::string_view /*iconName*/,
+                      int /*sizePixels*/) override {}
+  void SetComboEntries(int /*comboId*/, const std::vector<std::string>& /*entries*/) override {}
+  int ComboSelection(int comboId) override;
+  void SetComboSelection(int comboId, int index) override { selections_[comboId] = index; }
+  void SetSystemMenuItemText(std::string_view /*text*/) override {}
+  void ExtendWindowPast(int /*controlId*/, int /*marginPixels*/) override {}
+  void SetWaitCursor(bool /*waiting*/) override {}
+  void ShowNumberMessage(int controlId, bool integer) override;
+  bool AskYesNo(std::string_view /*text*/, std::string_view /*caption*/) override { return true; }
+  bool AskOpenFile(const std::vector<FileFilter>& filters, std::string& path) override;
+  void ShowSplash(std::string_view /*versionText*/) override {}
+  bool RunOptionsDialog(OptionsDialog& /*dialog*/) override { return false; }
+  CalibrationView& CalibrationDialogView() override { return calibration_; }
+  bool RunCalibrationDialog(CalibrationDialogModel& /*dialog*/) override { return false; }
+
+ private:
+  // The calibration dialog is never shown without a screen.
+  class NoCalibrationView : public CalibrationView {
+   public:
+    void ShowValues(OffsetPair /*current*/, OffsetPair /*fresh*/) override {}
+    bool ReadNewValues(OffsetPair& /*values*/) override { return false; }
+    void SetCaption(std::string_view /*text*/) override {}
+    void ShowCameraTwoLabel() override {}
+    void Close(bool /*accepted*/) override {}
+  };
+
+  std::string job_;
+  std::vector<std::string> problems_;
+  std::map<int, std::string> texts_;
+  std::map<int, bool> checks_;
+  std::map<int, int> selections_;
+  NoCalibrationView calibration_;
+};
+
+}  // namespace orvex
