@@ -35,6 +35,7 @@ RunStatus DescribeRun(const RunContext& run, const RunEngine& engine,
   RunStatus status;
   status.phase = PhaseOf(run, engine);
   status.edgeSearch = run.edgeMode != 0;
+  status.cutterFound = run.linkState != 0;
   status.sheetsCut = engine.Running() ? engine.Fields().sheet.sheetCount : fields.sheetCount;
   status.copiesWanted = fields.copiesEntered != 0 ? fields.copies : 0;
   return status;

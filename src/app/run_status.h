@@ -21,7 +21,8 @@ enum class RunPhase {
 
 struct RunStatus {
   RunPhase phase = RunPhase::kIdle;
-  bool edgeSearch = false;  // the marks are the sheet's edges
+  bool edgeSearch = false;   // the marks are the sheet's edges
+  bool cutterFound = false;  // the link has a cutter
   int sheetsCut = 0;
   int copiesWanted = 0;  // 0: until the feeder runs out or the operator stops
 };

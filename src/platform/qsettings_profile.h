@@ -23,6 +23,9 @@ class QSettingsProfile : public Profile {
   bool WriteString(std::string_view section, std::string_view key,
                    std::string_view value) override;
 
+  // Where the settings are kept on disk.
+  QString FilePath() const { return settings_->fileName(); }
+
  private:
   bool Write(std::string_view section, std::string_view key, const QVariant& value);
   std::unique_ptr<QSettings> settings_;
