@@ -9,7 +9,7 @@ CMAKE_ARGS ?=
 SAMPLE     ?= samples/label-sheet.eps
 RUN_DIR    ?= $(BUILD)/run-workdir
 
-.PHONY: run test deps configure build test-sanitize fuzz bench format clean
+.PHONY: run test deps configure build test-sanitize fuzz bench screenshots format clean
 
 deps:
 	@sh scripts/install-deps.sh
@@ -20,12 +20,18 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
+# With a display: the window on the simulated machine, the sample job open. Without one: the
+# sample imported and three sheets cut on the simulated machine, headless.
 run: build
 	@mkdir -p $(RUN_DIR)
-	$(BUILD)/bin/orvex-cli import $(SAMPLE) --workdir $(RUN_DIR) \
-	    --settings $(RUN_DIR)/orvex.conf --preview $(RUN_DIR)/preview.png
-	$(BUILD)/bin/orvex-cli simulate $(SAMPLE) --workdir $(RUN_DIR)/simulate --sheets 3 --seed 1 \
-	    --special-mode 1
+	@if [ -n "$${DISPLAY:-}$${WAYLAND_DISPLAY:-}" ]; then \
+	    $(BUILD)/bin/orvex --simulate --sheets 3 --workdir $(RUN_DIR)/window $(SAMPLE); \
+	else \
+	    $(BUILD)/bin/orvex-cli import $(SAMPLE) --workdir $(RUN_DIR) \
+	        --settings $(RUN_DIR)/orvex.conf --preview $(RUN_DIR)/preview.png && \
+	    $(BUILD)/bin/orvex-cli simulate $(SAMPLE) --workdir $(RUN_DIR)/simulate --sheets 3 \
+	        --seed 1 --special-mode 1; \
+	fi
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 600
@@ -46,6 +52,11 @@ fuzz: deps
 	    -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined" >/dev/null
 	@cmake --build build-fuzz -j $(JOBS)
 	@sh scripts/run-fuzzers.sh build-fuzz $(FUZZ_SECONDS)
+
+# The window and every dialog under Xvfb, into docs/screenshots (committed; the README shows them).
+screenshots: build
+	xvfb-run -a -s "-screen 0 1600x1200x24" $(BUILD)/bin/orvex-screenshots docs/screenshots
+	@rm -rf docs/screenshots/workdir
 
 bench: build
 	@sh scripts/run-benchmarks.sh $(BUILD)

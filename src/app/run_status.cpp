@@ -4,20 +4,20 @@
 namespace orvex {
 
 namespace {
-
 // The sheet has been cut and the run waits for the cutter to report it finished.
 constexpr int kAwaitingFinishHold = 10;
+}  // namespace
 
-RunPhase PhaseOf(const RunContext& run, const RunEngine& engine) {
+RunPhase PhaseOf(const RunContext& run, RunActivity engine) {
   // A Cut Test is no run, but while its sheet is fed, registered and cut it goes through the
   // same phases.
-  const bool active = engine.Running() || engine.Busy() || run.waitingForMark != 0;
+  const bool active = engine.running || engine.busy || run.waitingForMark != 0;
   if (!active) return RunPhase::kIdle;
-  if (engine.Running() && engine.Paused()) return RunPhase::kPaused;
+  if (engine.running && engine.paused) return RunPhase::kPaused;
   if (run.waitingForMark != 0) {
     return run.runPhase == 2 ? RunPhase::kSeekingSecondMark : RunPhase::kSeekingFirstMark;
   }
-  if (engine.Busy()) {
+  if (engine.busy) {
     // A sheet cycle starts from a finished sheet (or none); the cut runs in the second phase,
     // and the moves between the marks in the first.
     if (run.runPhase == 2) return RunPhase::kCutting;
@@ -25,15 +25,13 @@ RunPhase PhaseOf(const RunContext& run, const RunEngine& engine) {
     return RunPhase::kFeeding;
   }
   if (run.detectionHold == kAwaitingFinishHold) return RunPhase::kAwaitingCutter;
-  return engine.Running() ? RunPhase::kFeeding : RunPhase::kIdle;
+  return engine.running ? RunPhase::kFeeding : RunPhase::kIdle;
 }
-
-}  // namespace
 
 RunStatus DescribeRun(const RunContext& run, const RunEngine& engine,
                       const MainWindowFields& fields) {
   RunStatus status;
-  status.phase = PhaseOf(run, engine);
+  status.phase = PhaseOf(run, {engine.Running(), engine.Paused(), engine.Busy()});
   status.edgeSearch = run.edgeMode != 0;
   status.cutterFound = run.linkState != 0;
   status.sheetsCut = engine.Running() ? engine.Fields().sheet.sheetCount : fields.sheetCount;

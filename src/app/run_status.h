@@ -27,6 +27,14 @@ struct RunStatus {
   int copiesWanted = 0;  // 0: until the feeder runs out or the operator stops
 };
 
+// What the engine is doing, as far as the phase needs it.
+struct RunActivity {
+  bool running = false;  // Start pressed, the run not ended
+  bool paused = false;
+  bool busy = false;  // inside a sheet cycle's blocking sequence
+};
+
+RunPhase PhaseOf(const RunContext& run, RunActivity activity);
 RunStatus DescribeRun(const RunContext& run, const RunEngine& engine,
                       const MainWindowFields& fields);
 
