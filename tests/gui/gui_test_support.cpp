@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTest>
 #include <memory>
 
 namespace orvex::gui::testing {
@@ -18,6 +19,8 @@ namespace {
 constexpr int kPollMs = 5;
 // About two seconds of a modal widget no step was left for.
 constexpr int kStrayPolls = 400;
+// About ten seconds of the widget a step ran on still up: long past any wait a step may start.
+constexpr int kStuckPolls = 2000;
 
 // gtest_main owns main(), so the application is made by a global environment registered while
 // the program's statics are initialised.
@@ -84,6 +87,10 @@ bool TypeInto(const QWidget* window, int id, const QString& text) {
   return true;
 }
 
+bool WaitFor(const std::function<bool()>& done, int timeoutMs) {
+  return QTest::qWaitFor(done, timeoutMs);
+}
+
 ModalAnswerer::ModalAnswerer() {
   poll_.setInterval(kPollMs);
   QObject::connect(&poll_, &QTimer::timeout, [this] { Poll(); });
@@ -105,15 +112,16 @@ ModalAnswerer& ModalAnswerer::Then(Step step) {
 void ModalAnswerer::Poll() {
   if (running_) return;
   QWidget* modal = QApplication::activeModalWidget();
-  if (modal == nullptr || modal == last_.data() || !modal->isVisible()) {
+  if (modal == nullptr || !modal->isVisible()) {
     stray_ = nullptr;
     return;
   }
-  if (steps_.empty()) {
+  // A widget still up long after its step, or one no step is left for, would hang the test.
+  if (modal == last_.data() || steps_.empty()) {
     if (modal != stray_.data()) {
       stray_ = modal;
       strayPolls_ = 0;
-    } else if (++strayPolls_ >= kStrayPolls) {
+    } else if (++strayPolls_ >= (modal == last_.data() ? kStuckPolls : kStrayPolls)) {
       unexpected_.push_back(Describe(modal));
       stray_ = nullptr;
       Dismiss(modal);
@@ -133,6 +141,9 @@ void ModalAnswerer::Poll() {
       [this, target, step = std::move(step)] {
         running_ = false;
         if (target) step(target.data());
+        // A dialog the step closed may be shown again (a window reused for its next
+        // opening); that opening is a new modal widget to answer.
+        if (!target || !target->isVisible()) last_ = nullptr;
       },
       Qt::QueuedConnection);
 }
@@ -165,6 +176,11 @@ ModalAnswerer::Step ModalAnswerer::ChooseFile(const QString& path) {
       return;
     }
     dialog->selectFile(path);
+    // selectFile leaves the name field alone while it has the focus, as it has in a shown
+    // dialog; the operator's typing is what the dialog reads.
+    if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+      name->setText(path);
+    }
     // QFileDialog's own accept() checks the choice as the Open button does; it is reached
     // through QDialog's public one.
     static_cast<QDialog*>(dialog)->accept();

@@ -27,6 +27,8 @@ Widget* FindControlAs(const QWidget* window, int id) {
 bool ClickControl(const QWidget* window, int id);
 // Types `text` over the edit `id`, as an operator who selected its text would.
 bool TypeInto(const QWidget* window, int id, const QString& text);
+// Runs the event loop until `done` holds or `timeoutMs` passed; the result of `done`.
+bool WaitFor(const std::function<bool()>& done, int timeoutMs = 3000);
 
 // What a modal widget showed when it was answered.
 struct SeenModal {
@@ -40,7 +42,8 @@ struct SeenModal {
 // the active one (so a dialog, then its message box, then the dialog again are three steps).
 // Steps run from the event loop, never from within another step, so a step may open a nested
 // modal loop of its own. A modal widget that no step is left for is rejected after a while and
-// recorded as unexpected, so a test fails instead of hanging.
+// recorded as unexpected, so a test fails instead of hanging; so is a widget that stays up
+// long after its step ran.
 class ModalAnswerer {
  public:
   using Step = std::function<void(QWidget* modal)>;
@@ -88,6 +91,8 @@ class WarningLog {
   const QStringList& Messages() const;
   // The warnings that contain `part`.
   QStringList Containing(const QString& part) const;
+  // The control table's warnings: a model named a control its window lacks.
+  QStringList MissingControls() const { return Containing(QStringLiteral("has no control")); }
 };
 
 }  // namespace orvex::gui::testing

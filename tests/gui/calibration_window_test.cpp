@@ -1,0 +1,123 @@
+// The calibration window: a delivered measurement shows at the next tick and Set returns it;
+// the one window serves every opening; new values that are not numbers are refused.
+#include "gui/calibration_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+
+#include "gui/gui_test_support.h"
+
+namespace orvex::gui {
+namespace {
+
+using testing::FindControlAs;
+using testing::ModalAnswerer;
+using testing::WarningLog;
+
+constexpr int kSetButton = 1;
+constexpr int kCancelButton = 2;
+constexpr int kReadMarkerButton = 1109;
+constexpr int kCurrentXEdit = 1070;
+constexpr int kNewXEdit = 1071;
+constexpr int kNewYEdit = 1111;
+constexpr int kCameraTwoStatic = 1115;
+
+class RecordedCommands : public CalibrationCommands {
+ public:
+  void SendCutterCommand(int number) override { commands.push_back(number); }
+  void StartCalibrationRead() override { ++reads; }
+  std::vector<int> commands;
+  int reads = 0;
+};
+
+TEST(CalibrationWindowTest, ShowsAMeasurementAfterATickAndSetReturnsThePair) {
+  CalibrationWindow window(nullptr);
+  RecordedCommands commands;
+  CalibrationDialogModel model(window, commands);
+  model.Prepare({80, 99}, 1);
+  WarningLog log;
+  QString shownX, shownY, currentX;
+  bool currentEditable = true;
+  ModalAnswerer answerer;
+  answerer.Then([&](QWidget* dialog) {
+    testing::ClickControl(dialog, kReadMarkerButton);
+    // What the frame handler does with the read square.
+    model.OnCalibrationRead({85, 59});
+    auto* newX = FindControlAs<QLineEdit>(dialog, kNewXEdit);
+    testing::WaitFor([newX] { return newX->text() == QStringLiteral("85"); });
+    shownX = newX->text();
+    shownY = FindControlAs<QLineEdit>(dialog, kNewYEdit)->text();
+    currentX = FindControlAs<QLineEdit>(dialog, kCurrentXEdit)->text();
+    currentEditable = FindControlAs<QLineEdit>(dialog, kCurrentXEdit)->isEnabled();
+    testing::ClickControl(dialog, kSetButton);
+  });
+
+  EXPECT_TRUE(window.Run(model));
+
+  EXPECT_EQ(answerer.Seen().at(0).title, QStringLiteral("Calibration "));
+  EXPECT_EQ(commands.reads, 1);
+  EXPECT_EQ(shownX, QStringLiteral("85"));
+  EXPECT_EQ(shownY, QStringLiteral("59"));
+  EXPECT_EQ(currentX, QStringLiteral("80"));
+  EXPECT_FALSE(currentEditable);
+  EXPECT_EQ(model.Result(), (OffsetPair{85, 59}));
+  EXPECT_TRUE(log.MissingControls().isEmpty()) << log.MissingControls().join('\n').toStdString();
+}
+
+TEST(CalibrationWindowTest, ASecondCameraOpeningLeavesNothingBehindForTheNext) {
+  CalibrationWindow window(nullptr);
+  RecordedCommands commands;
+  CalibrationDialogModel model(window, commands);
+  bool cameraTwoShown = false;
+  bool cameraTwoShownLater = true;
+  ModalAnswerer answerer;
+  answerer
+      .Then([&](QWidget* dialog) {
+        cameraTwoShown = testing::FindControl(dialog, kCameraTwoStatic)->isVisible();
+        testing::ClickControl(dialog, kCancelButton);
+      })
+      .Then([&](QWidget* dialog) {
+        cameraTwoShownLater = testing::FindControl(dialog, kCameraTwoStatic)->isVisible();
+        testing::ClickControl(dialog, kCancelButton);
+      });
+
+  model.Prepare({180, 99}, 2);
+  EXPECT_FALSE(window.Run(model));
+  model.Prepare({80, 99}, 1);
+  EXPECT_FALSE(window.Run(model));
+
+  ASSERT_EQ(answerer.Seen().size(), 2u);
+  EXPECT_EQ(answerer.Seen()[0].title, QStringLiteral(" - Calibration - Camera  2 - "));
+  EXPECT_TRUE(cameraTwoShown);
+  EXPECT_EQ(answerer.Seen()[1].title, QStringLiteral("Calibration "));
+  EXPECT_FALSE(cameraTwoShownLater);
+}
+
+TEST(CalibrationWindowTest, SetWithANewValueThatIsNoNumberShowsTheNumberMessageAndStaysOpen) {
+  CalibrationWindow window(nullptr);
+  RecordedCommands commands;
+  CalibrationDialogModel model(window, commands);
+  model.Prepare({80, 99}, 1);
+  ModalAnswerer answerer;
+  answerer
+      .Then([](QWidget* dialog) {
+        testing::TypeInto(dialog, kNewXEdit, QStringLiteral("-"));
+        testing::ClickControl(dialog, kSetButton);
+      })
+      .Then(ModalAnswerer::Accept())
+      .Then([](QWidget* dialog) {
+        testing::TypeInto(dialog, kNewXEdit, QStringLiteral("70"));
+        testing::TypeInto(dialog, kNewYEdit, QStringLiteral("90"));
+        testing::ClickControl(dialog, kSetButton);
+      });
+
+  EXPECT_TRUE(window.Run(model));
+
+  ASSERT_EQ(answerer.Seen().size(), 3u);
+  EXPECT_EQ(answerer.Seen()[1].text, QStringLiteral("Please enter an integer."));
+  EXPECT_EQ(model.Result(), (OffsetPair{70, 90}));
+}
+
+}  // namespace
+}  // namespace orvex::gui

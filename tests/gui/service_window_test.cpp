@@ -1,0 +1,95 @@
+// The service window: the mark size's range message keeps it open, the firmware shows on a
+// right press anywhere, Init Cutter runs with the dialog open.
+#include "gui/service_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QTest>
+
+#include "gui/gui_test_support.h"
+#include "support/memory_profile.h"
+
+namespace orvex::gui {
+namespace {
+
+using testing::ModalAnswerer;
+using testing::TypeInto;
+using testing::WarningLog;
+
+constexpr int kSetButton = 1015;
+constexpr int kCloseButton = 1;
+constexpr int kInitCutterButton = 1047;
+
+TEST(ServiceWindowTest, SetRefusesMarkSize39WithTheRangeMessageAndStores40) {
+  test::MemoryProfile profile;
+  SettingsStore store(profile);
+  RunContext run;
+  ServiceDialog model(run, store);
+  WarningLog log;
+  ModalAnswerer answerer;
+  answerer
+      .Then([](QWidget* service) {
+        TypeInto(service, window_id::kMarkSizeEdit, QStringLiteral("39"));
+        testing::ClickControl(service, kSetButton);
+      })
+      .Then(ModalAnswerer::Accept())
+      .Then([](QWidget* service) {
+        TypeInto(service, window_id::kMarkSizeEdit, QStringLiteral("40"));
+        testing::ClickControl(service, kSetButton);
+      });
+
+  RunServiceWindow(
+      nullptr, model, [] {}, [] { return 0; });
+
+  ASSERT_EQ(answerer.Seen().size(), 3u);
+  EXPECT_EQ(answerer.Seen()[0].title, QStringLiteral("About Orvex"));
+  EXPECT_EQ(answerer.Seen()[1].text, QStringLiteral("Please enter an integer between 40 and 180."));
+  EXPECT_EQ(answerer.Seen()[2].className, QStringLiteral("orvex::gui::ServiceWindow"));
+  EXPECT_EQ(profile.ReadInt(kProfileSection, key::kMpix, 0), 40);
+  EXPECT_EQ(run.markSize, 40);
+  EXPECT_TRUE(log.MissingControls().isEmpty()) << log.MissingControls().join('\n').toStdString();
+}
+
+TEST(ServiceWindowTest, ARightPressOnTheVersionShowsTheFirmwareAndInitCutterRunsWithTheDialogOpen) {
+  test::MemoryProfile profile;
+  SettingsStore store(profile);
+  RunContext run;
+  run.secondCamera = 1;
+  ServiceDialog model(run, store);
+  WarningLog log;
+  bool firmwareHiddenAtFirst = false;
+  QString firmware;
+  bool secondCameraShown = false;
+  bool initCutterSawTheDialog = false;
+  ModalAnswerer answerer;
+  answerer.Then([&](QWidget* service) {
+    QWidget* firmwareLabel = testing::FindControl(service, window_id::kFirmwareStatic);
+    firmwareHiddenAtFirst = !firmwareLabel->isVisible();
+    secondCameraShown = testing::FindControl(service, window_id::kSecondCameraStatic)->isVisible();
+    QTest::mousePress(testing::FindControl(service, window_id::kVersionStatic), Qt::RightButton);
+    firmware = firmwareLabel->isVisible()
+                   ? testing::FindControlAs<QLabel>(service, window_id::kFirmwareStatic)->text()
+                   : QString();
+    testing::ClickControl(service, kInitCutterButton);
+    testing::ClickControl(service, kCloseButton);
+  });
+
+  RunServiceWindow(
+      nullptr, model,
+      [&initCutterSawTheDialog] {
+        initCutterSawTheDialog = QApplication::activeModalWidget() != nullptr;
+      },
+      [] { return 37; });
+
+  EXPECT_TRUE(firmwareHiddenAtFirst);
+  EXPECT_EQ(firmware, QStringLiteral("37H"));
+  EXPECT_TRUE(secondCameraShown);
+  EXPECT_TRUE(initCutterSawTheDialog);
+  EXPECT_TRUE(profile.WriteLog().empty());
+  EXPECT_TRUE(log.MissingControls().isEmpty()) << log.MissingControls().join('\n').toStdString();
+}
+
+}  // namespace
+}  // namespace orvex::gui
