@@ -668,14 +668,17 @@ void MainWindowModel::Load(bool lastJob) {
   if (loading_) return;
   loading_ = true;
   openUsed_ = true;
+  bool loadedNow = false;
   RunBlocking([&] {
     const LoadReport& report = lastJob ? loader_.OpenLastJob() : loader_.LoadJob();
+    loadedNow = report.outcome == LoadOutcome::kLoaded;
     // A refused job may have replaced some working files already; only a load that reached
     // its end leaves a job the run can use.
     if (report.outcome == LoadOutcome::kLoaded) jobLoaded_ = true;
     if (report.outcome == LoadOutcome::kFailed) jobLoaded_ = false;
   });
   loading_ = false;
+  if (loadedNow && jobLoadedHandler_) jobLoadedHandler_();
 }
 
 void MainWindowModel::OnFileOpen() {

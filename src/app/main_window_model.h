@@ -155,6 +155,8 @@ class MainWindowModel {
 
   // What ends the process when the window was closed during a sheet's registration.
   void SetExitHandler(std::function<void(int)> exit) { exit_ = std::move(exit); }
+  // Told when a load ended with a job the run can use (the simulated machine prints it).
+  void SetJobLoadedHandler(std::function<void()> loaded) { jobLoadedHandler_ = std::move(loaded); }
 
   // --- Life cycle -----------------------------------------------------------------------------
   void Initialise();
@@ -456,6 +458,7 @@ class MainWindowModel {
   JobLoader loader_;
   std::unique_ptr<RunEngine> engine_;
   std::function<void(int)> exit_;
+  std::function<void()> jobLoadedHandler_;
   std::optional<int> exitCode_;
   std::string lastReportLine_;
   bool openUsed_ = false;

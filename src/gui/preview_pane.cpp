@@ -26,7 +26,10 @@ void PreviewPane::paintEvent(QPaintEvent* /*event*/) {
   const QImage& image = canvas_.Image();
   const QRect source(0, 0, image.width() - 5, image.height() - 5);
   const QRect target = rect().adjusted(2, 2, -3, -3);
-  painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+  // Shrunk pixel by pixel, a one-pixel contour line falls between the rows kept and vanishes;
+  // blended, it stays as a lighter line. Grown, the pixels are repeated and stay sharp.
+  const bool shrunk = target.width() < source.width() || target.height() < source.height();
+  painter.setRenderHint(QPainter::SmoothPixmapTransform, shrunk);
   painter.drawImage(target, image, source);
 }
 

@@ -33,9 +33,23 @@ namespace {
     QT_TRANSLATE_NOOP("Orvex", " Markerless"),
 };
 
+// Texts the models build as a fixed part and then a file name or number: the fixed part is
+// translated, the rest kept as it is.
+constexpr const char* kModelPrefixes[] = {
+    QT_TRANSLATE_NOOP("Orvex", "Current job: "),
+};
+
 }  // namespace
 
 QString TranslatedModelText(std::string_view text) {
+  for (const char* prefix : kModelPrefixes) {
+    const std::string_view fixed(prefix);
+    if (text.size() > fixed.size() && text.substr(0, fixed.size()) == fixed) {
+      return QCoreApplication::translate(kModelTextContext, prefix) +
+             QString::fromUtf8(text.data() + fixed.size(),
+                               static_cast<qsizetype>(text.size() - fixed.size()));
+    }
+  }
   const std::string source(text);
   return QCoreApplication::translate(kModelTextContext, source.c_str());
 }

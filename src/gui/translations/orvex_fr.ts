@@ -61,7 +61,7 @@
     <message>
         <location filename="../ui_text.cpp" line="24"/>
         <source>&amp;About Orvex...</source>
-        <translation>&amp;À propos d'Orvex...</translation>
+        <translation>&amp;À propos d&apos;Orvex...</translation>
     </message>
     <message>
         <location filename="../ui_text.cpp" line="25"/>
@@ -107,6 +107,11 @@
         <location filename="../ui_text.cpp" line="33"/>
         <source> Markerless</source>
         <translation> Sans repères</translation>
+    </message>
+    <message>
+        <location filename="../ui_text.cpp" line="39"/>
+        <source>Current job: </source>
+        <translation>Travail en cours : </translation>
     </message>
 </context>
 <context>
@@ -200,7 +205,7 @@
     <message>
         <location filename="../main_window.cpp" line="51"/>
         <source>Feeding a sheet</source>
-        <translation>Chargement d'une feuille</translation>
+        <translation>Chargement d&apos;une feuille</translation>
     </message>
     <message>
         <location filename="../main_window.cpp" line="53"/>
@@ -484,7 +489,7 @@
     <message>
         <location filename="../main_window_layout.cpp" line="211"/>
         <source>More Options</source>
-        <translation>Plus d'options</translation>
+        <translation>Plus d&apos;options</translation>
     </message>
     <message>
         <location filename="../main_window_layout.cpp" line="213"/>
@@ -550,7 +555,7 @@
     <message>
         <location filename="../service_window.cpp" line="50"/>
         <source>About Orvex</source>
-        <translation>À propos d'Orvex</translation>
+        <translation>À propos d&apos;Orvex</translation>
     </message>
     <message>
         <location filename="../service_window.cpp" line="56"/>

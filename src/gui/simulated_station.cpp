@@ -1,0 +1,33 @@
+#include "gui/simulated_station.h"
+
+#include "gui/camera_pane.h"
+#include "platform/pdf_converters.h"
+
+namespace orvex::gui {
+
+SimulatedStation::SimulatedStation(MainWindow& window, const sim::StationOptions& options,
+                                   Time time, double speed,
+                                   const std::filesystem::path& workDir,
+                                   const std::string& settingsFile)
+    : profile_(std::make_unique<QSettingsProfile>(QString::fromStdString(settingsFile))),
+      pdf_(MakePdfConverter()),
+      station_(options, workDir),
+      time_(time),
+      clock_(station_.Machine().Clock(), speed) {
+  sim::StationWindow parts{window, window.Canvas(), *pdf_, *profile_};
+  if (time_ == Time::kPaced) parts.clock = &clock_;
+  parts.still = &window.StillPane();
+  parts.liveTap = &window.LiveFrames();
+  model_ = &station_.BuildWindow(parts);
+}
+
+SimulatedStation::~SimulatedStation() {
+  station_.StopTimer();
+}
+
+void SimulatedStation::StartTimer() {
+  station_.StartTimer();
+  if (time_ == Time::kPaced) clock_.Start();
+}
+
+}  // namespace orvex::gui

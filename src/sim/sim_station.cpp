@@ -1,0 +1,203 @@
+#include "sim/sim_station.h"
+
+#include <unistd.h>
+
+#include <cmath>
+#include <system_error>
+
+#include "app/headless_window.h"
+#include "core/memory_profile.h"
+#include "import/preview_canvas.h"
+#include "sim/twin_camera.h"
+
+namespace orvex::sim {
+
+namespace {
+
+constexpr double kRandomOffsetMm = 3.0;
+constexpr double kRandomRotationDeg = 0.5;
+constexpr double kRandomStretch = 0.003;
+// cutter-unplugged: the cable comes out this many bytes into the first sheet's cut stream and
+// goes back in after the pause below, so discovery, the connect notice and the lost sheet show.
+constexpr std::int64_t kUnplugAfterBytes = 2000;
+constexpr std::int64_t kUnpluggedMs = 30'000;
+// The run's phase once the sheet's first mark is confirmed; the next long write is its stream.
+constexpr int kFirstMarkConfirmedPhase = 2;
+
+SimCutterSettings CutterSettings(const StationOptions& o) {
+  SimCutterSettings s;
+  s.mediaWidthTenths = static_cast<int>(std::lround(o.mediaWidthMm * 10.0));
+  return s;
+}
+
+SimFeederSettings FeederSettings(const StationOptions& o) {
+  SimFeederSettings s;
+  s.sheets = o.sheets;
+  s.present = o.fault != "feeder-absent";
+  s.silent = o.fault == "feeder-silent";
+  return s;
+}
+
+SimCameraSettings CameraSettings(const StationOptions& o) {
+  SimCameraSettings s;
+  s.deliversFrames = o.fault != "camera-no-frames";
+  s.showsMarks = o.fault != "marks-missing";
+  return s;
+}
+
+// A working directory of its own for the rehearsal, removed with it.
+class ScratchDir {
+ public:
+  ScratchDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "orvex-rehearsal-XXXXXX");
+    if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+  }
+  ~ScratchDir() {
+    std::error_code ignored;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+  }
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+  const std::filesystem::path& Path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+}  // namespace
+
+SimStation::SimStation(const StationOptions& options, const std::filesystem::path& workDir,
+                       bool recordTranscript)
+    : options_(options),
+      workDir_(workDir),
+      machine_(CutterSettings(options), FeederSettings(options), CameraSettings(options)),
+      transcript_(machine_.Clock(), recordTranscript),
+      cutterTap_(machine_.Cutter(), transcript_),
+      feederTap_(machine_.Feeder(), transcript_),
+      link_(cutterTap_, run_),
+      feeder_(feederTap_),
+      dir_(workDir) {
+  if (options.fault == "cutter-silent") machine_.Cutter().Faults().silent = true;
+  if (options.fault == "cutter-busy") machine_.Cutter().Faults().neverReady = true;
+  SheetSupply& supply = machine_.Bed().supply;
+  if (options.seed) {
+    supply.random = true;
+    supply.seed = *options.seed;
+    supply.maxOffsetMm = kRandomOffsetMm;
+    supply.maxRotationDeg = kRandomRotationDeg;
+    supply.maxStretch = kRandomStretch;
+  } else {
+    supply.placement.offsetFeedMm = options.offsetFeedMm;
+    supply.placement.offsetCrossMm = options.offsetCrossMm;
+    supply.placement.rotationDeg = options.rotationDeg;
+    supply.placement.feedScale = options.feedScale;
+  }
+}
+
+SimStation::~SimStation() {
+  StopTimer();
+  // The camera streams into the model; it stops before the model goes.
+  camera_.reset();
+}
+
+MainWindowModel& SimStation::BuildWindow(const StationWindow& window) {
+  if (model_ != nullptr) return *model_;
+  pdf_ = &window.pdf;
+  profile_ = &window.profile;
+  store_ = std::make_unique<SettingsStore>(window.profile);
+  camera_ = std::make_unique<TwinCamera>(machine_.Camera(), run_, workDir_, window.still,
+                                         window.liveTap);
+  Clock& clock = window.clock != nullptr ? *window.clock : machine_.Clock();
+  MainWindowParts parts{run_,  window.view, *store_,      window.profile, dir_,
+                        clock, link_,       window.canvas, window.pdf};
+  parts.feeder = &feeder_;
+  parts.vision = camera_.get();
+  model_ = std::make_unique<MainWindowModel>(parts);
+  model_->SetJobLoadedHandler([this] { OnJobLoaded(); });
+  camera_->Attach(*model_);
+  return *model_;
+}
+
+void SimStation::OnJobLoaded() {
+  // The marks are printed at the size the window's calibration reads them.
+  machine_.Camera().Settings().mpix = static_cast<int>(std::lround(4.0 / run_.markScale));
+  std::string message;
+  if (!machine_.LoadJob(workDir_, message)) return;
+  AlignWithRehearsal();
+}
+
+// A rehearsal of one sheet cycle, with this window's settings, on a twin of its own tells
+// where the head stops after the feed-in; that fixes where the camera and the sheet's origin
+// must be for the run's arithmetic to hold.
+void SimStation::AlignWithRehearsal() {
+  ScratchDir scratch;
+  if (scratch.Path().empty()) return;
+  StationOptions quiet = options_;
+  quiet.fault.clear();
+  SimStation rehearsal(quiet, scratch.Path());
+  HeadlessWindow window(run_.currentJobPath);
+  MemoryProfile settings;
+  CopySettings(*profile_, settings, kAllKeys);
+  NullPreviewCanvas canvas;
+  MainWindowModel& model = rehearsal.BuildWindow({window, canvas, *pdf_, settings});
+  model.SetJobLoadedHandler({});  // the rehearsal only needs the head's path, not a print
+  model.Initialise();
+  model.OnFileOpen();
+  if (!model.JobLoaded()) return;
+  rehearsal.run_.mediaWidth = options_.mediaWidthMm;  // as the run loop will have read it
+  rehearsal.link_.FindCutter();
+  model.Engine()->StartSheet();
+
+  RunExpectation expect;
+  expect.mediaWidthMm = options_.mediaWidthMm;
+  expect.headCrossTenths = rehearsal.run_.headCross;
+  expect.cameraOffsetXTenths = run_.cameraOffsetX;
+  expect.cameraOffsetYTenths = run_.cameraOffsetY;
+  expect.headAfterFeed = rehearsal.machine_.Bed().head;
+  AlignToRun(machine_, expect);
+}
+
+void SimStation::StartTimer() {
+  if (ticking_ || model_ == nullptr) return;
+  ticking_ = true;
+  timer_ = machine_.Clock().ScheduleAfter(kTimerPeriodMs, [this] { Tick(); });
+}
+
+void SimStation::Tick() {
+  // The next tick is due before this one runs: a tick that waits through a sheet's sequence
+  // finds its successor queued, as a window's timer would have it.
+  timer_ = machine_.Clock().ScheduleAfter(kTimerPeriodMs, [this] { Tick(); });
+  ActOutFaults();
+  model_->OnTimer();
+}
+
+void SimStation::StopTimer() {
+  if (!ticking_) return;
+  ticking_ = false;
+  machine_.Clock().Cancel(timer_);
+}
+
+bool SimStation::RunUntil(const std::function<bool()>& done, std::int64_t limitMs) {
+  const std::int64_t end = machine_.Clock().NowMs() + limitMs;
+  while (machine_.Clock().NowMs() < end) {
+    if (done()) return true;
+    machine_.Clock().Advance(kTimerPeriodMs);
+  }
+  return done();
+}
+
+void SimStation::ActOutFaults() {
+  if (options_.fault != "cutter-unplugged") return;
+  SimCutter& cutter = machine_.Cutter();
+  if (!unplugArmed_ && run_.runPhase == kFirstMarkConfirmedPhase) {
+    cutter.UnplugAfterBytes(kUnplugAfterBytes);
+    unplugArmed_ = true;
+  }
+  const std::int64_t now = machine_.Clock().NowMs();
+  if (unplugArmed_ && unpluggedAt_ < 0 && !cutter.Plugged()) unpluggedAt_ = now;
+  if (unpluggedAt_ >= 0 && !cutter.Plugged() && now - unpluggedAt_ >= kUnpluggedMs) {
+    cutter.Plug();
+  }
+}
+
+}  // namespace orvex::sim
