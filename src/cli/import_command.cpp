@@ -259,7 +259,8 @@ void PrintHuman(const Outcome& o, const Options& options) {
   const LoadReport& r = o.report;
   const GraphicSummary& s = r.summary;
   if (r.kind == kKindPdf) {
-    std::printf("Job:      %s (pdf, converted to %s)\n", options.file.c_str(), r.jobPath.c_str());
+    std::printf("Job:      %s (pdf, converted to %s)\n", options.file.c_str(),
+                r.parsedPath.c_str());
   } else {
     std::printf("Job:      %s (%s)\n", r.jobPath.empty() ? options.file.c_str() : r.jobPath.c_str(),
                 KindName(r.kind));

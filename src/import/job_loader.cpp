@@ -124,7 +124,7 @@ const LoadReport& JobLoader::OpenLastJob() {
   return LoadJob();
 }
 
-bool JobLoader::Convert(std::string& path) {
+bool JobLoader::Convert(const std::string& pdfPath, std::string& parsePath) {
   OperatorMessage missing{std::string(loader_text::kConverterMissing),
                           MessageCaption::kPlatformDefault, "", MessageIcon::kNone, false};
   if (pdf_ == nullptr || !pdf_->Available()) {
@@ -136,15 +136,15 @@ bool JobLoader::Convert(std::string& path) {
   std::filesystem::path output = workDir_.File(workfile::kConvertedPdf);
   std::error_code ignored;
   std::filesystem::remove(output, ignored);
-  PdfConversion result = pdf_->Convert(path, output.string());
+  PdfConversion result = pdf_->Convert(pdfPath, output.string());
   if (result == PdfConversion::kUnavailable) {
     Show(missing);
     return false;
   }
   if (result == PdfConversion::kFailed) {
-    report_.warnings.push_back("the PDF converter failed on " + path);
+    report_.warnings.push_back("the PDF converter failed on " + pdfPath);
   }
-  path = output.string();
+  parsePath = output.string();
   return true;
 }
 
@@ -162,27 +162,39 @@ const LoadReport& JobLoader::LoadJob() {
     c.lastJobFlag = 1;
   }
 
-  // Which file, and what kind.
+  // Which file, and what kind. A PDF job is known by the PDF itself (the jobs report, LastJob
+  // and the per-job settings tell PDF jobs apart by it) and parsed from its conversion.
   std::string path;
   int kind = kKindNone;
+  bool pdf = false;
   if (c.lastJobFlag == 1 && c.lastJobPath.size() > 3) {
-    // A PDF job is remembered by its converted PostScript, so a last job is never converted.
     path = c.lastJobPath;
+    // Without the converter now, the load says so rather than parsing the PDF as PostScript.
+    pdf = IsPdfExtension(ExtensionOf(path));
     char last = path.back();
-    kind = (last == 'i' || last == 'I') ? kKindAi : kKindEps;
+    kind = pdf ? kKindPdf : (last == 'i' || last == 'I') ? kKindAi : kKindEps;
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error)) kind = kKindNone;
   } else if (view_.AskOpenFile(Filters(c.pdfAvailable), path)) {
     std::string extension = ExtensionOf(path);
     kind = KindFromExtension(extension);
-    if (c.pdfAvailable && IsPdfExtension(extension)) {
-      if (!Convert(path)) {
-        // Ended with everything as it was, except that the status polling must not stay held
-        // back by the count the load started with.
-        c.statusStep = kStatusStepIdle;
-        return report_;
-      }
-      kind = kKindPdf;
+    pdf = c.pdfAvailable && IsPdfExtension(extension);
+    if (pdf) kind = kKindPdf;
+  }
+  std::string parsePath = path;
+  if (pdf && kind != kKindNone) {
+    // A reload of the job just loaded parses its conversion again; any other load converts.
+    const std::filesystem::path converted = workDir_.File(workfile::kConvertedPdf);
+    std::error_code error;
+    const bool reuse = c.reopenRequest != 0 && path == c.currentJobPath &&
+                       std::filesystem::is_regular_file(converted, error);
+    if (reuse) {
+      parsePath = converted.string();
+    } else if (!Convert(path, parsePath)) {
+      // Ended with everything as it was, except that the status polling must not stay held
+      // back by the count the load started with.
+      c.statusStep = kStatusStepIdle;
+      return report_;
     }
   }
 
@@ -201,6 +213,7 @@ const LoadReport& JobLoader::LoadJob() {
 
   c.currentJobPath = path;
   report_.jobPath = path;
+  report_.parsedPath = parsePath;
   view_.SetControlText(control::kCurrentJobLabel,
                        std::string(loader_text::kCurrentJobPrefix) + path);
   canvas_.Clear(canvas_.Width() - 2, canvas_.Height() - 2);
@@ -210,7 +223,7 @@ const LoadReport& JobLoader::LoadJob() {
       parserFactory_ ? parserFactory_(workDir_.Root()) : nullptr;
   bool parsed = false;
   if (parser) {
-    parsed = kind == kKindAi ? parser->ParseAi(path) : parser->ParseEps(path, kind);
+    parsed = kind == kKindAi ? parser->ParseAi(parsePath) : parser->ParseEps(parsePath, kind);
   }
   if (!parsed) {
     report_.outcome = LoadOutcome::kFailed;

@@ -45,7 +45,8 @@ struct LoadReport {
   LoadOutcome outcome = LoadOutcome::kEnded;
   std::string message;  // the operator message, when one was shown
   int kind = kKindNone;
-  std::string jobPath;  // the file parsed (out.ps for a PDF)
+  std::string jobPath;     // the job's own file, the PDF for a PDF job
+  std::string parsedPath;  // the file parsed: the job's, or the PDF's conversion (out.ps)
   GraphicSummary summary;
   JobMarks marks;
   bool hasSpecial = false;
@@ -84,7 +85,8 @@ class JobLoader {
 
  private:
   void Show(OperatorMessage message);
-  bool Convert(std::string& path);
+  // Converts the PDF into the working directory's out.ps, named in `parsePath`.
+  bool Convert(const std::string& pdfPath, std::string& parsePath);
   bool Flatten(const GraphicSummary& summary);
   void ChooseCamera();
 

@@ -400,21 +400,36 @@ TEST_F(JobLoaderTest, ReopenRequestReloadsTheCurrentJob) {
   EXPECT_EQ(script_.calls.back(), "eps:1:" + graphic_);
 }
 
-TEST_F(JobLoaderTest, PdfIsConvertedIntoAFreshOutPs) {
+TEST_F(JobLoaderTest, APdfJobIsKnownByItsOwnPathAndParsedFromAFreshConversion) {
   FakePdf pdf;
   loader_.SetPdfConverter(&pdf);
   context_.pdfAvailable = 1;
   dir_.Write("out.ps", "the previous PDF");
   dir_.Write("sheet.PDF", "%PDF-1.4");
-  view_.answer = dir_.File("sheet.PDF").string();
+  const std::string sheet = dir_.File("sheet.PDF").string();
+  view_.answer = sheet;
   const LoadReport& report = loader_.LoadJob();
   EXPECT_EQ(report.outcome, LoadOutcome::kLoaded);
   EXPECT_FALSE(pdf.outputExistedBefore);
-  EXPECT_EQ(pdf.convertedFrom, view_.answer);
+  EXPECT_EQ(pdf.convertedFrom, sheet);
   const std::string outPs = dir_.File("out.ps").string();
   EXPECT_EQ(script_.calls.back(), "eps:3:" + outPs);
-  EXPECT_EQ(view_.texts[control::kCurrentJobLabel], "Current job: " + outPs);
+  // Every PDF job converts into the same out.ps: the job is the PDF, so the report, LastJob
+  // and the per-job settings tell one PDF job from another.
+  EXPECT_EQ(report.jobPath, sheet);
+  EXPECT_EQ(context_.currentJobPath, sheet);
+  EXPECT_EQ(view_.texts[control::kCurrentJobLabel], "Current job: " + sheet);
   EXPECT_EQ(view_.lastFilters.size(), 4U);
+
+  // A reload of the same job parses its conversion again; Open last job converts anew.
+  pdf.convertedFrom.clear();
+  context_.reopenRequest = 1;
+  EXPECT_EQ(loader_.LoadJob().outcome, LoadOutcome::kLoaded);
+  EXPECT_TRUE(pdf.convertedFrom.empty());
+  profile_.WriteString(kProfileSection, "LastJob", sheet);
+  EXPECT_EQ(loader_.OpenLastJob().outcome, LoadOutcome::kLoaded);
+  EXPECT_EQ(pdf.convertedFrom, sheet);
+  EXPECT_EQ(script_.calls.back(), "eps:3:" + outPs);
 
   // A failed conversion goes on with an out.ps that is gone, never with the previous one.
   dir_.Write("out.ps", "the previous PDF");
