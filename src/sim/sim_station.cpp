@@ -119,8 +119,6 @@ MainWindowModel& SimStation::BuildWindow(const StationWindow& window) {
 }
 
 void SimStation::OnJobLoaded() {
-  // The marks are printed at the size the window's calibration reads them.
-  machine_.Camera().Settings().mpix = static_cast<int>(std::lround(4.0 / run_.markScale));
   std::string message;
   if (!machine_.LoadJob(workDir_, message)) return;
   AlignWithRehearsal();
