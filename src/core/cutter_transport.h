@@ -24,6 +24,8 @@ inline constexpr int kCutterOk = 0;
 inline constexpr int kCutterInvalidHandle = 6;     // device vanished or handle closed
 inline constexpr int kCutterFileNotFound = 2;      // no device at the path
 inline constexpr int kCutterIoError = 31;          // write or read failed on the wire
+inline constexpr int kCutterAccessDenied = 5;      // present, but this user may not open it
+inline constexpr int kCutterInUse = 32;            // present, but another program holds it
 
 class CutterTransport {
  public:

@@ -22,6 +22,12 @@ struct HidDeviceInfo {
 using FeederHandle = int;
 inline constexpr FeederHandle kNoFeederHandle = -1;
 
+// Open's error codes (0 = success), the same platform values the cutter's port uses.
+inline constexpr int kFeederOk = 0;
+inline constexpr int kFeederNotFound = 2;       // no device at the path
+inline constexpr int kFeederAccessDenied = 5;   // present, but this user may not open it
+inline constexpr int kFeederIoError = 31;       // present, but it would not open as a HID device
+
 enum class TransferStatus { kDone, kTimedOut, kFailed };
 
 struct TransferResult {
