@@ -114,7 +114,8 @@ class SheetCut {
     ctx_.firstMarkFeedOffset = RowOffsetMm();
     ctx_.firstMarkCrossOffset = ColOffsetMm();
     ctx_.settleTicks = 15;
-    const float distance = (ctx_.secondMarkPos - ctx_.firstMarkPos) * 10.0F;
+    // Towards the larger job coordinate, as every such move is sent.
+    const float distance = (ctx_.firstMarkPos - ctx_.secondMarkPos) * 10.0F;
     if (ctx_.creasingVariant == 2) {
       Send(Printf("O%2.1f,-2030.0\x03", distance));
       ctx_.headCross = 110;
@@ -178,11 +179,10 @@ class SheetCut {
     if (ctx_.edgeMode != 0) {
       feedScale_ = (distance_ + width) / distance_;
     } else {
-      // A mark seen at a larger row lies further along the feed: the centring moves, which
-      // bring such a mark to the centre with a positive move like the move from the first mark
-      // to the second, say so. The second mark's offsets (the re-centring moves and the last
-      // detection) therefore lengthen the measured distance and the first mark's shortens it.
-      feedScale_ = (distance_ + ctx_.secondMarkFeedCorrection - ctx_.firstMarkFeedOffset + width) /
+      // A mark seen at a larger row lies at a smaller job coordinate: the second mark's offsets
+      // (the re-centring moves and the last detection) shorten the measured distance, the first
+      // mark's lengthens it.
+      feedScale_ = (distance_ - ctx_.secondMarkFeedCorrection + ctx_.firstMarkFeedOffset + width) /
                    distance_;
     }
     skewAngle_ = std::atan2(ctx_.secondMarkCrossOffset - ctx_.firstMarkCrossOffset, distance_);
@@ -252,14 +252,13 @@ class SheetCut {
     if (dashed && ctx_.creasingInstalled == 0) F0_ -= 5.0;
     C0_ = (fields_.manualY + ctx_.cameraOffsetY) / 10.0 + ctx_.firstMarkCrossOffset;
     if (ctx_.edgeMode != 0) {
+      // The end edge's last offset is counted once, in the start position below.
       C0_ = C0_ + 2.0 + fields_.firstMarkerCross * ctx_.unitFactor;
-      F0_ = F0_ - 2.0 - markerDistance * ctx_.unitFactor + RowOffsetMm();
+      F0_ = F0_ - 2.0 - markerDistance * ctx_.unitFactor;
     }
 
-    // Start position: where the camera is on the sheet, the second mark less its last offset.
-    // In edge mode the offset is carried by the cut origin instead (F0 above), where it cancels.
-    P_ = ctx_.firstMarkPos + distance_ * feedScale_ +
-         (ctx_.edgeMode != 0 ? RowOffsetMm() : -RowOffsetMm());
+    // Start position: where the camera is on the sheet, the second mark and its last offset.
+    P_ = ctx_.firstMarkPos + distance_ * feedScale_ + RowOffsetMm();
     ctx_.secondMarkFeedCorrection = RowOffsetMm();
     if (ctx_.markMode == 2) P_ = ctx_.jobWidth;
     Q_ = ctx_.headCross / 10.0;

@@ -119,7 +119,8 @@ void SpecialColorText(const RunContext& ctx, const CutterCommandInputs& in, Text
   }
 }
 
-void MoveToFirstMarkText(const RunContext& ctx, const CutterCommandInputs& in, TextBuilder& text) {
+void MoveToFirstMarkText(const RunContext& ctx, const CutterCommandInputs& in, TextBuilder& text,
+                         CommandTexts& out) {
   const long long s = text.Int(in.labelStep * 10.0 * ctx.unitFactor);
   const long long d = ctx.cameraOffsetX;
   const bool creasing = ctx.creasingInstalled != 0;
@@ -146,6 +147,8 @@ void MoveToFirstMarkText(const RunContext& ctx, const CutterCommandInputs& in, T
   const int bi = text.Int(b);
   const int ni = text.Int(n);
   text.Add("O%i,%i" ETX "O%i,0" ETX, ai, bi, ni);
+  // The cross step is relative: the record of the head's cross position follows the head.
+  out.headCrossAfter = text.Int(ctx.headCross + b);
 }
 
 void CalibrationCutText(const RunContext& ctx, const CutterCommandInputs& in, TextBuilder& text,
@@ -154,9 +157,13 @@ void CalibrationCutText(const RunContext& ctx, const CutterCommandInputs& in, Te
   const int w = text.Int(width * 10.0 - 60.0);
   const int wIn = text.Int(static_cast<long long>(w) - 40);
   if (ctx.creasingInstalled == 0) {
+    // The square is read where a first mark is read: the head at twice the parked cross
+    // position, as command 111 leaves it; at cross 0 the camera looks far from the square.
+    const int readCross = text.Int(2LL * ParkedHeadCross(ctx));
     text.Add("TC3,%i,1" ETX "M0,1000" ETX "D0,1050" ETX "M0,%i" ETX "D40,%i" ETX "D40,%i" ETX
-             "D0,%i" ETX "D0,%i" ETX "M90,0" ETX,
-             in.cutForce, w, w, wIn, wIn, w);
+             "D0,%i" ETX "D0,%i" ETX "M90,%i" ETX,
+             in.cutForce, w, w, wIn, wIn, w, readCross);
+    out.headCrossAfter = readCross;
     return;
   }
   // The creasing tool's carriage offsets the blade, so the trace starts from the far edge.
@@ -178,6 +185,12 @@ void CalibrationCutText(const RunContext& ctx, const CutterCommandInputs& in, Te
 }
 
 }  // namespace
+
+int ParkedHeadCross(const RunContext& ctx) {
+  if (ctx.creasingVariant == 2) return 3750;
+  if (ctx.creasingVariant == 1) return 110;
+  return static_cast<int>(std::trunc((ctx.mediaWidth * 0.5 - 40.0) * 10.0));
+}
 
 CommandTexts FormatCutterCommand(int number, const RunContext& ctx, const CutterCommandInputs& in) {
   CommandTexts out;
@@ -263,7 +276,7 @@ CommandTexts FormatCutterCommand(int number, const RunContext& ctx, const Cutter
       text.Add("O0,300" ETX "TC1010,8,1" ETX);
       break;
     case kMoveToFirstMark:
-      MoveToFirstMarkText(ctx, in, text);
+      MoveToFirstMarkText(ctx, in, text, out);
       break;
     case kParkHead: {
       const int force = in.dashedLineOn ? in.dashedForce : in.cutForce;

@@ -80,9 +80,13 @@ struct CommandTexts {
   bool known = false;    // false: the number is not a command; nothing is sent
   bool refused = false;  // a text would exceed kMaxCommandText or a value is out of range
   std::vector<std::string> writes;
-  // headCross as the command leaves it (130 with a creasing tool, 140); unset: unchanged.
+  // headCross as the command leaves it (111, 130, 140); unset: unchanged.
   std::optional<int> headCrossAfter;
 };
+
+// The head's cross position the sheet cycle parks it at before a sheet (0.1 mm): half the media
+// less 40 mm, or the creasing tool's place.
+int ParkedHeadCross(const RunContext& ctx);
 
 // The texts of command `number` for the current state; changes nothing.
 CommandTexts FormatCutterCommand(int number, const RunContext& ctx,
@@ -90,7 +94,7 @@ CommandTexts FormatCutterCommand(int number, const RunContext& ctx,
 
 // Formats and sends command `number`: one open of cutterPath, the writes, one close. Returns the
 // link's error code of the last write (0 = success); 0 without sending for an unknown number;
-// kCommandTextTooLong without sending for a refused text. Updates headCross for 130 and 140.
+// kCommandTextTooLong without sending for a refused text. Updates headCross for 111, 130, 140.
 int CutterCommand(int number, RunContext& ctx, const CutterCommandInputs& inputs, CutterLink& link);
 
 // --- Fixed sequences --------------------------------------------------------------------------

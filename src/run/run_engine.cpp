@@ -270,13 +270,7 @@ void RunEngine::StartSheet() {
     return;
   }
 
-  if (ctx_.creasingVariant == 2) {
-    ctx_.headCross = 3750;
-  } else if (ctx_.creasingVariant == 1) {
-    ctx_.headCross = 110;
-  } else {
-    ctx_.headCross = static_cast<int>(std::trunc((ctx_.mediaWidth * 0.5 - 40.0) * 10.0));
-  }
+  ctx_.headCross = ParkedHeadCross(ctx_);
 
   const bool creasing = ctx_.creasingInstalled != 0;
   const bool model2 = ctx_.cutterModel == 2;

@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "sim/sim_sheet.h"
@@ -19,11 +20,23 @@ struct CutStroke {
   std::vector<MachinePoint> points;
 };
 
-// What the feeder lays: the job, where its origin lies when a sheet is laid without error, and
-// each sheet's placement error (fixed, per sheet, or drawn from a seed).
+// How the feed-in lays a sheet: its reference edge (the job's first mark lies `leadInMm` behind
+// it along the job's feed coordinate) stops `edgeAheadOfBladeMm` ahead of the blade at the feed
+// stop, and the job's b = 0 line runs `farEdgeMarginMm` inside the far media edge.
+struct FeedIn {
+  double edgeAheadOfBladeMm = 25.0;
+  double leadInMm = 45.0;
+  double farEdgeMarginMm = 8.0;
+  double mediaWidthMm = 320.0;
+  // Set: every sheet's job origin lies here, wherever the head is (a film laid by hand).
+  std::optional<MachinePoint> fixedOrigin;
+};
+
+// What the feeder lays: the job, how the feed-in places it, and each sheet's placement error
+// (fixed, per sheet, or drawn from a seed).
 struct SheetSupply {
   std::shared_ptr<const PrintedJob> job;
-  MachinePoint nominalOrigin{800.0, 320.0};
+  FeedIn feedIn;
   SheetPlacement placement;                // used when neither below applies
   std::map<int, SheetPlacement> perSheet;  // by sheet number, 1 for the first sheet laid
   bool random = false;
@@ -54,21 +67,38 @@ class SimBed {
   bool SheetWaiting() const { return waiting_.has_value(); }
   const std::vector<PlacedSheet>& LaidSheets() const { return laid_; }
 
-  // Head motion: a move lifts the blade, a cut records the stroke on the sheet under the head.
+  // Head motion: a move lifts the tool, a cut records the stroke the tool's point draws on the
+  // sheet under the head (the point lies `toolOffset` from the blade's place).
   void MoveTo(MachinePoint target);
-  void CutTo(MachinePoint target);
+  void CutTo(MachinePoint target, MachinePoint toolOffset = {});
   const std::vector<CutStroke>& Cuts() const { return cuts_; }
 
   // Changes how the marks of sheets laid from now on are printed (index 0 first mark, 1 second).
   void SetMarkPrint(int markIndex, MarkPrint print);
 
+  // What no machine could do, noted where it happened: a sheet laid partly off the media, a cut
+  // or a camera view outside it. A test fails on any.
+  const std::vector<std::string>& Problems() const { return problems_; }
+  void NoteProblem(std::string problem) { problems_.push_back(std::move(problem)); }
+
+  // Where the job's origin lies for a sheet laid now without error.
+  MachinePoint NominalOrigin(const PrintedJob& job, bool faceDown) const;
+
  private:
-  std::optional<PlacedSheet> waiting_;
+  void CheckOnMedia(const PlacedSheet& sheet);
+
+  struct Waiting {
+    std::shared_ptr<const PrintedJob> job;
+    SheetPlacement placement;
+    int number = 0;
+  };
+  std::optional<Waiting> waiting_;
   std::vector<PlacedSheet> laid_;
   std::optional<int> onBed_;
   bool feedSinceRequest_ = false;
   bool bladeDown_ = false;
   std::vector<CutStroke> cuts_;
+  std::vector<std::string> problems_;
 };
 
 }  // namespace orvex::sim

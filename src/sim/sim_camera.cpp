@@ -12,6 +12,8 @@ constexpr int kWidth = 640;
 constexpr int kHeight = 480;
 constexpr double kCentreCol = 320.0;
 constexpr double kCentreRow = 240.0;
+// A cut whose ends meet this closely encloses what it cut out.
+constexpr double kClosedWithinMm = 0.2;
 
 // Signed distance (pixels, negative inside) from a point to a convex polygon.
 double SignedDistance(const std::vector<PixelPoint>& poly, double x, double y) {
@@ -100,6 +102,16 @@ void SimCamera::DeliverFrame() {
   sink_->OnFrame(static_cast<double>(clock_.NowMs()) / 1000.0, frame_.data(), frame_.size());
 }
 
+void SimCamera::NoteLook() {
+  const MachinePoint axis = ViewCentre();
+  if (axis.y < 0.0 || axis.y > bed_.supply.feedIn.mediaWidthMm) {
+    bed_.NoteProblem("the camera looked off the media at cross " + std::to_string(axis.y) +
+                     " mm (head at " + std::to_string(bed_.head.x) + ", " +
+                     std::to_string(bed_.head.y) + " mm, " + std::to_string(clock_.NowMs()) +
+                     " ms)");
+  }
+}
+
 MachinePoint SimCamera::ViewCentre() const {
   return MachinePoint{bed_.head.x + settings_.offsetFeedTenths / 10.0,
                       bed_.head.y + settings_.offsetCrossTenths / 10.0};
@@ -119,8 +131,6 @@ PixelPoint SimCamera::Predict(JobPoint p) const {
 // centre lies at r + 0.5; columns have their centres at whole numbers.
 void SimCamera::RenderCoverage(std::vector<float>& coverage, Box& inked) const {
   const PlacedSheet* sheet = bed_.SheetOnBed();
-  if (sheet == nullptr || sheet->Placement().faceDown) return;
-  const PrintedJob& job = sheet->Job();
   auto cover = [&coverage, &inked](int col, int row, double value) {
     if (value <= 0.0) return;
     float& cell = coverage[static_cast<std::size_t>(row) * kWidth + col];
@@ -138,6 +148,41 @@ void SimCamera::RenderCoverage(std::vector<float>& coverage, Box& inked) const {
     return c0 <= c1 && r0 <= r1;
   };
 
+  auto fillPolygon = [&](const std::vector<PixelPoint>& poly) {
+    double minC = 1e9, maxC = -1e9, minR = 1e9, maxR = -1e9;
+    for (const PixelPoint& p : poly) {
+      minC = std::min(minC, p.col);
+      maxC = std::max(maxC, p.col);
+      minR = std::min(minR, p.row);
+      maxR = std::max(maxR, p.row);
+    }
+    int c0 = 0, c1 = 0, r0 = 0, r1 = 0;
+    if (!clampBox(minC - 2, maxC + 2, minR - 2, maxR + 2, c0, c1, r0, r1)) return;
+    for (int row = r0; row <= r1; ++row) {
+      for (int col = c0; col <= c1; ++col) {
+        cover(col, row, 0.5 - SignedDistance(poly, col, row + 0.5));
+      }
+    }
+  };
+
+  if (sheet == nullptr) {
+    // The film on the bare bed: every closed cut made into it is a hole.
+    for (const CutStroke& stroke : bed_.Cuts()) {
+      if (stroke.sheet != -1 || stroke.points.size() < 4) continue;
+      const MachinePoint& first = stroke.points.front();
+      const MachinePoint& last = stroke.points.back();
+      if (std::hypot(first.x - last.x, first.y - last.y) > kClosedWithinMm) continue;
+      std::vector<PixelPoint> poly;
+      for (std::size_t i = 0; i + 1 < stroke.points.size(); ++i) {
+        poly.push_back(Predict(JobPoint{stroke.points[i].x, stroke.points[i].y}));
+      }
+      fillPolygon(poly);
+    }
+    return;
+  }
+  if (sheet->Placement().faceDown) return;
+  const PrintedJob& job = sheet->Job();
+
   if (settings_.showsMarks) {
     const double h = job.markSizeMm / 2.0;
     for (const PrintedMark& mark : job.marks) {
@@ -149,21 +194,8 @@ void SimCamera::RenderCoverage(std::vector<float>& coverage, Box& inked) const {
                                                JobPoint{c.a + h, c.b - h}, JobPoint{c.a + h, bHigh},
                                                JobPoint{c.a - h, bHigh}};
       std::vector<PixelPoint> poly;
-      double minC = 1e9, maxC = -1e9, minR = 1e9, maxR = -1e9;
-      for (const JobPoint& corner : corners) {
-        poly.push_back(Predict(corner));
-        minC = std::min(minC, poly.back().col);
-        maxC = std::max(maxC, poly.back().col);
-        minR = std::min(minR, poly.back().row);
-        maxR = std::max(maxR, poly.back().row);
-      }
-      int c0 = 0, c1 = 0, r0 = 0, r1 = 0;
-      if (!clampBox(minC - 2, maxC + 2, minR - 2, maxR + 2, c0, c1, r0, r1)) continue;
-      for (int row = r0; row <= r1; ++row) {
-        for (int col = c0; col <= c1; ++col) {
-          cover(col, row, 0.5 - SignedDistance(poly, col, row + 0.5));
-        }
-      }
+      for (const JobPoint& corner : corners) poly.push_back(Predict(corner));
+      fillPolygon(poly);
     }
   }
 
@@ -190,7 +222,11 @@ void SimCamera::RenderCoverage(std::vector<float>& coverage, Box& inked) const {
 
 void SimCamera::Render(std::vector<std::uint8_t>& bytes) {
   const std::size_t pixels = static_cast<std::size_t>(kWidth) * kHeight;
+  // Where no sheet lies the camera sees the bed's dark film; what is cut out of it shows light.
+  const bool film = bed_.SheetOnBed() == nullptr;
+  const int ground = film ? settings_.filmGrey : settings_.paperGrey;
   const std::string key =
+      std::to_string(film) + '/' + std::to_string(settings_.filmGrey) + '/' +
       std::to_string(settings_.mpix) + '/' + std::to_string(settings_.paperGrey) + '/' +
       std::to_string(settings_.inkGrey) + '/' + std::to_string(settings_.gradient) + '/' +
       std::to_string(settings_.blurSigmaPx) + '/' + std::to_string(settings_.showsMarks) + '/' +
@@ -201,7 +237,7 @@ void SimCamera::Render(std::vector<std::uint8_t>& bytes) {
     // blur, so the paper needs none.
     background_.resize(pixels);
     light_.resize(pixels);
-    const double paper = settings_.paperGrey;
+    const double paper = ground;
     for (int row = 0; row < kHeight; ++row) {
       for (int col = 0; col < kWidth; ++col) {
         const double light =
@@ -217,10 +253,11 @@ void SimCamera::Render(std::vector<std::uint8_t>& bytes) {
   }
   const MachinePoint centre = ViewCentre();
   const int sheetIndex = bed_.SheetIndexOnBed();
+  const std::size_t cuts = film ? bed_.Cuts().size() : 0;
   if (!cleanValid_ || centre.x != cleanCentre_.x || centre.y != cleanCentre_.y ||
-      sheetIndex != cleanSheet_) {
+      sheetIndex != cleanSheet_ || cuts != cleanCuts_) {
     clean_ = background_;
-    RenderBed(centre);
+    if (!film) RenderBed(centre);
     coverage_.assign(pixels, 0.0F);
     Box inked;
     RenderCoverage(coverage_, inked);
@@ -232,7 +269,9 @@ void SimCamera::Render(std::vector<std::uint8_t>& bytes) {
       const int c1 = std::min(kWidth - 1, inked.c1 + radius);
       const int r0 = std::max(0, inked.r0 - radius);
       const int r1 = std::min(kHeight - 1, inked.r1 + radius);
-      const float depth = static_cast<float>(settings_.paperGrey - settings_.inkGrey);
+      // Ink darkens the paper; a hole in the film lets the light bed through.
+      const float depth = static_cast<float>(film ? settings_.filmGrey - settings_.paperGrey
+                                                  : settings_.paperGrey - settings_.inkGrey);
       std::vector<float> kernel(static_cast<std::size_t>(2 * radius + 1), 1.0F);
       if (radius > 0) {
         float sum = 0.0F;
@@ -282,6 +321,7 @@ void SimCamera::Render(std::vector<std::uint8_t>& bytes) {
     cleanValid_ = true;
     cleanCentre_ = centre;
     cleanSheet_ = sheetIndex;
+    cleanCuts_ = cuts;
   }
 
   // Sensor noise from a table made once, read from a new place each frame.

@@ -19,13 +19,16 @@ struct SimCameraSettings {
   bool present = true;
   bool deliversFrames = true;  // false: the stream starts but no frame ever arrives
   bool showsMarks = true;      // false: frames show the sheet without its marks
-  // Where the camera's optical axis (pixel 320, 240) lies from the blade, in 0.1 mm.
-  double offsetFeedTenths = 80.0;
-  double offsetCrossTenths = 0.0;
+  // Where the camera's optical axis (pixel 320, 240) lies from the blade, in 0.1 mm: a fixed
+  // part of the head, 8 mm behind the blade along the feed and 70.1 mm across towards the far
+  // media edge (a calibration stores about 75 and 99 for it).
+  double offsetFeedTenths = -80.0;
+  double offsetCrossTenths = 701.0;
   int mpix = 51;  // pixels per 4 mm
   int paperGrey = 215;
   int inkGrey = 30;
   int bedGrey = 70;  // the bed around a sheet whose outline is known
+  int filmGrey = 35;  // the dark film on the bare bed, where the calibration square is cut
   double gradient = 14.0;  // grey levels of illumination fall-off corner to corner
   double blurSigmaPx = 0.8;
   double noiseSigma = 2.5;  // grey levels
@@ -62,6 +65,8 @@ class SimCamera : public FrameSource {
 
   // Millimetres per pixel.
   double Scale() const { return 4.0 / settings_.mpix; }
+  // A frame taken now is analysed: a look beyond the media is a problem of the bed's.
+  void NoteLook();
   // The machine point on the camera's optical axis now.
   MachinePoint ViewCentre() const;
   // Where a point of the sheet on the bed shows in a frame taken now (pixel centres at whole
@@ -108,6 +113,7 @@ class SimCamera : public FrameSource {
   bool cleanValid_ = false;
   MachinePoint cleanCentre_;
   int cleanSheet_ = -2;
+  std::size_t cleanCuts_ = 0;
   std::string cleanKey_;
 };
 

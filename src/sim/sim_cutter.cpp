@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "devices/cutter_link.h"
+
 namespace orvex::sim {
 namespace {
 
@@ -157,7 +159,7 @@ void SimCutter::Interpret(const std::string& raw, CutterInstruction::Ending endi
   }
   const char letter = text[0];
   if (letter == 'M' || letter == 'D' || letter == 'O' || letter == 'E') {
-    record.understood = Motion(letter, text.substr(1), ending);
+    record.understood = Motion(letter, text.substr(1));
     return;
   }
   record.understood = false;
@@ -182,7 +184,7 @@ void SimCutter::InterpretEscape(const std::string& body) {
   instructions_.back().understood = false;
 }
 
-bool SimCutter::Motion(char letter, const std::string& args, CutterInstruction::Ending ending) {
+bool SimCutter::Motion(char letter, const std::string& args) {
   double x = 0.0;
   double y = 0.0;
   if (!ParsePair(args, x, y)) return false;
@@ -191,20 +193,31 @@ bool SimCutter::Motion(char letter, const std::string& args, CutterInstruction::
   if (letter == 'M' || letter == 'D') {
     to = MachinePoint{x / 10.0, y / 10.0};
   } else {
-    // The line-fed dialect counts the feed the other way round from the ETX dialect.
-    const double feed = ending == CutterInstruction::Ending::kLf ? -x : x;
-    to = MachinePoint{from.x + feed / 10.0, from.y + y / 10.0};
+    // A relative step counts in the same axes and sense as an absolute place, whatever ends it.
+    to = MachinePoint{from.x + x / 10.0, from.y + y / 10.0};
   }
   if (!(std::fabs(to.x) <= kTravelLimitMm && std::fabs(to.y) <= kTravelLimitMm)) return false;
   const double length = std::hypot(to.x - from.x, to.y - from.y);
   const bool cut = letter == 'D' || letter == 'E';
   AddBusy(length, cut ? cutSpeedMmPerS_ : settings_.moveSpeedMmPerS);
   if (cut) {
-    bed_.CutTo(to);
+    bed_.CutTo(to, ToolOffset());
   } else {
     bed_.MoveTo(to);
   }
   return true;
+}
+
+// The dash tool ("TC1002,8,<condition>,1", the special colour's dashed line) is mounted beside
+// the blade, except on the cutter model whose program does not shift its cut for it. The
+// special colour's condition 3 keeps the dash tool the cutter was set up with until a special
+// colour set-up names another; every other condition cuts with the blade itself.
+MachinePoint SimCutter::ToolOffset() const {
+  const auto kind = tcSettings_.find("TC1002,8," + std::to_string(toolCondition_));
+  const bool dashTool = kind != tcSettings_.end() ? kind->second == "1" : toolCondition_ == 3;
+  if (!dashTool) return {};
+  if (CutterModelForProduct(settings_.product) == 2) return {};
+  return MachinePoint{settings_.dashToolFeedOffsetMm, 0.0};
 }
 
 void SimCutter::AddBusy(double lengthMm, double speedMmPerS) {

@@ -29,6 +29,8 @@ struct SimCutterSettings {
   // A cutter that starts on a job from rest still answers ready for this long (its controller
   // reports the motion late); the reason the finish check waits to see it busy on long jobs.
   int busyReportDelayMs = 0;
+  // The dash tool's point from the blade along the feed.
+  double dashToolFeedOffsetMm = 5.0;
 };
 
 // Fault injection.
@@ -117,7 +119,8 @@ class SimCutter : public CutterTransport {
 
   void Interpret(const std::string& text, CutterInstruction::Ending ending);
   void InterpretEscape(const std::string& body);
-  bool Motion(char letter, const std::string& args, CutterInstruction::Ending ending);
+  bool Motion(char letter, const std::string& args);
+  MachinePoint ToolOffset() const;
   void Query(char which);
   void SendReply(std::string bytes);
   void AddBusy(double lengthMm, double speedMmPerS);

@@ -1,4 +1,4 @@
-// The simulated machine's assembly, and its alignment with a run's expectations.
+// The simulated machine's assembly.
 #include "sim/sim_machine.h"
 
 #include <cmath>
@@ -8,7 +8,14 @@ namespace orvex::sim {
 SimMachine::SimMachine(SimCutterSettings cutter, SimFeederSettings feeder, SimCameraSettings camera)
     : cutter_(clock_, bed_, std::move(cutter)),
       feeder_(clock_, bed_, std::move(feeder)),
-      camera_(clock_, bed_, std::move(camera)) {}
+      camera_(clock_, bed_, std::move(camera)) {
+  bed_.supply.feedIn.mediaWidthMm = cutter_.Settings().mediaWidthTenths / 10.0;
+}
+
+void SimMachine::SetMediaWidth(double mm) {
+  cutter_.Settings().mediaWidthTenths = static_cast<int>(std::lround(mm * 10.0));
+  bed_.supply.feedIn.mediaWidthMm = mm;
+}
 
 bool SimMachine::LoadJob(const std::filesystem::path& workDir, std::string& message) {
   JobLoad load = LoadPrintedJob(workDir);
@@ -23,21 +30,6 @@ bool SimMachine::LoadJob(const std::filesystem::path& workDir, std::string& mess
 
 void SimMachine::SetJob(PrintedJob job) {
   bed_.supply.job = std::make_shared<const PrintedJob>(std::move(job));
-}
-
-void AlignToRun(SimMachine& machine, const RunExpectation& run) {
-  JobPoint first;
-  if (machine.Bed().supply.job && !machine.Bed().supply.job->marks.empty()) {
-    first = machine.Bed().supply.job->marks.front().centre;
-  }
-  SimCameraSettings& camera = machine.Camera().Settings();
-  camera.offsetFeedTenths = run.cameraOffsetXTenths;
-  const double crossMm = run.mediaWidthMm - run.cameraOffsetYTenths / 10.0 -
-                         run.headCrossTenths / 10.0 + 2.0 - first.b;
-  camera.offsetCrossTenths = crossMm * 10.0;
-  const MachinePoint axis{run.headAfterFeed.x + camera.offsetFeedTenths / 10.0,
-                          run.headAfterFeed.y + camera.offsetCrossTenths / 10.0};
-  machine.Bed().supply.nominalOrigin = MachinePoint{axis.x - first.a, axis.y + first.b};
 }
 
 }  // namespace orvex::sim

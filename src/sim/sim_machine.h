@@ -2,42 +2,43 @@
 // behind the same ports as the real devices (CutterTransport, FeederTransport, FrameSource,
 // Clock).
 //
-// The machine model, as the twin counts it:
+// The machine model, as the twin counts it (machine millimetres, the head's blade at (x, y)):
 //
-//          machine y (cross, mm)
-//            ^
-//  media     |  ..................................................  far media edge
-//  width  -> |  :   [1]  <- first mark        [2]  <- second mark :   b = 0 side of the sheet
-//            |  :    +------- printed job ------+                  :   b grows towards y = 0
-//            |  :    |   a grows with x  --->   |                  :
-//            |  :    +--------------------------+                  :
-//         0 -+--:..................................................:--> machine x (feed, mm)
-//                  near media edge
+//          y (cross)
+//            ^  far media edge (y = media width) . . . . . . . . . . . . . . . . . . . .
+//            |          b = 0 line, 8 mm inside     [2]--------------[1]  <- marks
+//            |       camera axis = blade + (-8, +70.1)   |   print    |
+//            |                                       b   +------------+
+//            |                                       |      <--- a
+//            |  near media edge (y = 0) . . . . . . .v. . . . . . . . . . . . . . . . .
+//            +-------------------------------------------------------------------> x (feed)
 //
-//  - The head position is the blade's, (x, y) in mm; the cutter's texts count 0.1 mm.
-//    "M x,y"/"D x,y" move/cut to an absolute place, "O x,y" moves by a relative step.
-//    Instructions ended by LF (the cut stream) count the feed the other way round: "O f,c" and
-//    "E f,c" there move by (-f, +c). That is the convention under which the stream, whose feed
-//    component is sent negated, cuts the sheet the way its marks were measured.
-//  - The sheet's cross coordinate b is counted from the far media edge: a job point (a, b) lies
-//    at x = origin.x + a, y = origin.y - b (before the placement error), where origin is the
-//    supply's nominal origin.
-//  - The camera's optical axis is at (x + offsetFeed, y + offsetCross) from the blade. In a
-//    frame, buffer rows grow with x (a row further into the buffer looks further along the
-//    feed) and columns grow with b; 4 mm are `mpix` pixels. Column c is centred on c, row r
-//    spans [r, r + 1) the way the mark search counts a dark run, and (320, 240) is the optical
-//    axis, so the search's reading of a mark is the model's position of it.
-//  - The feeder answers a good sheet request after its delay and hands the sheet over; the
-//    running feed that follows (ESC ".C21;n:" with n != 0) pulls it in and the feed stop
-//    (ESC ".C21;0:") lays it on the bed at the nominal origin plus the sheet's placement error
-//    (offset, rotation about the first mark, stretch along the feed). "TC36" (eject) takes it
-//    off the bed. Other feed commands (the jog) are recorded but move nothing.
+//  - "M x,y"/"D x,y" move/cut to an absolute place; "O x,y"/"E x,y" step by (+x, +y), in the
+//    same axes and sense, whatever instruction separator ends them. Texts count 0.1 mm.
+//  - Face up, the job's a runs towards -x and b towards -y: the far edge of the job faces the
+//    far media edge. Face down, a runs towards +x (a mirror image) and the camera sees no print.
+//  - The camera is part of the head: its optical axis (pixel 320, 240) lies at a fixed offset
+//    from the blade, the same on every media width. Buffer rows grow towards +x, columns towards
+//    -y, so a face-up print is seen the right way round. 4 mm are `mpix` pixels.
+//  - The feed-in: the feeder hands the sheet over, the running feed draws it in and the feed
+//    stop (ESC ".C21;0:") lays it with its reference edge 25 mm ahead of the blade (the first
+//    mark lies the first-marker distance behind that edge) and its b = 0 line 8 mm inside the
+//    far media edge, plus the sheet's placement error (offset, rotation about the first mark,
+//    stretch along the feed). "TC36" (eject) takes it off the bed.
 //  - What a TC or TB setting does inside the cutter is not modelled, except the tool
 //    condition's speed "TC1002,3,<n>,<v>", taken as v mm/s: the cutter stays busy for the
-//    length of each move at that speed (blade down) or at the move speed (blade up), and
-//    "TC1002,1,<n>" selects tool condition n.
+//    length of each move at that speed (blade down) or at the move speed (blade up).
 //  - A query is answered a few virtual milliseconds after it arrives; the reply waits for the
 //    status read that takes it.
+//
+// Four of the run's formulas are mended to hold on such a machine:
+//  - M1: the move from the first mark to the second goes towards the larger job coordinate,
+//    (first - second) x 10, as every other such move; written as +D it moves away from it.
+//  - M2: command 111's relative cross step is added to the head's recorded cross position, so
+//    the record follows the head and the stream starts from media width - 80 mm.
+//  - M3: the calibration square is read where the first mark is read (the head at 2 x the
+//    parked cross), not at cross 0 where it is out of view on every media width.
+//  - M4: in edge mode the cut origin does not count the end edge's last offset a second time.
 #pragma once
 
 #include <filesystem>
@@ -65,6 +66,9 @@ class SimMachine {
   SimFeeder& Feeder() { return feeder_; }
   SimCamera& Camera() { return camera_; }
 
+  // The media loaded: the width the cutter reports and the feed-in lays sheets against.
+  void SetMediaWidth(double mm);
+
   // Prints the loaded job of `workDir` (sort.prn, mk3.dat) on the sheets laid from now on.
   // False with a message when the files cannot be read; the previous job stays.
   bool LoadJob(const std::filesystem::path& workDir, std::string& message);
@@ -80,23 +84,5 @@ class SimMachine {
   SimFeeder feeder_;
   SimCamera camera_;
 };
-
-// The values of a run that fix where the system expects the camera and the sheet.
-struct RunExpectation {
-  double mediaWidthMm = 320.0;
-  int headCrossTenths = 1200;    // the cross position the sheet cycle parks the head at
-  int cameraOffsetXTenths = 80;  // the camera offsets the system uses, its manual
-  int cameraOffsetYTenths = 99;  // corrections included
-  MachinePoint headAfterFeed;    // the blade after the sheet cycle's last move
-};
-
-// Sets the camera offsets and the sheet's nominal origin so that the system's arithmetic holds
-// on the twin: the camera sits deltaX ahead of the blade along the feed; across, the system
-// counts the cut's cross position from the far media edge and starts the stream from the
-// parked position, which fixes the camera's cross offset at
-//   media width - deltaY - parked cross + 2 mm - the first mark's b;
-// and a sheet laid without error has its first mark on the camera's axis when the head is at
-// `headAfterFeed`.
-void AlignToRun(SimMachine& machine, const RunExpectation& run);
 
 }  // namespace orvex::sim

@@ -150,8 +150,9 @@ PlacedSheet::PlacedSheet(std::shared_ptr<const PrintedJob> job, SheetPlacement p
   if (!(placement_.feedScale > 0.0)) placement_.feedScale = 1.0;
 }
 
-// The sheet's cross coordinate grows towards the near side, so machine y falls as b grows: the
-// cross position of a job point is counted from the far media edge.
+// Face up, the job's feed coordinate runs towards -x and its cross coordinate towards -y (the
+// far media edge is at the largest y), so a camera whose rows grow with x and whose columns
+// grow towards -y sees the print the right way round. Face down the feed coordinate is mirrored.
 MachinePoint PlacedSheet::ToMachine(JobPoint p) const {
   const SheetPlacement& s = placement_;
   const double da = p.a - s.pivot.a;
@@ -159,12 +160,12 @@ MachinePoint PlacedSheet::ToMachine(JobPoint p) const {
   const double u = s.pivot.a + s.offsetFeedMm + cos_ * da - sin_ * db;
   const double v = s.pivot.b + s.offsetCrossMm + sin_ * da + cos_ * db;
   const double feed = s.feedScale * u;
-  return MachinePoint{s.faceDown ? origin_.x - feed : origin_.x + feed, origin_.y - v};
+  return MachinePoint{s.faceDown ? origin_.x + feed : origin_.x - feed, origin_.y - v};
 }
 
 JobPoint PlacedSheet::ToJob(MachinePoint p) const {
   const SheetPlacement& s = placement_;
-  const double u = (s.faceDown ? origin_.x - p.x : p.x - origin_.x) / s.feedScale;
+  const double u = (s.faceDown ? p.x - origin_.x : origin_.x - p.x) / s.feedScale;
   const double v = origin_.y - p.y;
   const double du = u - s.pivot.a - s.offsetFeedMm;
   const double dv = v - s.pivot.b - s.offsetCrossMm;

@@ -1,13 +1,7 @@
 #include "sim/sim_station.h"
 
-#include <unistd.h>
-
 #include <cmath>
-#include <system_error>
 
-#include "app/headless_window.h"
-#include "core/memory_profile.h"
-#include "import/preview_canvas.h"
 #include "sim/twin_camera.h"
 
 namespace orvex::sim {
@@ -44,25 +38,6 @@ SimCameraSettings CameraSettings(const StationOptions& o) {
   s.showsMarks = o.fault != "marks-missing";
   return s;
 }
-
-// A working directory of its own for the rehearsal, removed with it.
-class ScratchDir {
- public:
-  ScratchDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "orvex-rehearsal-XXXXXX");
-    if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-  }
-  ~ScratchDir() {
-    std::error_code ignored;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-  }
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
-  const std::filesystem::path& Path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
 
 }  // namespace
 
@@ -102,8 +77,6 @@ SimStation::~SimStation() {
 
 MainWindowModel& SimStation::BuildWindow(const StationWindow& window) {
   if (model_ != nullptr) return *model_;
-  pdf_ = &window.pdf;
-  profile_ = &window.profile;
   store_ = std::make_unique<SettingsStore>(window.profile);
   camera_ = std::make_unique<TwinCamera>(machine_.Camera(), run_, workDir_, window.still,
                                          window.liveTap);
@@ -120,39 +93,7 @@ MainWindowModel& SimStation::BuildWindow(const StationWindow& window) {
 
 void SimStation::OnJobLoaded() {
   std::string message;
-  if (!machine_.LoadJob(workDir_, message)) return;
-  AlignWithRehearsal();
-}
-
-// A rehearsal of one sheet cycle, with this window's settings, on a twin of its own tells
-// where the head stops after the feed-in; that fixes where the camera and the sheet's origin
-// must be for the run's arithmetic to hold.
-void SimStation::AlignWithRehearsal() {
-  ScratchDir scratch;
-  if (scratch.Path().empty()) return;
-  StationOptions quiet = options_;
-  quiet.fault.clear();
-  SimStation rehearsal(quiet, scratch.Path());
-  HeadlessWindow window(run_.currentJobPath);
-  MemoryProfile settings;
-  CopySettings(*profile_, settings, kAllKeys);
-  NullPreviewCanvas canvas;
-  MainWindowModel& model = rehearsal.BuildWindow({window, canvas, *pdf_, settings});
-  model.SetJobLoadedHandler({});  // the rehearsal only needs the head's path, not a print
-  model.Initialise();
-  model.OnFileOpen();
-  if (!model.JobLoaded()) return;
-  rehearsal.run_.mediaWidth = options_.mediaWidthMm;  // as the run loop will have read it
-  rehearsal.link_.FindCutter();
-  model.Engine()->StartSheet();
-
-  RunExpectation expect;
-  expect.mediaWidthMm = options_.mediaWidthMm;
-  expect.headCrossTenths = rehearsal.run_.headCross;
-  expect.cameraOffsetXTenths = run_.cameraOffsetX;
-  expect.cameraOffsetYTenths = run_.cameraOffsetY;
-  expect.headAfterFeed = rehearsal.machine_.Bed().head;
-  AlignToRun(machine_, expect);
+  machine_.LoadJob(workDir_, message);
 }
 
 void SimStation::StartTimer() {

@@ -62,10 +62,8 @@ class SimStation {
   AccuracyReport Accuracy() const { return machine_.Accuracy(); }
 
  private:
-  // A job was loaded: the twin prints it on the sheets to come, with the camera where the run
-  // expects it and each sheet laid as the options say.
+  // A job was loaded: the twin prints it on the sheets to come.
   void OnJobLoaded();
-  void AlignWithRehearsal();
   void Tick();
   void ActOutFaults();
 
@@ -82,8 +80,6 @@ class SimStation {
   std::unique_ptr<SettingsStore> store_;
   std::unique_ptr<TwinCamera> camera_;
   std::unique_ptr<MainWindowModel> model_;
-  PdfConverter* pdf_ = nullptr;
-  Profile* profile_ = nullptr;
   SimClock::EventId timer_ = 0;
   bool ticking_ = false;
   bool unplugArmed_ = false;

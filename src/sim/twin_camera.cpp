@@ -29,6 +29,7 @@ void TwinCamera::Attach(MainWindowModel& model) {
 }
 
 void TwinCamera::AnalyseFrame() {
+  camera_.NoteLook();
   // The calibration dialog exists only once it has been opened; a read goes to it.
   handler_->SetCalibrationSink(model_->CalibrationSink());
   handler_->OnFrameReady();

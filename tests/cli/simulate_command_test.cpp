@@ -49,7 +49,7 @@ int Occurrences(const std::string& text, const std::string& what) {
 TEST(SimulateCommand, ThreeSheetsEndTheRunWithAReportLineAndAReadableTranscript) {
   TempDir dir;
   const std::string transcript = dir.File("wire.txt").string();
-  Outcome run = Simulate("--sheets 3 --seed 11 --special-mode 1 --json --workdir '" +
+  Outcome run = Simulate("--sheets 3 --seed 11 --json --workdir '" +
                          dir.File("work").string() + "' --transcript '" + transcript + "'");
   ASSERT_EQ(run.status, 0) << run.out;
   EXPECT_NE(run.out.find("\"sheets_cut\": 3"), std::string::npos) << run.out;

@@ -53,7 +53,7 @@ TEST(SimulateUnplugged, TheCutInProgressIsLostAndTheRunGoesOnOnceTheCutterIsBack
   TempDir dir;
   const std::string sample = std::string(ORVEX_SOURCE_DIR) + "/samples/label-sheet.eps";
   const std::string transcript = dir.File("wire.txt").string();
-  Outcome run = RunCli("simulate '" + sample + "' --sheets 3 --seed 11 --special-mode 1" +
+  Outcome run = RunCli("simulate '" + sample + "' --sheets 3 --seed 11" +
                        " --fault cutter-unplugged --workdir '" + dir.File("work").string() +
                        "' --transcript '" + transcript + "'");
   ASSERT_EQ(run.status, 0) << run.out;

@@ -125,7 +125,8 @@ TEST_F(SheetFixture, FirstMarkIsCentredBeforeTheSheetMovesToTheSecond) {
 
   cutterWire.writes.clear();
   Step(1, 330, 250);  // 10 pixels off: close enough
-  EXPECT_EQ(Texts(), std::vector<std::string>{"O2000.0,0.0\x03"});
+  // On to the second mark, at the larger job coordinate: sent negated like every such move.
+  EXPECT_EQ(Texts(), std::vector<std::string>{"O-2000.0,0.0\x03"});
   EXPECT_EQ(ctx.runPhase, 2);
   EXPECT_EQ(ctx.waitingForMark, 1);
   EXPECT_EQ(ctx.settleTicks, 15);
@@ -136,7 +137,7 @@ TEST_F(SheetFixture, FirstMarkIsCentredBeforeTheSheetMovesToTheSecond) {
   cutterWire.writes.clear();
   ctx.creasingVariant = 2;
   Step(1, 320, 240);
-  EXPECT_EQ(Texts(), std::vector<std::string>{"O2000.0,-2030.0\x03"});
+  EXPECT_EQ(Texts(), std::vector<std::string>{"O-2000.0,-2030.0\x03"});
   EXPECT_EQ(ctx.headCross, 110);
   EXPECT_TRUE(feederWire.reports.empty());
 
@@ -189,7 +190,8 @@ TEST_F(SheetFixture, WidthCompensationAndRecentringSetTheFeedScale) {
   EXPECT_DOUBLE_EQ(CentredSheet().feedScale, 1.005);
 
   // Two re-centrings of the second mark add up; the second must not replace the first. Each
-  // found the mark further along the feed (a larger row), so the sheet is 3.5 mm longer.
+  // found the mark at a larger row, which lies at a smaller job coordinate: the marks are
+  // 3.5 mm nearer each other than printed.
   Step(1, 320, 240);
   Step(2, 320, 260);
   EXPECT_EQ(Texts().back(), "O20.0,0.0\x03");
@@ -197,17 +199,17 @@ TEST_F(SheetFixture, WidthCompensationAndRecentringSetTheFeedScale) {
   EXPECT_EQ(ctx.waitingForMark, 1);
   Step(2, 320, 255);
   SheetCutResult r = Step(2, 320, 240);
-  EXPECT_NEAR(r.feedScale, (200.0 + 3.5 + 1.0) / 200.0, 1e-12);
+  EXPECT_NEAR(r.feedScale, (200.0 - 3.5 + 1.0) / 200.0, 1e-12);
   fields.compensationWidth = 0;
 
   // Marks accepted 1 mm off centre, both the same way: the sheet is not stretched, and the
-  // camera stands 1 mm short of the second mark, at 209 mm.
+  // camera stands 1 mm beyond the second mark, at 211 mm.
   dir.Write("sortx.prn", "M 20.00 30.00\nA\n");
   cutterWire.writes.clear();
   Step(1, 320, 250);
   r = Step(2, 320, 250);
   EXPECT_DOUBLE_EQ(r.feedScale, 1.0);
-  EXPECT_EQ(Texts()[2], "O1810.0,1321.0\n");  // from 209 to 28 mm
+  EXPECT_EQ(Texts()[2], "O1830.0,1321.0\n");  // from 211 to 28 mm
   dir.Write("sortx.prn", "A\n");
 
   // A skewed sheet: the second mark 20 pixels (2 mm) across from the first.

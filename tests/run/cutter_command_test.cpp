@@ -151,8 +151,14 @@ TEST_F(CutterCommandTest, FeedCommandsByModelAndTool) {
 }
 
 TEST_F(CutterCommandTest, MoveToFirstMarkTakesTheFirstRuleThatApplies) {
-  // s = 450 (45 mm), d = 80, headCross 1300.
+  // s = 450 (45 mm), d = 80, headCross 1300. The cross step is relative: the record of the
+  // head's cross position follows it.
   EXPECT_EQ(One(111), "O-1600,1300<ETX>O1480,0<ETX>");
+  EXPECT_EQ(ctx.headCross, 2600);
+  auto One = [this](int number) {
+    ctx.headCross = 1300;
+    return CutterCommandTest::One(number);
+  };
   ctx.markMode = 2;
   EXPECT_EQ(One(111), "O-1600,1300<ETX>O1470,0<ETX>");
   ctx.edgeMode = 1;
@@ -209,11 +215,12 @@ TEST_F(CutterCommandTest, EjectSheetWithAndWithoutCreasingTool) {
 }
 
 TEST_F(CutterCommandTest, CalibrationCutVariantsOverOneOpen) {
-  // 320 mm media: w = 3140, W = 1485.
+  // 320 mm media: w = 3140, W = 1485. The square is read where a first mark is read: the head
+  // at twice the parked 1200.
   EXPECT_EQ(Sent(130),
             std::vector<std::string>{"TC3,7,1<ETX>M0,1000<ETX>D0,1050<ETX>M0,3140<ETX>D40,3140<ETX>"
-                                     "D40,3100<ETX>D0,3100<ETX>D0,3140<ETX>M90,0<ETX>"});
-  EXPECT_EQ(ctx.headCross, 1300);
+                                     "D40,3100<ETX>D0,3100<ETX>D0,3140<ETX>M90,2400<ETX>"});
+  EXPECT_EQ(ctx.headCross, 2400);
 
   const char* kTrace = "O0,120<LF>E0,80<LF>E0,-200<LF>E100,0<LF>E-100,200<LF>";
   ctx.creasingInstalled = 1;

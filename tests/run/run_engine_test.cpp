@@ -327,7 +327,8 @@ TEST_F(RunEngineTest, SheetCycleFeedsAndWaitsForTheFirstMark) {
   ctx_.markResult = 1;
   engine_.StartSheet();
   EXPECT_EQ(SheetRequests(), 1);
-  EXPECT_EQ(ctx_.headCross, 1200);
+  // Parked at 120 mm, then command 111's cross step of as much again.
+  EXPECT_EQ(ctx_.headCross, 2400);
   EXPECT_EQ(ctx_.runPhase, 1);
   EXPECT_EQ(ctx_.waitingForMark, 1);
   EXPECT_EQ(ctx_.settleTicks, 10);

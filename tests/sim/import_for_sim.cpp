@@ -22,7 +22,7 @@ class HeadlessView : public LoaderView {
   void ShowMessage(const OperatorMessage& message) override { messages.push_back(message.text); }
   void SetControlText(int /*id*/, std::string_view /*text*/) override {}
   void EnableControl(int /*id*/, bool /*enabled*/) override {}
-  int ComboSelection(int id) override { return id == control::kSpecialMode ? 1 : 0; }
+  int ComboSelection(int /*id*/) override { return 0; }
   void SetComboSelection(int /*id*/, int /*index*/) override {}
   int FieldValue(int /*id*/) override { return 0; }
   void SetFieldValue(int /*id*/, int /*value*/) override {}

@@ -16,11 +16,9 @@
 #include "devices/cutter_link.h"
 #include "devices/feeder_link.h"
 #include "sim/sim_machine.h"
+#include "sim/twin_camera.h"
 #include "support/memory_profile.h"
 #include "support/temp_dir.h"
-#include "vision/frame_buffer.h"
-#include "vision/frame_handler.h"
-#include "vision/snapshot.h"
 
 namespace orvex::sim {
 
@@ -28,42 +26,6 @@ class NoPdf : public PdfConverter {
  public:
   bool Available() override { return false; }
   PdfConversion Convert(const std::string&, const std::string&) override { return {}; }
-};
-
-// The camera as the window has it: the twin's stream into the frame buffer, the frame-ready
-// notice to the model, the model's analysis through the frame handler.
-class TwinCameraVision : public RunVision, public FrameReadyPoster {
- public:
-  TwinCameraVision(SimMachine& machine, RunContext& run, const std::filesystem::path& dir)
-      : machine_(machine), buffer_(*this), snapshots_(dir, nullptr), run_(run), dir_(dir) {}
-
-  void Attach(MainWindowModel& model) {
-    model_ = &model;
-    handler_ = std::make_unique<FrameHandler>(run_, buffer_, snapshots_,
-                                              model.AsMarkSearchActions(), dir_);
-    const std::vector<CaptureDeviceInfo> devices = machine_.Camera().ListDevices();
-    int width = 0;
-    int height = 0;
-    if (!devices.empty()) machine_.Camera().Start(devices.front(), buffer_, width, height);
-    buffer_.SetFrameSize(width, height);
-  }
-  FrameHandler& Handler() { return *handler_; }
-
-  void RequestFrame() override { handler_->RequestFrame(); }
-  void AnalyseFrame() override { handler_->OnFrameReady(); }
-  void SwitchCamera(int /*camera*/) override {}
-  void PostFrameReady() override {
-    if (model_ != nullptr) model_->OnFrameReady();
-  }
-
- private:
-  SimMachine& machine_;
-  FrameBuffer buffer_;
-  SnapshotStore snapshots_;
-  RunContext& run_;
-  std::filesystem::path dir_;
-  MainWindowModel* model_ = nullptr;
-  std::unique_ptr<FrameHandler> handler_;
 };
 
 // A base of its own, so a directory exists before the station that works in it.
@@ -78,14 +40,13 @@ class ModelStation {
         feeder(machine.Feeder()),
         store(profile),
         dir(workDir),
-        vision(machine, run, workDir) {
+        vision(machine.Camera(), run, workDir, nullptr, nullptr) {
     MainWindowParts parts{run, view, store, profile, dir, machine.Clock(), link, canvas, pdf};
     parts.feeder = &feeder;
     parts.vision = &vision;
     model = std::make_unique<MainWindowModel>(parts);
     view.model = model.get();
     model->Initialise();
-    machine.Camera().Settings().mpix = static_cast<int>(std::lround(4.0 / run.markScale));
     vision.Attach(*model);
   }
   ModelStation(const ModelStation&) = delete;
@@ -121,36 +82,13 @@ class ModelStation {
     return done();
   }
 
-  // Opens the bundled sample job by File Open, with its special line cut in its own condition
-  // and no feed offset (so every cut can be held against its printed line), and prints it on the
-  // twin's sheets at the window's mark size.
+  // Opens the bundled sample job by File Open and prints it on the twin's sheets.
   bool LoadSampleJob() {
     view.openAnswer = std::string(ORVEX_SOURCE_DIR) + "/samples/label-sheet.eps";
     view.Click(window_id::kFileOpenButton);
     if (!model->JobLoaded()) return false;
-    view.Choose(window_id::kSpecialModeCombo, 1);
-    machine.Camera().Settings().mpix = static_cast<int>(std::lround(4.0 / run.markScale));
     std::string message;
     return machine.LoadJob(dir.Root(), message);
-  }
-
-  // Places the twin's camera and sheet origin where this window's run expects them: a rehearsal
-  // of one sheet cycle on a twin of its own tells where the head stops.
-  bool AlignWithRun(double mediaWidthMm) {
-    OwnWorkDir rehearsalDir;
-    ModelStation rehearsal(rehearsalDir.temp.Path());
-    if (!rehearsal.LoadSampleJob()) return false;
-    rehearsal.run.mediaWidth = mediaWidthMm;  // as the run loop will have read it
-    rehearsal.link.FindCutter();
-    rehearsal.model->Engine()->StartSheet();
-    RunExpectation expect;
-    expect.mediaWidthMm = mediaWidthMm;
-    expect.headCrossTenths = rehearsal.run.headCross;
-    expect.cameraOffsetXTenths = run.cameraOffsetX;
-    expect.cameraOffsetYTenths = run.cameraOffsetY;
-    expect.headAfterFeed = rehearsal.machine.Bed().head;
-    AlignToRun(machine, expect);
-    return true;
   }
 
   RunContext run;
@@ -163,7 +101,7 @@ class ModelStation {
   WorkDir dir;
   NullPreviewCanvas canvas;
   NoPdf pdf;
-  TwinCameraVision vision;
+  TwinCamera vision;
   std::unique_ptr<MainWindowModel> model;
 
  private:

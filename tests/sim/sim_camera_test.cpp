@@ -21,7 +21,7 @@ class SimCameraTest : public ::testing::Test {
     // A contour next to the first mark, as labels sit beside it.
     job.contours.push_back(PrintedContour{{{20.0, 8.0}, {60.0, 8.0}, {60.0, 40.0}}, false});
     machine_.SetJob(job);
-    machine_.Bed().supply.nominalOrigin = {100.0, 300.0};
+    machine_.Bed().supply.feedIn.fixedOrigin = MachinePoint{100.0, 300.0};
   }
 
   void LaySheet(SheetPlacement placement = {}) {
@@ -82,6 +82,25 @@ TEST_F(SimCameraTest, MarkSearchFindsTheMarkWhereTheModelPutsIt) {
   }
 }
 
+// Face up, a lens shows the print the right way round: with the axis on one mark, the mark
+// 3 mm further along the job's feed coordinate shows above it (rows count towards +x, where
+// the job's feed coordinate falls) and the one 4 mm further across shows to its right.
+TEST_F(SimCameraTest, AFaceUpPrintIsSeenTheRightWayRound) {
+  PrintedJob job;
+  job.markSizeMm = 1.0;
+  job.marks = {PrintedMark{{10.0, 10.0}}, PrintedMark{{13.0, 10.0}}, PrintedMark{{10.0, 14.0}}};
+  machine_.SetJob(job);
+  LaySheet();
+  LookAt({10.0, 10.0}, 0.0, 0.0);
+  const CameraFrame frame = Frame();
+  const int threeMm = static_cast<int>(3.0 * 51.0 / 4.0);
+  const int fourMm = static_cast<int>(4.0 * 51.0 / 4.0);
+  EXPECT_LT(frame.Grey(320, 240 - threeMm), 100);
+  EXPECT_GT(frame.Grey(320, 240 + threeMm), 150);
+  EXPECT_LT(frame.Grey(320 + fourMm, 240), 100);
+  EXPECT_GT(frame.Grey(320 - fourMm, 240), 150);
+}
+
 TEST_F(SimCameraTest, RowsFollowTheFeedAndColumnsTheSheetsCrossCoordinate) {
   LaySheet();
   const JobPoint mark{10.0, 2.0};
@@ -112,15 +131,15 @@ TEST_F(SimCameraTest, PictureIsGreyPaperWithDarkInkInTheFrameFormat) {
   EXPECT_LT(frame.Grey(320, 240), 60);                    // inside the mark
   EXPECT_GT(frame.Grey(320, 400), 180);                   // paper
   EXPECT_GT(frame.Grey(5, 5), frame.Grey(634, 474) + 5);  // the light falls off
-  // Without a sheet, only paper-less background at the paper grey... nothing dark anywhere.
+  // Without a sheet the bed's dark film is all there is to see.
   machine_.Bed().RemoveSheet();
   const CameraFrame empty = Frame();
-  int darkest = 255;
+  int lightest = 0;
   for (int row = 0; row < kFrameHeight; row += 7) {
     for (int col = 0; col < kFrameWidth; col += 7)
-      darkest = std::min(darkest, empty.Grey(col, row));
+      lightest = std::max(lightest, empty.Grey(col, row));
   }
-  EXPECT_GT(darkest, 150);
+  EXPECT_LT(lightest, 60);
 
   // The head at the far ends of its travel: the sheet is nowhere in view, and nothing breaks.
   LaySheet();
@@ -202,9 +221,12 @@ TEST_F(SimCameraTest, EdgeSearchFindsThePapersSideAndStartWhereTheModelPutsThem)
   job.marks = {PrintedMark{{60.0, 40.0}}, PrintedMark{{260.0, 40.0}}};
   job.sheet = SheetOutline{true, -5.0, 300.0, -6.0, 200.0};
   machine_.SetJob(job);
+  // Laid printed side down, the sheet's a runs towards +x: past its corner (a, b) = (-5, -6)
+  // the paper fills the larger rows and the larger columns.
   SheetPlacement shifted;
   shifted.offsetFeedMm = 1.3;
   shifted.offsetCrossMm = -0.7;
+  shifted.faceDown = true;
   LaySheet(shifted);
   for (const auto& [shiftCol, shiftRow] : {std::pair{-20.0, -40.0}, std::pair{-57.3, 91.6}}) {
     LookAt({-5.0, -6.0}, shiftCol, shiftRow);
@@ -219,11 +241,13 @@ TEST_F(SimCameraTest, EdgeSearchFindsThePapersSideAndStartWhereTheModelPutsThem)
     EXPECT_NEAR(end.col, side.col, 0.01);
     EXPECT_NEAR(end.row, 240.0 + shiftRow, 1.0) << shiftRow;
   }
-  // Inside the paper there is no edge; the marks on it are still found.
+  // Inside the paper there is no edge; face up, the marks on it are found.
+  shifted.faceDown = false;
+  LaySheet(shifted);
   LookAt({60.0, 40.0}, 0.0, 0.0);
   EXPECT_FALSE(LocateSheetEdge(Frame(), false).Found());
   EXPECT_TRUE(LocateMark(Frame(), false).Found());
-  // Laid printed side down: the job's feed runs against the machine's, and no print shows.
+  // Laid printed side down: the job's feed runs with the machine's, and no print shows.
   SheetPlacement down = shifted;
   down.faceDown = true;
   down.rotationDeg = 0.4;
@@ -233,7 +257,7 @@ TEST_F(SimCameraTest, EdgeSearchFindsThePapersSideAndStartWhereTheModelPutsThem)
   const MachinePoint m = sheet.ToMachine(p);
   EXPECT_NEAR(sheet.ToJob(m).a, p.a, 1e-9);
   EXPECT_NEAR(sheet.ToJob(m).b, p.b, 1e-9);
-  EXPECT_NEAR(sheet.ToMachine({121.0, 30.0}).x - m.x, -1.0, 0.001);
+  EXPECT_NEAR(sheet.ToMachine({121.0, 30.0}).x - m.x, 1.0, 0.001);
   LookAt({60.0, 40.0}, 0.0, 0.0);
   EXPECT_FALSE(LocateMark(Frame(), false).Found());
   EXPECT_GT(Frame().Grey(320, 240), 150);

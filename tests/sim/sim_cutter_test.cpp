@@ -68,21 +68,23 @@ TEST_F(SimCutterTest, DevicePathCarriesTheIdsWhereTheMatchingRuleLooks) {
   EXPECT_EQ(Send("M10,20<ETX>"), kCutterOk);
 }
 
-TEST_F(SimCutterTest, AbsoluteAndRelativeMovesInBothDialects) {
-  // ParkHead, then the move to the first mark: absolute, then ETX-relative steps.
+TEST_F(SimCutterTest, RelativeStepsCountLikeAbsolutePlacesWhateverEndsThem) {
+  // ParkHead, then the move to the first mark: absolute, then relative steps.
   ASSERT_EQ(Send("TC3,7,1<ETX>M8500,1500<ETX>M8500,1200<ETX>"), kCutterOk);
   EXPECT_DOUBLE_EQ(cutter_.HeadFeedTenths(), 8500.0);
   EXPECT_DOUBLE_EQ(cutter_.HeadCrossTenths(), 1200.0);
   ASSERT_EQ(Send("O-600,1200<ETX>O485,0<ETX>"), kCutterOk);
   EXPECT_NEAR(cutter_.HeadFeedTenths(), 8385.0, 1e-9);
   EXPECT_NEAR(cutter_.HeadCrossTenths(), 2400.0, 1e-9);
-  // The stream dialect counts the feed the other way; leading commas are part of its texts.
-  ASSERT_EQ(Send("O-123.4,56.7<LF>"), kCutterOk);
-  EXPECT_NEAR(cutter_.HeadFeedTenths(), 8508.4, 1e-9);
-  EXPECT_NEAR(cutter_.HeadCrossTenths(), 2456.7, 1e-9);
+  // "O100,0" moves the head the same +10 mm ended by ETX or by LF.
+  ASSERT_EQ(Send("O100,0<ETX>"), kCutterOk);
+  EXPECT_NEAR(cutter_.HeadFeedTenths(), 8485.0, 1e-9);
+  ASSERT_EQ(Send("O100,0<LF>"), kCutterOk);
+  EXPECT_NEAR(cutter_.HeadFeedTenths(), 8585.0, 1e-9);
+  // Leading commas are part of the tool-change texts.
   ASSERT_EQ(Send(",E100,100<LF>E0,-115<LF>"), kCutterOk);
-  EXPECT_NEAR(cutter_.HeadFeedTenths(), 8408.4, 1e-9);
-  EXPECT_NEAR(cutter_.HeadCrossTenths(), 2441.7, 1e-9);
+  EXPECT_NEAR(cutter_.HeadFeedTenths(), 8685.0, 1e-9);
+  EXPECT_NEAR(cutter_.HeadCrossTenths(), 2385.0, 1e-9);
   EXPECT_FALSE(bed_.Cuts().empty());
   for (const CutterInstruction& i : cutter_.Instructions()) EXPECT_TRUE(i.understood) << i.text;
 }
@@ -215,7 +217,7 @@ TEST_F(SimCutterTest, UnpluggedAtAByteOfTheStream) {
   EXPECT_EQ(cutter_.Write(stream, line.data(), line.size()), kCutterIoError);
   EXPECT_FALSE(cutter_.Plugged());
   EXPECT_EQ(cutter_.Write(stream, line.data(), line.size()), kCutterInvalidHandle);
-  EXPECT_NEAR(cutter_.HeadFeedTenths(), 100.0, 1e-9);
+  EXPECT_NEAR(cutter_.HeadFeedTenths(), -100.0, 1e-9);
   EXPECT_EQ(cutter_.Received().size(), 5U + 20U);
   ASSERT_FALSE(cutter_.Instructions().empty());
   EXPECT_FALSE(cutter_.Instructions().back().understood);

@@ -27,20 +27,6 @@ class LongCutOnTwinTest : public ::testing::Test {
     job_.markScale = 4.0 / 51.0;
     if (!loaded_) return;
     EXPECT_TRUE(machine_.LoadJob(dir_.Path(), message)) << message;
-    machine_.Camera().Settings().mpix = 51;
-    SimMachine rehearsal;
-    rehearsal.LoadJob(dir_.Path(), message);
-    {
-      RunHarness dry(rehearsal, dir_.Path(), job_);
-      dry.Link().FindCutter();
-      dry.Engine().StartSheet();
-      run_.headCrossTenths = dry.Ctx().headCross;
-    }
-    run_.mediaWidthMm = 320.0;
-    run_.cameraOffsetXTenths = job_.cameraOffsetX;
-    run_.cameraOffsetYTenths = job_.cameraOffsetY;
-    run_.headAfterFeed = rehearsal.Bed().head;
-    AlignToRun(machine_, run_);
   }
 
   // Runs `sheets` sheets and returns how many finishes the run took while the twin still cut.
@@ -77,7 +63,6 @@ class LongCutOnTwinTest : public ::testing::Test {
 
   test::TempDir dir_;
   RunContext job_;
-  RunExpectation run_;
   bool loaded_ = false;
   SimMachine machine_;
   std::unique_ptr<FinishWatch> harness_;

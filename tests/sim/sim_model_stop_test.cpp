@@ -21,7 +21,6 @@ class StopOnTwinTest : public ::testing::Test, private OwnWorkDir {
 
   void SetUp() override {
     ASSERT_TRUE(station_.LoadSampleJob());
-    ASSERT_TRUE(station_.AlignWithRun(320.0));
     station_.StartTimer();
     station_.machine.Clock().Advance(10'000);  // the cutter is found, its width read
   }

@@ -34,24 +34,10 @@ class RunOnTwinTest : public ::testing::Test {
     harness_->RunFor(10'000);
   }
 
-  // Prints the job on the twin and aligns the twin's camera and sheet origin with the run,
-  // from where a rehearsal of the sheet cycle leaves the head.
+  // Prints the job on the twin's sheets.
   void Align() {
     std::string message;
     EXPECT_TRUE(machine_.LoadJob(dir_.Path(), message)) << message;
-    machine_.Camera().Settings().mpix = 51;
-    SimMachine rehearsal;
-    rehearsal.LoadJob(dir_.Path(), message);
-    RunHarness dry(rehearsal, dir_.Path(), job_);
-    dry.Link().FindCutter();
-    dry.Engine().StartSheet();
-    RunExpectation run;
-    run.mediaWidthMm = 320.0;
-    run.headCrossTenths = dry.Ctx().headCross;
-    run.cameraOffsetXTenths = job_.cameraOffsetX;
-    run.cameraOffsetYTenths = job_.cameraOffsetY;
-    run.headAfterFeed = rehearsal.Bed().head;
-    AlignToRun(machine_, run);
   }
 
   RunHarness& H() { return *harness_; }

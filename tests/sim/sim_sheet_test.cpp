@@ -61,8 +61,8 @@ TEST(PlacedSheetTest, NominalRotatedStretchedAndBackAgain) {
   auto job = std::make_shared<const PrintedJob>();
   const PlacedSheet nominal(job, SheetPlacement{}, MachinePoint{800.0, 320.0}, 1);
   const MachinePoint m = nominal.ToMachine(JobPoint{10.0, 2.0});
-  EXPECT_DOUBLE_EQ(m.x, 810.0);
-  EXPECT_DOUBLE_EQ(m.y, 318.0);  // b counted from the far edge
+  EXPECT_DOUBLE_EQ(m.x, 790.0);  // face up, a runs towards -x
+  EXPECT_DOUBLE_EQ(m.y, 318.0);  // and b towards -y, from the far edge
 
   SheetPlacement placement;
   placement.offsetFeedMm = 2.0;
@@ -72,7 +72,7 @@ TEST(PlacedSheetTest, NominalRotatedStretchedAndBackAgain) {
   placement.pivot = JobPoint{10.0, 2.0};
   const PlacedSheet turned(job, placement, MachinePoint{800.0, 320.0}, 2);
   const MachinePoint pivot = turned.ToMachine(JobPoint{10.0, 2.0});
-  EXPECT_NEAR(pivot.x, 800.0 + 1.01 * 12.0, 1e-9);
+  EXPECT_NEAR(pivot.x, 800.0 - 1.01 * 12.0, 1e-9);
   EXPECT_NEAR(pivot.y, 320.0 - 1.0, 1e-9);
   // A quarter turn sends +a to +b (towards smaller y).
   const MachinePoint along = turned.ToMachine(JobPoint{20.0, 2.0});
