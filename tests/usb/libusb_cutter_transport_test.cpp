@@ -106,7 +106,11 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(FakeUsbCutterSettings{},
                       FakeUsbCutterSettings{.product = 0x1135, .interfaceNumber = 1,
                                             .outEndpoint = 0x03, .inEndpoint = 0x84,
-                                            .maxPacket = 512}));
+                                            .maxPacket = 512}),
+    [](const ::testing::TestParamInfo<FakeUsbCutterSettings>& info) {
+      return std::string(info.param.maxPacket == 512 ? "OtherInterfaceHighSpeed"
+                                                     : "PrinterClassFullSpeed");
+    });
 
 TEST_F(LibusbCutterTest, WaitsAndWritesKeepTheirTimeLimits) {
   Start({.writeTimeoutMs = 200, .cancelGraceMs = 1000});
