@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <string>
 #include <system_error>
 
@@ -33,6 +34,7 @@ bool SyncParentDirectory(const std::filesystem::path& path) {
 AtomicFileWriter::AtomicFileWriter(std::filesystem::path destination)
     : destination_(std::move(destination)), temporary_(TemporaryBeside(destination_)) {
   file_ = std::fopen(temporary_.c_str(), "w+b");
+  if (file_ == nullptr) failure_.Record(destination_, errno);
 }
 
 AtomicFileWriter::~AtomicFileWriter() {
@@ -46,9 +48,16 @@ AtomicFileWriter::~AtomicFileWriter() {
 bool AtomicFileWriter::Commit() {
   if (file_ == nullptr) return false;
   bool ok = std::fflush(file_) == 0 && ::fsync(::fileno(file_)) == 0;
-  ok = (std::fclose(file_) == 0) && ok;
+  if (!ok) failure_.Record(destination_, errno);
+  if (std::fclose(file_) != 0) {
+    failure_.Record(destination_, errno);
+    ok = false;
+  }
   file_ = nullptr;
-  if (ok) ok = ::rename(temporary_.c_str(), destination_.c_str()) == 0;
+  if (ok && ::rename(temporary_.c_str(), destination_.c_str()) != 0) {
+    failure_.Record(destination_, errno);
+    ok = false;
+  }
   if (!ok) {
     std::error_code ignored;
     std::filesystem::remove(temporary_, ignored);
@@ -58,14 +67,30 @@ bool AtomicFileWriter::Commit() {
   return true;
 }
 
-bool WriteFileAtomically(const std::filesystem::path& path, std::string_view contents) {
+bool WriteFileAtomically(const std::filesystem::path& path, std::string_view contents,
+                         FileFailure* failure) {
   AtomicFileWriter writer(path);
-  if (writer.File() == nullptr) return false;
-  if (!contents.empty() &&
+  bool ok = writer.File() != nullptr;
+  if (ok && !contents.empty() &&
       std::fwrite(contents.data(), 1, contents.size(), writer.File()) != contents.size()) {
-    return false;
+    writer.RecordWriteError(errno);
+    ok = false;
   }
-  return writer.Commit();
+  ok = ok && writer.Commit();
+  if (!ok && failure != nullptr) *failure = writer.Failure();
+  return ok;
+}
+
+FileFailure ProbeWritable(const std::filesystem::path& directory) {
+  FileFailure failure;
+  const std::filesystem::path probe = directory / ".write-probe";
+  if (!WriteFileAtomically(probe, "probe\n", &failure)) {
+    failure.file = directory / "";
+    return failure;
+  }
+  std::error_code ignored;
+  std::filesystem::remove(probe, ignored);
+  return failure;
 }
 
 }  // namespace orvex
