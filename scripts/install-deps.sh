@@ -11,6 +11,7 @@ libusb-1.0-0-dev libhidapi-dev libv4l-dev
 libpoppler-private-dev poppler-utils librsvg2-bin ghostscript
 clang libclang-rt-14-dev
 xvfb xauth xdotool imagemagick
+dpkg-dev file lintian desktop-file-utils appstream man-db
 "
 
 missing=""
