@@ -1,5 +1,6 @@
 // The generated device access rules as udev applies them: udevadm test over the fake cutters
-// and feeder gives each the uaccess tag with the rules in place, and none without them. udevadm
+// and feeder gives each the uaccess tag with the rules in place, and none without them (an
+// installed copy masked). udevadm
 // runs in a private mount namespace, the rules (or an empty directory) bound over
 // /etc/udev/rules.d and a private /run for the database it writes, so the machine's own udev
 // state is never touched.
@@ -62,7 +63,10 @@ class UdevRulesTest : public ::testing::Test {
                       "given the rules without installing them on this machine";
     }
     ASSERT_TRUE(std::filesystem::exists(kRules)) << kRules << " was not generated";
+    // Same-named files in /etc/udev/rules.d override a copy the package installed: ours, or a
+    // link to /dev/null, which masks it.
     std::filesystem::copy_file(kRules, rules.File(kRules.filename().string()));
+    std::filesystem::create_symlink("/dev/null", noRules.File(kRules.filename().string()));
   }
 
   test::TempDir rules;
