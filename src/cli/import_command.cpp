@@ -29,9 +29,9 @@
 namespace orvex::cli {
 
 const char* const kImportUsage =
-    "import FILE [--workdir DIR] [--settings FILE.conf] [--mark-mode N] [--multiple N] "
+    "import [--workdir DIR] [--settings FILE.conf] [--mark-mode N] [--multiple N] "
     "[--spacing N] [--preview OUT.png] [--json] "
-    "[--order [--passes N] [--reverse] [--special-mode N]]";
+    "[--order [--passes N] [--reverse] [--special-mode N]] [--] FILE";
 
 namespace {
 
@@ -72,8 +72,18 @@ int UsageError(const std::string& why) {
 
 // Parses the arguments; returns an exit status when they are unusable.
 std::optional<int> ParseOptions(const Arguments& args, Options& options) {
+  bool optionsEnded = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
+    if (!optionsEnded && arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    if (optionsEnded) {
+      if (!options.file.empty()) return UsageError("only one FILE can be imported at a time");
+      options.file = arg;
+      continue;
+    }
     auto value = [&](std::string& out) -> bool {
       if (i + 1 >= args.size()) return false;
       out = args[++i];

@@ -34,9 +34,10 @@ constexpr int kDashUnitsPerPoint = 38;
 
 constexpr std::size_t kFlushBytes = 1 << 16;
 
-// Job extents that differ from the declared bounding box by more than this (either way, in width
-// or height) mean the parser did not read the file true to size.
+// Job extents that reach out of the declared bounding box by more than this, on any side, mean
+// the parser did not read the file true to size.
 constexpr double kBoundingBoxToleranceMm = 1.0;
+constexpr double kPointsPerMm = 2.83465;
 
 // The contour file, written through a temporary that replaces sort.prn only when complete.
 class SortWriter {
@@ -217,17 +218,20 @@ bool JobLoader::Parse(int kind, bool fromPdf, std::string& parsePath,
   if (!parsed) {
     why = "the parser found no cut path in it";
   } else if (const DscFacts facts = ReadDscFacts(parsePath); facts.boundingBox) {
+    // Everything painted lies inside the declared box; cut paths reaching out of it were read
+    // under a scale or transform the parser does not follow. (Paths well inside it are normal:
+    // text and page margins count in the box but are never cut.)
     const GraphicSummary s = parser->Summary();
-    const double width = static_cast<double>(s.maxX) - s.minX;
-    const double height = static_cast<double>(s.maxY) - s.minY;
-    const double declaredWidth = facts.boundingBox->WidthMm();
-    const double declaredHeight = facts.boundingBox->HeightMm();
-    if (!(std::fabs(width - declaredWidth) <= kBoundingBoxToleranceMm) ||
-        !(std::fabs(height - declaredHeight) <= kBoundingBoxToleranceMm)) {
+    const DeclaredBox& box = *facts.boundingBox;
+    const double t = kBoundingBoxToleranceMm;
+    if (!(s.minX >= box.x1 / kPointsPerMm - t && s.minY >= box.y1 / kPointsPerMm - t &&
+          s.maxX <= box.x2 / kPointsPerMm + t && s.maxY <= box.y2 / kPointsPerMm + t)) {
       char text[200];
       std::snprintf(text, sizeof text,
-                    "the parser read %.1f x %.1f mm where its bounding box says %.1f x %.1f mm",
-                    width, height, declaredWidth, declaredHeight);
+                    "the parser read %.1f x %.1f mm, reaching out of its bounding box of "
+                    "%.1f x %.1f mm",
+                    static_cast<double>(s.maxX) - s.minX, static_cast<double>(s.maxY) - s.minY,
+                    box.WidthMm(), box.HeightMm());
       why = text;
     }
   }

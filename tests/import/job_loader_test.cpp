@@ -631,8 +631,11 @@ TEST_F(JobLoaderTest, ACutFileThatCannotBeReplacedIsReportedNotLoaded) {
 TEST_F(JobLoaderTest, EpsThatTheParserMisreadsIsRedrawnByGhostscript) {
   FakeEps eps;
   loader_.SetEpsConverter(&eps);
-  // StandardSummary is 204 x 289 mm: 578.27 x 819.21 points.
-  const std::string agrees = "%%BoundingBox: 0 0 579 819\n%%HiResBoundingBox: 10 20 588.27 839.21\n";
+  // StandardSummary spans 10..214 x 5..294 mm: 28.35..606.62 x 14.17..833.39 points. A box that
+  // holds it (a page, or the job's own box with a rounding) agrees; one it reaches out of by
+  // more than 1 mm does not.
+  const std::string agrees = "%%BoundingBox: 0 0 612 842\n";
+  const std::string tight = "%%BoundingBox: 0 0 1 1\n%%HiResBoundingBox: 29 15 605 833\n";
   const std::string disagrees = "%%BoundingBox: 0 0 60 40\n";
   struct Case {
     std::string header;
@@ -646,6 +649,8 @@ TEST_F(JobLoaderTest, EpsThatTheParserMisreadsIsRedrawnByGhostscript) {
   const std::string redrawn = "eps:3:" + dir_.File("out.ps").string();
   for (const Case& c : {
            Case{agrees, true, PdfConversion::kConverted, LoadOutcome::kLoaded, ImportRoute::kParser,
+                job},
+           Case{tight, true, PdfConversion::kConverted, LoadOutcome::kLoaded, ImportRoute::kParser,
                 job},
            Case{"", true, PdfConversion::kConverted, LoadOutcome::kLoaded, ImportRoute::kParser, job},
            Case{disagrees, true, PdfConversion::kConverted, LoadOutcome::kLoaded,
