@@ -31,8 +31,7 @@ std::string RulesText() {
   }
   text += "# the sheet feeder's HID node\n";
   text += "SUBSYSTEM==\"hidraw\", ATTRS{idVendor}==\"" + SysfsId(orvex::kFeederVendorId) +
-          "\", ATTRS{idProduct}==\"" + SysfsId(orvex::kFeederProductId) +
-          "\", TAG+=\"uaccess\"\n";
+          "\", ATTRS{idProduct}==\"" + SysfsId(orvex::kFeederProductId) + "\", TAG+=\"uaccess\"\n";
   return text;
 }
 

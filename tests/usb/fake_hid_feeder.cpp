@@ -3,10 +3,10 @@
 #include "usb/fake_hid_feeder.h"
 
 #include <fcntl.h>
-#include <sys/ioctl.h>
 #include <linux/hidraw.h>
 #include <linux/ioctl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <umockdev.h>
 #include <unistd.h>
 
@@ -20,11 +20,33 @@ namespace {
 
 // One application collection of the given usage, 64-byte input and output reports, no ids.
 std::vector<int> ReportDescriptor(int usagePage, int usage) {
-  return {0x06, usagePage & 0xff, usagePage >> 8,  // Usage Page
-          0x0a, usage & 0xff,     usage >> 8,      // Usage
-          0xa1, 0x01,                              // Collection (Application)
-          0x75, 0x08, 0x15, 0x00, 0x26, 0xff, 0x00, 0x95, 0x40, 0x09, 0x01, 0x81, 0x02,  // In
-          0x95, 0x40, 0x09, 0x02, 0x91, 0x02,      // Output
+  return {0x06,
+          usagePage & 0xff,
+          usagePage >> 8,  // Usage Page
+          0x0a,
+          usage & 0xff,
+          usage >> 8,  // Usage
+          0xa1,
+          0x01,  // Collection (Application)
+          0x75,
+          0x08,
+          0x15,
+          0x00,
+          0x26,
+          0xff,
+          0x00,
+          0x95,
+          0x40,
+          0x09,
+          0x01,
+          0x81,
+          0x02,  // In
+          0x95,
+          0x40,
+          0x09,
+          0x02,
+          0x91,
+          0x02,  // Output
           0xc0};
 }
 
@@ -56,26 +78,26 @@ FakeHidFeeder::FakeHidFeeder(UmockdevBed& bed, FakeHidFeederSettings settings)
   g_clear_error(&error);
 
   const std::string usb = UsbSysPath().substr(4);  // without "/sys"
-  const std::string interface = usb + "/1-" + settings_.ports + ":1." +
-                                std::to_string(settings_.interfaceNumber);
+  const std::string interface =
+      usb + "/1-" + settings_.ports + ":1." + std::to_string(settings_.interfaceNumber);
   const std::string hid = HidSysPath().substr(4);
   const std::string hidId = Format("0003:%08X:%08X", settings_.vendor, settings_.product);
   std::string text;
   if (!settings_.interfaceOnly) {
-    text += "P: " + usb + "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\n" +
-            Format("A: idVendor=%04x\\n\nA: idProduct=%04x\\n\n", settings_.vendor,
-                   settings_.product) +
-            "A: manufacturer=Feeder Works\\n\nA: product=Sheet feeder\\n\n"
-            "A: serial=F0001\\n\nA: bcdDevice=0100\\n\n\n";
+    text +=
+        "P: " + usb + "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\n" +
+        Format("A: idVendor=%04x\\n\nA: idProduct=%04x\\n\n", settings_.vendor, settings_.product) +
+        "A: manufacturer=Feeder Works\\n\nA: product=Sheet feeder\\n\n"
+        "A: serial=F0001\\n\nA: bcdDevice=0100\\n\n\n";
   }
   text += "P: " + interface + "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\n" +
           Format("A: bInterfaceNumber=%02x\\n\n\n", settings_.interfaceNumber);
   text += "P: " + hid + "\nE: SUBSYSTEM=hid\nE: HID_ID=" + hidId +
           "\nE: HID_NAME=Feeder Works Sheet feeder\nE: HID_UNIQ=F0001\n" +
           "H: report_descriptor=" + Hex(descriptor) + "\n\n";
-  text += "P: " + hid + "/hidraw/hidraw" + std::to_string(settings_.hidraw) +
-          "\nN: hidraw" + std::to_string(settings_.hidraw) +
-          "\nE: SUBSYSTEM=hidraw\nE: DEVNAME=" + Node() + "\nL: device=../../\n";
+  text += "P: " + hid + "/hidraw/hidraw" + std::to_string(settings_.hidraw) + "\nN: hidraw" +
+          std::to_string(settings_.hidraw) + "\nE: SUBSYSTEM=hidraw\nE: DEVNAME=" + Node() +
+          "\nL: device=../../\n";
   bed_.Add(text);
 }
 
@@ -171,9 +193,9 @@ void FakeHidFeeder::Unplug() {
   const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
   if (master >= 0 && null >= 0) ::dup2(null, master);
   if (null >= 0) ::close(null);
-  std::vector<std::string> chain = {hidraw, HidSysPath(),
-                                    UsbSysPath() + "/1-" + settings_.ports + ":1." +
-                                        std::to_string(settings_.interfaceNumber)};
+  std::vector<std::string> chain = {
+      hidraw, HidSysPath(),
+      UsbSysPath() + "/1-" + settings_.ports + ":1." + std::to_string(settings_.interfaceNumber)};
   if (!settings_.interfaceOnly) chain.push_back(UsbSysPath());
   for (const std::string& path : chain) umockdev_testbed_remove_device(bed_.Get(), path.c_str());
   ::unlink(NodeFile().c_str());

@@ -29,13 +29,56 @@ std::vector<int> Descriptors(const FakeUsbCutterSettings& s) {
   const int packetLow = s.maxPacket & 0xff;
   const int packetHigh = (s.maxPacket >> 8) & 0xff;
   return {
-      0x12, 0x01, 0x00, 0x02, 0x00, 0x00, 0x00, 0x40,                             // USB 2.0
-      s.vendor & 0xff, s.vendor >> 8, s.product & 0xff, s.product >> 8,           // ids
-      0x00, 0x01, 0x00, 0x00, 0x00, 0x01,                                         // 1 config
-      0x09, 0x02, 0x20, 0x00, 0x01, 0x01, 0x00, 0xc0, 0x32,                       // config
-      0x09, 0x04, s.interfaceNumber, 0x00, 0x02, 0x07, 0x01, 0x02, 0x00,          // printer
-      0x07, 0x05, s.outEndpoint, 0x02, packetLow, packetHigh, 0x00,               // bulk OUT
-      0x07, 0x05, s.inEndpoint, 0x02, packetLow, packetHigh, 0x00,                // bulk IN
+      0x12,
+      0x01,
+      0x00,
+      0x02,
+      0x00,
+      0x00,
+      0x00,
+      0x40,  // USB 2.0
+      s.vendor & 0xff,
+      s.vendor >> 8,
+      s.product & 0xff,
+      s.product >> 8,  // ids
+      0x00,
+      0x01,
+      0x00,
+      0x00,
+      0x00,
+      0x01,  // 1 config
+      0x09,
+      0x02,
+      0x20,
+      0x00,
+      0x01,
+      0x01,
+      0x00,
+      0xc0,
+      0x32,  // config
+      0x09,
+      0x04,
+      s.interfaceNumber,
+      0x00,
+      0x02,
+      0x07,
+      0x01,
+      0x02,
+      0x00,  // printer
+      0x07,
+      0x05,
+      s.outEndpoint,
+      0x02,
+      packetLow,
+      packetHigh,
+      0x00,  // bulk OUT
+      0x07,
+      0x05,
+      s.inEndpoint,
+      0x02,
+      packetLow,
+      packetHigh,
+      0x00,  // bulk IN
   };
 }
 
@@ -65,17 +108,18 @@ FakeUsbCutter::FakeUsbCutter(UmockdevBed& bed, FakeUsbCutterSettings settings)
   bed_.Add("P: " + SysPath().substr(4) + "\n" +  // without "/sys"
            "N: bus/usb/" + bus + "/" + address + "\n" +
            "E: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nE: DRIVER=usb\n"
-           "E: BUSNUM=" + bus + "\nE: DEVNUM=" + address + "\nE: DEVNAME=" + node + "\n" +
+           "E: BUSNUM=" +
+           bus + "\nE: DEVNUM=" + address + "\nE: DEVNAME=" + node + "\n" +
            "A: busnum=" + std::to_string(settings_.bus) + "\\n\n" +
-           "A: devnum=" + std::to_string(settings_.address) + "\\n\n" +
-           "A: idVendor=" + vendor + "\\n\nA: idProduct=" + product + "\\n\n" +
+           "A: devnum=" + std::to_string(settings_.address) + "\\n\n" + "A: idVendor=" + vendor +
+           "\\n\nA: idProduct=" + product + "\\n\n" +
            "A: speed=480\\n\nA: bConfigurationValue=1\\n\n" +
            "H: descriptors=" + Hex(Descriptors(settings_)) + "\n");
 }
 
 FakeUsbCutter::~FakeUsbCutter() {
-  const std::string node = "/dev/bus/usb/" + ThreeDigits(settings_.bus) + "/" +
-                           ThreeDigits(settings_.address);
+  const std::string node =
+      "/dev/bus/usb/" + ThreeDigits(settings_.bus) + "/" + ThreeDigits(settings_.address);
   GError* error = nullptr;
   umockdev_testbed_detach_ioctl(bed_.Get(), node.c_str(), &error);
   g_clear_error(&error);
@@ -171,8 +215,7 @@ bool FakeUsbCutter::HandleIoctl(UMockdevIoctlClient* client) {
 
 void FakeUsbCutter::Submit(UMockdevIoctlClient* client) {
   UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
-  UMockdevIoctlData* urbData =
-      umockdev_ioctl_data_resolve(arg, 0, sizeof(usbdevfs_urb), nullptr);
+  UMockdevIoctlData* urbData = umockdev_ioctl_data_resolve(arg, 0, sizeof(usbdevfs_urb), nullptr);
   const auto* urb = reinterpret_cast<const usbdevfs_urb*>(urbData->data);
   UMockdevIoctlData* buffer = umockdev_ioctl_data_resolve(
       urbData, offsetof(usbdevfs_urb, buffer), static_cast<gsize>(urb->buffer_length), nullptr);
@@ -197,7 +240,8 @@ void FakeUsbCutter::Submit(UMockdevIoctlClient* client) {
                       static_cast<std::size_t>(urb->buffer_length));
     if (vanishAtByte_ && received_.size() + bytes.size() >= *vanishAtByte_) {
       // The device leaves while this write is on the wire: the bytes before that one arrived.
-      const std::size_t arrived = *vanishAtByte_ - 1 - std::min(*vanishAtByte_ - 1, received_.size());
+      const std::size_t arrived =
+          *vanishAtByte_ - 1 - std::min(*vanishAtByte_ - 1, received_.size());
       received_ += bytes.substr(0, arrived);
       entry.actualLength = static_cast<int>(arrived);
       entry.status = -ENODEV;
@@ -277,8 +321,9 @@ void FakeUsbCutter::Discard(UMockdevIoctlClient* client) {
   UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
   const auto address = reinterpret_cast<gulong>(*reinterpret_cast<void**>(arg->data));
   std::unique_lock<std::mutex> hold(lock_);
-  const auto it = std::find_if(waiting_.begin(), waiting_.end(),
-                               [address](const Urb& urb) { return urb.urb->client_addr == address; });
+  const auto it = std::find_if(waiting_.begin(), waiting_.end(), [address](const Urb& urb) {
+    return urb.urb->client_addr == address;
+  });
   if (it == waiting_.end()) {
     hold.unlock();
     umockdev_ioctl_client_complete(client, -1, EINVAL);
@@ -346,8 +391,8 @@ std::string FakeUsbCutter::Received() const {
 
 int FakeUsbCutter::ReadsInFlight() const {
   const std::lock_guard<std::mutex> hold(lock_);
-  return static_cast<int>(std::count_if(waiting_.begin(), waiting_.end(),
-                                        [](const Urb& urb) { return urb.in; }));
+  return static_cast<int>(
+      std::count_if(waiting_.begin(), waiting_.end(), [](const Urb& urb) { return urb.in; }));
 }
 
 int FakeUsbCutter::Discards() const {

@@ -50,10 +50,17 @@ class HidapiFeederTest : public ::testing::Test {
 
 TEST_F(HidapiFeederTest, ListsOnlyTheFeedersOwnInterface) {
   // The feeder's second interface has another usage; another maker's device has another id.
-  FakeHidFeeder otherInterface(bed, {.usagePage = 0xFF00, .usage = 0x0001, .interfaceNumber = 1,
-                                     .hidraw = 1, .interfaceOnly = true});
-  FakeHidFeeder keyboard(bed, {.vendor = 0x046d, .product = 0xc31c, .usagePage = 0x0001,
-                               .usage = 0x0006, .ports = "4", .hidraw = 2});
+  FakeHidFeeder otherInterface(bed, {.usagePage = 0xFF00,
+                                     .usage = 0x0001,
+                                     .interfaceNumber = 1,
+                                     .hidraw = 1,
+                                     .interfaceOnly = true});
+  FakeHidFeeder keyboard(bed, {.vendor = 0x046d,
+                               .product = 0xc31c,
+                               .usagePage = 0x0001,
+                               .usage = 0x0006,
+                               .ports = "4",
+                               .hidraw = 2});
   std::vector<HidDeviceInfo> found;
   ASSERT_TRUE(transport.Enumerate(found));
   ASSERT_EQ(found.size(), 1U);
@@ -128,10 +135,11 @@ TEST_F(HidapiFeederTest, AnUnpluggedFeederFailsItsTransfersAndIsFoundAgainWhenBa
   EXPECT_EQ(transport.Read(handle, report, sizeof report, 3000).status, TransferStatus::kFailed);
   EXPECT_LT(MillisecondsSince(start), 1000);
   const std::string request = Report('A');
-  EXPECT_EQ(transport.Write(handle, reinterpret_cast<const std::uint8_t*>(request.data()),
-                            request.size(), 100)
-                .status,
-            TransferStatus::kFailed);
+  EXPECT_EQ(
+      transport
+          .Write(handle, reinterpret_cast<const std::uint8_t*>(request.data()), request.size(), 100)
+          .status,
+      TransferStatus::kFailed);
   transport.Close(handle);
   std::vector<HidDeviceInfo> found;
   EXPECT_TRUE(transport.Enumerate(found));

@@ -101,16 +101,18 @@ TEST_P(LibusbCutterExchangeTest, AStatusReplyLandsOnlyWhenTheLinkWaitsForIt) {
   EXPECT_FALSE(cutter->Claimed());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Descriptors, LibusbCutterExchangeTest,
-    ::testing::Values(FakeUsbCutterSettings{},
-                      FakeUsbCutterSettings{.product = 0x1135, .interfaceNumber = 1,
-                                            .outEndpoint = 0x03, .inEndpoint = 0x84,
-                                            .maxPacket = 512}),
-    [](const ::testing::TestParamInfo<FakeUsbCutterSettings>& info) {
-      return std::string(info.param.maxPacket == 512 ? "OtherInterfaceHighSpeed"
-                                                     : "PrinterClassFullSpeed");
-    });
+INSTANTIATE_TEST_SUITE_P(Descriptors, LibusbCutterExchangeTest,
+                         ::testing::Values(FakeUsbCutterSettings{},
+                                           FakeUsbCutterSettings{.product = 0x1135,
+                                                                 .interfaceNumber = 1,
+                                                                 .outEndpoint = 0x03,
+                                                                 .inEndpoint = 0x84,
+                                                                 .maxPacket = 512}),
+                         [](const ::testing::TestParamInfo<FakeUsbCutterSettings>& info) {
+                           return std::string(info.param.maxPacket == 512
+                                                  ? "OtherInterfaceHighSpeed"
+                                                  : "PrinterClassFullSpeed");
+                         });
 
 TEST_F(LibusbCutterTest, WaitsAndWritesKeepTheirTimeLimits) {
   Start({.writeTimeoutMs = 200, .cancelGraceMs = 1000});
@@ -189,7 +191,8 @@ TEST_F(LibusbCutterTest, AnUnpluggedCutterEndsItsReadGivesTheInvalidHandleCodeAn
 
   cutter->Plug();
   ASSERT_TRUE(transport->Enumerate(paths));
-  EXPECT_EQ(paths, std::vector<std::string>{cutter->ExpectedPath()});  // the same port, the same path
+  EXPECT_EQ(paths,
+            std::vector<std::string>{cutter->ExpectedPath()});  // the same port, the same path
   ASSERT_EQ(OpenCutter(CutterAccess::kWrite, writer), kCutterOk);
   EXPECT_EQ(transport->Write(writer, "U", 1), kCutterOk);
   transport->Close(writer);

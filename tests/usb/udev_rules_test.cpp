@@ -89,8 +89,8 @@ TEST_F(UdevRulesTest, EveryCutterProductAndTheFeederGetUaccessOnlyWithTheRules) 
   test::FakeHidFeeder feeder(bed, {.ports = "9"});
   tagged.push_back(
       "/sys/devices/pci0000:00/0000:00:14.0/usb1/1-9/1-9:1.0/0003:16C0:0486.0001/hidraw/hidraw0");
-  test::FakeUsbCutter stranger(bed, {.vendor = 0x046d, .product = 0x1130, .ports = "8",
-                                     .address = 8});
+  test::FakeUsbCutter stranger(bed,
+                               {.vendor = 0x046d, .product = 0x1130, .ports = "8", .address = 8});
   const std::string strangerPath = "/sys/devices/pci0000:00/0000:00:14.0/usb1/1-8";
 
   for (const std::string& path : tagged) {

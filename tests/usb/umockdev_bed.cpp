@@ -2,8 +2,8 @@
 #include "usb/umockdev_bed.h"
 
 #include <linux/capability.h>
-#include <sys/syscall.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <umockdev.h>
 #include <unistd.h>
 
