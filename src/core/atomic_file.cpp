@@ -1,9 +1,11 @@
 #include "core/atomic_file.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <cerrno>
 #include <string>
 #include <system_error>
@@ -19,7 +21,56 @@ std::filesystem::path TemporaryBeside(const std::filesystem::path& destination) 
   return destination.parent_path() / name;
 }
 
+// The writer's PID in a temporary's name, or 0 when the name is no temporary of ours.
+long TemporaryOwner(const std::string& name) {
+  auto digitsAt = [&](std::size_t at, std::size_t& end) -> long {
+    end = at;
+    while (end < name.size() && name[end] >= '0' && name[end] <= '9') ++end;
+    return end > at && end - at < 10 ? std::atol(name.substr(at, end - at).c_str()) : 0;
+  };
+  std::size_t end = 0;
+  if (std::size_t at = name.rfind(".tmp."); name.size() > 1 && name[0] == '.' &&
+                                             at != std::string::npos) {
+    const long pid = digitsAt(at + 5, end);
+    std::size_t counterEnd = 0;
+    if (pid > 0 && end < name.size() && name[end] == '.' && digitsAt(end + 1, counterEnd) >= 0 &&
+        counterEnd == name.size() && counterEnd > end + 1) {
+      return pid;
+    }
+  }
+  if (std::size_t at = name.rfind(".converting-"); at != std::string::npos) {
+    const long pid = digitsAt(at + 12, end);
+    std::size_t counterEnd = 0;
+    if (pid > 0 && end < name.size() && name[end] == '-') {
+      digitsAt(end + 1, counterEnd);
+      if (counterEnd > end + 1 &&
+          (counterEnd == name.size() || name.find('.', counterEnd) == counterEnd)) {
+        return pid;
+      }
+    }
+  }
+  return 0;
+}
+
+bool ProcessIsRunning(long pid) {
+  // EPERM: it runs, under another user.
+  return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+}
+
 }  // namespace
+
+int RemoveOrphanedTemporaries(const std::filesystem::path& directory) {
+  int removed = 0;
+  std::error_code error;
+  for (std::filesystem::directory_iterator it(directory, error), end; !error && it != end;
+       it.increment(error)) {
+    const long pid = TemporaryOwner(it->path().filename().string());
+    if (pid <= 0 || ProcessIsRunning(pid)) continue;
+    std::error_code ignored;
+    if (std::filesystem::remove(it->path(), ignored)) ++removed;
+  }
+  return removed;
+}
 
 bool SyncParentDirectory(const std::filesystem::path& path) {
   std::filesystem::path dir = path.parent_path();

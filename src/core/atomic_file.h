@@ -46,6 +46,12 @@ class AtomicFileWriter {
 // the directory itself (an empty file name) with the system's reason.
 FileFailure ProbeWritable(const std::filesystem::path& directory);
 
+// Removes the temporaries left in `directory` by writers that were killed mid-write: files named
+// ".NAME.tmp.PID.N" (this file's writers) or "NAME.converting-PID-N[.ext]" (the converters')
+// whose process is no longer running. A live process's temporaries are never touched. Returns
+// how many were removed.
+int RemoveOrphanedTemporaries(const std::filesystem::path& directory);
+
 // fsyncs the directory holding `path`, so a rename into it survives a power cut.
 bool SyncParentDirectory(const std::filesystem::path& path);
 

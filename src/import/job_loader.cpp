@@ -318,6 +318,9 @@ const LoadReport& JobLoader::LoadJob() {
       c.statusStep = kStatusStepIdle;
       return report_;
     }
+    // A load killed mid-write leaves its temporaries (tens of MB for a large job); nothing
+    // else ever removes them.
+    RemoveOrphanedTemporaries(workDir_.Root());
   }
 
   std::string parsePath = path;

@@ -3,6 +3,9 @@
 #include "import/job_loader.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <limits>
@@ -839,6 +842,62 @@ TEST(JobLoaderWorkDir, ReadOnlyAndFullDirectoriesAreNamedWithTheSystemsReason) {
           << entry.path();
     }
   }
+}
+
+// A load killed while it writes leaves temporaries; the next load removes them, so the working
+// directory holds only the working files.
+TEST(JobLoaderWorkDir, TheNextLoadClearsWhatAKilledOneLeftBehind) {
+  test::TempDir graphics, work;
+  std::string eps = "%!PS-Adobe-3.0 EPSF-3.0\n";
+  while (eps.size() < 7000) eps += "% prolog\n";
+  eps += "%%EndProlog\n";
+  auto square = [](int x, int y) {
+    return std::to_string(x) + " " + std::to_string(y) + " m " + std::to_string(x + 11) + " " +
+           std::to_string(y) + " l " + std::to_string(x + 11) + " " + std::to_string(y + 11) +
+           " l " + std::to_string(x) + " " + std::to_string(y + 11) + " l " + std::to_string(x) +
+           " " + std::to_string(y) + " l f\n";
+  };
+  eps += square(10, 10) + square(500, 10);
+  for (int i = 0; i < 120000; ++i) eps += square(20 + i % 400, 40 + i % 700);
+  eps += "%%Trailer\n%%EOF\n";
+  graphics.Write("big.eps", eps);
+
+  auto load = [&](const std::filesystem::path& file) {
+    RunContext context;
+    FakeView view;
+    view.answer = file.string();
+    FakeCanvas canvas;
+    test::MemoryProfile profile;
+    JobLoader loader(context, WorkDir(work.Path()), view, canvas, profile);
+    return loader.LoadJob().outcome;
+  };
+  auto temporaries = [&] {
+    int count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(work.Path())) {
+      count += entry.path().filename().string().find(".tmp.") != std::string::npos;
+    }
+    return count;
+  };
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+      load(graphics.File("big.eps"));
+      ::_exit(0);
+    }
+    ASSERT_GT(child, 0);
+    // Killed as soon as it is writing.
+    for (int i = 0; i < 2000 && temporaries() == 0; ++i) ::usleep(1000);
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+  }
+  ASSERT_GT(temporaries(), 0) << "no load was caught mid-write";
+  EXPECT_EQ(load(graphics.File("big.eps")), LoadOutcome::kLoaded);
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(work.Path())) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"PSINT", "mk3.dat", "sort.prn"}));
 }
 
 // The real parser in front of the loader: a hand-written EPS in millimetre multiples of a point.
