@@ -34,6 +34,9 @@ set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 # the import falls back on when ours cannot be run.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, poppler-utils")
+# Ghostscript redraws the EPS files the path parser cannot read true to size; every other job
+# imports without it.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "ghostscript")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_BINARY_DIR}/debian/postinst)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
