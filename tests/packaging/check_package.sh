@@ -1,10 +1,11 @@
 #!/bin/sh
 # The checks a Debian package, a desktop entry, a metainfo file and manual pages are held to,
-# run on what the .deb ships. Usage: check_package.sh CHECK OUT_DIR, OUT_DIR as build_deb.sh
-# left it. Exit 77 (skipped) when the checking tool is not installed.
+# run on what the .deb ships. Usage: check_package.sh CHECK OUT_DIR SOURCE_DIR, with OUT_DIR as
+# build_deb.sh left it. Exit 77 (skipped) when the checking tool is not installed.
 set -eu
 check=$1
 out=$2
+source=$3
 root=$out/root
 
 fail() {
@@ -47,6 +48,10 @@ case $check in
     upstream=$(dpkg-deb -f "$out/orvex.deb" Version | sed 's/-[^-]*$//')
     grep -q "<release version=\"$upstream\"" "$metainfo" ||
       fail "the metainfo's release is not the package's version $upstream"
+    # The screenshots it names are the ones make screenshots draws, published under their names.
+    for shot in $(grep -o '/screenshots/[^<]*\.png' "$metainfo"); do
+      [ -f "$source/docs$shot" ] || fail "the metainfo shows $shot, docs$shot does not exist"
+    done
     ;;
 
   man-pages)
