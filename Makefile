@@ -9,7 +9,7 @@ CMAKE_ARGS ?=
 SAMPLE     ?= samples/label-sheet.eps
 RUN_DIR    ?= $(BUILD)/run-workdir
 
-.PHONY: run test deps configure build test-sanitize fuzz bench screenshots format clean
+.PHONY: run test deps configure build package test-sanitize fuzz bench screenshots format clean
 
 deps:
 	@sh scripts/install-deps.sh
@@ -35,6 +35,10 @@ run: build
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 600
+
+# The Debian package, $(BUILD)/orvex_<version>_<arch>.deb (see README, Install).
+package: build
+	@cmake --build $(BUILD) --target package
 
 # The whole test suite once more under AddressSanitizer and UndefinedBehaviorSanitizer.
 test-sanitize: deps

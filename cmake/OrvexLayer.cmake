@@ -14,9 +14,10 @@ function(orvex_layer name)
   endif()
 endfunction()
 
-# orvex_tests(NAME DEPENDS ...): one GoogleTest program of every .cpp in tests/NAME.
+# orvex_tests(NAME DEPENDS ... [EMULATOR PROGRAM]): one GoogleTest program of every .cpp in
+# tests/NAME; with EMULATOR, its tests are listed and run through PROGRAM.
 function(orvex_tests name)
-  cmake_parse_arguments(ARG "" "" "DEPENDS" ${ARGN})
+  cmake_parse_arguments(ARG "" "EMULATOR" "DEPENDS" ${ARGN})
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${name}/*.cpp)
   if(NOT sources)
     return()
@@ -26,6 +27,9 @@ function(orvex_tests name)
     GTest::gtest_main GTest::gmock)
   target_compile_definitions(orvex_${name}_tests PRIVATE
     ORVEX_SOURCE_DIR="${PROJECT_SOURCE_DIR}" ORVEX_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  if(ARG_EMULATOR)
+    set_target_properties(orvex_${name}_tests PROPERTIES CROSSCOMPILING_EMULATOR ${ARG_EMULATOR})
+  endif()
   gtest_discover_tests(orvex_${name}_tests DISCOVERY_TIMEOUT 60
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()

@@ -149,6 +149,7 @@ MainWindowModel::MainWindowModel(MainWindowParts parts)
       recent_(parts.workDir.File(workfile::kRecent), parts.run, fields_),
       loader_(parts.run, parts.workDir, loaderPort_, parts.canvas, parts.profile) {
   loader_.SetPdfConverter(&pdf_);
+  loader_.SetEpsConverter(parts.eps);
   loader_.SetCameraGraph(parts.cameraGraph);
   loader_.SetRecentJobs(&recent_);
   loader_.SetClock(&clock_);
@@ -1135,6 +1136,11 @@ void MainWindowModel::LoaderPort::ShowMessage(const OperatorMessage& message) {
   }
   m_.operatorMessages_.push_back(message.text);
   m_.view_.ShowMessage(message.text, caption, message.icon);
+}
+
+bool MainWindowModel::LoaderPort::ConfirmWarning(const OperatorMessage& message) {
+  m_.operatorMessages_.push_back(message.text);
+  return m_.view_.AskYesNo(message.text, m_.MessageCaptionText());
 }
 
 int MainWindowModel::LoaderPort::ComboSelection(int id) {

@@ -145,6 +145,9 @@ struct MainWindowParts {
   // With both, the model owns the run engine; without, the window imports and edits only.
   FeederLink* feeder = nullptr;
   RunVision* vision = nullptr;
+  // The second route for EPS the parser cannot read true to size; without it such a file loads
+  // as the parser read it, with a warning.
+  EpsConverter* eps = nullptr;
 };
 
 class MainWindowModel {
@@ -278,6 +281,7 @@ class MainWindowModel {
     explicit LoaderPort(MainWindowModel& m) : m_(m) {}
     bool AskOpenFile(const std::vector<FileFilter>& filters, std::string& path) override;
     void ShowMessage(const OperatorMessage& message) override;
+    bool ConfirmWarning(const OperatorMessage& message) override;
     void SetControlText(int id, std::string_view text) override { m_.SetCaption(id, text); }
     void EnableControl(int id, bool enabled) override { m_.Enable(id, enabled); }
     int ComboSelection(int id) override;

@@ -50,8 +50,18 @@ std::string FloatText(float value) {
 
 int RunFindMark(const Arguments& args) {
   Options options;
+  bool optionsEnded = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
+    if (!optionsEnded && arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    if (optionsEnded) {
+      if (!options.file.empty()) return Usage("more than one frame given: ", "'" + arg + "'");
+      options.file = arg;
+      continue;
+    }
     if (arg == "--calibration") {
       options.calibration = true;
     } else if (arg == "--edge") {

@@ -21,6 +21,7 @@
 #include "core/run_context.h"
 #include "core/work_dir.h"
 #include "import/job_loader.h"
+#include "platform/eps_converters.h"
 #include "platform/pdf_converters.h"
 #include "platform/qimage_preview_canvas.h"
 #include "platform/qsettings_profile.h"
@@ -28,9 +29,9 @@
 namespace orvex::cli {
 
 const char* const kImportUsage =
-    "import FILE [--workdir DIR] [--settings FILE.conf] [--mark-mode N] [--multiple N] "
+    "import [--workdir DIR] [--settings FILE.conf] [--mark-mode N] [--multiple N] "
     "[--spacing N] [--preview OUT.png] [--json] "
-    "[--order [--passes N] [--reverse] [--special-mode N]]";
+    "[--order [--passes N] [--reverse] [--special-mode N]] [--] FILE";
 
 namespace {
 
@@ -71,8 +72,18 @@ int UsageError(const std::string& why) {
 
 // Parses the arguments; returns an exit status when they are unusable.
 std::optional<int> ParseOptions(const Arguments& args, Options& options) {
+  bool optionsEnded = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
+    if (!optionsEnded && arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    if (optionsEnded) {
+      if (!options.file.empty()) return UsageError("only one FILE can be imported at a time");
+      options.file = arg;
+      continue;
+    }
     auto value = [&](std::string& out) -> bool {
       if (i + 1 >= args.size()) return false;
       out = args[++i];
@@ -168,6 +179,20 @@ class NullCanvas : public PreviewCanvas {
   void LineTo(int, int) override {}
 };
 
+const char* RouteName(ImportRoute route) {
+  switch (route) {
+    case ImportRoute::kParser:
+      return "parser";
+    case ImportRoute::kPdf:
+      return "pdf";
+    case ImportRoute::kGhostscript:
+      return "ghostscript";
+    case ImportRoute::kNone:
+      break;
+  }
+  return nullptr;
+}
+
 const char* KindName(int kind) {
   switch (kind) {
     case kKindEps:
@@ -210,6 +235,10 @@ void PrintJson(const Outcome& o) {
   out += ", \"kind\": " + JsonString(KindName(r.kind));
   out += ", \"file\": " + JsonString(r.jobPath);
   out += ", \"workdir\": " + JsonString(o.workDir.string());
+  const char* route = RouteName(r.route);
+  out += ", \"route\": " + (route != nullptr ? JsonString(route) : std::string("null"));
+  out += ", \"converter_reason\": " +
+         (r.converterReason.empty() ? std::string("null") : JsonString(r.converterReason));
   bool parsed = r.outcome == LoadOutcome::kLoaded || o.marksKnown;
   out += ", \"width_mm\": " + (parsed ? JsonNumber(r.summary.maxX - r.summary.minX) : "null");
   out += ", \"height_mm\": " + (parsed ? JsonNumber(r.summary.maxY - r.summary.minY) : "null");
@@ -261,6 +290,9 @@ void PrintHuman(const Outcome& o, const Options& options) {
   if (r.kind == kKindPdf) {
     std::printf("Job:      %s (pdf, converted to %s)\n", options.file.c_str(),
                 r.parsedPath.c_str());
+  } else if (r.route == ImportRoute::kGhostscript) {
+    std::printf("Job:      %s (%s, redrawn by Ghostscript into %s)\n", r.jobPath.c_str(),
+                KindName(r.kind), r.parsedPath.c_str());
   } else {
     std::printf("Job:      %s (%s)\n", r.jobPath.empty() ? options.file.c_str() : r.jobPath.c_str(),
                 KindName(r.kind));
@@ -280,13 +312,14 @@ void PrintHuman(const Outcome& o, const Options& options) {
       std::printf(
           "          No PDF converter could be run: install orvex-pdf2ps, or poppler-utils\n"
           "          for pdftops.\n");
-    } else if (r.message == loader_text::kParseFailed) {
+    } else if (r.message.rfind(loader_text::kParseFailed, 0) == 0) {
       std::printf(
           "          No cut path was found: save as EPS with the paths as vectors, or\n"
           "          as Illustrator with a visible layer.\n");
     }
   } else {
     std::printf("Size:     %.2f x %.2f mm\n", s.maxX - s.minX, s.maxY - s.minY);
+    std::printf("Route:    %s\n", RouteName(r.route));
     std::printf(
         "Marks:    bottom left x %.2f, right x %.2f (%.2f mm apart), base y %.2f;"
         " top at (%.2f, %.2f) mm%s\n",
@@ -332,6 +365,7 @@ int RunImport(const Arguments& args) {
           ? std::make_unique<QSettingsProfile>()
           : std::make_unique<QSettingsProfile>(QString::fromStdString(options.settings));
   std::unique_ptr<PdfConverter> pdf = MakePdfConverter();
+  std::unique_ptr<EpsConverter> eps = MakeEpsConverter();
 
   RunContext context;
   context.pdfAvailable = pdf->Available() ? 1 : 0;
@@ -353,6 +387,7 @@ int RunImport(const Arguments& args) {
 
   JobLoader loader(context, WorkDir(workDir), view, *canvas, *profile);
   loader.SetPdfConverter(pdf.get());
+  loader.SetEpsConverter(eps.get());
   const LoadReport& report = loader.LoadJob();
 
   Outcome outcome{report, context, workDir, report.message, report.warnings, false, false, {}};

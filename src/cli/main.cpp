@@ -37,7 +37,18 @@ int main(int argc, char** argv) {
     return orvex::cli::kExitOk;
   }
   for (const Subcommand& command : kSubcommands) {
-    if (name == command.name) return command.run(orvex::cli::Arguments(argv + 2, argv + argc));
+    if (name != command.name) continue;
+    const orvex::cli::Arguments args(argv + 2, argv + argc);
+    // Every subcommand answers --help the same way, whatever options it has; after "--" it is
+    // a file name like any other.
+    for (const std::string& arg : args) {
+      if (arg == "--") break;
+      if (arg == "--help" || arg == "-h") {
+        std::printf("usage: orvex-cli %s\n", *command.usage);
+        return orvex::cli::kExitOk;
+      }
+    }
+    return command.run(args);
   }
   std::fprintf(stderr, "orvex-cli: unknown command '%s'\n", name.c_str());
   PrintUsage(stderr);

@@ -68,8 +68,18 @@ bool ParseInt(const std::string& text, long minimum, long maximum, long& out) {
 }
 
 std::optional<std::string> ParseOptions(const Arguments& args, Options& o) {
+  bool optionsEnded = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
+    if (!optionsEnded && arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    if (optionsEnded) {
+      if (!o.file.empty()) return "more than one FILE";
+      o.file = arg;
+      continue;
+    }
     auto value = [&]() -> std::optional<std::string> {
       if (i + 1 >= args.size()) return std::nullopt;
       return args[++i];

@@ -7,10 +7,14 @@
 #include <filesystem>
 #include <string_view>
 
+#include "core/file_failure.h"
+
 namespace orvex {
 
-// Replaces `path` with `contents`. Returns false (and leaves `path` untouched) on any failure.
-bool WriteFileAtomically(const std::filesystem::path& path, std::string_view contents);
+// Replaces `path` with `contents`. Returns false (and leaves `path` untouched) on any failure,
+// which `failure` (when given) then names with the system's reason.
+bool WriteFileAtomically(const std::filesystem::path& path, std::string_view contents,
+                         FileFailure* failure = nullptr);
 
 // A file being written under a temporary name beside its destination. Commit() makes it the
 // destination durably; a file never committed is removed when the object goes away.
@@ -27,12 +31,26 @@ class AtomicFileWriter {
   // Flushes, syncs, closes and renames into place. False on any failure (the temporary is
   // removed and the destination is untouched).
   bool Commit();
+  // Why the temporary could not be made or committed, or a write the caller recorded.
+  const FileFailure& Failure() const { return failure_; }
+  void RecordWriteError(int error) { failure_.Record(destination_, error); }
 
  private:
   std::filesystem::path destination_;
   std::filesystem::path temporary_;
   std::FILE* file_ = nullptr;
+  FileFailure failure_;
 };
+
+// Whether `directory` takes a new file: one is written, synced and removed. The failure names
+// the directory itself (an empty file name) with the system's reason.
+FileFailure ProbeWritable(const std::filesystem::path& directory);
+
+// Removes the temporaries left in `directory` by writers that were killed mid-write: files named
+// ".NAME.tmp.PID.N" (this file's writers) or "NAME.converting-PID-N[.ext]" (the converters')
+// whose process is no longer running. A live process's temporaries are never touched. Returns
+// how many were removed.
+int RemoveOrphanedTemporaries(const std::filesystem::path& directory);
 
 // fsyncs the directory holding `path`, so a rename into it survives a power cut.
 bool SyncParentDirectory(const std::filesystem::path& path);

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <cerrno>
 #include <atomic>
 #include <cmath>
 #include <cstdint>
@@ -11,6 +12,7 @@
 #include <system_error>
 #include <utility>
 
+#include "core/atomic_file.h"
 #include "core/work_dir.h"
 #include "import/byte_reader.h"
 #include "import/number_text.h"
@@ -59,6 +61,7 @@ class RewritableOutput {
     name += std::to_string(counter++);
     temporary_ = destination.parent_path() / name;
     file_ = std::fopen(temporary_.c_str(), "w+b");
+    if (file_ == nullptr) Fail();
     buffer_.clear();
     buffer_.reserve(kBufferSize + 512);
     flushed_ = 0;
@@ -66,6 +69,9 @@ class RewritableOutput {
     failed_ = file_ == nullptr;
     return file_ != nullptr;
   }
+
+  // The first write, sync or rename that failed, named by the destination's name.
+  const FileFailure& Failure() const { return failure_; }
 
   std::int64_t Position() const { return flushed_ + static_cast<std::int64_t>(buffer_.size()); }
   std::int64_t Length() const { return Position() + (hasPending_ ? 1 : 0); }
@@ -91,12 +97,14 @@ class RewritableOutput {
       if (::fseeko(file_, static_cast<off_t>(position), SEEK_SET) != 0 ||
           std::fputc(static_cast<unsigned char>(byte), file_) == EOF ||
           ::fseeko(file_, static_cast<off_t>(flushed_), SEEK_SET) != 0) {
-        failed_ = true;
+        Fail();
       }
     }
   }
 
-  // Writes what is buffered and closes the temporary; true when every write succeeded.
+  // Writes what is buffered, syncs and closes the temporary; true when every write succeeded.
+  // Synced before the rename like every other working file, so a power cut leaves the old file
+  // or the whole new one.
   bool Close() {
     if (file_ == nullptr) return false;
     if (hasPending_) {
@@ -104,7 +112,8 @@ class RewritableOutput {
       hasPending_ = false;
     }
     Flush();
-    if (std::fclose(file_) != 0) failed_ = true;
+    if (!failed_ && (std::fflush(file_) != 0 || ::fsync(::fileno(file_)) != 0)) Fail();
+    if (std::fclose(file_) != 0) Fail();
     file_ = nullptr;
     return !failed_;
   }
@@ -113,8 +122,13 @@ class RewritableOutput {
     if (failed_ || temporary_.empty()) return false;
     std::error_code error;
     std::filesystem::rename(temporary_, destination_, error);
-    if (error) return false;
+    if (error) {
+      failed_ = true;
+      failure_.Record(destination_, error.value());
+      return false;
+    }
     temporary_.clear();
+    SyncParentDirectory(destination_);
     return true;
   }
   void Discard() {
@@ -130,11 +144,16 @@ class RewritableOutput {
  private:
   static constexpr std::size_t kBufferSize = 256 * 1024;
 
+  void Fail() {
+    failed_ = true;
+    failure_.Record(destination_, errno);
+  }
+
   void Flush() {
     if (buffer_.empty()) return;
     if (file_ == nullptr ||
         std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size()) {
-      failed_ = true;
+      Fail();
     }
     flushed_ += static_cast<std::int64_t>(buffer_.size());
     buffer_.clear();
@@ -148,6 +167,7 @@ class RewritableOutput {
   char pending_ = 0;
   bool hasPending_ = false;
   bool failed_ = false;
+  FileFailure failure_;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -767,6 +787,7 @@ bool EpsPathParser::ParseEpsBytes(std::string_view graphic, int importKind) {
 }
 
 bool EpsPathParser::ParseEpsFrom(ByteReader& input, int importKind) {
+  writeFailure_ = FileFailure{};
   return Run(input, importKind, false);
 }
 
@@ -782,10 +803,17 @@ bool EpsPathParser::ParseAiBytes(std::string_view graphic) {
 
 bool EpsPathParser::ParseAiFrom(ByteReader* source) {
   WorkDir dir(workDir_);
+  writeFailure_ = FileFailure{};
   RewritableOutput preint;
   if (preint.Create(dir.File(workfile::kPreint))) {
     if (source != nullptr) BuildPreint(*source, preint);
     if (!(preint.Close() && preint.Commit())) preint.Discard();
+  }
+  // An Illustrator body that cannot be copied out is no body at all: the parse stops here
+  // instead of reading a PREINT left from the previous job.
+  if (preint.Failure().Failed()) {
+    writeFailure_ = preint.Failure();
+    return false;
   }
   ByteReader input;
   input.Open(dir.File(workfile::kPreint));
@@ -797,8 +825,15 @@ bool EpsPathParser::Run(ByteReader& input, int importKind, bool illustrator) {
   WorkDir dir(workDir_);
   RewritableOutput psint;
   RewritableOutput tpsint;
-  if (!psint.Create(dir.File(workfile::kPsint)) || !tpsint.Create(dir.File(workfile::kTpsint))) {
+  // Whatever failed, the first failure is the one to report.
+  auto failed = [&]() {
+    if (!writeFailure_.Failed()) {
+      writeFailure_ = psint.Failure().Failed() ? psint.Failure() : tpsint.Failure();
+    }
     return false;
+  };
+  if (!psint.Create(dir.File(workfile::kPsint)) || !tpsint.Create(dir.File(workfile::kTpsint))) {
+    return failed();
   }
   Session session(input, psint, tpsint, summary_);
   if (illustrator) {
@@ -813,15 +848,15 @@ bool EpsPathParser::Run(ByteReader& input, int importKind, bool illustrator) {
   std::int64_t tpsintLength = tpsint.Length();
   bool written = psint.Close();
   written = tpsint.Close() && written;
-  if (!written) return false;  // the previous files stay; nothing half-written replaces them
+  if (!written) return failed();  // the previous files stay; nothing half-written replaces them
   if (tpsintLength < kMinUsefulFileBytes) {
     tpsint.Discard();
     std::error_code ignored;
     std::filesystem::remove(dir.File(workfile::kTpsint), ignored);
   } else if (!tpsint.Commit()) {
-    return false;
+    return failed();
   }
-  if (!psint.Commit()) return false;
+  if (!psint.Commit()) return failed();
   // A PSINT of blanked path starts only holds no contour: that is a failed parse too.
   if (psintLength < kMinUsefulFileBytes || !session.WroteCutSegment()) return false;
   summary_.width = summary_.maxX - summary_.minX;

@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <string_view>
 
+#include "core/file_failure.h"
+
 namespace orvex {
 
 class ByteReader;
@@ -42,6 +44,9 @@ class EpsPathParser {
   bool ParseAiBytes(std::string_view graphic);
 
   const ParseSummary& Summary() const { return summary_; }
+  // Set when the parse failed because a working file (PSINT, TPSINT, PREINT) could not be
+  // written: the graphic itself may be fine.
+  const FileFailure& WriteFailure() const { return writeFailure_; }
 
  private:
   bool ParseEpsFrom(ByteReader& input, int importKind);
@@ -50,6 +55,7 @@ class EpsPathParser {
 
   std::filesystem::path workDir_;
   ParseSummary summary_;
+  FileFailure writeFailure_;
 };
 
 }  // namespace orvex

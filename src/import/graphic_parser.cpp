@@ -13,6 +13,7 @@ class EpsPathParserAdapter : public GraphicParser {
     return parser_.ParseEps(graphic, importKind);
   }
   bool ParseAi(const std::filesystem::path& graphic) override { return parser_.ParseAi(graphic); }
+  FileFailure WriteFailure() const override { return parser_.WriteFailure(); }
   GraphicSummary Summary() const override {
     const ParseSummary& s = parser_.Summary();
     GraphicSummary out;

@@ -7,6 +7,8 @@
 #include <functional>
 #include <memory>
 
+#include "core/file_failure.h"
+
 namespace orvex {
 
 struct GraphicSummary {
@@ -34,6 +36,8 @@ class GraphicParser {
   virtual bool ParseEps(const std::filesystem::path& graphic, int importKind) = 0;
   virtual bool ParseAi(const std::filesystem::path& graphic) = 0;
   virtual GraphicSummary Summary() const = 0;
+  // After a failed parse: the working file that could not be written, if that was the cause.
+  virtual FileFailure WriteFailure() const { return {}; }
 };
 
 using GraphicParserFactory =

@@ -1,12 +1,16 @@
 #include "import/job_loader.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdio>
 #include <system_error>
 
 #include "core/atomic_file.h"
+#include "import/dsc_comments.h"
+#include "import/job_plausibility.h"
+#include "import/page_background.h"
 #include "import/flattening.h"
 #include "import/multiple_lines.h"
 #include "import/path_record_stream.h"
@@ -29,6 +33,11 @@ constexpr int kMidMedia = 450;
 constexpr int kDashUnitsPerPoint = 38;
 
 constexpr std::size_t kFlushBytes = 1 << 16;
+
+// Job extents that reach out of the declared bounding box by more than this, on any side, mean
+// the parser did not read the file true to size.
+constexpr double kBoundingBoxToleranceMm = 1.0;
+constexpr double kPointsPerMm = 2.83465;
 
 // The contour file, written through a temporary that replaces sort.prn only when complete.
 class SortWriter {
@@ -53,12 +62,14 @@ class SortWriter {
     Flush();
     return ok_ && file_.Commit();
   }
+  const FileFailure& Failure() const { return file_.Failure(); }
 
  private:
   void Flush() {
     if (buffer_.empty()) return;
     if (ok_ && std::fwrite(buffer_.data(), 1, buffer_.size(), file_.File()) != buffer_.size()) {
       ok_ = false;
+      file_.RecordWriteError(errno);
     }
     written_ += static_cast<long>(buffer_.size());
     buffer_.clear();
@@ -84,6 +95,30 @@ std::string ExtensionOf(const std::string& path) {
 }
 
 }  // namespace
+
+namespace loader_text {
+
+std::string WorkFileNotWritten(const FileFailure& failure) {
+  const std::string directory = failure.file.parent_path().string();
+  const std::string name = failure.file.filename().string();
+  return "Cannot write " + (name.empty() ? std::string() : name + " ") +
+         "in the working directory " + directory + "\n" + failure.Reason();
+}
+
+std::string GraphicNotReadable(const FileFailure& failure) {
+  return "Cannot read the graphic " + failure.file.string() + "\n" + failure.Reason();
+}
+
+std::string ParseFailedBecause(std::string_view reason) {
+  return std::string(kParseFailed) + "\n" + std::string(reason);
+}
+
+std::string TruncatedGraphic(const std::string& path) {
+  return "The graphic " + path +
+         " ends before its %%EOF: it may be cut short, and only what it holds would be cut";
+}
+
+}  // namespace loader_text
 
 JobLoader::JobLoader(RunContext& context, WorkDir workDir, LoaderView& view, PreviewCanvas& canvas,
                      Profile& profile)
@@ -124,12 +159,12 @@ const LoadReport& JobLoader::OpenLastJob() {
   return LoadJob();
 }
 
-bool JobLoader::Convert(const std::string& pdfPath, std::string& parsePath) {
+JobLoader::Conversion JobLoader::Convert(const std::string& pdfPath, std::string& parsePath) {
   OperatorMessage missing{std::string(loader_text::kConverterMissing),
                           MessageCaption::kPlatformDefault, "", MessageIcon::kNone, false};
   if (pdf_ == nullptr || !pdf_->Available()) {
     Show(missing);
-    return false;
+    return Conversion::kEnded;
   }
   // A conversion that fails must not leave the previous PDF's PostScript in place to be parsed
   // as if it were this one.
@@ -139,13 +174,105 @@ bool JobLoader::Convert(const std::string& pdfPath, std::string& parsePath) {
   PdfConversion result = pdf_->Convert(pdfPath, output.string());
   if (result == PdfConversion::kUnavailable) {
     Show(missing);
-    return false;
-  }
-  if (result == PdfConversion::kFailed) {
-    report_.warnings.push_back("the PDF converter failed on " + pdfPath);
+    return Conversion::kEnded;
   }
   parsePath = output.string();
-  return true;
+  // The parser would read KVOSTART.DAT in place of a missing or empty out.ps: a PDF that did
+  // not convert is a bad graphic, never the start-up job.
+  std::error_code error;
+  const bool written = std::filesystem::is_regular_file(output, error) &&
+                       std::filesystem::file_size(output, error) > 0 && !error;
+  if (result == PdfConversion::kConverted && written) return Conversion::kConverted;
+  report_.converterReason = pdf_->FailureReason();
+  if (report_.converterReason.empty()) {
+    report_.converterReason = "the PDF converter could not convert " + pdfPath;
+  }
+  return Conversion::kFailed;
+}
+
+const LoadReport& JobLoader::Refuse(std::string text) {
+  report_.outcome = LoadOutcome::kFailed;
+  Show({std::move(text), MessageCaption::kApplicationTitle, "", MessageIcon::kError, false});
+  context_.statusStep = kStatusStepIdle;
+  return report_;
+}
+
+bool JobLoader::Parse(int kind, bool fromPdf, std::string& parsePath,
+                      std::unique_ptr<GraphicParser>& parser) {
+  auto parseWith = [&](const std::string& file, int parseKind) {
+    std::unique_ptr<GraphicParser> fresh =
+        parserFactory_ ? parserFactory_(workDir_.Root()) : nullptr;
+    if (!fresh) return std::pair<bool, std::unique_ptr<GraphicParser>>(false, nullptr);
+    bool ok = parseKind == kKindAi ? fresh->ParseAi(file) : fresh->ParseEps(file, parseKind);
+    return std::pair<bool, std::unique_ptr<GraphicParser>>(ok, std::move(fresh));
+  };
+  auto [parsed, first] = parseWith(parsePath, kind);
+  parser = std::move(first);
+  report_.route = fromPdf ? ImportRoute::kPdf : ImportRoute::kParser;
+  if (kind != kKindEps || fromPdf || !parser) return parsed;
+  if (!parsed && parser->WriteFailure().Failed()) return false;
+
+  // The described parse reads Illustrator-style files true to size; a file it refuses, or
+  // whose extents disagree with the size its producer declared, is redrawn instead.
+  std::string why;
+  if (!parsed) {
+    why = "the parser found no cut path in it";
+  } else if (const DscFacts facts = ReadDscFacts(parsePath); facts.boundingBox) {
+    // Everything painted lies inside the declared box; cut paths reaching out of it were read
+    // under a scale or transform the parser does not follow. (Paths well inside it are normal:
+    // text and page margins count in the box but are never cut.)
+    const GraphicSummary s = parser->Summary();
+    const DeclaredBox& box = *facts.boundingBox;
+    const double t = kBoundingBoxToleranceMm;
+    if (!(s.minX >= box.x1 / kPointsPerMm - t && s.minY >= box.y1 / kPointsPerMm - t &&
+          s.maxX <= box.x2 / kPointsPerMm + t && s.maxY <= box.y2 / kPointsPerMm + t)) {
+      char text[200];
+      std::snprintf(text, sizeof text,
+                    "the parser read %.1f x %.1f mm, reaching out of its bounding box of "
+                    "%.1f x %.1f mm",
+                    static_cast<double>(s.maxX) - s.minX, static_cast<double>(s.maxY) - s.minY,
+                    box.WidthMm(), box.HeightMm());
+      why = text;
+    }
+  }
+  if (why.empty()) return parsed;
+  if (eps_ == nullptr || !eps_->Available()) {
+    if (parsed) report_.warnings.push_back(why + "; Ghostscript is not installed to redraw it");
+    return parsed;
+  }
+
+  const std::filesystem::path output = workDir_.File(workfile::kConvertedPdf);
+  std::error_code ignored;
+  std::filesystem::remove(output, ignored);
+  std::string failure;
+  if (eps_->Convert(parsePath, output.string()) == PdfConversion::kConverted) {
+    auto [redrawn, second] = parseWith(output.string(), kKindPdf);
+    if (redrawn) {
+      parser = std::move(second);
+      parsePath = output.string();
+      report_.route = ImportRoute::kGhostscript;
+      report_.warnings.push_back("read through Ghostscript: " + why);
+      return true;
+    }
+    if (second && second->WriteFailure().Failed()) {
+      parser = std::move(second);
+      return false;
+    }
+    failure = "Ghostscript's drawing of it holds no cut path either";
+  } else {
+    failure = eps_->FailureReason();
+    if (failure.empty()) failure = "Ghostscript could not redraw it";
+  }
+  if (!parsed) {
+    report_.converterReason = failure;
+    return false;
+  }
+  // The route failed on a file the parser did read: that reading is the job, said to be
+  // doubtful. The second parse may have replaced its working files, so it is read again.
+  report_.warnings.push_back(why + "; " + failure + ", so it is loaded as the parser read it");
+  auto [again, third] = parseWith(parsePath, kind);
+  parser = std::move(third);
+  return again;
 }
 
 const LoadReport& JobLoader::LoadJob() {
@@ -181,7 +308,23 @@ const LoadReport& JobLoader::LoadJob() {
     pdf = c.pdfAvailable && IsPdfExtension(extension);
     if (pdf) kind = kKindPdf;
   }
+
+  // A working directory that takes no file fails every load whatever the graphic: said first,
+  // before anything of the previous job is touched.
+  if (kind != kKindNone) {
+    if (FileFailure probe = ProbeWritable(workDir_.Root()); probe.Failed()) {
+      Show({loader_text::WorkFileNotWritten(probe), MessageCaption::kApplicationTitle, "",
+            MessageIcon::kError, false});
+      c.statusStep = kStatusStepIdle;
+      return report_;
+    }
+    // A load killed mid-write leaves its temporaries (tens of MB for a large job); nothing
+    // else ever removes them.
+    RemoveOrphanedTemporaries(workDir_.Root());
+  }
+
   std::string parsePath = path;
+  bool conversionFailed = false;
   if (pdf && kind != kKindNone) {
     // A reload of the job just loaded parses its conversion again; any other load converts.
     const std::filesystem::path converted = workDir_.File(workfile::kConvertedPdf);
@@ -190,11 +333,15 @@ const LoadReport& JobLoader::LoadJob() {
                        std::filesystem::is_regular_file(converted, error);
     if (reuse) {
       parsePath = converted.string();
-    } else if (!Convert(path, parsePath)) {
-      // Ended with everything as it was, except that the status polling must not stay held
-      // back by the count the load started with.
-      c.statusStep = kStatusStepIdle;
-      return report_;
+    } else {
+      Conversion conversion = Convert(path, parsePath);
+      if (conversion == Conversion::kEnded) {
+        // Ended with everything as it was, except that the status polling must not stay held
+        // back by the count the load started with.
+        c.statusStep = kStatusStepIdle;
+        return report_;
+      }
+      conversionFailed = conversion == Conversion::kFailed;
     }
   }
 
@@ -219,21 +366,39 @@ const LoadReport& JobLoader::LoadJob() {
   canvas_.Clear(canvas_.Width() - 2, canvas_.Height() - 2);
 
   c.importKind = kind;
-  std::unique_ptr<GraphicParser> parser =
-      parserFactory_ ? parserFactory_(workDir_.Root()) : nullptr;
-  bool parsed = false;
-  if (parser) {
-    parsed = kind == kKindAi ? parser->ParseAi(parsePath) : parser->ParseEps(parsePath, kind);
+  if (conversionFailed) return Refuse(loader_text::ParseFailedBecause(report_.converterReason));
+  if (!pdf) {
+    // A graphic the operator may not read is not a badly saved one. (Any other failure to open
+    // it is the parser's business: it then reads the start-up job, as it always has.)
+    if (std::FILE* probe = std::fopen(path.c_str(), "rb")) {
+      std::fclose(probe);
+    } else if (errno == EACCES || errno == EPERM) {
+      FileFailure unreadable;
+      unreadable.Record(path, errno);
+      return Refuse(loader_text::GraphicNotReadable(unreadable));
+    }
   }
+  std::unique_ptr<GraphicParser> parser;
+  bool parsed = Parse(kind, pdf, parsePath, parser);
+  report_.parsedPath = parsePath;
   if (!parsed) {
-    report_.outcome = LoadOutcome::kFailed;
-    Show({std::string(loader_text::kParseFailed), MessageCaption::kApplicationTitle, "",
-          MessageIcon::kError, false});
-    c.statusStep = kStatusStepIdle;
-    return report_;
+    report_.route = ImportRoute::kNone;
+    if (parser && parser->WriteFailure().Failed()) {
+      return Refuse(loader_text::WorkFileNotWritten(parser->WriteFailure()));
+    }
+    return Refuse(report_.converterReason.empty()
+                      ? std::string(loader_text::kParseFailed)
+                      : loader_text::ParseFailedBecause(report_.converterReason));
   }
   GraphicSummary summary = parser->Summary();
   report_.summary = summary;
+  if (std::optional<std::string> refusal = JobSizeRefusal(summary)) return Refuse(*refusal);
+  if (report_.route != ImportRoute::kParser) {
+    if (auto warning = PageBackgroundWarning(FindWhiteFilledRectangles(parsePath), summary)) {
+      report_.warnings.push_back(*warning);
+      Show({*warning, MessageCaption::kApplicationTitle, "", MessageIcon::kWarning, false});
+    }
+  }
 
   // Marks. A distance that is not a number is refused like a short one.
   JobMarks marks = LocateJobMarks(workDir_.File(workfile::kPsint), workDir_.File(workfile::kMarks),
@@ -248,14 +413,29 @@ const LoadReport& JobLoader::LoadJob() {
     c.statusStep = kStatusStepIdle;
     return report_;
   }
-
-  if (!Flatten(summary)) {
-    report_.outcome = LoadOutcome::kFailed;
-    Show({std::string(loader_text::kSortNotWritten), MessageCaption::kApplicationTitle, "",
-          MessageIcon::kError, false});
-    c.statusStep = kStatusStepIdle;
-    return report_;
+  // The run registers every sheet by mk3.dat: a job whose marks it does not hold would be cut
+  // at the previous job's marks.
+  if (!marks.marksFileWritten) {
+    return Refuse(loader_text::WorkFileNotWritten(marks.marksFileFailure));
   }
+
+  // A file cut short loads only when the operator has been told so.
+  if (!pdf) {
+    if (const DscFacts facts = ReadDscFacts(path); facts.structured && !facts.reachesEnd) {
+      const std::string warning = loader_text::TruncatedGraphic(path);
+      report_.warnings.push_back(warning);
+      if (!view_.ConfirmWarning({warning + "\nLoad it anyway?", MessageCaption::kApplicationTitle,
+                                 "", MessageIcon::kWarning, false})) {
+        report_.outcome = LoadOutcome::kEnded;
+        report_.message = warning;
+        c.statusStep = kStatusStepIdle;
+        return report_;
+      }
+    }
+  }
+
+  FileFailure sortFailure;
+  if (!Flatten(summary, sortFailure)) return Refuse(loader_text::WorkFileNotWritten(sortFailure));
 
   if (recent_ != nullptr) recent_->RestoreFor(c.currentJobPath);
 
@@ -305,10 +485,13 @@ void JobLoader::ChooseCamera() {
   if (camera_ != nullptr) camera_->Rebuild();
 }
 
-bool JobLoader::Flatten(const GraphicSummary& summary) {
+bool JobLoader::Flatten(const GraphicSummary& summary, FileFailure& failure) {
   RunContext& c = context_;
   SortWriter sort(workDir_.File(workfile::kSort));
-  if (!sort.IsOpen()) return false;
+  if (!sort.IsOpen()) {
+    failure = sort.Failure();
+    return false;
+  }
   PreviewMapping mapping(canvas_, summary.maxX - summary.minX, summary.maxY - summary.minY);
   const float minX = summary.minX;
   const float minY = summary.minY;
@@ -438,7 +621,9 @@ bool JobLoader::Flatten(const GraphicSummary& summary) {
   PathRecordStream cut;
   if (cut.Open(workDir_.File(workfile::kPsint))) pass(cut, true);
   sort.Text("A");
-  return sort.Commit();
+  if (sort.Commit()) return true;
+  failure = sort.Failure();
+  return false;
 }
 
 }  // namespace orvex

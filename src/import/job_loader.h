@@ -4,14 +4,17 @@
 // operator must act on is a message through the view.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "core/clock.h"
+#include "core/file_failure.h"
 #include "core/pdf_converter.h"
 #include "core/profile.h"
 #include "core/run_context.h"
 #include "core/work_dir.h"
+#include "import/eps_converter.h"
 #include "import/graphic_parser.h"
 #include "import/job_marks.h"
 #include "import/loader_view.h"
@@ -29,10 +32,26 @@ inline constexpr std::string_view kMarksError =
     "Black marks not aligned or overlapped\nPlease check the graphic design. ";
 inline constexpr std::string_view kMarksCaption = "Black marks error !";
 inline constexpr std::string_view kCurrentJobPrefix = "Current job: ";
-// Not one of the classic messages: the working directory refused the cut file.
-inline constexpr std::string_view kSortNotWritten =
-    "Cannot write sort.prn in the working directory\nThe previous job's cut file is kept";
+
+// Messages of this station beyond the classic ones: they name the file and the system's reason
+// so that the operator is not sent to fix a graphic that is fine.
+// A working file (or, with an empty name, the directory itself) could not be written.
+std::string WorkFileNotWritten(const FileFailure& failure);
+// The chosen graphic exists but cannot be read.
+std::string GraphicNotReadable(const FileFailure& failure);
+// The classic bad-graphic message with the converter's reason below it.
+std::string ParseFailedBecause(std::string_view reason);
+// An EPS or AI that ends before its %%EOF/%%Trailer.
+std::string TruncatedGraphic(const std::string& path);
 }  // namespace loader_text
+
+// How the graphic reached the parser.
+enum class ImportRoute {
+  kNone,         // not parsed
+  kParser,       // the file itself, byte for byte
+  kPdf,          // a PDF through the PDF converter
+  kGhostscript,  // an EPS/PostScript redrawn by Ghostscript, then through the PDF converter
+};
 
 enum class LoadOutcome {
   kEnded,   // nothing chosen, converter missing, or the file is not there
@@ -55,6 +74,8 @@ struct LoadReport {
   long specialContours = 0;  // path starts written in the special section
   double cutLengthMm = 0.0;  // length of the cut section's lines and flattened curves
   int multiLineCount = 1;
+  ImportRoute route = ImportRoute::kNone;
+  std::string converterReason;  // why a converter failed, in its own words
   std::vector<std::string> warnings;
 };
 
@@ -65,6 +86,7 @@ class JobLoader {
 
   // Optional collaborators; each may be left unset.
   void SetPdfConverter(PdfConverter* converter) { pdf_ = converter; }
+  void SetEpsConverter(EpsConverter* converter) { eps_ = converter; }
   void SetCameraGraph(CameraGraphControl* camera) { camera_ = camera; }
   void SetRecentJobs(RecentJobs* recent) { recent_ = recent; }
   void SetClock(Clock* clock) { clock_ = clock; }
@@ -85,9 +107,16 @@ class JobLoader {
 
  private:
   void Show(OperatorMessage message);
+  // Ends a load that got past the choice of the file, with an error message.
+  const LoadReport& Refuse(std::string text);
+  enum class Conversion { kConverted, kEnded, kFailed };
   // Converts the PDF into the working directory's out.ps, named in `parsePath`.
-  bool Convert(const std::string& pdfPath, std::string& parsePath);
-  bool Flatten(const GraphicSummary& summary);
+  Conversion Convert(const std::string& pdfPath, std::string& parsePath);
+  // Runs the parser over `parsePath`, and for an EPS the parser cannot read true to size the
+  // Ghostscript route. Leaves the parser that produced the working files in `parser`.
+  bool Parse(int kind, bool fromPdf, std::string& parsePath,
+             std::unique_ptr<GraphicParser>& parser);
+  bool Flatten(const GraphicSummary& summary, FileFailure& failure);
   void ChooseCamera();
 
   RunContext& context_;
@@ -96,6 +125,7 @@ class JobLoader {
   PreviewCanvas& canvas_;
   Profile& profile_;
   PdfConverter* pdf_ = nullptr;
+  EpsConverter* eps_ = nullptr;
   CameraGraphControl* camera_ = nullptr;
   RecentJobs* recent_ = nullptr;
   Clock* clock_ = nullptr;

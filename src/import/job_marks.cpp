@@ -127,7 +127,7 @@ JobMarks LocateJobMarks(const std::filesystem::path& psint, const std::filesyste
     AppendFixed6(text, values[i]);
     text += (i % 2 == 0) ? ' ' : '\n';
   }
-  marks.marksFileWritten = WriteFileAtomically(marksFile, text);
+  marks.marksFileWritten = WriteFileAtomically(marksFile, text, &marks.marksFileFailure);
   return marks;
 }
 

@@ -6,6 +6,8 @@
 #include <array>
 #include <filesystem>
 
+#include "core/file_failure.h"
+
 namespace orvex {
 
 struct JobMarks {
@@ -19,6 +21,7 @@ struct JobMarks {
   // False when the job has fewer than two paths to pair; such a job must be refused.
   bool pairFound = false;
   bool marksFileWritten = false;
+  FileFailure marksFileFailure;  // why mk3.dat was not written
 };
 
 // Reads `psint`, writes `marksFile` (mk3.dat: three "x y" lines with six decimals) and returns

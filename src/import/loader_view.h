@@ -56,6 +56,12 @@ class LoaderView {
   virtual bool AskOpenFile(const std::vector<FileFilter>& filters, std::string& path) = 0;
   // A modal message box; returns when the operator closed it.
   virtual void ShowMessage(const OperatorMessage& message) = 0;
+  // A warning the operator must answer before the load goes on (a graphic cut short): true
+  // loads it. Views without an operator take the file; the warning is in the load's report.
+  virtual bool ConfirmWarning(const OperatorMessage& message) {
+    (void)message;
+    return true;
+  }
 
   virtual void SetControlText(int id, std::string_view text) = 0;
   virtual void EnableControl(int id, bool enabled) = 0;

@@ -45,7 +45,8 @@ int OpenErrorCode(int error) {
 
 HidapiFeederTransport::HidapiFeederTransport() {
   started_ = hid_init() == 0;
-  if (!started_) qCWarning(lcFeederHid, "hidapi could not start: %s", HidError(nullptr).constData());
+  if (!started_)
+    qCWarning(lcFeederHid, "hidapi could not start: %s", HidError(nullptr).constData());
 }
 
 HidapiFeederTransport::~HidapiFeederTransport() {
@@ -64,8 +65,8 @@ bool HidapiFeederTransport::Enumerate(std::vector<HidDeviceInfo>& devices) {
         info->usage != kFeederUsage) {
       continue;
     }
-    devices.push_back(HidDeviceInfo{info->path, info->vendor_id, info->product_id,
-                                    info->usage_page, info->usage});
+    devices.push_back(HidDeviceInfo{info->path, info->vendor_id, info->product_id, info->usage_page,
+                                    info->usage});
   }
   hid_free_enumeration(list);
   return true;
@@ -78,8 +79,7 @@ int HidapiFeederTransport::Open(const std::string& path, FeederHandle& handle) {
   const int pollFd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
   if (pollFd < 0) {
     const int error = errno;
-    qCWarning(lcFeederHid, "cannot open the feeder at %s: %s%s", path.c_str(),
-              std::strerror(error),
+    qCWarning(lcFeederHid, "cannot open the feeder at %s: %s%s", path.c_str(), std::strerror(error),
               error == EACCES ? " (permission denied: install the udev rules, see README)" : "");
     return OpenErrorCode(error);
   }

@@ -7,7 +7,9 @@
 // caller's limit, for the node to take a report (poll for POLLOUT on a descriptor of its own)
 // and is then one atomic hid_write, which either reaches the device or fails. A write is never
 // left running past its answer: one that could not start in time is a time-out with nothing
-// sent, so a late sheet request can never feed a sheet the run has stopped waiting for.
+// sent, so a late sheet request can never feed a sheet the run has stopped waiting for. A
+// hidraw node always reports itself writable; there the kernel bounds the write itself, as its
+// USB transfer to the device times out after 5 s and the write then fails.
 #pragma once
 
 #include <cstddef>

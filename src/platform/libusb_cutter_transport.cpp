@@ -325,7 +325,8 @@ void LibusbCutterTransport::Close(CutterHandle handle) {
 
 void LibusbCutterTransport::HandleEventsUntil(int* done, int timeoutMs) {
   using Clock = std::chrono::steady_clock;
-  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(std::max(0, timeoutMs));
+  const Clock::time_point deadline =
+      Clock::now() + std::chrono::milliseconds(std::max(0, timeoutMs));
   do {
     if (*done != 0) return;
     const auto left = std::max(Clock::duration::zero(), deadline - Clock::now());
@@ -382,8 +383,7 @@ int LibusbCutterTransport::Write(CutterHandle handle, const char* bytes, std::si
     return kCutterIoError;
   }
   // libusb's own time limit cancels the transfer; this wait only backs it up.
-  if (!FinishTransfer(transfer, done, options_.writeTimeoutMs + options_.cancelGraceMs,
-                      *session)) {
+  if (!FinishTransfer(transfer, done, options_.writeTimeoutMs + options_.cancelGraceMs, *session)) {
     return kCutterInvalidHandle;
   }
   const libusb_transfer_status status = transfer->status;
@@ -485,7 +485,8 @@ void LibusbCutterTransport::CancelRead() {
     Session* session = read_->session;
     libusb_transfer* transfer = read_->transfer;
     session->vanished = true;
-    session->abandoned.push_back(Session::Abandoned{transfer, std::shared_ptr<Read>(std::move(read_))});
+    session->abandoned.push_back(
+        Session::Abandoned{transfer, std::shared_ptr<Read>(std::move(read_))});
     return;
   }
   libusb_free_transfer(read_->transfer);

@@ -21,21 +21,30 @@ std::string LastLine(const std::string& output) {
   return output.substr(begin, end - begin + 1);
 }
 
-std::filesystem::path TemporaryBeside(const std::filesystem::path& target) {
+}  // namespace
+
+std::filesystem::path ConversionTemporary(const std::filesystem::path& target,
+                                          const std::string& extension) {
   static std::atomic<unsigned> counter{0};
   std::filesystem::path temporary = target;
-  temporary += ".converting-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+  temporary += ".converting-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) +
+               extension;
   return temporary;
 }
 
-// A relative path that begins with "-" would be read as an option by the converter.
-std::string PathArgument(const std::filesystem::path& path) {
+std::string ProgramPathArgument(const std::filesystem::path& path) {
   const std::string text = path.string();
-  if (!text.empty() && text[0] == '-') return "./" + text;
+  if (!text.empty() && (text[0] == '-' || text[0] == '@')) return "./" + text;
   return text;
 }
 
-}  // namespace
+std::filesystem::path FindOurPdfConverter(const PdfConverterSearch& search) {
+  if (!search.besideDirectory.empty() &&
+      IsExecutableFile(search.besideDirectory / kOurConverterName)) {
+    return search.besideDirectory / kOurConverterName;
+  }
+  return FindOnPath(kOurConverterName, search.pathList);
+}
 
 ChildProcessPdfConverter::ChildProcessPdfConverter(std::filesystem::path program,
                                                    std::vector<std::string> fixedArguments,
@@ -53,12 +62,12 @@ PdfConversion ChildProcessPdfConverter::Convert(const std::string& pdfPath,
     return PdfConversion::kUnavailable;
   }
   const std::filesystem::path target = postScriptPath;
-  const std::filesystem::path temporary = TemporaryBeside(target);
+  const std::filesystem::path temporary = ConversionTemporary(target);
   std::vector<std::string> argv;
   argv.push_back(program_.string());
   argv.insert(argv.end(), fixedArguments_.begin(), fixedArguments_.end());
-  argv.push_back(PathArgument(pdfPath));
-  argv.push_back(PathArgument(temporary));
+  argv.push_back(ProgramPathArgument(pdfPath));
+  argv.push_back(ProgramPathArgument(temporary));
 
   const ChildOutcome outcome = RunChildProcess(argv, timeLimit_);
   std::error_code error;
@@ -110,13 +119,7 @@ PdfConverterSearch DefaultPdfConverterSearch() {
 }
 
 std::unique_ptr<PdfConverter> MakePdfConverter(const PdfConverterSearch& search) {
-  std::filesystem::path ours;
-  if (!search.besideDirectory.empty() &&
-      IsExecutableFile(search.besideDirectory / kOurConverterName)) {
-    ours = search.besideDirectory / kOurConverterName;
-  } else {
-    ours = FindOnPath(kOurConverterName, search.pathList);
-  }
+  const std::filesystem::path ours = FindOurPdfConverter(search);
   if (!ours.empty()) return MakeOurPdfConverter(ours, search.timeLimit);
   const std::filesystem::path pdftops = FindOnPath(kFallbackConverterName, search.pathList);
   if (!pdftops.empty()) return MakePdftopsPdfConverter(pdftops, search.timeLimit);

@@ -30,6 +30,7 @@ class ChildProcessPdfConverter : public PdfConverter {
   const std::filesystem::path& Program() const { return program_; }
   // The converter's own words about the last failure (one line), empty after a success.
   const std::string& LastMessage() const { return lastMessage_; }
+  std::string FailureReason() const override { return lastMessage_; }
 
  private:
   std::filesystem::path program_;
@@ -64,6 +65,16 @@ struct PdfConverterSearch {
 
 // The search of the running program: its own directory and $PATH.
 PdfConverterSearch DefaultPdfConverterSearch();
+
+// A temporary file beside `target`, unique to this process and call, ending in `extension`;
+// the program writes there and the result is renamed into place only when whole.
+std::filesystem::path ConversionTemporary(const std::filesystem::path& target,
+                                          const std::string& extension = "");
+// A path as a program argument: a relative one that begins with "-" or "@" would be read as an
+// option or an argument file, so it gets "./" in front.
+std::string ProgramPathArgument(const std::filesystem::path& path);
+// Our converter beside the running program, else on the search's PATH; empty when absent.
+std::filesystem::path FindOurPdfConverter(const PdfConverterSearch& search);
 
 // Ours when installed, else pdftops, else one that is not Available().
 std::unique_ptr<PdfConverter> MakePdfConverter(const PdfConverterSearch& search);

@@ -72,7 +72,8 @@ TEST_F(ImportCommandTest, SampleJobLoadsWithEveryJsonKey) {
   CliRun run = Cli("import " + Sample() + " " + Common() + " --json");
   ASSERT_EQ(run.status, 0) << run.out;
   for (const char* key :
-       {"\"ok\": true", "\"message\": \"\"", "\"kind\": \"eps\"",
+       {"\"ok\": true", "\"message\": \"\"", "\"kind\": \"eps\"", "\"route\": \"parser\"",
+        "\"converter_reason\": null", "\"warnings\": []",
         "\"width_mm\": ", "\"height_mm\": ", "\"marks\": {\"left_x\": ", "\"right_x\": ",
         "\"base_y\": ", "\"top_x\": ", "\"top_y\": ", "\"special_paths\": ", "\"dash\": [",
         "\"contours\": ", "\"cut_length_mm\": ", "\"special_end\": "}) {
@@ -126,6 +127,33 @@ TEST_F(ImportCommandTest, UsageErrorsExitTwo) {
   EXPECT_EQ(Cli("import " + Sample() + " " + Common() + " --colour red").status, 2);
   EXPECT_EQ(Cli("import a.eps b.eps " + Common()).status, 2);
   EXPECT_FALSE(dir_.Exists("sort.prn"));
+}
+
+TEST_F(ImportCommandTest, HelpOnEverySubcommandAndFilesAfterTheEndOfOptions) {
+  for (const char* command : {"import", "findmark", "simulate"}) {
+    CliRun help = Cli(std::string(command) + " --workdir --help");
+    EXPECT_EQ(help.status, 0) << command << help.out;
+    EXPECT_EQ(help.out.rfind(std::string("usage: orvex-cli ") + command, 0), 0U) << help.out;
+  }
+  // After "--" a name that looks like an option is the file.
+  dir_.Write("-job.eps", test::ReadFileBytes(std::string(ORVEX_SOURCE_DIR) +
+                                             "/samples/label-sheet.eps"));
+  CliRun dashed = Cli("import " + Common() + " --json -- -job.eps",
+                      "cd " + Quote(dir_.Path().string()) + " &&");
+  EXPECT_EQ(dashed.status, 0) << dashed.out;
+  EXPECT_NE(dashed.out.find("\"ok\": true"), std::string::npos) << dashed.out;
+  EXPECT_EQ(Cli("import " + Common() + " -job.eps", "cd " + Quote(dir_.Path().string()) + " &&")
+                .status,
+            2);
+}
+
+TEST_F(ImportCommandTest, AFileCutShortIsListedAsAWarning) {
+  std::string whole = test::ReadFileBytes(std::string(ORVEX_SOURCE_DIR) + "/samples/label-sheet.eps");
+  dir_.Write("short.eps", whole.substr(0, whole.rfind("%%Trailer")));
+  CliRun run = Cli("import " + Quote(dir_.File("short.eps").string()) + " " + Common() + " --json");
+  EXPECT_NE(run.out.find("ends before its %%EOF: it may be cut short"), std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find("\"route\": \"parser\""), std::string::npos) << run.out;
 }
 
 TEST_F(ImportCommandTest, MultipleLinesAndTheDefaultWorkDir) {

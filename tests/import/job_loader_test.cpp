@@ -3,6 +3,9 @@
 #include "import/job_loader.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <limits>
@@ -12,6 +15,7 @@
 
 #include "support/manual_clock.h"
 #include "support/memory_profile.h"
+#include "support/small_tmpfs.h"
 #include "support/temp_dir.h"
 
 namespace orvex {
@@ -26,6 +30,10 @@ class FakeView : public LoaderView {
     return answerOk;
   }
   void ShowMessage(const OperatorMessage& message) override { messages.push_back(message); }
+  bool ConfirmWarning(const OperatorMessage& message) override {
+    questions.push_back(message);
+    return confirm;
+  }
   void SetControlText(int id, std::string_view text) override { texts[id] = std::string(text); }
   void EnableControl(int id, bool enabled) override { enabled_[id] = enabled; }
   int ComboSelection(int id) override { return combos[id]; }
@@ -45,6 +53,8 @@ class FakeView : public LoaderView {
   int dialogs = 0;
   std::vector<FileFilter> lastFilters;
   std::vector<OperatorMessage> messages;
+  std::vector<OperatorMessage> questions;
+  bool confirm = true;
   std::map<int, std::string> texts;
   std::map<int, int> combos;
   std::map<int, int> fields;
@@ -115,13 +125,31 @@ class FakePdf : public PdfConverter {
   PdfConversion Convert(const std::string& pdf, const std::string& ps) override {
     convertedFrom = pdf;
     outputExistedBefore = std::filesystem::exists(ps);
-    if (result == PdfConversion::kConverted) test::WriteFileBytes(ps, "%!PS\n");
+    if (result == PdfConversion::kConverted) test::WriteFileBytes(ps, output);
     return result;
   }
+  std::string FailureReason() const override { return reason; }
   bool available = true;
   PdfConversion result = PdfConversion::kConverted;
+  std::string output = "%!PS\n";
+  std::string reason;
   std::string convertedFrom;
   bool outputExistedBefore = true;
+};
+
+// The Ghostscript route: writes `output` as the redrawn PostScript and tells the scripted parser
+// what that parse yields.
+class FakeEps : public EpsConverter {
+ public:
+  bool Available() override { return true; }
+  PdfConversion Convert(const std::string& eps, const std::string& ps) override {
+    convertedFrom = eps;
+    if (result == PdfConversion::kConverted) test::WriteFileBytes(ps, "%!PS redrawn\n");
+    return result;
+  }
+  std::string FailureReason() const override { return "gs: Unrecoverable error"; }
+  PdfConversion result = PdfConversion::kConverted;
+  std::string convertedFrom;
 };
 
 class RecordingCamera : public CameraGraphControl {
@@ -431,12 +459,50 @@ TEST_F(JobLoaderTest, APdfJobIsKnownByItsOwnPathAndParsedFromAFreshConversion) {
   EXPECT_EQ(pdf.convertedFrom, sheet);
   EXPECT_EQ(script_.calls.back(), "eps:3:" + outPs);
 
-  // A failed conversion goes on with an out.ps that is gone, never with the previous one.
-  dir_.Write("out.ps", "the previous PDF");
-  pdf.result = PdfConversion::kFailed;
-  loader_.LoadJob();
-  EXPECT_FALSE(dir_.Exists("out.ps"));
-  EXPECT_FALSE(loader_.Report().warnings.empty());
+}
+
+// A PDF that does not convert is a bad graphic with the converter's reason, never the start-up
+// job that the parser would read in place of a missing out.ps.
+TEST_F(JobLoaderTest, AFailedConversionEndsWithTheConvertersReasonNotWithKvostart) {
+  FakePdf pdf;
+  loader_.SetPdfConverter(&pdf);
+  context_.pdfAvailable = 1;
+  dir_.Write("KVOSTART.DAT", "%!PS the start-up job");
+  dir_.Write("sheet.pdf", "%PDF-1.4 damaged");
+  view_.answer = dir_.File("sheet.pdf").string();
+  struct Case {
+    PdfConversion result;
+    std::string output;
+    std::string reason;
+    std::string shown;
+  };
+  const std::string bad = "Graphic file not saved correctly\nPlease check the instructions\n";
+  for (const Case& c :
+       {Case{PdfConversion::kFailed, "", "orvex-pdf2ps: sheet.pdf: the PDF is encrypted",
+             bad + "orvex-pdf2ps: sheet.pdf: the PDF is encrypted"},
+        Case{PdfConversion::kFailed, "", "", bad + "the PDF converter could not convert " +
+                                                 view_.answer},
+        Case{PdfConversion::kConverted, "", "", bad + "the PDF converter could not convert " +
+                                                    view_.answer}}) {
+    SCOPED_TRACE(c.shown);
+    view_.messages.clear();
+    script_.calls.clear();
+    dir_.Write("out.ps", "the previous PDF");
+    dir_.Write("sort.prn", "previous");
+    pdf.result = c.result;
+    pdf.output = c.output;
+    pdf.reason = c.reason;
+    const LoadReport& report = loader_.LoadJob();
+    EXPECT_EQ(report.outcome, LoadOutcome::kFailed);
+    ASSERT_EQ(view_.messages.size(), 1U);
+    EXPECT_EQ(view_.messages[0].text, c.shown);
+    EXPECT_EQ(view_.messages[0].icon, MessageIcon::kError);
+    EXPECT_FALSE(report.converterReason.empty());
+    EXPECT_TRUE(script_.calls.empty());  // nothing parsed: neither out.ps nor KVOSTART.DAT
+    EXPECT_EQ(dir_.Read("sort.prn"), "previous");
+    EXPECT_EQ(context_.currentJobPath, view_.answer);
+    EXPECT_EQ(context_.statusStep, 60);
+  }
 }
 
 TEST_F(JobLoaderTest, MissingConverterEndsTheLoadAndChangesNothing) {
@@ -551,7 +617,8 @@ TEST_F(JobLoaderTest, ACutFileThatCannotBeReplacedIsReportedNotLoaded) {
   const LoadReport& report = loader_.LoadJob();
   EXPECT_EQ(report.outcome, LoadOutcome::kFailed);
   ASSERT_EQ(view_.messages.size(), 1U);
-  EXPECT_EQ(view_.messages[0].text, std::string(loader_text::kSortNotWritten));
+  EXPECT_EQ(view_.messages[0].text, "Cannot write sort.prn in the working directory " +
+                                        dir_.Path().string() + "\nIs a directory");
   EXPECT_TRUE(std::filesystem::is_directory(dir_.File("sort.prn")));
   EXPECT_EQ(camera_.calls, "");
   // No temporary is left behind.
@@ -560,6 +627,277 @@ TEST_F(JobLoaderTest, ACutFileThatCannotBeReplacedIsReportedNotLoaded) {
     entries += entry.path().filename().string().find(".tmp") != std::string::npos;
   }
   EXPECT_EQ(entries, 0);
+}
+
+// The Ghostscript route is taken for an EPS the parser refuses or reads at a size its bounding
+// box contradicts, and only then.
+TEST_F(JobLoaderTest, EpsThatTheParserMisreadsIsRedrawnByGhostscript) {
+  FakeEps eps;
+  loader_.SetEpsConverter(&eps);
+  // StandardSummary spans 10..214 x 5..294 mm: 28.35..606.62 x 14.17..833.39 points. A box that
+  // holds it (a page, or the job's own box with a rounding) agrees; one it reaches out of by
+  // more than 1 mm does not.
+  const std::string agrees = "%%BoundingBox: 0 0 612 842\n";
+  const std::string tight = "%%BoundingBox: 0 0 1 1\n%%HiResBoundingBox: 29 15 605 833\n";
+  const std::string disagrees = "%%BoundingBox: 0 0 60 40\n";
+  struct Case {
+    std::string header;
+    bool parserAccepts;
+    PdfConversion gs;
+    LoadOutcome outcome;
+    ImportRoute route;
+    std::string parses;  // the parser's calls, in order
+  };
+  const std::string job = "eps:1:" + graphic_;
+  const std::string redrawn = "eps:3:" + dir_.File("out.ps").string();
+  for (const Case& c : {
+           Case{agrees, true, PdfConversion::kConverted, LoadOutcome::kLoaded, ImportRoute::kParser,
+                job},
+           Case{tight, true, PdfConversion::kConverted, LoadOutcome::kLoaded, ImportRoute::kParser,
+                job},
+           Case{"", true, PdfConversion::kConverted, LoadOutcome::kLoaded, ImportRoute::kParser, job},
+           Case{disagrees, true, PdfConversion::kConverted, LoadOutcome::kLoaded,
+                ImportRoute::kGhostscript, job + " " + redrawn},
+           Case{"", false, PdfConversion::kConverted, LoadOutcome::kLoaded,
+                ImportRoute::kGhostscript, job + " " + redrawn},
+           // Ghostscript fails: a file the parser read is loaded as read, with the doubt said.
+           Case{disagrees, true, PdfConversion::kFailed, LoadOutcome::kLoaded, ImportRoute::kParser,
+                job + " " + job},
+           Case{"", false, PdfConversion::kFailed, LoadOutcome::kFailed, ImportRoute::kNone, job},
+       }) {
+    SCOPED_TRACE(c.header + (c.parserAccepts ? " accepted" : " refused"));
+    dir_.Write("job.eps", "%!PS-Adobe-3.0 EPSF-3.0\n" + c.header + "%%EndComments\n%%EOF\n");
+    script_.calls.clear();
+    view_.messages.clear();
+    eps.convertedFrom.clear();
+    eps.result = c.gs;
+    // The scripted parser refuses the job's own file when told to, and reads the redrawn one.
+    loader_.SetParserFactory([&](const std::filesystem::path& workDir) {
+      struct Picky : ScriptedParser {
+        Picky(ParserScript& s, std::filesystem::path w, bool accepts)
+            : ScriptedParser(s, std::move(w)), accepts_(accepts) {}
+        bool ParseEps(const std::filesystem::path& graphic, int kind) override {
+          return ScriptedParser::ParseEps(graphic, kind) && (kind == 3 || accepts_);
+        }
+        bool accepts_;
+      };
+      return std::make_unique<Picky>(script_, workDir, c.parserAccepts);
+    });
+    const LoadReport& report = loader_.LoadJob();
+    EXPECT_EQ(report.outcome, c.outcome) << report.message;
+    EXPECT_EQ(report.route, c.route);
+    std::string calls;
+    for (const std::string& call : script_.calls) calls += (calls.empty() ? "" : " ") + call;
+    EXPECT_EQ(calls, c.parses);
+    if (c.route == ImportRoute::kGhostscript) {
+      EXPECT_EQ(eps.convertedFrom, graphic_);
+      EXPECT_EQ(report.parsedPath, dir_.File("out.ps").string());
+      EXPECT_EQ(report.jobPath, graphic_);
+      ASSERT_FALSE(report.warnings.empty());
+      EXPECT_EQ(report.warnings[0].rfind("read through Ghostscript: ", 0), 0U);
+    }
+    if (c.outcome == LoadOutcome::kFailed) {
+      EXPECT_EQ(report.message, "Graphic file not saved correctly\nPlease check the instructions\n"
+                                "gs: Unrecoverable error");
+    }
+  }
+}
+
+TEST_F(JobLoaderTest, AJobNoSheetHoldsIsRefusedWithItsSize) {
+  dir_.Write("sort.prn", "previous");
+  struct Case {
+    float maxX, maxY;
+    std::string message;
+  };
+  for (const Case& c :
+       {Case{4719.0F, 1897.0F,
+             "The graphic is 4709.0 x 1892.0 mm, larger than any sheet the cutter takes "
+             "(1500.0 x 1450.0 mm)"},
+        Case{std::numeric_limits<float>::infinity(), 294.0F,
+             "The graphic has no finite size: it cannot be cut"}}) {
+    view_.messages.clear();
+    script_.summary.maxX = c.maxX;
+    script_.summary.maxY = c.maxY;
+    const LoadReport& report = loader_.LoadJob();
+    EXPECT_EQ(report.outcome, LoadOutcome::kFailed);
+    ASSERT_EQ(view_.messages.size(), 1U);
+    EXPECT_EQ(view_.messages[0].text, c.message);
+    EXPECT_EQ(dir_.Read("sort.prn"), "previous");
+  }
+  // The largest sheet itself is taken.
+  script_.summary.maxX = script_.summary.minX + 1500.0F;
+  script_.summary.maxY = script_.summary.minY + 1450.0F;
+  EXPECT_EQ(loader_.LoadJob().outcome, LoadOutcome::kLoaded);
+}
+
+TEST_F(JobLoaderTest, AGraphicCutShortLoadsOnlyOnceTheOperatorAgrees) {
+  dir_.Write("sort.prn", "previous");
+  dir_.Write("job.eps", "%!PS-Adobe-3.0 EPSF-3.0\n%%EndComments\n1 0 0 1 0 0 cm\n0 0 m 10 ");
+  view_.confirm = false;
+  const LoadReport& refused = loader_.LoadJob();
+  EXPECT_EQ(refused.outcome, LoadOutcome::kEnded);
+  ASSERT_EQ(view_.questions.size(), 1U);
+  EXPECT_EQ(view_.questions[0].text, "The graphic " + graphic_ +
+                                         " ends before its %%EOF: it may be cut short, and only "
+                                         "what it holds would be cut\nLoad it anyway?");
+  EXPECT_EQ(view_.questions[0].icon, MessageIcon::kWarning);
+  EXPECT_EQ(dir_.Read("sort.prn"), "previous");
+
+  view_.confirm = true;
+  const LoadReport& loaded = loader_.LoadJob();
+  EXPECT_EQ(loaded.outcome, LoadOutcome::kLoaded);
+  ASSERT_EQ(loaded.warnings.size(), 1U);
+  EXPECT_NE(loaded.warnings[0].find("ends before its %%EOF"), std::string::npos);
+
+  // A whole file asks nothing.
+  view_.questions.clear();
+  dir_.Write("job.eps", "%!PS-Adobe-3.0 EPSF-3.0\n%%Trailer\n%%EOF\n");
+  EXPECT_EQ(loader_.LoadJob().outcome, LoadOutcome::kLoaded);
+  EXPECT_TRUE(view_.questions.empty());
+}
+
+TEST_F(JobLoaderTest, AWhitePageBackgroundIsPointedOutWithItsSize) {
+  FakePdf pdf;
+  loader_.SetPdfConverter(&pdf);
+  context_.pdfAvailable = 1;
+  dir_.Write("page.pdf", "%PDF-1.4");
+  view_.answer = dir_.File("page.pdf").string();
+  // The job spans 10..214 x 5..294 mm: 28.35 14.17 606.62 833.39 points.
+  auto rectangle = [](const char* paint) {
+    return std::string("0 0 0 0 k\n28.35 14.17 m 606.62 14.17 l 606.62 833.39 l 28.35 833.39 l "
+                       "28.35 14.17 l\n") + paint + "\n";
+  };
+  struct Case {
+    std::string output;
+    bool warned;
+  };
+  for (const Case& c : {Case{rectangle("f"), true}, Case{rectangle("f S"), true},
+                        Case{rectangle("f\n28.35 14.17 m 606.62 14.17 l 606.62 833.39 l 28.35 "
+                                       "833.39 l 28.35 14.17 l S"),
+                             false},
+                        Case{"0 0 0 1 k\n" + rectangle("f").substr(10), false},
+                        Case{rectangle("S"), false}}) {
+    SCOPED_TRACE(c.output);
+    view_.messages.clear();
+    pdf.output = c.output;
+    const LoadReport& report = loader_.LoadJob();
+    ASSERT_EQ(report.outcome, LoadOutcome::kLoaded) << report.message;
+    const std::string warning =
+        "A filled white rectangle of 204.0 x 289.0 mm covers the whole page (a page "
+        "background?): its outline is cut as a contour";
+    if (c.warned) {
+      ASSERT_EQ(view_.messages.size(), 1U);
+      EXPECT_EQ(view_.messages[0].text, warning);
+      EXPECT_EQ(view_.messages[0].icon, MessageIcon::kWarning);
+      EXPECT_EQ(report.warnings, std::vector<std::string>{warning});
+    } else {
+      EXPECT_TRUE(view_.messages.empty());
+    }
+  }
+}
+
+// A working directory that refuses files is named with the system's reason, and the previous
+// job's files stay whole; the graphic is not blamed.
+TEST(JobLoaderWorkDir, ReadOnlyAndFullDirectoriesAreNamedWithTheSystemsReason) {
+  test::TempDir graphics;
+  std::string eps = "%!PS-Adobe-3.0 EPSF-3.0\n";
+  while (eps.size() < 7000) eps += "% prolog\n";
+  eps += "%%EndProlog\n";
+  for (int i = 0; i < 3000; ++i) eps += "10 10 m 200 10 l 200 200 l 10 200 l 10 10 l f\n";
+  eps += "%%Trailer\n%%EOF\n";
+  graphics.Write("job.eps", eps);
+  struct Case {
+    bool readOnly;
+    std::string reason;
+    bool probeFails;  // the directory refuses even the smallest file
+  };
+  for (const Case& c : {Case{true, "Read-only file system", true},
+                        Case{false, "No space left on device", false}}) {
+    SCOPED_TRACE(c.reason);
+    test::SmallTmpfs work(c.readOnly ? 64 : 96);
+    if (!work.Mounted()) GTEST_SKIP() << "mounting a tmpfs needs root";
+    test::WriteFileBytes(work.Path() / "PSINT", "previous PSINT");
+    test::WriteFileBytes(work.Path() / "sort.prn", "previous sort");
+    if (c.readOnly) {
+      ASSERT_TRUE(work.MakeReadOnly());
+    }
+
+    RunContext context;
+    FakeView view;
+    view.answer = graphics.File("job.eps").string();
+    FakeCanvas canvas;
+    test::MemoryProfile profile;
+    JobLoader loader(context, WorkDir(work.Path()), view, canvas, profile);
+    const LoadReport& report = loader.LoadJob();
+    EXPECT_NE(report.outcome, LoadOutcome::kLoaded);
+    ASSERT_EQ(view.messages.size(), 1U);
+    const std::string expected =
+        "Cannot write " + std::string(c.probeFails ? "" : "PSINT ") + "in the working directory " +
+        work.Path().string() + "\n" + c.reason;
+    EXPECT_EQ(view.messages[0].text, expected);
+    EXPECT_EQ(test::ReadFileBytes(work.Path() / "PSINT"), "previous PSINT");
+    EXPECT_EQ(test::ReadFileBytes(work.Path() / "sort.prn"), "previous sort");
+    for (const auto& entry : std::filesystem::directory_iterator(work.Path())) {
+      EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos)
+          << entry.path();
+    }
+  }
+}
+
+// A load killed while it writes leaves temporaries; the next load removes them, so the working
+// directory holds only the working files.
+TEST(JobLoaderWorkDir, TheNextLoadClearsWhatAKilledOneLeftBehind) {
+  test::TempDir graphics, work;
+  std::string eps = "%!PS-Adobe-3.0 EPSF-3.0\n";
+  while (eps.size() < 7000) eps += "% prolog\n";
+  eps += "%%EndProlog\n";
+  auto square = [](int x, int y) {
+    return std::to_string(x) + " " + std::to_string(y) + " m " + std::to_string(x + 11) + " " +
+           std::to_string(y) + " l " + std::to_string(x + 11) + " " + std::to_string(y + 11) +
+           " l " + std::to_string(x) + " " + std::to_string(y + 11) + " l " + std::to_string(x) +
+           " " + std::to_string(y) + " l f\n";
+  };
+  eps += square(10, 10) + square(500, 10);
+  for (int i = 0; i < 120000; ++i) eps += square(20 + i % 400, 40 + i % 700);
+  eps += "%%Trailer\n%%EOF\n";
+  graphics.Write("big.eps", eps);
+
+  auto load = [&](const std::filesystem::path& file) {
+    RunContext context;
+    FakeView view;
+    view.answer = file.string();
+    FakeCanvas canvas;
+    test::MemoryProfile profile;
+    JobLoader loader(context, WorkDir(work.Path()), view, canvas, profile);
+    return loader.LoadJob().outcome;
+  };
+  auto temporaries = [&] {
+    int count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(work.Path())) {
+      count += entry.path().filename().string().find(".tmp.") != std::string::npos;
+    }
+    return count;
+  };
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+      load(graphics.File("big.eps"));
+      ::_exit(0);
+    }
+    ASSERT_GT(child, 0);
+    // Killed as soon as it is writing.
+    for (int i = 0; i < 2000 && temporaries() == 0; ++i) ::usleep(1000);
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+  }
+  ASSERT_GT(temporaries(), 0) << "no load was caught mid-write";
+  EXPECT_EQ(load(graphics.File("big.eps")), LoadOutcome::kLoaded);
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(work.Path())) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"PSINT", "mk3.dat", "sort.prn"}));
 }
 
 // The real parser in front of the loader: a hand-written EPS in millimetre multiples of a point.

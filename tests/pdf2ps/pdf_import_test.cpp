@@ -21,10 +21,13 @@ ChildOutcome Import(const TempDir& dir, const std::string& file) {
                          120s);
 }
 
+// With the start-up job KVOSTART.DAT in the working directory too: a PDF that does not convert
+// must never load it in its place.
 TEST(PdfImportTest, BadPdfsEndInTheLoadersMessage) {
   if (!IsExecutableFile(kCli)) GTEST_SKIP() << "orvex-cli not built";
   TempDir dir;
   std::filesystem::create_directories(dir.File("work"));
+  WriteFileBytes(dir.File("work") / "KVOSTART.DAT", ReferencePostScript());
   const std::string good = ReferencePdf();
   tools::MinimalPdf emptyPage;
   std::string garbage(3000, 'x');
@@ -33,7 +36,12 @@ TEST(PdfImportTest, BadPdfsEndInTheLoadersMessage) {
   dir.Write("garbage.pdf", garbage);
   dir.Write("empty.pdf", "");
   dir.Write("empty-page.pdf", tools::SinglePagePdf(emptyPage, "", 200, 200));
-  std::vector<std::string> files = {"truncated.pdf", "garbage.pdf", "empty.pdf", "empty-page.pdf"};
+  // Each file with what the converter says of it (empty: it converts, but holds no path).
+  std::vector<std::pair<std::string, std::string>> files = {
+      {"truncated.pdf", "damaged or not a PDF"},
+      {"garbage.pdf", "damaged or not a PDF"},
+      {"empty.pdf", "empty file, not a PDF"},
+      {"empty-page.pdf", ""}};
 
   const char* path = std::getenv("PATH");
   const auto gs = FindOnPath("gs", path != nullptr ? path : "/usr/bin");
@@ -44,10 +52,10 @@ TEST(PdfImportTest, BadPdfsEndInTheLoadersMessage) {
          "-sOwnerPassword=o", "-sUserPassword=u", "-o", dir.File("encrypted.pdf").string(),
          dir.File("job.ps").string()},
         60s);
-    if (made.Succeeded()) files.push_back("encrypted.pdf");
+    if (made.Succeeded()) files.emplace_back("encrypted.pdf", "encrypted and needs a password");
   }
 
-  for (const std::string& file : files) {
+  for (const auto& [file, reason] : files) {
     SCOPED_TRACE(file);
     // A good job first, so a stale out.ps from it would show.
     dir.Write("good.pdf", good);
@@ -58,10 +66,19 @@ TEST(PdfImportTest, BadPdfsEndInTheLoadersMessage) {
     EXPECT_EQ(outcome.signal, 0);
     EXPECT_FALSE(outcome.timedOut);
     EXPECT_EQ(outcome.exitCode, 1) << outcome.output;
-    EXPECT_NE(outcome.output.find(
-                  "\"message\": \"Graphic file not saved correctly\\nPlease check the instructions\""),
+    const std::string message =
+        "\"message\": \"Graphic file not saved correctly\\nPlease check the instructions";
+    EXPECT_NE(outcome.output.find(message + (reason.empty() ? "\"" : "\\norvex-pdf2ps: ")),
               std::string::npos)
         << outcome.output;
+    if (!reason.empty()) {
+      EXPECT_NE(outcome.output.find("\"converter_reason\": \"orvex-pdf2ps: " +
+                                    dir.File(file).string() + ": "),
+                std::string::npos)
+          << outcome.output;
+      EXPECT_NE(outcome.output.find(reason), std::string::npos) << outcome.output;
+    }
+    EXPECT_EQ(outcome.output.find("\"ok\": true"), std::string::npos);
   }
 }
 

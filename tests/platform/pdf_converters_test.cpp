@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/child_process.h"
+#include "platform/eps_converters.h"
 #include "support/temp_dir.h"
 
 namespace orvex {
@@ -121,6 +122,46 @@ TEST(PdfConvertersTest, ChattyConverterDoesNotBlockOnAFullPipe) {
   const ChildOutcome outcome = RunChildProcess({program.string(), "a", dir.File("o").string()}, 20s);
   EXPECT_TRUE(outcome.Succeeded());
   EXPECT_LE(outcome.output.size(), 2u * 64 * 1024);
+}
+
+// The Ghostscript route: gs draws a PDF of the EPS beside the target (a "%" in its name escaped
+// from gs's page numbering), our converter turns it into the target, and the PDF goes away.
+TEST(PdfConvertersTest, GhostscriptRouteRunsPdfwriteThenOurConverter) {
+  test::TempDir dir;
+  const auto gs = WriteScript(dir, "gs",
+                              "for a; do printf '%s\\n' \"$a\"; done > \"$(dirname \"$0\")/args\"\n"
+                              "case \"$7\" in -sOutputFile=*) out=${7#-sOutputFile=} ;; esac\n"
+                              "printf '%%PDF drawn' > \"$(printf '%s' \"$out\" | sed 's/%%/%/g')\"\n");
+  const auto ours = WriteScript(dir, "ours", "cat \"$1\" > \"$2\"; echo ' converted' >> \"$2\"\n");
+  GhostscriptEpsConverter converter(gs, MakeOurPdfConverter(ours));
+  ASSERT_TRUE(converter.Available());
+  std::filesystem::create_directory(dir.File("100%"));
+  const std::string target = (dir.File("100%") / "out.ps").string();
+  ASSERT_EQ(converter.Convert("-plot.eps", target), PdfConversion::kConverted)
+      << converter.FailureReason();
+  EXPECT_EQ(test::ReadFileBytes(target), "%PDF drawn converted\n");
+  const std::string args = dir.Read("args");
+  EXPECT_EQ(args.substr(0, args.find("-sOutputFile")),
+            "-q\n-dSAFER\n-dBATCH\n-dNOPAUSE\n-dEPSCrop\n-sDEVICE=pdfwrite\n");
+  EXPECT_NE(args.find("/100%%/out.ps.converting-"), std::string::npos) << args;
+  EXPECT_NE(args.find("\n./-plot.eps\n"), std::string::npos) << args;
+  EXPECT_EQ(Listing(dir.File("100%")), std::vector<std::string>{"out.ps"});
+
+  // gs's own error line is the reason; nothing is left at the target.
+  const auto failing = WriteScript(dir, "gs-fails",
+                                   "echo 'Error: /undefined in foo'\necho 'Operand stack:'\n"
+                                   "echo 'GPL Ghostscript: Unrecoverable error, exit code 1'\n"
+                                   "exit 1\n");
+  GhostscriptEpsConverter broken(failing, MakeOurPdfConverter(ours));
+  const std::string other = dir.File("other.ps").string();
+  EXPECT_EQ(broken.Convert("x.eps", other), PdfConversion::kFailed);
+  EXPECT_EQ(broken.FailureReason(), "gs: Error: /undefined in foo");
+  EXPECT_FALSE(dir.Exists("other.ps"));
+
+  // Without our converter (pdftops would keep the transforms) the route is not available.
+  GhostscriptEpsConverter halfInstalled(gs, nullptr);
+  EXPECT_FALSE(halfInstalled.Available());
+  EXPECT_EQ(halfInstalled.Convert("x.eps", other), PdfConversion::kUnavailable);
 }
 
 TEST(PdfConvertersTest, FactoryPrefersOursThenPdftopsThenNone) {

@@ -1,0 +1,37 @@
+# ORVEX_DEVICE_IDS: the USB ids of the devices the access rules are for, the cutter's products
+# and the feeder, read from the id tables the device links use and spelt as sysfs spells them
+# (vendor:product, lower-case), "|"-separated as a shell case pattern for the postinst; and
+# ORVEX_MODALIAS_PROVIDES, the same devices as the metainfo's modalias lines, so a software
+# centre can offer the program for the hardware.
+set(cutter_header ${PROJECT_SOURCE_DIR}/src/devices/cutter_link.h)
+set(feeder_header ${PROJECT_SOURCE_DIR}/src/devices/feeder_link.h)
+file(READ ${cutter_header} text)
+string(REGEX MATCH "kCutterVendorTag = \"([0-9a-f]+)\"" found "${text}")
+set(cutter_vendor ${CMAKE_MATCH_1})
+string(REGEX MATCH "kCutterProducts\\[\\] = {([^;]*)};" found "${text}")
+string(REGEX MATCHALL "\"[0-9a-fA-F]+\"" cutter_products "${CMAKE_MATCH_1}")
+file(READ ${feeder_header} text)
+string(REGEX MATCH "kFeederVendorId = 0x([0-9A-Fa-f]+);" found "${text}")
+set(feeder_vendor ${CMAKE_MATCH_1})
+string(REGEX MATCH "kFeederProductId = 0x([0-9A-Fa-f]+);" found "${text}")
+set(feeder_product ${CMAKE_MATCH_1})
+if(NOT cutter_vendor OR NOT cutter_products OR NOT feeder_vendor OR NOT feeder_product)
+  message(FATAL_ERROR "packaging: the device ids are not where they were in ${cutter_header} "
+    "and ${feeder_header}")
+endif()
+set(device_ids)
+foreach(product IN LISTS cutter_products)
+  string(REPLACE "\"" "" product ${product})
+  list(APPEND device_ids ${cutter_vendor}:${product})
+endforeach()
+list(APPEND device_ids ${feeder_vendor}:${feeder_product})
+string(TOLOWER "${device_ids}" device_ids)
+string(REPLACE ";" "|" ORVEX_DEVICE_IDS "${device_ids}")
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${cutter_header} ${feeder_header})
+set(ORVEX_MODALIAS_PROVIDES "")
+foreach(id IN LISTS device_ids)
+  string(TOUPPER "${id}" id)
+  string(REPLACE ":" "p" id "${id}")
+  string(APPEND ORVEX_MODALIAS_PROVIDES "    <modalias>usb:v${id}d*</modalias>\n")
+endforeach()
+string(STRIP "${ORVEX_MODALIAS_PROVIDES}" ORVEX_MODALIAS_PROVIDES)

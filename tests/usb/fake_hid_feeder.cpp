@@ -1,0 +1,204 @@
+// The fake HID feeder: its sysfs chain and report descriptor, the descriptor-size ioctl, and
+// the pseudo-terminal that stands in for its reports.
+#include "usb/fake_hid_feeder.h"
+
+#include <fcntl.h>
+#include <linux/hidraw.h>
+#include <linux/ioctl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <umockdev.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <vector>
+
+namespace orvex::test {
+namespace {
+
+// One application collection of the given usage, 64-byte input and output reports, no ids.
+std::vector<int> ReportDescriptor(int usagePage, int usage) {
+  return {0x06,
+          usagePage & 0xff,
+          usagePage >> 8,  // Usage Page
+          0x0a,
+          usage & 0xff,
+          usage >> 8,  // Usage
+          0xa1,
+          0x01,  // Collection (Application)
+          0x75,
+          0x08,
+          0x15,
+          0x00,
+          0x26,
+          0xff,
+          0x00,
+          0x95,
+          0x40,
+          0x09,
+          0x01,
+          0x81,
+          0x02,  // In
+          0x95,
+          0x40,
+          0x09,
+          0x02,
+          0x91,
+          0x02,  // Output
+          0xc0};
+}
+
+std::string Hex(const std::vector<int>& bytes) {
+  std::string text;
+  char pair[4];
+  for (int byte : bytes) {
+    std::snprintf(pair, sizeof pair, "%02x", byte & 0xff);
+    text += pair;
+  }
+  return text;
+}
+
+std::string Format(const char* format, int a, int b = 0, int c = 0) {
+  char text[128];
+  std::snprintf(text, sizeof text, format, a, b, c);
+  return text;
+}
+
+}  // namespace
+
+FakeHidFeeder::FakeHidFeeder(UmockdevBed& bed, FakeHidFeederSettings settings)
+    : bed_(bed), settings_(std::move(settings)), handler_(umockdev_ioctl_base_new()) {
+  const std::vector<int> descriptor = ReportDescriptor(settings_.usagePage, settings_.usage);
+  descriptorSize_ = static_cast<int>(descriptor.size());
+  g_signal_connect(handler_, "handle-ioctl", G_CALLBACK(&FakeHidFeeder::OnIoctl), this);
+  GError* error = nullptr;
+  umockdev_testbed_attach_ioctl(bed_.Get(), Node().c_str(), handler_, &error);
+  g_clear_error(&error);
+
+  const std::string usb = UsbSysPath().substr(4);  // without "/sys"
+  const std::string interface =
+      usb + "/1-" + settings_.ports + ":1." + std::to_string(settings_.interfaceNumber);
+  const std::string hid = HidSysPath().substr(4);
+  const std::string hidId = Format("0003:%08X:%08X", settings_.vendor, settings_.product);
+  std::string text;
+  if (!settings_.interfaceOnly) {
+    text +=
+        "P: " + usb + "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\n" +
+        Format("A: idVendor=%04x\\n\nA: idProduct=%04x\\n\n", settings_.vendor, settings_.product) +
+        "A: manufacturer=Feeder Works\\n\nA: product=Sheet feeder\\n\n"
+        "A: serial=F0001\\n\nA: bcdDevice=0100\\n\n\n";
+  }
+  text += "P: " + interface + "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\n" +
+          Format("A: bInterfaceNumber=%02x\\n\n\n", settings_.interfaceNumber);
+  text += "P: " + hid + "\nE: SUBSYSTEM=hid\nE: HID_ID=" + hidId +
+          "\nE: HID_NAME=Feeder Works Sheet feeder\nE: HID_UNIQ=F0001\n" +
+          "H: report_descriptor=" + Hex(descriptor) + "\n\n";
+  text += "P: " + hid + "/hidraw/hidraw" + std::to_string(settings_.hidraw) + "\nN: hidraw" +
+          std::to_string(settings_.hidraw) + "\nE: SUBSYSTEM=hidraw\nE: DEVNAME=" + Node() +
+          "\nL: device=../../\n";
+  bed_.Add(text);
+}
+
+FakeHidFeeder::~FakeHidFeeder() {
+  GError* error = nullptr;
+  umockdev_testbed_detach_ioctl(bed_.Get(), Node().c_str(), &error);
+  g_clear_error(&error);
+  Unplug();
+  g_object_unref(handler_);
+}
+
+std::string FakeHidFeeder::UsbSysPath() const {
+  return "/sys/devices/pci0000:00/0000:00:14.0/usb1/1-" + settings_.ports;
+}
+
+std::string FakeHidFeeder::HidSysPath() const {
+  return UsbSysPath() + "/1-" + settings_.ports + ":1." +
+         std::to_string(settings_.interfaceNumber) +
+         Format("/0003:%04X:%04X.", settings_.vendor, settings_.product) +
+         Format("%04X", settings_.hidraw + 1);
+}
+
+std::string FakeHidFeeder::Node() const {
+  return "/dev/hidraw" + std::to_string(settings_.hidraw);
+}
+
+std::string FakeHidFeeder::NodeFile() const {
+  return bed_.RootDir() + Node();
+}
+
+int FakeHidFeeder::OnIoctl(UMockdevIoctlBase* /*handler*/, UMockdevIoctlClient* client,
+                           void* self) {
+  const unsigned long request = umockdev_ioctl_client_get_request(client);
+  if (request != HIDIOCGRDESCSIZE) return FALSE;
+  UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
+  UMockdevIoctlData* size = umockdev_ioctl_data_resolve(arg, 0, sizeof(int), nullptr);
+  *reinterpret_cast<int*>(size->data) = static_cast<FakeHidFeeder*>(self)->descriptorSize_;
+  umockdev_ioctl_data_unref(size);
+  umockdev_ioctl_client_complete(client, 0, 0);
+  return TRUE;
+}
+
+std::string FakeHidFeeder::Take(std::size_t count, int timeoutMs) {
+  const int fd = umockdev_testbed_get_dev_fd(bed_.Get(), Node().c_str());
+  std::string taken;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (taken.size() < count || count == 0) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                          deadline - std::chrono::steady_clock::now())
+                          .count();
+    pollfd ready{fd, POLLIN, 0};
+    if (::poll(&ready, 1, static_cast<int>(std::max<long>(0, left))) <= 0) break;
+    char chunk[4096];
+    const ssize_t got = ::read(fd, chunk, sizeof chunk);
+    if (got <= 0) break;
+    taken.append(chunk, static_cast<std::size_t>(got));
+  }
+  return taken;
+}
+
+void FakeHidFeeder::Send(const std::string& bytes) {
+  const int fd = umockdev_testbed_get_dev_fd(bed_.Get(), Node().c_str());
+  std::size_t sent = 0;
+  while (sent < bytes.size()) {
+    const ssize_t wrote = ::write(fd, bytes.data() + sent, bytes.size() - sent);
+    if (wrote <= 0) return;
+    sent += static_cast<std::size_t>(wrote);
+  }
+}
+
+void FakeHidFeeder::Clog() {
+  const int fd = ::open(NodeFile().c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return;
+  // The terminal moves written bytes on into its line buffer a little later, making room
+  // again: write until it stays full.
+  const std::string filler(256, 'x');
+  pollfd writable{fd, POLLOUT, 0};
+  do {
+    while (::write(fd, filler.data(), filler.size()) > 0) {
+    }
+  } while (::poll(&writable, 1, 20) > 0);
+  ::close(fd);
+}
+
+void FakeHidFeeder::Unplug() {
+  if (!plugged_) return;
+  plugged_ = false;
+  const std::string hidraw = HidSysPath() + "/hidraw/hidraw" + std::to_string(settings_.hidraw);
+  bed_.Uevent(hidraw, "remove");
+  // The terminal's other end closes, as the kernel hangs up a hidraw node whose device left;
+  // the descriptor number stays valid (on /dev/null) for the testbed to close later.
+  const int master = umockdev_testbed_get_dev_fd(bed_.Get(), Node().c_str());
+  const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+  if (master >= 0 && null >= 0) ::dup2(null, master);
+  if (null >= 0) ::close(null);
+  std::vector<std::string> chain = {
+      hidraw, HidSysPath(),
+      UsbSysPath() + "/1-" + settings_.ports + ":1." + std::to_string(settings_.interfaceNumber)};
+  if (!settings_.interfaceOnly) chain.push_back(UsbSysPath());
+  for (const std::string& path : chain) umockdev_testbed_remove_device(bed_.Get(), path.c_str());
+  ::unlink(NodeFile().c_str());
+}
+
+}  // namespace orvex::test

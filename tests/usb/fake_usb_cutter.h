@@ -1,0 +1,108 @@
+// A fake USB cutter in the umockdev testbed: a device of the chosen vendor and product on a bus
+// and port, with one interface of bulk OUT and IN endpoints in its descriptors, and the kernel's
+// usbdevfs side played in an ioctl handler (capabilities, claim and release, URB submit, reap
+// and discard). It keeps every byte written to it, answers an IN transfer with the replies the
+// test queues (or its responder makes from what it was written), and can stall, deny access,
+// vanish in the middle of a write, and be unplugged and plugged back in.
+#pragma once
+
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "usb/umockdev_bed.h"
+
+using UMockdevIoctlBase = struct _UMockdevIoctlBase;
+using UMockdevIoctlClient = struct _UMockdevIoctlClient;
+using UMockdevIoctlData = struct _UMockdevIoctlData;
+
+namespace orvex::test {
+
+struct FakeUsbCutterSettings {
+  int vendor = 0x0b4d;
+  int product = 0x1130;
+  int bus = 1;
+  std::string ports = "2";  // the hub port chain: "2", "1.4"
+  int address = 2;
+  int interfaceNumber = 0;
+  unsigned char outEndpoint = 0x01;
+  unsigned char inEndpoint = 0x82;
+  int maxPacket = 64;
+};
+
+class FakeUsbCutter {
+ public:
+  // The device is added to `bed` at once (plugged in).
+  FakeUsbCutter(UmockdevBed& bed, FakeUsbCutterSettings settings = {});
+  ~FakeUsbCutter();
+  FakeUsbCutter(const FakeUsbCutter&) = delete;
+  FakeUsbCutter& operator=(const FakeUsbCutter&) = delete;
+
+  // The path the transport should give this device, and its node inside the testbed.
+  std::string ExpectedPath() const;
+  std::string NodeFile() const;
+
+  // Queues a reply for the IN endpoint; it completes the read outstanding, or the next one.
+  void Reply(const std::string& bytes);
+  // Called with every write's bytes; a non-empty result is queued as a reply.
+  void SetResponder(std::function<std::string(const std::string&)> responder);
+  // OUT transfers are taken but never completed until the host cancels them.
+  void StallWrites(bool stall);
+  // Refuses the claim as another program holding the interface would.
+  void RefuseClaim(bool refuse);
+  // The device goes away while the write that makes `count` more bytes arrive is under way.
+  void UnplugAfterBytes(std::size_t count);
+
+  // Outstanding transfers end with ENODEV, further requests fail, and udev says "remove".
+  void Unplug();
+  // udev says "add" again: the same bus and port, so the same path.
+  void Plug();
+
+  std::string Received() const;
+  int ReadsInFlight() const;  // IN transfers submitted and not yet answered or cancelled
+  int Discards() const;
+  bool Claimed() const;
+  int Claims() const;
+
+ private:
+  struct Urb {
+    UMockdevIoctlData* urb = nullptr;     // the host's usbdevfs_urb, referenced
+    UMockdevIoctlData* buffer = nullptr;  // its data buffer, referenced
+    bool in = false;
+    int status = 0;
+    int actualLength = 0;
+  };
+
+  static int OnIoctl(UMockdevIoctlBase* handler, UMockdevIoctlClient* client, void* self);
+  bool HandleIoctl(UMockdevIoctlClient* client);
+  void Submit(UMockdevIoctlClient* client);
+  void Reap(UMockdevIoctlClient* client);
+  void Discard(UMockdevIoctlClient* client);
+  // Moves waiting IN transfers to the reap queue while replies are queued (lock held).
+  void MatchRepliesLocked();
+  void EndAllLocked(int status);
+  std::string SysPath() const;
+
+  UmockdevBed& bed_;
+  FakeUsbCutterSettings settings_;
+  UMockdevIoctlBase* handler_ = nullptr;
+
+  mutable std::mutex lock_;
+  bool plugged_ = true;
+  bool stallWrites_ = false;
+  bool refuseClaim_ = false;
+  bool claimed_ = false;
+  int claims_ = 0;
+  int discards_ = 0;
+  std::optional<std::size_t> vanishAtByte_;  // counting every byte ever received, from 1
+  std::string received_;
+  std::deque<std::string> replies_;
+  std::deque<Urb> waiting_;  // submitted, not answered
+  std::deque<Urb> done_;     // answered, to be reaped
+  std::function<std::string(const std::string&)> responder_;
+};
+
+}  // namespace orvex::test
