@@ -22,6 +22,7 @@
 #include "cli/json_text.h"
 #include "core/memory_profile.h"
 #include "import/preview_canvas.h"
+#include "platform/eps_converters.h"
 #include "platform/pdf_converters.h"
 #include "platform/qsettings_profile.h"
 #include "sim/sim_station.h"
@@ -196,7 +197,10 @@ int RunSimulate(const Arguments& args) {
   if (!o.settings.empty()) CopySettingsFile(o.settings, settings);
   NullPreviewCanvas canvas;
   std::unique_ptr<PdfConverter> pdf = MakePdfConverter();
-  MainWindowModel& model = station.BuildWindow({window, canvas, *pdf, settings});
+  std::unique_ptr<EpsConverter> eps = MakeEpsConverter();
+  sim::StationWindow parts{window, canvas, *pdf, settings};
+  parts.eps = eps.get();
+  MainWindowModel& model = station.BuildWindow(parts);
   std::string error;
   if (!Prepare(station, model, o, error)) {
     std::fprintf(stderr, "orvex-cli simulate: %s\n", error.c_str());

@@ -1,5 +1,6 @@
 #include "gui/real_station.h"
 
+#include "platform/eps_converters.h"
 #include "platform/pdf_converters.h"
 #include "run/run_ports.h"
 
@@ -32,11 +33,13 @@ RealStation::RealStation(MainWindow& window, const std::filesystem::path& workDi
       cutter_(cutterPort_, run_),
       feeder_(feederPort_),
       pdf_(MakePdfConverter()),
+      eps_(MakeEpsConverter()),
       camera_(std::make_unique<NoCamera>()) {
   MainWindowParts parts{run_,   window,  store_,          *profile_, dir_,
                         clock_, cutter_, window.Canvas(), *pdf_};
   parts.feeder = &feeder_;
   parts.vision = camera_.get();
+  parts.eps = eps_.get();
   model_ = std::make_unique<MainWindowModel>(parts);
 }
 

@@ -1,20 +1,22 @@
 // The station on the PC beside the cutter: the operator's profile and working directory, the
 // wall clock with waits that keep the window painting, and the cutter, feeder and camera links.
-// Until the USB adapters are built in, discovery finds no device, so the window shows the cutter
-// off line as on a PC with nothing plugged in.
+// The cutter on libusb and the feeder on hidapi; the camera is not built in yet, so a run's mark
+// search ends with its own message.
 #pragma once
 
 #include <filesystem>
 #include <memory>
 
 #include "core/pdf_converter.h"
+#include "import/eps_converter.h"
 #include "core/work_dir.h"
 #include "devices/cutter_link.h"
 #include "devices/feeder_link.h"
 #include "gui/event_loop_clock.h"
 #include "gui/main_window.h"
 #include "gui/station.h"
-#include "platform/absent_devices.h"
+#include "platform/hidapi_feeder_transport.h"
+#include "platform/libusb_cutter_transport.h"
 #include "platform/qsettings_profile.h"
 
 namespace orvex::gui {
@@ -40,11 +42,12 @@ class RealStation : public Station {
   SettingsStore store_;
   WorkDir dir_;
   EventLoopClock clock_;
-  AbsentCutterTransport cutterPort_;
-  AbsentFeederTransport feederPort_;
+  LibusbCutterTransport cutterPort_;
+  HidapiFeederTransport feederPort_;
   CutterLink cutter_;
   FeederLink feeder_;
   std::unique_ptr<PdfConverter> pdf_;
+  std::unique_ptr<EpsConverter> eps_;
   std::unique_ptr<NoCamera> camera_;
   std::unique_ptr<MainWindowModel> model_;
 };

@@ -1,6 +1,7 @@
 #include "gui/simulated_station.h"
 
 #include "gui/camera_pane.h"
+#include "platform/eps_converters.h"
 #include "platform/pdf_converters.h"
 
 namespace orvex::gui {
@@ -11,10 +12,12 @@ SimulatedStation::SimulatedStation(MainWindow& window, const sim::StationOptions
                                    const std::string& settingsFile)
     : profile_(std::make_unique<QSettingsProfile>(QString::fromStdString(settingsFile))),
       pdf_(MakePdfConverter()),
+      eps_(MakeEpsConverter()),
       station_(options, workDir),
       time_(time),
       clock_(station_.Machine().Clock(), speed) {
   sim::StationWindow parts{window, window.Canvas(), *pdf_, *profile_};
+  parts.eps = eps_.get();
   if (time_ == Time::kPaced) parts.clock = &clock_;
   parts.still = &window.StillPane();
   parts.liveTap = &window.LiveFrames();

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "core/pdf_converter.h"
+#include "import/eps_converter.h"
 #include "gui/main_window.h"
 #include "gui/paced_sim_clock.h"
 #include "gui/station.h"
@@ -35,6 +36,7 @@ class SimulatedStation : public Station {
  private:
   std::unique_ptr<QSettingsProfile> profile_;
   std::unique_ptr<PdfConverter> pdf_;
+  std::unique_ptr<EpsConverter> eps_;
   sim::SimStation station_;
   Time time_;
   PacedSimClock clock_;

@@ -85,6 +85,7 @@ MainWindowModel& SimStation::BuildWindow(const StationWindow& window) {
                         clock, link_,       window.canvas, window.pdf};
   parts.feeder = &feeder_;
   parts.vision = camera_.get();
+  parts.eps = window.eps;
   model_ = std::make_unique<MainWindowModel>(parts);
   model_->SetJobLoadedHandler([this] { OnJobLoaded(); });
   camera_->Attach(*model_);

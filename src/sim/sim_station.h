@@ -29,6 +29,8 @@ struct StationWindow {
   PreviewCanvas& canvas;
   PdfConverter& pdf;
   Profile& profile;
+  // The second route for PostScript the parser misreads; null: the parser's reading stands.
+  EpsConverter* eps = nullptr;
   // The clock the model waits on; null: the twin's own, whose waits take no real time.
   Clock* clock = nullptr;
   StillView* still = nullptr;   // the still pane, or null
