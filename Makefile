@@ -30,7 +30,7 @@ run: build
 	    $(BUILD)/bin/orvex-cli import $(SAMPLE) --workdir $(RUN_DIR) \
 	        --settings $(RUN_DIR)/orvex.conf --preview $(RUN_DIR)/preview.png && \
 	    $(BUILD)/bin/orvex-cli simulate $(SAMPLE) --workdir $(RUN_DIR)/simulate --sheets 3 \
-	        --seed 1; \
+	        --seed 1 --calibrate; \
 	fi
 
 test: build

@@ -37,4 +37,11 @@ bool HeadlessWindow::AskOpenFile(const std::vector<FileFilter>& /*filters*/, std
   return true;
 }
 
+bool HeadlessWindow::RunCalibrationDialog(CalibrationDialogModel& dialog) {
+  if (!calibrationOperator_) return false;
+  dialog.Start();
+  calibrationOperator_(dialog);
+  return calibration_.TakeAccepted();
+}
+
 }  // namespace orvex

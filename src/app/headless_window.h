@@ -4,8 +4,10 @@
 // rehearses a sheet cycle over it.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/main_window_view.h"
@@ -44,17 +46,30 @@ class HeadlessWindow : public MainWindowView {
   void ShowSplash(std::string_view /*versionText*/) override {}
   bool RunOptionsDialog(OptionsDialog& /*dialog*/) override { return false; }
   CalibrationView& CalibrationDialogView() override { return calibration_; }
-  bool RunCalibrationDialog(CalibrationDialogModel& /*dialog*/) override { return false; }
+  // Carried out by the calibration's operator, when there is one; else the dialog is cancelled.
+  bool RunCalibrationDialog(CalibrationDialogModel& dialog) override;
+  // Who presses the calibration dialog's buttons once it has started.
+  void SetCalibrationOperator(std::function<void(CalibrationDialogModel&)> steps) {
+    calibrationOperator_ = std::move(steps);
+  }
 
  private:
-  // The calibration dialog is never shown without a screen.
-  class NoCalibrationView : public CalibrationView {
+  // The dialog's values as an operator would read them off the screen.
+  class HeadlessCalibrationView : public CalibrationView {
    public:
-    void ShowValues(OffsetPair /*current*/, OffsetPair /*fresh*/) override {}
-    bool ReadNewValues(OffsetPair& /*values*/) override { return false; }
+    void ShowValues(OffsetPair /*current*/, OffsetPair fresh) override { fresh_ = fresh; }
+    bool ReadNewValues(OffsetPair& values) override {
+      values = fresh_;
+      return true;
+    }
     void SetCaption(std::string_view /*text*/) override {}
     void ShowCameraTwoLabel() override {}
-    void Close(bool /*accepted*/) override {}
+    void Close(bool accepted) override { accepted_ = accepted; }
+    bool TakeAccepted() { return std::exchange(accepted_, false); }
+
+   private:
+    OffsetPair fresh_;
+    bool accepted_ = false;
   };
 
   std::string job_;
@@ -62,7 +77,8 @@ class HeadlessWindow : public MainWindowView {
   std::map<int, std::string> texts_;
   std::map<int, bool> checks_;
   std::map<int, int> selections_;
-  NoCalibrationView calibration_;
+  HeadlessCalibrationView calibration_;
+  std::function<void(CalibrationDialogModel&)> calibrationOperator_;
 };
 
 }  // namespace orvex

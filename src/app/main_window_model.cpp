@@ -713,6 +713,9 @@ void MainWindowModel::OnCalibration() {
     mode = 3;
   }
   if (run_.creasingVariant == 2) mode = 4;
+  // The square is converted at the scale the run will read marks with, not at a mark size
+  // left from before the cutter was known.
+  run_.markScale = 4.0 / RunMarkSize(run_);
   calibration_->Prepare({run_.cameraOffsetX, run_.cameraOffsetY}, mode);
   TakeFields();
   if (!view_.RunCalibrationDialog(*calibration_)) return;

@@ -27,13 +27,15 @@
 #include "platform/qsettings_profile.h"
 #include "sim/sim_station.h"
 #include "sim/station_options.h"
+#include "vision/mark_search_actions.h"
 
 namespace orvex::cli {
 
 const char* const kSimulateUsage =
     "simulate FILE [--workdir DIR] [--settings FILE.conf] [--media-width MM] [--sheets N]"
     " [--copies N] [--offset-mm DX,DY] [--rotate-deg A] [--feed-scale S] [--seed K]"
-    " [--fault NAME] [--special-mode N] [--transcript FILE] [--json]"
+    " [--fault NAME] [--camera-offset-mm DX,DY] [--calibrate] [--special-mode N]"
+    " [--transcript FILE] [--json]"
     "  (faults: feeder-absent, feeder-silent, cutter-silent, cutter-busy, cutter-unplugged,"
     " camera-no-frames, marks-missing; exit 0 when the run ended after cut sheets, 1 otherwise)";
 
@@ -53,6 +55,7 @@ struct Options {
   std::optional<int> specialMode;  // the "Special Color" selection, as the operator would make it
   std::string transcript;
   bool json = false;
+  bool calibrate = false;  // the twin calibrated first, the pair stored and used for the run
 };
 
 int Usage(const std::string& problem) {
@@ -87,6 +90,10 @@ std::optional<std::string> ParseOptions(const Arguments& args, Options& o) {
     };
     if (arg == "--json") {
       o.json = true;
+      continue;
+    }
+    if (arg == "--calibrate") {
+      o.calibrate = true;
       continue;
     }
     if (arg.rfind("--", 0) != 0) {
@@ -143,10 +150,35 @@ void CopySettingsFile(const std::string& file, Profile& into) {
   CopySettings(source, into, keys);
 }
 
+// The technician's calibration before the run: once the run loop has read the media width,
+// the Calibration dialog with Cut Marker, Read Marker and Set; the pair goes to the settings
+// file when one is named. False when the camera did not find the square.
+bool Calibrate(sim::SimStation& station, MainWindowModel& model, HeadlessWindow& window,
+               const Options& o, OffsetPair& pair) {
+  constexpr std::int64_t kWidthReadMs = 60'000;
+  station.StartTimer();
+  RunContext& run = station.Run();
+  station.RunUntil([&] { return run.mediaWidth == o.station.mediaWidthMm; }, kWidthReadMs);
+  const std::size_t messagesBefore = model.OperatorMessages().size();
+  window.SetCalibrationOperator(
+      [&station](CalibrationDialogModel& dialog) { station.OperateCalibration(dialog); });
+  model.OnCalibration();
+  const std::vector<std::string>& messages = model.OperatorMessages();
+  for (std::size_t i = messagesBefore; i < messages.size(); ++i) {
+    if (messages[i] == kCalibrationNotFoundMessage) return false;
+  }
+  pair = {run.cameraOffsetX, run.cameraOffsetY};
+  if (!o.settings.empty()) {
+    QSettingsProfile file(QString::fromStdString(o.settings));
+    file.WriteInt(kProfileSection, key::kDeltaX, pair.x);
+    file.WriteInt(kProfileSection, key::kDeltaY, pair.y);
+  }
+  return true;
+}
+
 // Opens the job, and sets the window as the options say.
 bool Prepare(sim::SimStation& station, MainWindowModel& model, const Options& o,
              std::string& error) {
-  model.Initialise();
   model.OnFileOpen();
   if (!model.JobLoaded()) {
     error = model.OperatorMessages().empty() ? "the job was not loaded"
@@ -201,6 +233,16 @@ int RunSimulate(const Arguments& args) {
   sim::StationWindow parts{window, canvas, *pdf, settings};
   parts.eps = eps.get();
   MainWindowModel& model = station.BuildWindow(parts);
+  model.Initialise();
+  std::optional<OffsetPair> calibration;
+  if (o.calibrate) {
+    OffsetPair pair;
+    if (!Calibrate(station, model, window, o, pair)) {
+      std::fprintf(stderr, "orvex-cli simulate: the calibration square was not read\n");
+      return kExitRefused;
+    }
+    calibration = pair;
+  }
   std::string error;
   if (!Prepare(station, model, o, error)) {
     std::fprintf(stderr, "orvex-cli simulate: %s\n", error.c_str());
@@ -262,9 +304,16 @@ int RunSimulate(const Arguments& args) {
     for (std::size_t i = 0; i < messages.size(); ++i) {
       std::printf("%s%s", i ? ", " : "", JsonString(messages[i]).c_str());
     }
-    std::printf("], \"report_line\": %s, \"virtual_seconds\": %.3f}\n",
+    std::printf("], \"report_line\": %s, \"virtual_seconds\": %.3f",
                 JsonString(reportLine).c_str(), seconds);
+    if (calibration) {
+      std::printf(", \"calibration\": {\"x\": %d, \"y\": %d}", calibration->x, calibration->y);
+    }
+    std::printf("}\n");
   } else {
+    if (calibration) {
+      std::printf("calibration: deltaX %d, deltaY %d\n", calibration->x, calibration->y);
+    }
     for (const sim::SheetAccuracy& sheet : accuracy.sheets) {
       std::printf("sheet %d: max %.3f mm, rms %.3f mm over %zu cut points\n", sheet.sheet,
                   sheet.maxMm, sheet.rmsMm, sheet.points);

@@ -235,6 +235,11 @@ void RunEngine::OrderIfNeeded() {
 
 // --- Sheet cycle --------------------------------------------------------------------------------
 
+int RunMarkSize(const RunContext& ctx) {
+  if (ctx.wideCarriage != 0) return ctx.markSize < 40 ? 46 : ctx.markSize;
+  return ctx.cutterModel == 2 ? 46 : 51;
+}
+
 void RunEngine::StartSheet() {
   BusyScope scope(*this);
   ports_.app.TakeFields(fields_);
@@ -321,10 +326,7 @@ void RunEngine::StartSheet() {
   ctx_.settleTicks = 10;
   ctx_.detectionHold = 0;
 
-  int pixels = model2 ? 46 : 51;
-  if (ctx_.wideCarriage != 0) {
-    pixels = ctx_.markSize < 40 ? 46 : ctx_.markSize;
-  }
+  const int pixels = RunMarkSize(ctx_);
   ctx_.markSize = pixels;
   ports_.app.StoreMarkSize(pixels);
   ctx_.markScale = 4.0 / pixels;

@@ -57,6 +57,10 @@ struct RunPorts {
   RunVision& vision;
 };
 
+// The camera's pixels per 4 mm a sheet is registered with: the model's camera, or on the wide
+// carriage the mark size the technician set (46 when that is below 40).
+int RunMarkSize(const RunContext& ctx);
+
 class RunEngine : private RunEvents {
  public:
   RunEngine(RunContext& ctx, WorkDir dir, RunPorts ports);

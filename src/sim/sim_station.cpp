@@ -54,6 +54,10 @@ SimStation::SimStation(const StationOptions& options, const std::filesystem::pat
       dir_(workDir) {
   if (options.fault == "cutter-silent") machine_.Cutter().Faults().silent = true;
   if (options.fault == "cutter-busy") machine_.Cutter().Faults().neverReady = true;
+  if (options.cameraOffsetMm) {
+    machine_.Camera().Settings().offsetFeedTenths = options.cameraOffsetMm->first * 10.0;
+    machine_.Camera().Settings().offsetCrossTenths = options.cameraOffsetMm->second * 10.0;
+  }
   SheetSupply& supply = machine_.Bed().supply;
   if (options.seed) {
     supply.random = true;
@@ -115,6 +119,25 @@ void SimStation::StopTimer() {
   if (!ticking_) return;
   ticking_ = false;
   machine_.Clock().Cancel(timer_);
+}
+
+void SimStation::OperateCalibration(CalibrationDialogModel& dialog) {
+  constexpr std::int64_t kCutMs = 3'000;
+  constexpr std::int64_t kReadMs = 1'000;
+  SimClock& clock = machine_.Clock();
+  std::function<void()> tick;
+  SimClock::EventId next = 0;
+  tick = [&] {
+    dialog.OnTick();
+    next = clock.ScheduleAfter(kTimerPeriodMs, tick);
+  };
+  next = clock.ScheduleAfter(kTimerPeriodMs, tick);
+  dialog.OnCutMarker();
+  clock.Advance(kCutMs);
+  dialog.OnReadMarker();
+  clock.Advance(kReadMs);
+  clock.Cancel(next);
+  dialog.OnSet();
 }
 
 bool SimStation::RunUntil(const std::function<bool()>& done, std::int64_t limitMs) {

@@ -17,6 +17,7 @@
 #include "sim/sim_machine.h"
 #include "sim/sim_transcript.h"
 #include "sim/station_options.h"
+#include "vision/calibration.h"
 #include "vision/snapshot.h"
 
 namespace orvex::sim {
@@ -57,6 +58,9 @@ class SimStation {
   // out at each tick.
   void StartTimer();
   void StopTimer();
+  // A technician's calibration in the open calibration dialog: Cut Marker, the square read
+  // once the cutter is done, Set, the dialog's timer ticking on the twin's time meanwhile.
+  void OperateCalibration(CalibrationDialogModel& dialog);
   // Runs virtual time, one timer period at a time, until `done` holds or `limitMs` passed.
   bool RunUntil(const std::function<bool()>& done, std::int64_t limitMs);
 

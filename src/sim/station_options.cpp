@@ -32,7 +32,7 @@ bool ParseInt(const std::string& text, long long minimum, long long maximum, lon
 
 const char* const kStationOptionsUsage =
     "[--media-width MM] [--sheets N] [--offset-mm DX,DY] [--rotate-deg A] [--feed-scale S]"
-    " [--seed K] [--fault NAME]";
+    " [--seed K] [--fault NAME] [--camera-offset-mm DX,DY]";
 
 const std::vector<std::string_view>& StationFaults() {
   static const std::vector<std::string_view> faults = {
@@ -87,6 +87,17 @@ OptionParse ParseStationOption(std::string_view name, const std::string& value,
       return OptionParse::kBad;
     }
     options.seed = static_cast<std::uint32_t>(whole);
+  } else if (name == "--camera-offset-mm") {
+    const std::size_t comma = value.find(',');
+    double feed = 0.0;
+    double cross = 0.0;
+    if (comma == std::string::npos || !ParseDouble(value.substr(0, comma), feed) ||
+        !ParseDouble(value.substr(comma + 1), cross) || std::abs(feed) > 100 ||
+        std::abs(cross) > 150) {
+      problem = "--camera-offset-mm wants DX,DY in millimetres, within 100 and 150";
+      return OptionParse::kBad;
+    }
+    options.cameraOffsetMm = std::pair{feed, cross};
   } else if (name == "--fault") {
     bool known = false;
     for (std::string_view fault : StationFaults()) known = known || value == fault;

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace orvex::sim {
@@ -21,6 +22,9 @@ struct StationOptions {
   double feedScale = 1.0;
   std::optional<std::uint32_t> seed;
   std::string fault;  // empty, or one of StationFaults()
+  // Where the twin's camera axis lies from the blade (mm along the feed, across); unset: the
+  // twin's own place, 8 mm behind the blade and 70.1 mm across.
+  std::optional<std::pair<double, double>> cameraOffsetMm;
 };
 
 // The faults the twin can act out, by name.
@@ -29,7 +33,7 @@ const std::vector<std::string_view>& StationFaults();
 enum class OptionParse { kNotMine, kTaken, kBad };
 
 // One option and its value: --media-width, --sheets, --offset-mm, --rotate-deg, --feed-scale,
-// --seed, --fault. kBad leaves `options` as it was and says why in `problem`.
+// --seed, --fault, --camera-offset-mm. kBad leaves `options` as it was and says why in `problem`.
 OptionParse ParseStationOption(std::string_view name, const std::string& value,
                                StationOptions& options, std::string& problem);
 

@@ -33,10 +33,6 @@ class OrvexOnTheTwin : public ::testing::Test {
     options_.station.sheets = 3;
     options_.workDir = dir_.Path().string();
     options_.settings = dir_.File("orvex.conf").string();
-    // Set up as a technician sets a station up: the mark size is the twin's camera's, 51 pixels
-    // per 4 mm, which calibration converts with.
-    QSettingsProfile(QString::fromStdString(options_.settings))
-        .WriteInt(kProfileSection, key::kMpix, 51);
     app_ = std::make_unique<OrvexApplication>(options_, dir_.Path(),
                                               SimulatedStation::Time::kDriven);
   }

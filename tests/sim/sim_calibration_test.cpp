@@ -29,8 +29,6 @@ class SimCalibrationTest : private OwnWorkDir,
     machine.SetMediaWidth(c.mediaWidthMm);
     machine.Camera().Settings().offsetFeedTenths = c.cameraFeedMm * 10.0;
     machine.Camera().Settings().offsetCrossTenths = c.cameraCrossMm * 10.0;
-    // The mark size the technician set for this camera: 51 pixels per 4 mm.
-    run.markScale = 4.0 / 51.0;
     StartTimer();
     // The Calibration button is enabled once the run loop has read the media width.
     EXPECT_TRUE(RunUntil([&] { return run.mediaWidth == c.mediaWidthMm; }, 60'000));
