@@ -51,6 +51,15 @@ class Shooter {
     loop.exec();
   }
 
+  // The twin's camera streams on the twin's time and the live pane takes at most five frames a
+  // wall-clock second: a few frames of the moment, each given its time to be shown.
+  void ShowLiveFrames() {
+    for (int frame = 0; frame < 3; ++frame) {
+      Drive([] { return false; }, 240);
+      Settle(250);
+    }
+  }
+
   bool Save(QWidget* widget, const QString& name) {
     const QString path = out_ + "/" + name + ".png";
     const bool saved = widget->grab().save(path);
@@ -86,7 +95,7 @@ class Shooter {
       return 1;
     }
     Drive([] { return false; }, 2000);
-    Settle(600);
+    ShowLiveFrames();
     if (french) return Save(&window, "main-window-fr") ? 0 : 1;
     Save(&window, "main-window");
 
@@ -105,8 +114,7 @@ class Shooter {
     Click(&window, window_id::kStartButton);
     Drive([&] { return model.Run().runPhase == 2 && model.Run().waitingForMark != 0; },
           10 * kMinuteMs);
-    Drive([] { return false; }, 600);
-    Settle(600);
+    ShowLiveFrames();
     Save(&window, "run-in-progress");
     return 0;
   }
