@@ -259,12 +259,20 @@ int RunSimulate(const Arguments& args) {
   std::string stopped = "(the run did not end within the simulated time limit)";
   int lastCount = 0;
   std::int64_t lastProgress = started;
+  bool resumed = false;
   while (clock.NowMs() - started < kRunLimitMs) {
     if (!engine.Running() && !engine.Busy()) {
       ended = true;
       break;
     }
     if (engine.Paused() && !engine.Busy()) {
+      // The operator of the cable fault takes the half-cut sheet out and resumes once the
+      // cutter is back.
+      if (o.station.fault == "cutter-unplugged" && !resumed && station.Run().linkState == 1) {
+        resumed = true;
+        model.OnPause();
+        continue;
+      }
       stopped = "(the run was paused and waits for the operator)";
       break;
     }

@@ -90,7 +90,9 @@ class SheetCut {
   }
 
  private:
-  void Send(std::string_view text) { ports_.cutter.WriteCutterStream(stream_, text); }
+  void Send(std::string_view text) {
+    if (ports_.cutter.WriteCutterStream(stream_, text) != 0) result_.streamLost = true;
+  }
 
   double RowOffsetMm() const {
     return static_cast<double>(ctx_.markAcceptedRow - kCentreRow) * ctx_.markScale;
@@ -406,7 +408,11 @@ class SheetCut {
   void Finish() {
     ctx_.runPhase = -1;
     if (ctx_.markMode == 2) CutterCommand(kReturnHome, ctx_, inputs_, ports_.cutter);
-    if (!ctx_.cutTestArmed) {
+    if (result_.streamLost) {
+      // Part of the sheet was never cut: it is no copy, and the run stops for the operator.
+      ctx_.detectionHold = 10;
+      ctx_.waitingForMark = 0;
+    } else if (!ctx_.cutTestArmed) {
       ctx_.detectionHold = 10;
       ctx_.waitingForMark = 0;
       ++fields_.sheetCount;
@@ -450,6 +456,12 @@ void AppendTenthsNegated(std::string& out, long long n) {
 void AppendTenths(std::string& out, long long n) {
   if (n < 0) out.push_back('-');
   AppendUnsignedTenths(out, Magnitude(n));
+}
+
+std::string SheetNotCutMessage(int sheet) {
+  return "Sheet " + std::to_string(sheet) +
+         " was not cut to its end: the cutter was lost during its cut.\n"
+         "Take the sheet out, then press Resume.";
 }
 
 SheetCutResult CutSheet(RunContext& ctx, const WorkDir& dir, SheetCutFields& fields,

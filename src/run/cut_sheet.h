@@ -56,7 +56,13 @@ struct SheetCutResult {
   double crossScale = 1.0;
   double skewAngle = 0.0;  // radians
   long points = 0;         // moves and cuts sent
+  // A write of the stream failed (the cutter was lost): the sheet was not cut to its end and
+  // is not counted.
+  bool streamLost = false;
 };
+
+// Shown when the cutter was lost while sheet `sheet` (counted from 1 in this run) was streamed.
+std::string SheetNotCutMessage(int sheet);
 
 // One step of the sheet, chosen by ctx.runPhase: 1 the first mark, 2 the second mark and the
 // cut; nothing otherwise. ctx.markAcceptedCol/Row hold the confirmed detection.

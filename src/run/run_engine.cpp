@@ -195,8 +195,12 @@ void RunEngine::RunCutSheet() {
   BusyScope scope(*this);
   ports_.app.TakeFields(fields_);
   SheetCutPorts ports{ports_.cutter, ports_.feeder, ports_.clock, *this};
-  CutSheet(ctx_, dir_, fields_.sheet, fields_.commands, ports);
+  const SheetCutResult result = CutSheet(ctx_, dir_, fields_.sheet, fields_.commands, ports);
   ports_.app.ShowFields(fields_);
+  if (result.streamLost && running_ && !paused_) {
+    ShowMessage(SheetNotCutMessage(fields_.sheet.sheetCount + 1), MessageIcon::kWarning);
+    PauseResume();
+  }
 }
 
 // --- Helpers ------------------------------------------------------------------------------------

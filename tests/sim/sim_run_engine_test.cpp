@@ -228,7 +228,7 @@ TEST_F(RunOnTwinTest, SilentFeederStopsTheFeedAndEndsARunWithCutSheets) {
   EXPECT_EQ(H().reportedSheetCounts, std::vector<int>{1});
 }
 
-TEST_F(RunOnTwinTest, CutterUnpluggedMidStreamIsFoundAgainAndTheRunGoesOn) {
+TEST_F(RunOnTwinTest, CutterUnpluggedMidStreamPausesTheRunUncountedUntilResumed) {
   ASSERT_TRUE(loaded_);
   E().Start();
   ASSERT_TRUE(RunUntil([&] { return H().Ctx().runPhase == 2; }, 2 * kMinute));
@@ -236,14 +236,18 @@ TEST_F(RunOnTwinTest, CutterUnpluggedMidStreamIsFoundAgainAndTheRunGoesOn) {
   H().RunFor(kMinute);
   EXPECT_FALSE(machine_.Cutter().Plugged());
   EXPECT_EQ(H().Ctx().linkState, 0);  // discovery found nothing
-  const int countWhileAway = Count();
-  EXPECT_LE(countWhileAway, 1);
+  // The half-cut sheet is no copy: the operator is told which one, and the run waits.
+  EXPECT_EQ(Count(), 0);
+  EXPECT_TRUE(E().Paused());
+  ASSERT_EQ(H().messages.size(), 1U);
+  EXPECT_EQ(H().messages[0], SheetNotCutMessage(1));
   EXPECT_EQ(machine_.Feeder().RequestsAccepted(), 1);  // no sheet fed to a missing cutter
 
   const std::size_t receivedBefore = machine_.Cutter().Instructions().size();
   machine_.Cutter().Plug();
-  ASSERT_TRUE(RunUntil([&] { return Count() == countWhileAway + 1; }, 5 * kMinute));
-  EXPECT_EQ(H().Ctx().linkState, 1);
+  ASSERT_TRUE(RunUntil([&] { return H().Ctx().linkState == 1; }, kMinute));
+  E().PauseResume();
+  ASSERT_TRUE(RunUntil([&] { return Count() == 1; }, 5 * kMinute));
   // The connect notice went out once after the cable came back.
   int notices = 0;
   const auto& instructions = machine_.Cutter().Instructions();
