@@ -292,6 +292,10 @@ int RunSimulate(const Arguments& args) {
   const sim::AccuracyReport accuracy = station.Accuracy();
   std::vector<std::string> messages = model.OperatorMessages();
   for (const std::string& problem : window.Problems()) messages.push_back(problem);
+  // What the simulated machine could not do as a real one would: the run is not to be trusted.
+  for (const std::string& problem : station.Machine().Bed().Problems()) {
+    messages.push_back("(simulated machine) " + problem);
+  }
   if (!ended) messages.push_back(stopped);
 
   if (!o.transcript.empty()) {

@@ -36,6 +36,10 @@ SimCameraSettings CameraSettings(const StationOptions& o) {
   SimCameraSettings s;
   s.deliversFrames = o.fault != "camera-no-frames";
   s.showsMarks = o.fault != "marks-missing";
+  if (o.cameraOffsetMm) {
+    s.offsetFeedTenths = o.cameraOffsetMm->first * 10.0;
+    s.offsetCrossTenths = o.cameraOffsetMm->second * 10.0;
+  }
   return s;
 }
 
@@ -54,10 +58,6 @@ SimStation::SimStation(const StationOptions& options, const std::filesystem::pat
       dir_(workDir) {
   if (options.fault == "cutter-silent") machine_.Cutter().Faults().silent = true;
   if (options.fault == "cutter-busy") machine_.Cutter().Faults().neverReady = true;
-  if (options.cameraOffsetMm) {
-    machine_.Camera().Settings().offsetFeedTenths = options.cameraOffsetMm->first * 10.0;
-    machine_.Camera().Settings().offsetCrossTenths = options.cameraOffsetMm->second * 10.0;
-  }
   SheetSupply& supply = machine_.Bed().supply;
   if (options.seed) {
     supply.random = true;
@@ -97,8 +97,9 @@ MainWindowModel& SimStation::BuildWindow(const StationWindow& window) {
 }
 
 void SimStation::OnJobLoaded() {
+  // Sheets printed with the previous job would be cut with this one's contours: said, not hidden.
   std::string message;
-  machine_.LoadJob(workDir_, message);
+  if (!machine_.LoadJob(workDir_, message)) machine_.Bed().NoteProblem(message);
 }
 
 void SimStation::StartTimer() {
