@@ -79,7 +79,7 @@ TEST_F(LongCutOnTwinTest, ReadyBeforeBusyIsNotTakenAsTheEndOfALongCut) {
   EXPECT_TRUE(harness_->messages.empty()) << harness_->messages.front();
   const AccuracyReport report = machine_.Accuracy();
   ASSERT_EQ(report.sheets.size(), 3U);
-  for (const SheetAccuracy& sheet : report.sheets) EXPECT_LE(sheet.maxMm, 0.25);
+  for (const SheetAccuracy& sheet : report.sheets) EXPECT_LE(sheet.maxMm, 0.15);
 }
 
 }  // namespace

@@ -47,7 +47,7 @@ TEST_F(StopOnTwinTest, StopWhileACutSheetIsAwaitedReportsOnceAndFeedsNoMore) {
   EXPECT_EQ(station_.model->LastReportLine(), report);
   EXPECT_FALSE(station_.model->Engine()->Running());
   for (const SheetAccuracy& sheet : station_.machine.Accuracy().sheets) {
-    EXPECT_LE(sheet.maxMm, 0.25) << sheet.sheet;
+    EXPECT_LE(sheet.maxMm, 0.15) << sheet.sheet;
   }
 }
 

@@ -100,7 +100,7 @@ TEST_F(RunOnTwinTest, ThreeRandomlyPlacedSheetsAreCutOnTheirContours) {
     const SheetPlacement& placed =
         machine_.Bed().LaidSheets()[static_cast<std::size_t>(sheet.sheet - 1)].Placement();
     EXPECT_GT(sheet.points, 400U);
-    EXPECT_LE(sheet.maxMm, 0.25) << "sheet " << sheet.sheet << " offset " << placed.offsetFeedMm
+    EXPECT_LE(sheet.maxMm, 0.15) << "sheet " << sheet.sheet << " offset " << placed.offsetFeedMm
                                  << ", " << placed.offsetCrossMm << " turned " << placed.rotationDeg
                                  << " stretched " << placed.feedScale;
   }
@@ -126,7 +126,7 @@ TEST_F(RunOnTwinTest, CopiesEndTheRunWithOneReportLineAndTheAverageCutTime) {
   EXPECT_GT(ctx.secondCutMs, 1000U);
   EXPECT_EQ(ctx.avgCutMs, (ctx.firstCutMs + ctx.secondCutMs) / 2);
   EXPECT_NEAR(ctx.skewSum, 0.0, 1e-3);  // sheets laid without error
-  for (const SheetAccuracy& sheet : machine_.Accuracy().sheets) EXPECT_LE(sheet.maxMm, 0.25);
+  for (const SheetAccuracy& sheet : machine_.Accuracy().sheets) EXPECT_LE(sheet.maxMm, 0.15);
   ExpectNoTickOrFrameInsideASequence();
 
   // The next press starts a new run; a second press stops it without a second report line
@@ -165,7 +165,7 @@ TEST_F(RunOnTwinTest, PauseDuringTheMarkSearchCutsTheSheetUncountedUntilResume) 
   EXPECT_FALSE(E().Paused());
   ASSERT_TRUE(RunUntil([&] { return Count() == 1; }, 3 * kMinute));
   EXPECT_EQ(machine_.Feeder().RequestsAccepted(), 2);
-  for (const SheetAccuracy& sheet : machine_.Accuracy().sheets) EXPECT_LE(sheet.maxMm, 0.25);
+  for (const SheetAccuracy& sheet : machine_.Accuracy().sheets) EXPECT_LE(sheet.maxMm, 0.15);
 }
 
 TEST_F(RunOnTwinTest, MarksMissingTimeOutEjectAndEndTheRunAfterTwoSheets) {
@@ -281,7 +281,7 @@ TEST_F(RunOnTwinTest, CutTestSheetIsCutButNotCounted) {
   E().CutTest();
   H().RunFor(2 * kMinute);
   EXPECT_EQ(machine_.Accuracy().sheets.size(), 1U);
-  EXPECT_LE(machine_.Accuracy().sheets.front().maxMm, 0.25);
+  EXPECT_LE(machine_.Accuracy().sheets.front().maxMm, 0.15);
   EXPECT_EQ(Count(), 0);
   EXPECT_EQ(machine_.Feeder().RequestsAccepted(), 1);
   EXPECT_TRUE(H().reportedSheetCounts.empty());

@@ -266,7 +266,7 @@ TEST_F(SimSheetRunTest, SheetTwoMillimetresOffAndTurnedIsStillCutOnItsContours) 
   const AccuracyReport report = machine_.Accuracy();
   ASSERT_EQ(report.sheets.size(), 2U);
   for (const SheetAccuracy& sheet : report.sheets) {
-    EXPECT_LE(sheet.maxMm, 0.25) << "sheet " << sheet.sheet;
+    EXPECT_LE(sheet.maxMm, 0.15) << "sheet " << sheet.sheet;
   }
 }
 
@@ -306,7 +306,7 @@ TEST_F(SimSheetRunTest, SheetsPlacedAtRandomFromASeedUntilTheStackIsEmpty) {
   for (const SheetAccuracy& sheet : report.sheets) {
     const SheetPlacement& placed =
         machine_.Bed().LaidSheets()[static_cast<std::size_t>(sheet.sheet - 1)].Placement();
-    EXPECT_LE(sheet.maxMm, 0.25) << "sheet " << sheet.sheet << " offset " << placed.offsetFeedMm
+    EXPECT_LE(sheet.maxMm, 0.15) << "sheet " << sheet.sheet << " offset " << placed.offsetFeedMm
                                  << ", " << placed.offsetCrossMm << " turned "
                                  << placed.rotationDeg;
   }
@@ -366,7 +366,7 @@ TEST_F(SimSampleJobTest, ImportedSampleSheetIsCutOnItsPrintedContours) {
   ASSERT_EQ(report.sheets.size(), 1U);
   EXPECT_EQ(report.pointsOffSheet, 0U);
   EXPECT_GT(report.sheets[0].points, 400U);  // 18 labels, the top mark, the special line
-  EXPECT_LE(report.sheets[0].maxMm, 0.25);
+  EXPECT_LE(report.sheets[0].maxMm, 0.15);
   EXPECT_LE(report.sheets[0].rmsMm, 0.1);
   RecordProperty("max_error_mm", std::to_string(report.sheets[0].maxMm));
 }
