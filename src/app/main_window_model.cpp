@@ -24,7 +24,6 @@ constexpr int kJogEndStatusStep = 38;
 constexpr int kJogDownStatusStep = 32;
 constexpr int kParkCross = 110;
 constexpr int kWidenMarginPixels = 25;
-constexpr double kWideMediaForCalibrationMm = 600.0;
 
 constexpr int kBrightnessMax = 10;
 constexpr int kBrightnessMin = -10;
@@ -706,13 +705,7 @@ void MainWindowModel::OnCalibration() {
     calibration_ =
         std::make_unique<CalibrationDialogModel>(view_.CalibrationDialogView(), calibrationPort_);
   }
-  int mode = 1;
-  if (run_.secondCamera != 0) {
-    mode = 2;
-  } else if (run_.mediaWidth > kWideMediaForCalibrationMm) {
-    mode = 3;
-  }
-  if (run_.creasingVariant == 2) mode = 4;
+  const int mode = CalibrationMode(run_.secondCamera, run_.mediaWidth, run_.creasingVariant);
   // The square is converted at the scale the run will read marks with, not at a mark size
   // left from before the cutter was known.
   run_.markScale = 4.0 / RunMarkSize(run_);

@@ -39,18 +39,6 @@ OffsetPair LoadActiveOffsets(Profile& profile, int secondCamera) {
   return pair;
 }
 
-void StoreCalibration(Profile& profile, int secondCamera, OffsetPair accepted, OffsetPair& active) {
-  const OffsetKeys keys = ActiveOffsetKeys(secondCamera);
-  if (secondCamera != 0) {
-    profile.WriteInt(kProfileSection, keys.x, accepted.x);
-    profile.WriteInt(kProfileSection, keys.y, accepted.y);
-  } else {
-    profile.WriteInt(kProfileSection, keys.y, accepted.y);
-    profile.WriteInt(kProfileSection, keys.x, accepted.x);
-  }
-  active = accepted;
-}
-
 void CalibrationDialogModel::Prepare(OffsetPair active, int mode) {
   pair_ = active;
   mode_ = mode;

@@ -36,9 +36,6 @@ struct OffsetKeys {
 OffsetKeys ActiveOffsetKeys(int secondCamera);
 // Reads the active camera's pair with File Open's defaults.
 OffsetPair LoadActiveOffsets(Profile& profile, int secondCamera);
-// Stores an accepted calibration under the active camera's keys (second camera: X then Y;
-// first camera: Y then X) and makes it the active pair.
-void StoreCalibration(Profile& profile, int secondCamera, OffsetPair accepted, OffsetPair& active);
 
 // Where the frame handler puts a calibration read's converted pair.
 class CalibrationReadSink {

@@ -137,15 +137,12 @@ TEST(CalibrationDialog, SetKeepsTheCurrentPairWhenANewValueIsZero) {
   EXPECT_EQ(cancelled.closed, 2);
 }
 
-TEST(Calibration, StoreWritesOnlyTheActiveCamerasKeysInOrder) {
+TEST(Calibration, ActiveOffsetsAreTheActiveCamerasKeysWithFileOpensDefaults) {
   MemoryProfile profile;
-  OffsetPair active{1, 2};
-  StoreCalibration(profile, 0, {85, 59}, active);
-  EXPECT_EQ(profile.WriteLog(), (std::vector<std::string>{"deltaY", "deltaX"}));
-  EXPECT_EQ(active, (OffsetPair{85, 59}));
-  profile.ClearWriteLog();
-  StoreCalibration(profile, 1, {120, 90}, active);
-  EXPECT_EQ(profile.WriteLog(), (std::vector<std::string>{"deltaXC2", "deltaYC2"}));
+  profile.WriteInt(kProfileSection, "deltaX", 85);
+  profile.WriteInt(kProfileSection, "deltaY", 59);
+  profile.WriteInt(kProfileSection, "deltaXC2", 120);
+  profile.WriteInt(kProfileSection, "deltaYC2", 90);
   EXPECT_EQ(LoadActiveOffsets(profile, 0), (OffsetPair{85, 59}));
   EXPECT_EQ(LoadActiveOffsets(profile, 1), (OffsetPair{120, 90}));
   MemoryProfile empty;
