@@ -215,7 +215,7 @@ TEST_F(SheetFixture, WidthCompensationAndRecentringSetTheFeedScale) {
   // A skewed sheet: the second mark 20 pixels (2 mm) across from the first.
   Step(1, 320, 240);
   r = Step(2, 340, 240);
-  EXPECT_NEAR(r.skewAngle, std::atan2(2.0, 200.0), 1e-12);
+  EXPECT_NEAR(r.skewAngle, 0.0099996667, 1e-10);  // atan(2 / 200)
   EXPECT_NEAR(ctx.skewSum, r.skewAngle, 1e-12);
   fields.compensationHeight = 5;
   EXPECT_DOUBLE_EQ(CentredSheet().crossScale, 1.005);
@@ -426,20 +426,13 @@ TEST_F(SheetFixture, LongSkewedContourEndsWhereTheIntegerPositionsSay) {
   ASSERT_NE(r.skewAngle, 0.0);
 
   // Every step is rounded against the accumulated integer position, so after 100,000 steps the
-  // head is within 0.01 mm of the last target, not 100,000 roundings away from it.
-  const double c = std::cos(r.skewAngle);
-  const double s = std::sin(r.skewAngle);
-  const float a = 10.0F + (kPoints - 1) * 0.0013F;
-  const float b = 5.0F + ((kPoints - 1) % 7) * 0.01F;
-  const double t = static_cast<double>(b - 2.0F);
-  const double k = static_cast<double>(a - 10.0F);
-  const double pf = k * c - t * s;
-  const double pc = t * c + s * pf;
-  const double targetFeed = (pf + 8.0 + 10.0) * 100.0;
-  const double targetCross = (300.0 - (9.9 + pc)) * 100.0;
+  // head is within 0.01 mm of the last target, not 100,000 roundings away from it. Worked by
+  // hand: the skew is 0.03 mm over 200 mm, 1.5e-4 rad; the last point is (139.9987, 5.04), so
+  // k = 129.9987 and t = 3.04; the feed is 129.9987 - 3.04 x 1.5e-4 + 8 + 10 = 147.99824 mm and
+  // the cross 300 - 9.9 - (3.04 + 1.5e-4 x 129.998) = 287.0405 mm.
   Head head = Follow(21000, 13000);
-  EXPECT_EQ(head.feed, static_cast<long long>(std::trunc(targetFeed)));
-  EXPECT_LE(std::fabs(static_cast<double>(head.cross) - targetCross), 1.0);
+  EXPECT_EQ(head.feed, 14799);
+  EXPECT_NEAR(static_cast<double>(head.cross), 28704.05, 1.0);
   EXPECT_EQ(head.cuts, kPoints - 1);
 }
 
