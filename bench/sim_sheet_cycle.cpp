@@ -20,6 +20,7 @@
 #include "run/cut_order.h"
 #include "run/cut_sheet.h"
 #include "run/cutter_command.h"
+#include "run/run_engine.h"
 #include "sim/sim_machine.h"
 #include "vision/mark_search.h"
 
@@ -85,19 +86,12 @@ double OneSheet(SimMachine& machine, const std::filesystem::path& dir) {
   if (link.FindCutter() != 1 || !feeder.OpenSheetFeeder() || !OrderCuts(ctx, WorkDir(dir)).ok) {
     return -1.0;
   }
-  ctx.headCross = static_cast<int>(std::trunc((ctx.mediaWidth * 0.5 - 40.0) * 10.0));
+  ctx.headCross = ParkedHeadCross(ctx);
   CutterCommand(kParkHead, ctx, inputs, link);
   clock.Sleep(2000);
   CutterCommand(kWideMediaSetup, ctx, inputs, link);
-  std::array<std::uint8_t, 64> request{};
-  std::memcpy(request.data(), "FFAMMBADDH0", 11);
-  request[12] = '2';
-  request[14] = '4';
-  request[16] = '6';
-  std::memcpy(request.data() + 18, "820222426283032343638404244464850525446586", 42);
-  request[60] = 118;
-  request[61] = 100;
-  feeder.FeederSend(0, request.data(), 64, 100);
+  const SheetRequest request = BuildSheetRequest(RunFields{}, ctx);
+  feeder.FeederSend(0, request.bytes, 64, 100);
   clock.Sleep(500);
   CutterCommand(kFeedBackward, ctx, inputs, link);
   clock.Sleep(3000);

@@ -217,7 +217,7 @@ class SheetCut {
 
   void SendCuttingNotice() {
     ports_.feeder.FeederSend(0, reinterpret_cast<const std::uint8_t*>(kCuttingNotice.data()),
-                             static_cast<int>(kCuttingNotice.size()), kCuttingNoticeSendTimeoutMs);
+                             static_cast<int>(kCuttingNotice.size()), kCuttingNoticeTimeoutMs);
     ports_.feeder.FeederClose(0);
   }
 

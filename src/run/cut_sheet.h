@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "core/clock.h"
+#include "core/feeder_reports.h"
 #include "core/run_context.h"
 #include "core/work_dir.h"
 #include "devices/cutter_link.h"
@@ -16,10 +17,6 @@
 
 namespace orvex {
 
-// The 64-byte report that tells the feeder this sheet is being cut.
-inline constexpr std::string_view kCuttingNotice =
-    "UUBBCCDD10121416182022242628303234363840424446485052544658606264";
-inline constexpr int kCuttingNoticeSendTimeoutMs = 100;
 
 // Main-window values the transmission reads, taken from the controls by the caller just before
 // CutSheet, and the two it changes (shown again by the caller afterwards). The label step

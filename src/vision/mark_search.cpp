@@ -284,7 +284,7 @@ MarkPoint FindMark(const CameraFrame& frame, RunContext& context, MarkSearchActi
   const bool calibration = context.calibrationRead != 0;
   ++context.searchAttempts;
   if (context.searchAttempts > kMarkSearchAttemptLimit && !calibration) {
-    actions.SendFeederReportAndClose(kCuttingNoticeReport, kCuttingNoticeTimeoutMs);
+    actions.SendFeederReportAndClose(kCuttingNotice, kCuttingNoticeTimeoutMs);
     actions.ShowInformation(kMarkTimeoutMessage);
     context.waitingForMark = 0;
     context.searchAttempts = 0;

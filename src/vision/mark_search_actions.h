@@ -5,12 +5,10 @@
 
 #include <string_view>
 
+#include "core/feeder_reports.h"
+
 namespace orvex {
 
-// The 64-character report that tells the feeder the sheet is being cut (here: abandoned).
-inline constexpr std::string_view kCuttingNoticeReport =
-    "UUBBCCDD10121416182022242628303234363840424446485052544658606264";
-inline constexpr int kCuttingNoticeTimeoutMs = 100;
 
 inline constexpr int kEjectSheetCommand = 119;
 

@@ -7,30 +7,20 @@
 #include <cstring>
 #include <string>
 
+#include "run/run_engine.h"
+
 namespace orvex::sim {
 namespace {
 
 // A good sheet request as the sheet cycle builds it, report id in front.
 std::array<std::uint8_t, 65> SheetRequest(bool dashed = false, bool creasing = false) {
+  RunFields fields;
+  fields.commands.dashedLineOn = dashed;
+  RunContext ctx;
+  ctx.creasingInstalled = creasing ? 1 : 0;
+  const orvex::SheetRequest built = BuildSheetRequest(fields, ctx);
   std::array<std::uint8_t, 65> report{};
-  std::uint8_t* p = report.data() + 1;
-  std::memcpy(p, "FFAM", 4);
-  p[4] = dashed && creasing ? 'P' : 'M';
-  p[5] = 'B';
-  p[6] = dashed ? 'S' : 'A';
-  std::memcpy(p + 7, "DDH0", 4);
-  p[11] = 0;
-  p[12] = '2';
-  p[13] = '#';
-  p[14] = '4';
-  p[15] = 0;
-  p[16] = '6';
-  p[17] = dashed ? '#' : 0;
-  std::memcpy(p + 18, "820222426283032343638404244464850525446586", 42);
-  p[60] = dashed ? 108 : 118;
-  p[61] = 100;
-  p[62] = 100;
-  p[63] = 80;
+  std::memcpy(report.data() + 1, built.bytes, sizeof built.bytes);
   return report;
 }
 

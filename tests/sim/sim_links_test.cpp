@@ -9,6 +9,7 @@
 #include "core/run_context.h"
 #include "devices/cutter_link.h"
 #include "devices/feeder_link.h"
+#include "run/run_engine.h"
 #include "sim/sim_machine.h"
 
 namespace orvex::sim {
@@ -93,15 +94,8 @@ TEST_F(SimLinksTest, FeederReportsThroughTheHidLink) {
   machine_.Feeder().Settings().firmware = 31;
   machine_.Feeder().Settings().otherDevices = {{"/dev/hidraw0", 0x16C0, 0x0486, 0xFF00, 0x0001}};
   ASSERT_TRUE(feeder_.OpenSheetFeeder());
-  std::array<std::uint8_t, 64> request{};
-  std::memcpy(request.data(), "FFAMMBADDH0", 11);
-  request[12] = '2';
-  request[14] = '4';
-  request[16] = '6';
-  std::memcpy(request.data() + 18, "820222426283032343638404244464850525446586", 42);
-  request[60] = 118;
-  request[61] = 100;
-  EXPECT_EQ(feeder_.FeederSend(0, request.data(), 64, 100), 64);
+  const SheetRequest request = BuildSheetRequest(RunFields{}, RunContext{});
+  EXPECT_EQ(feeder_.FeederSend(0, request.bytes, 64, 100), 64);
   std::array<std::uint8_t, 64> reply{};
   EXPECT_EQ(feeder_.FeederReceive(0, reply.data(), 64, 6000), 64);
   EXPECT_EQ(reply[22], 31);

@@ -19,6 +19,7 @@
 #include "run/cut_order.h"
 #include "run/cut_sheet.h"
 #include "run/cutter_command.h"
+#include "run/run_engine.h"
 #include "sim/sim_machine.h"
 #include "support/temp_dir.h"
 #include "vision/mark_search.h"
@@ -77,21 +78,6 @@ void WriteLabelJob(const std::filesystem::path& dir) {
       << "2.000000 2.000000\n208.000000 2.000000\n105.000000 118.000000\n";
 }
 
-// The sheet request as the sheet cycle builds it, without the dashed line.
-std::array<std::uint8_t, 64> SheetRequest() {
-  std::array<std::uint8_t, 64> p{};
-  std::memcpy(p.data(), "FFAMMBADDH0", 11);
-  p[12] = '2';
-  p[13] = '#';
-  p[14] = '4';
-  p[16] = '6';
-  std::memcpy(p.data() + 18, "820222426283032343638404244464850525446586", 42);
-  p[60] = 118;
-  p[61] = 100;
-  p[62] = 100;
-  p[63] = 80;
-  return p;
-}
 
 class SheetRun {
  public:
@@ -115,12 +101,12 @@ class SheetRun {
     const OrderResult order = OrderCuts(ctx_, WorkDir(dir_));
     EXPECT_TRUE(order.ok) << order.error;
     if (!order.ok) return false;
-    ctx_.headCross = static_cast<int>(std::trunc((ctx_.mediaWidth * 0.5 - 40.0) * 10.0));
+    ctx_.headCross = ParkedHeadCross(ctx_);
     CutterCommand(kParkHead, ctx_, inputs_, link_);
     clock.Sleep(2000);
     CutterCommand(kWideMediaSetup, ctx_, inputs_, link_);
-    const auto request = SheetRequest();
-    feeder_.FeederSend(0, request.data(), 64, 100);
+    const SheetRequest request = BuildSheetRequest(RunFields{}, ctx_);
+    feeder_.FeederSend(0, request.bytes, 64, 100);
     clock.Sleep(500);
     CutterCommand(kFeedBackward, ctx_, inputs_, link_);
     clock.Sleep(3000);

@@ -120,7 +120,7 @@ TEST(MarkSearch, TheSixtySixthMissGivesUpInOrderAndStartsCountingAgain) {
   EXPECT_EQ(context.searchAttempts, 65);
 
   FindMark(paper, context, actions);
-  const std::vector<std::string> expected = {"feeder " + std::string(kCuttingNoticeReport) + " 100",
+  const std::vector<std::string> expected = {"feeder " + std::string(kCuttingNotice) + " 100",
                                              "message Marker not found timeout", "command 119",
                                              "finish"};
   EXPECT_EQ(actions.log, expected);
