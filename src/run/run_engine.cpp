@@ -547,7 +547,14 @@ void RunEngine::FinishJob() {
   ports_.view.EnableControl(run_control::kPause, false);
   ctx_.statusStep = 80;
   ctx_.settleTicks = 5;
+  ReleaseSleep();
   if (fields_.sheet.sheetCount >= 1) ports_.app.LogFinishedRun(fields_);
+}
+
+void RunEngine::ReleaseSleep() {
+  if (!sleepHeld_) return;
+  sleepHeld_ = false;
+  if (inhibitor_ != nullptr) inhibitor_->Release();
 }
 
 void RunEngine::Start() {
@@ -562,6 +569,11 @@ void RunEngine::Start() {
   if (!ports_.app.JobLoaded()) {
     ports_.app.ShowMessage(kNoGraphicLoadedMessage, "", MessageIcon::kWarning);
     return;
+  }
+  // Held from here: the preamble and the first sheet's feed already must not be cut short.
+  if (inhibitor_ != nullptr && !sleepHeld_) {
+    inhibitor_->Hold();
+    sleepHeld_ = true;
   }
   ports_.app.TakeFields(fields_);
   ports_.app.StoreRunSettings(fields_);
