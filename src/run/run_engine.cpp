@@ -126,6 +126,7 @@ void RunEngine::DrainDeferred() {
 
 void RunEngine::Tick() {
   if (ctx_.exitRequested != 0) {
+    ReleaseSleep();
     ports_.app.ExitProcess(0);
     return;
   }

@@ -627,6 +627,12 @@ TEST_F(RunEngineTest, SleepIsHeldFromStartUntilEachKindOfEnd) {
          engine_.StartSheet();  // no answer to the sheet request
        }},
       {"window closed", [&] { engine_.ReleaseSleep(); }},
+      {"closed during a sheet's registration",
+       [&] {
+         ctx_.exitRequested = 1;  // the process ends at the next tick
+         Ticks(1);
+         ctx_.exitRequested = 0;
+       }},
   };
   for (const auto& [name, end] : ends) {
     SCOPED_TRACE(name);
