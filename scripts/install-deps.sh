@@ -8,7 +8,7 @@ build-essential cmake ninja-build pkg-config
 libgtest-dev libgmock-dev libbenchmark-dev
 qt6-base-dev qt6-base-private-dev qt6-tools-dev qt6-l10n-tools qt6-svg-dev libqt6svg6
 libusb-1.0-0-dev libhidapi-dev libv4l-dev
-umockdev libumockdev-dev udev
+umockdev libumockdev-dev udev dbus-daemon
 libpoppler-private-dev poppler-utils librsvg2-bin ghostscript gnuplot-nox
 clang libclang-rt-14-dev
 xvfb xauth xdotool imagemagick

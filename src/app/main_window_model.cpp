@@ -516,7 +516,13 @@ void MainWindowModel::CapForces() {
 }
 
 bool MainWindowModel::OnCloseRequest() {
-  return startup_.CloseRequest();
+  const bool closing = startup_.CloseRequest();
+  if (closing && engine_ != nullptr) engine_->ReleaseSleep();
+  return closing;
+}
+
+void MainWindowModel::SetSleepInhibitor(SleepInhibitor* inhibitor) {
+  if (engine_ != nullptr) engine_->SetSleepInhibitor(inhibitor);
 }
 
 // --- The command table ---------------------------------------------------------------------------

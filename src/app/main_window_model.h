@@ -160,6 +160,9 @@ class MainWindowModel {
   void SetExitHandler(std::function<void(int)> exit) { exit_ = std::move(exit); }
   // Told when a load ended with a job the run can use (the simulated machine prints it).
   void SetJobLoadedHandler(std::function<void()> loaded) { jobLoadedHandler_ = std::move(loaded); }
+  // What keeps the PC awake while a run goes (the run engine holds it from Start to the run's
+  // end, and lets it go when the window closes); null, or a window without a run: nothing held.
+  void SetSleepInhibitor(SleepInhibitor* inhibitor);
 
   // --- Life cycle -----------------------------------------------------------------------------
   void Initialise();

@@ -164,6 +164,15 @@ void MainWindow::RefreshStatusLine() {
                 ? tr(" - %1 of %2 sheets cut").arg(status.sheetsCut).arg(status.copiesWanted)
                 : tr(" - %n sheet(s) cut", nullptr, status.sheetsCut);
   }
+  if (!runNote_.isEmpty()) {
+    if (status.phase != RunPhase::kIdle) {
+      text += QStringLiteral(" - ") + runNote_;
+      runNoteShown_ = true;
+    } else if (runNoteShown_) {
+      runNote_.clear();  // the run it was about has ended
+      runNoteShown_ = false;
+    }
+  }
   statusLine_->setText(text);
 }
 

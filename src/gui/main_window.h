@@ -46,6 +46,9 @@ class MainWindow : public QMainWindow, public MainWindowView {
   // The window's 120 ms timer calling the model's tick, for a real machine. On the simulated
   // machine the twin's clock ticks the model instead, so both keep one time.
   void StartModelTimer();
+  // A note the status line carries while the run now starting goes, and drops when it ends (the
+  // PC's sleep could not be held off, and why).
+  void ShowRunNote(const QString& note) { runNote_ = note; }
 
   QImagePreviewCanvas& Canvas() { return canvas_; }
   CameraPane& LivePane() { return *live_; }
@@ -112,6 +115,8 @@ class MainWindow : public QMainWindow, public MainWindowView {
   QTimer closeRetry_;
   int waitCursors_ = 0;
   QString caption_;
+  QString runNote_;
+  bool runNoteShown_ = false;
 };
 
 }  // namespace orvex::gui

@@ -43,10 +43,16 @@ void InstallTranslation(QApplication& app, QTranslator& translator) {
 
 OrvexApplication::OrvexApplication(const ProgramOptions& options,
                                    const std::filesystem::path& workDir,
-                                   SimulatedStation::Time time)
-    : options_(options), station_(MakeStation(window_, options, workDir, time)) {
+                                   SimulatedStation::Time time, const QDBusConnection& sleepBus)
+    : options_(options),
+      sleep_(sleepBus,
+             [this](const QString& reason) {
+               window_.ShowRunNote(MainWindow::tr("the PC may go to sleep (%1)").arg(reason));
+             }),
+      station_(MakeStation(window_, options, workDir, time)) {
   MainWindowModel& model = station_->Model();
   window_.Attach(model);
+  model.SetSleepInhibitor(&sleep_);
   // Closed while a sheet was being registered: the run loop ends the program at its next tick.
   model.SetExitHandler([](int code) { QCoreApplication::exit(code); });
   window_.SetAboutHandler([this] { OpenServiceDialog(); });

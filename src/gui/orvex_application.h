@@ -3,6 +3,7 @@
 // the command line, the toolkit and the operator's language around it.
 #pragma once
 
+#include <QDBusConnection>
 #include <filesystem>
 #include <memory>
 
@@ -10,15 +11,18 @@
 #include "gui/program_options.h"
 #include "gui/simulated_station.h"
 #include "gui/station.h"
+#include "platform/logind_sleep_inhibitor.h"
 
 namespace orvex::gui {
 
 class OrvexApplication {
  public:
   // `time` only matters on the simulated machine: the program paces it to the wall clock,
-  // tests and the screenshots drive it.
+  // tests and the screenshots drive it. `sleepBus` is where logind holds the PC's sleep off
+  // during a run, on either machine: a rehearsal must not be cut short by sleep either.
   OrvexApplication(const ProgramOptions& options, const std::filesystem::path& workDir,
-                   SimulatedStation::Time time = SimulatedStation::Time::kPaced);
+                   SimulatedStation::Time time = SimulatedStation::Time::kPaced,
+                   const QDBusConnection& sleepBus = QDBusConnection::systemBus());
   ~OrvexApplication();
 
   // Shows the window, then initialises the model over it, starts the timer and opens the job
@@ -35,6 +39,7 @@ class OrvexApplication {
 
   ProgramOptions options_;
   MainWindow window_;
+  LogindSleepInhibitor sleep_;  // outlives the station's model, which holds it
   std::unique_ptr<Station> station_;
 };
 

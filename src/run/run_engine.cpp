@@ -126,6 +126,7 @@ void RunEngine::DrainDeferred() {
 
 void RunEngine::Tick() {
   if (ctx_.exitRequested != 0) {
+    ReleaseSleep();
     ports_.app.ExitProcess(0);
     return;
   }
@@ -547,7 +548,14 @@ void RunEngine::FinishJob() {
   ports_.view.EnableControl(run_control::kPause, false);
   ctx_.statusStep = 80;
   ctx_.settleTicks = 5;
+  ReleaseSleep();
   if (fields_.sheet.sheetCount >= 1) ports_.app.LogFinishedRun(fields_);
+}
+
+void RunEngine::ReleaseSleep() {
+  if (!sleepHeld_) return;
+  sleepHeld_ = false;
+  if (inhibitor_ != nullptr) inhibitor_->Release();
 }
 
 void RunEngine::Start() {
@@ -562,6 +570,11 @@ void RunEngine::Start() {
   if (!ports_.app.JobLoaded()) {
     ports_.app.ShowMessage(kNoGraphicLoadedMessage, "", MessageIcon::kWarning);
     return;
+  }
+  // Held from here: the preamble and the first sheet's feed already must not be cut short.
+  if (inhibitor_ != nullptr && !sleepHeld_) {
+    inhibitor_->Hold();
+    sleepHeld_ = true;
   }
   ports_.app.TakeFields(fields_);
   ports_.app.StoreRunSettings(fields_);

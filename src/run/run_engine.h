@@ -22,6 +22,7 @@
 #include "run/cutter_command.h"
 #include "run/run_events.h"
 #include "run/run_ports.h"
+#include "run/sleep_inhibitor.h"
 
 namespace orvex {
 
@@ -69,6 +70,8 @@ class RunEngine : private RunEvents {
 
   // The window's values as the engine last took them; the window may edit them between calls.
   RunFields& Fields() { return fields_; }
+  // What keeps the PC awake from Start to the run's end; null: nothing is held.
+  void SetSleepInhibitor(SleepInhibitor* inhibitor) { inhibitor_ = inhibitor; }
   const RunFields& Fields() const { return fields_; }
 
   // --- Notifications ---------------------------------------------------------------------------
@@ -88,6 +91,8 @@ class RunEngine : private RunEvents {
   // Close request: true when the window may close now; false while a sheet is being registered
   // (the next tick ends the process).
   bool RequestClose();
+  // The window is closing: a run still going no longer keeps the PC awake.
+  void ReleaseSleep();
 
   // Ends the run: run state back to idle, controls, and the report when a sheet was cut. Also
   // what the mark search calls when it gives up after more than one sheet: the window's
@@ -140,6 +145,8 @@ class RunEngine : private RunEvents {
   WorkDir dir_;
   RunPorts ports_;
   RunFields fields_;
+  SleepInhibitor* inhibitor_ = nullptr;
+  bool sleepHeld_ = false;  // from Start until the run ends
 
   bool running_ = false;
   bool paused_ = false;

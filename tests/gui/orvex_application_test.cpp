@@ -1,19 +1,24 @@
 // The program on the simulated machine, driven as an operator drives it: the job chosen in the
 // file dialog, Start, three sheets cut, the run in the jobs report; the calibration dialog's
 // Cut Marker and Read Marker; every control the models name present in the window; closing
-// during a run. The twin's time is driven by the test, so a run takes no wall-clock minutes.
+// during a run; the PC's sleep held off from Start to the run's end against a fake logind (the
+// test program runs under dbus-run-session). The twin's time is driven by the test, so a run
+// takes no wall-clock minutes.
 #include "gui/orvex_application.h"
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTableWidget>
 
 #include "app/settings_store.h"
 #include "gui/gui_test_support.h"
 #include "platform/qsettings_profile.h"
+#include "support/fake_logind.h"
 #include "support/temp_dir.h"
 
 namespace orvex::gui {
@@ -25,6 +30,7 @@ using testing::SeenModal;
 using testing::WarningLog;
 
 constexpr std::int64_t kMinuteMs = 60'000;
+constexpr int kHangUpWaitMs = 2000;
 
 class OrvexOnTheTwin : public ::testing::Test {
  protected:
@@ -33,8 +39,8 @@ class OrvexOnTheTwin : public ::testing::Test {
     options_.station.sheets = 3;
     options_.workDir = dir_.Path().string();
     options_.settings = dir_.File("orvex.conf").string();
-    app_ = std::make_unique<OrvexApplication>(options_, dir_.Path(),
-                                              SimulatedStation::Time::kDriven);
+    app_ = std::make_unique<OrvexApplication>(
+        options_, dir_.Path(), SimulatedStation::Time::kDriven, QDBusConnection::sessionBus());
   }
 
   // Drives the twin's time in timer periods, letting the window's own timers and painting run
@@ -52,6 +58,7 @@ class OrvexOnTheTwin : public ::testing::Test {
   sim::SimStation& Twin() { return app_->Simulated()->Twin(); }
   QString Text(int id) { return QString::fromStdString(Window().ControlText(id)); }
   bool Enabled(int id) { return Window().Controls().Find(id)->isEnabled(); }
+  QString StatusLine() { return Window().statusBar()->findChild<QLabel*>()->text(); }
 
   // Start-up and the sample job chosen in the file dialog, until the cutter is ready.
   void OpenSampleJob(ModalAnswerer& answers) {
@@ -65,6 +72,7 @@ class OrvexOnTheTwin : public ::testing::Test {
 
   test::TempDir dir_;
   ProgramOptions options_;
+  test::FakeLogind logind_;  // outlives the program, which asks it for the sleep hold
   std::unique_ptr<OrvexApplication> app_;
 };
 
@@ -73,17 +81,24 @@ TEST_F(OrvexOnTheTwin, ThreeSheetsCutAndTheRunInTheJobsReport) {
   ModalAnswerer answers;
   OpenSampleJob(answers);
   // The title follows the job with the status line's refresh.
-  EXPECT_TRUE(testing::WaitFor(
-      [&] { return Window().windowTitle().startsWith(QStringLiteral("label-sheet.eps")); }))
-      << Window().windowTitle().toStdString();
+  EXPECT_TRUE(testing::WaitFor([&] {
+    return Window().windowTitle().startsWith(QStringLiteral("label-sheet.eps"));
+  })) << Window().windowTitle().toStdString();
 
   ASSERT_TRUE(ClickControl(&Window(), window_id::kStartButton));
+  EXPECT_EQ(logind_.Calls().size(), logind_.Registered() ? 1U : 0U);
   ASSERT_TRUE(DriveUntil([&] { return Text(window_id::kCountEdit) == "3"; }, 10 * kMinuteMs));
+  EXPECT_FALSE(logind_.HungUp(0, 0));
   const RunEngine& engine = *app_->Machine().Model().Engine();
   DriveUntil([&] { return !engine.Running() && !engine.Busy(); }, 5 * kMinuteMs);
+  // The feeder ran out after the third sheet: the run has ended and the PC may sleep again.
+  if (logind_.Registered()) {
+    EXPECT_TRUE(logind_.HungUp(0, kHangUpWaitMs));
+  }
 
   QStringList reportRows;
-  answers.Then(ModalAnswerer::Click(1119))  // the Options window's "Jobs report"
+  answers
+      .Then(ModalAnswerer::Click(1119))  // the Options window's "Jobs report"
       .Then([&](QWidget* report) {
         auto* list = testing::FindControlAs<QTableWidget>(report, 1045);
         ASSERT_NE(list, nullptr);
@@ -97,7 +112,8 @@ TEST_F(OrvexOnTheTwin, ThreeSheetsCutAndTheRunInTheJobsReport) {
   ASSERT_TRUE(ClickControl(&Window(), window_id::kMoreOptionsButton));
   ASSERT_TRUE(answers.Done());
   ASSERT_EQ(reportRows.size(), 1);
-  EXPECT_TRUE(reportRows[0].contains(QStringLiteral("label-sheet.eps"))) << reportRows[0].toStdString();
+  EXPECT_TRUE(reportRows[0].contains(QStringLiteral("label-sheet.eps")))
+      << reportRows[0].toStdString();
   EXPECT_TRUE(reportRows[0].endsWith(QStringLiteral("|3"))) << reportRows[0].toStdString();
 
   // Every control the models named along the way is in the window.
@@ -129,6 +145,48 @@ TEST_F(OrvexOnTheTwin, CalibrationCutsAndReadsTheSquareAndShowsThePair) {
   // (75, 99), the feed offset kept half a millimetre short as calibration stores it.
   EXPECT_NEAR(newX.toInt(), 75, 1) << newX.toStdString();
   EXPECT_NEAR(newY.toInt(), 99, 1) << newY.toStdString();
+  for (const SeenModal& seen : answers.Unexpected()) ADD_FAILURE() << seen.text.toStdString();
+}
+
+TEST_F(OrvexOnTheTwin, SleepIsHeldFromStartUntilStopAndUntilTheWindowCloses) {
+  if (!logind_.Registered()) GTEST_SKIP() << "no session bus: run under dbus-run-session";
+  ModalAnswerer answers;
+  OpenSampleJob(answers);
+  ASSERT_TRUE(ClickControl(&Window(), window_id::kStartButton));
+  ASSERT_EQ(logind_.Calls().size(), 1U);
+  EXPECT_EQ(logind_.Calls()[0][0], QStringLiteral("sleep:idle"));
+  EXPECT_FALSE(logind_.HungUp(0, 0));
+  ASSERT_TRUE(ClickControl(&Window(), window_id::kStartButton));  // Stop
+  EXPECT_TRUE(logind_.HungUp(0, kHangUpWaitMs));
+
+  ASSERT_TRUE(DriveUntil([&] { return Enabled(window_id::kStartButton); }, kMinuteMs));
+  ASSERT_TRUE(ClickControl(&Window(), window_id::kStartButton));
+  ASSERT_EQ(logind_.Calls().size(), 2U);
+  EXPECT_FALSE(logind_.HungUp(1, 0));
+  // Closed while the sheet is registered, the window waits for the next tick to end the program.
+  Window().close();
+  EXPECT_TRUE(DriveUntil([&] { return logind_.HungUp(1, 0); }, kMinuteMs));
+  for (const SeenModal& seen : answers.Unexpected()) ADD_FAILURE() << seen.text.toStdString();
+}
+
+TEST_F(OrvexOnTheTwin, ARefusedSleepHoldIsToldOnceInTheStatusLineAndTheRunGoesOn) {
+  if (!logind_.Registered()) GTEST_SKIP() << "no session bus: run under dbus-run-session";
+  logind_.Refuse();
+  ModalAnswerer answers;
+  OpenSampleJob(answers);
+  ASSERT_TRUE(ClickControl(&Window(), window_id::kStartButton));
+  const RunEngine& engine = *app_->Machine().Model().Engine();
+  EXPECT_TRUE(engine.Running());
+  EXPECT_TRUE(testing::WaitFor([&] { return StatusLine().contains("Permission denied"); }))
+      << StatusLine().toStdString();
+  ASSERT_TRUE(ClickControl(&Window(), window_id::kStartButton));  // Stop
+  EXPECT_TRUE(testing::WaitFor([&] { return !StatusLine().contains("Permission denied"); }));
+
+  ASSERT_TRUE(DriveUntil([&] { return Enabled(window_id::kStartButton); }, kMinuteMs));
+  ASSERT_TRUE(ClickControl(&Window(), window_id::kStartButton));
+  EXPECT_EQ(logind_.Calls().size(), 2U);
+  ASSERT_TRUE(DriveUntil([&] { return Text(window_id::kCountEdit) == "1"; }, 10 * kMinuteMs));
+  EXPECT_FALSE(StatusLine().contains("Permission denied")) << StatusLine().toStdString();
   for (const SeenModal& seen : answers.Unexpected()) ADD_FAILURE() << seen.text.toStdString();
 }
 

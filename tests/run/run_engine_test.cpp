@@ -597,6 +597,61 @@ TEST_F(RunEngineTest, StartClearsThePreviousAveragesAndStopWritesOneReport) {
   EXPECT_EQ(ctx_.statusStep, 80);
 }
 
+// Counts what the engine asks of the sleep hold.
+class CountingSleepInhibitor : public SleepInhibitor {
+ public:
+  int holds = 0;
+  int releases = 0;
+  void Hold() override { ++holds; }
+  void Release() override { ++releases; }
+};
+
+// Each way a run ends lets the PC sleep again, once; a Start refused or a Cut Test holds nothing.
+TEST_F(RunEngineTest, SleepIsHeldFromStartUntilEachKindOfEnd) {
+  CountingSleepInhibitor sleep;
+  engine_.SetSleepInhibitor(&sleep);
+  window_.jobLoaded = false;
+  engine_.Start();
+  window_.jobLoaded = true;
+  FeederAnswers();
+  engine_.CutTest();
+  EXPECT_EQ(sleep.holds, 0);
+
+  const std::vector<std::pair<std::string, std::function<void()>>> ends = {
+      {"Stop", [&] { engine_.Start(); }},
+      // The copies done, or the mark search giving up: the sheet cycle's FinishJob.
+      {"FinishJob", [&] { engine_.FinishJob(); }},
+      {"feeder out of sheets",
+       [&] {
+         engine_.Fields().sheet.sheetCount = 1;
+         engine_.StartSheet();  // no answer to the sheet request
+       }},
+      {"window closed", [&] { engine_.ReleaseSleep(); }},
+      {"closed during a sheet's registration",
+       [&] {
+         ctx_.exitRequested = 1;  // the process ends at the next tick
+         Ticks(1);
+         ctx_.exitRequested = 0;
+       }},
+  };
+  for (const auto& [name, end] : ends) {
+    SCOPED_TRACE(name);
+    const int holds = sleep.holds;
+    const int releases = sleep.releases;
+    FeederAnswers();
+    clock_.Advance(kCutTestGuardSeconds * 1000);
+    engine_.Start();
+    ASSERT_TRUE(engine_.Running());
+    EXPECT_EQ(sleep.holds, holds + 1);
+    EXPECT_EQ(sleep.releases, releases);
+    end();
+    EXPECT_EQ(sleep.releases, releases + 1);
+    engine_.FinishJob();  // a second end lets nothing go twice
+    engine_.ReleaseSleep();
+    EXPECT_EQ(sleep.releases, releases + 1);
+  }
+}
+
 TEST_F(RunEngineTest, CutTestRunsOnceInFiveSecondsAndHonoursItsQuestions) {
   FeederAnswers();
   engine_.Fields().commands.cutForce = 20;

@@ -1,0 +1,86 @@
+// The logind adapter against a fake logind on the session bus (the test program runs under
+// dbus-run-session): the hold is taken with logind's arguments, and letting it go closes the
+// descriptor, which the fake sees as its end of the pipe hanging up. Without a bus, or refused,
+// the run goes on and the reason is told once.
+#include "platform/logind_sleep_inhibitor.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QStringList>
+#include <memory>
+
+#include "support/fake_logind.h"
+
+namespace orvex {
+namespace {
+
+constexpr int kHangUpWaitMs = 2000;
+
+// Qt's D-Bus wants an application object; one for the whole test program.
+void EnsureApplication() {
+  if (QCoreApplication::instance() != nullptr) return;
+  static int argc = 1;
+  static char name[] = "orvex_platform_tests";
+  static char* argv[] = {name, nullptr};
+  static QCoreApplication app(argc, argv);
+}
+
+class LogindSleepInhibitorTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    EnsureApplication();
+    fake_ = std::make_unique<test::FakeLogind>();
+    if (!fake_->Registered()) GTEST_SKIP() << "no session bus: run under dbus-run-session";
+  }
+
+  std::unique_ptr<LogindSleepInhibitor> Inhibitor(const QDBusConnection& bus) {
+    return std::make_unique<LogindSleepInhibitor>(
+        bus, [this](const QString& reason) { told_ << reason; });
+  }
+
+  std::unique_ptr<test::FakeLogind> fake_;
+  QStringList told_;
+};
+
+TEST_F(LogindSleepInhibitorTest, HoldTakesLogindsLockAndLettingGoClosesIt) {
+  auto inhibitor = Inhibitor(QDBusConnection::sessionBus());
+  inhibitor->Hold();
+  inhibitor->Hold();  // already held: not asked for again
+  ASSERT_EQ(fake_->Calls().size(), 1U);
+  EXPECT_EQ(fake_->Calls()[0],
+            (QStringList{QStringLiteral("sleep:idle"), QStringLiteral("Orvex"),
+                         QStringLiteral("Cutting sheets"), QStringLiteral("block")}));
+  EXPECT_FALSE(fake_->HungUp(0, 100));
+  inhibitor->Release();
+  EXPECT_TRUE(fake_->HungUp(0, kHangUpWaitMs));
+
+  // The next run holds it again; the program's end lets it go with the adapter.
+  inhibitor->Hold();
+  ASSERT_EQ(fake_->Calls().size(), 2U);
+  EXPECT_FALSE(fake_->HungUp(1, 100));
+  inhibitor.reset();
+  EXPECT_TRUE(fake_->HungUp(1, kHangUpWaitMs));
+  EXPECT_TRUE(told_.isEmpty());
+}
+
+TEST_F(LogindSleepInhibitorTest, WithoutABusOrRefusedTheRunGoesOnAndSaysSoOnce) {
+  auto noBus = Inhibitor(QDBusConnection(QStringLiteral("no such bus")));
+  for (int run = 0; run < 2; ++run) {
+    noBus->Hold();
+    noBus->Release();
+  }
+  EXPECT_EQ(told_, QStringList{QStringLiteral("no system bus")});
+
+  told_.clear();
+  fake_->Refuse();
+  auto refused = Inhibitor(QDBusConnection::sessionBus());
+  refused->Hold();
+  refused->Hold();
+  refused->Release();
+  EXPECT_EQ(fake_->Calls().size(), 2U);  // each run asks again: logind may allow it later
+  EXPECT_EQ(told_, QStringList{QStringLiteral("Permission denied")});
+}
+
+}  // namespace
+}  // namespace orvex
