@@ -516,6 +516,11 @@
         <source>Blade Up</source>
         <translation>Lame levée</translation>
     </message>
+    <message>
+        <location filename="../orvex_application.cpp" line="50"/>
+        <source>the PC may go to sleep (%1)</source>
+        <translation>le PC peut se mettre en veille (%1)</translation>
+    </message>
 </context>
 <context>
     <name>orvex::gui::OptionsWindow</name>
