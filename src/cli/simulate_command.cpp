@@ -195,6 +195,7 @@ bool Prepare(sim::SimStation& station, MainWindowModel& model, const Options& o,
     }
     model.SelectCombo(window_id::kSpecialModeCombo, *o.specialMode);
     model.OnSpecialModeChanged();
+    station.SetUpSpecialTool();
   }
   if (o.copies) {
     model.Fields().copies = *o.copies;
@@ -223,6 +224,8 @@ int RunSimulate(const Arguments& args) {
     return kExitRefused;
   }
 
+  // Edge mode needs sheets made for it; the stack is chosen with the mode.
+  if (o.specialMode && (*o.specialMode == 2 || *o.specialMode == 3)) o.station.edgeSheets = true;
   sim::SimStation station(o.station, o.workDir, !o.transcript.empty());
   HeadlessWindow window(o.file);
   MemoryProfile settings;

@@ -1,5 +1,6 @@
 #include "sim/sim_station.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "sim/twin_camera.h"
@@ -99,7 +100,40 @@ MainWindowModel& SimStation::BuildWindow(const StationWindow& window) {
 void SimStation::OnJobLoaded() {
   // Sheets printed with the previous job would be cut with this one's contours: said, not hidden.
   std::string message;
-  if (!machine_.LoadJob(workDir_, message)) machine_.Bed().NoteProblem(message);
+  if (!machine_.LoadJob(workDir_, message)) {
+    machine_.Bed().NoteProblem(message);
+    return;
+  }
+  if (options_.edgeSheets) CutEdgeSheets();
+}
+
+// The edge run finds the sheet's side edge and, at the second look, its end edge, and cuts the
+// job with its b = 0 line the first marker's cross position inside the side edge and its first
+// mark the first-marker distance plus 2 mm from the end edge. Its looks fix the rest: the
+// second look stands 15 mm plus the first-marker distance plus the mark distance behind where
+// the feed-in stops the leading edge, so that edge lies 13 mm beyond the second mark.
+void SimStation::CutEdgeSheets() {
+  constexpr double kLeadingEdgeBeyondSecondMarkMm = 13.0;
+  constexpr double kEndEdgeBeforeFirstMarkMm = 2.0;
+  constexpr double kPaperBeyondJobMm = 8.0;
+  SheetSupply& supply = machine_.Bed().supply;
+  if (!supply.job || supply.job->marks.size() < 2) return;
+  PrintedJob job = *supply.job;
+  const double first = job.marks.front().centre.a;
+  const double second = job.marks.back().centre.a;
+  const MainWindowFields& fields = model_->Fields();
+  const double distance = fields.firstMarker * run_.unitFactor;
+  const double cross = fields.firstMarkerCross * run_.unitFactor;
+  double bMax = 0.0;
+  for (const PrintedContour& contour : job.contours) {
+    for (const JobPoint& p : contour.points) bMax = std::max(bMax, p.b);
+  }
+  job.sheet = SheetOutline{true, first - kEndEdgeBeforeFirstMarkMm - distance,
+                           second + kLeadingEdgeBeyondSecondMarkMm, -cross,
+                           bMax + kPaperBeyondJobMm};
+  supply.job = std::make_shared<const PrintedJob>(std::move(job));
+  supply.faceDown = true;
+  supply.feedIn.leadInMm = second + kLeadingEdgeBeyondSecondMarkMm - first;
 }
 
 void SimStation::StartTimer() {
@@ -120,6 +154,12 @@ void SimStation::StopTimer() {
   if (!ticking_) return;
   ticking_ = false;
   machine_.Clock().Cancel(timer_);
+}
+
+void SimStation::SetUpSpecialTool() {
+  if (model_ == nullptr || model_->Engine() == nullptr) return;
+  link_.FindCutter();
+  CutterCommand(kSpecialColorSetup, run_, model_->Engine()->Fields().commands, link_);
 }
 
 void SimStation::OperateCalibration(CalibrationDialogModel& dialog) {

@@ -58,6 +58,9 @@ class SimStation {
   // out at each tick.
   void StartTimer();
   void StopTimer();
+  // The cutter set up for the window's special-colour mode, as a Cut Test in that mode leaves it
+  // (its special-colour set-up names the tool of the special condition).
+  void SetUpSpecialTool();
   // A technician's calibration in the open calibration dialog: Cut Marker, the square read
   // once the cutter is done, Set, the dialog's timer ticking on the twin's time meanwhile.
   void OperateCalibration(CalibrationDialogModel& dialog);
@@ -70,6 +73,8 @@ class SimStation {
  private:
   // A job was loaded: the twin prints it on the sheets to come.
   void OnJobLoaded();
+  // The sheets for edge mode around the loaded job, as the operator's settings ask for them.
+  void CutEdgeSheets();
   void Tick();
   void ActOutFaults();
 

@@ -25,6 +25,9 @@ struct StationOptions {
   // Where the twin's camera axis lies from the blade (mm along the feed, across); unset: the
   // twin's own place, 8 mm behind the blade and 70.1 mm across.
   std::optional<std::pair<double, double>> cameraOffsetMm;
+  // The stack holds sheets made for edge mode: cut to the edge rule around the print and laid
+  // printed side down (the run cuts them from the back).
+  bool edgeSheets = false;
 };
 
 // The faults the twin can act out, by name.

@@ -101,6 +101,22 @@ TEST(SimulateCommand, CalibrateStoresTheMovedCameraAndTheRunCutsWithIt) {
   EXPECT_LE(std::stod(run.out.substr(error + 16)), 0.65) << run.out;
 }
 
+// Edge mode on sheets made for it: the side edge and the end edge are found on every sheet and
+// the cut lands on the print. The edge search reads whole pixels (0.08 mm), one row for the
+// side edge at each look, so the skew it measures over the 186 mm between the looks carries up
+// to two pixels to the far end of the job: 0.25 mm, where the marks give 0.06.
+TEST(SimulateCommand, EdgeModeFindsBothEdgesAndCutsOnThePrint) {
+  Outcome run = Simulate("--sheets 3 --special-mode 2 --json");
+  ASSERT_EQ(run.status, 0) << run.out;
+  EXPECT_NE(run.out.find("\"sheets_cut\": 3"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("\"messages\": []"), std::string::npos) << run.out;
+  const std::string key = "\"max_error_mm\": ";
+  for (std::size_t at = run.out.find(key); at != std::string::npos;
+       at = run.out.find(key, at + 1)) {
+    EXPECT_LE(std::stod(run.out.substr(at + key.size())), 0.25) << run.out;
+  }
+}
+
 TEST(SimulateCommand, CopiesStopTheRunBeforeTheStackIsEmpty) {
   Outcome run = Simulate("--sheets 5 --copies 2 --offset-mm 1.5,-2 --rotate-deg 0.3");
   ASSERT_EQ(run.status, 0) << run.out;
