@@ -28,6 +28,22 @@ bool ParseInt(const std::string& text, long long minimum, long long maximum, lon
   return true;
 }
 
+// "DX,DY": two numbers, each within its limit.
+bool ParsePair(const std::string& text, double feedLimit, double crossLimit, double& feed,
+               double& cross) {
+  const std::size_t comma = text.find(',');
+  double a = 0.0;
+  double b = 0.0;
+  if (comma == std::string::npos || !ParseDouble(text.substr(0, comma), a) ||
+      !ParseDouble(text.substr(comma + 1), b) || std::abs(a) > feedLimit ||
+      std::abs(b) > crossLimit) {
+    return false;
+  }
+  feed = a;
+  cross = b;
+  return true;
+}
+
 }  // namespace
 
 const char* const kStationOptionsUsage =
@@ -58,12 +74,9 @@ OptionParse ParseStationOption(std::string_view name, const std::string& value,
     }
     options.sheets = static_cast<int>(whole);
   } else if (name == "--offset-mm") {
-    const std::size_t comma = value.find(',');
     double feed = 0.0;
     double cross = 0.0;
-    if (comma == std::string::npos || !ParseDouble(value.substr(0, comma), feed) ||
-        !ParseDouble(value.substr(comma + 1), cross) || std::abs(feed) > 50 ||
-        std::abs(cross) > 50) {
+    if (!ParsePair(value, 50, 50, feed, cross)) {
       problem = "--offset-mm wants DX,DY in millimetres, each within 50";
       return OptionParse::kBad;
     }
@@ -88,12 +101,9 @@ OptionParse ParseStationOption(std::string_view name, const std::string& value,
     }
     options.seed = static_cast<std::uint32_t>(whole);
   } else if (name == "--camera-offset-mm") {
-    const std::size_t comma = value.find(',');
     double feed = 0.0;
     double cross = 0.0;
-    if (comma == std::string::npos || !ParseDouble(value.substr(0, comma), feed) ||
-        !ParseDouble(value.substr(comma + 1), cross) || std::abs(feed) > 100 ||
-        std::abs(cross) > 150) {
+    if (!ParsePair(value, 100, 150, feed, cross)) {
       problem = "--camera-offset-mm wants DX,DY in millimetres, within 100 and 150";
       return OptionParse::kBad;
     }
