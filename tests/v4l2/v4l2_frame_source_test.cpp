@@ -1,0 +1,178 @@
+// V4l2FrameSource through the real libv4l2 over a played YUYV-only USB camera: the listing from
+// a sysfs tree, 640x480 BGR24 frames bottom row first, the controls, and an unplug mid-stream.
+#include "platform/v4l2_frame_source.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <mutex>
+#include <thread>
+
+#include "support/temp_dir.h"
+#include "usb/log_capture.h"
+#include "v4l2/fake_v4l2_camera.h"
+
+namespace orvex {
+namespace {
+
+using namespace std::chrono_literals;
+using test::FakeV4l2Camera;
+
+class CollectingSink : public FrameSink {
+ public:
+  void OnFrame(double seconds, const std::uint8_t* bytes, std::size_t length) override {
+    const std::lock_guard<std::mutex> hold(lock_);
+    times_.push_back(seconds);
+    last_.assign(bytes, bytes + length);
+    arrived_.notify_all();
+  }
+  bool WaitFor(std::size_t frames) {
+    std::unique_lock<std::mutex> hold(lock_);
+    return arrived_.wait_for(hold, 5s, [&] { return times_.size() >= frames; });
+  }
+  std::vector<double> Times() {
+    const std::lock_guard<std::mutex> hold(lock_);
+    return times_;
+  }
+  std::vector<std::uint8_t> Last() {
+    const std::lock_guard<std::mutex> hold(lock_);
+    return last_;
+  }
+
+ private:
+  std::mutex lock_;
+  std::condition_variable arrived_;
+  std::vector<double> times_;
+  std::vector<std::uint8_t> last_;
+};
+
+// A sysfs tree with the camera's picture node video0 and metadata node video1 under one USB
+// device 0c45:6001, and a video2 whose node cannot be opened.
+class V4l2FrameSourceTest : public ::testing::Test {
+ protected:
+  V4l2FrameSourceTest()
+      : camera_((dir_.Path() / "dev" / "video0").string(),
+                (dir_.Path() / "dev" / "video1").string(), "USB 2.0 Camera"),
+        source_((dir_.Path() / "sys").string(), (dir_.Path() / "dev").string()) {
+    namespace fs = std::filesystem;
+    const fs::path usb = dir_.Path() / "sys" / "devices" / "usb1" / "1-1";
+    fs::create_directories(usb / "1-1:1.0");
+    test::WriteFileBytes(usb / "idVendor", "0c45\n");
+    test::WriteFileBytes(usb / "idProduct", "6001\n");
+    const fs::path nodes = dir_.Path() / "sys" / "class" / "video4linux";
+    for (const char* name : {"video0", "video1", "video2"}) {
+      fs::create_directories(nodes / name);
+      fs::create_directory_symlink(usb / "1-1:1.0", nodes / name / "device");
+    }
+  }
+
+  int Start(CollectingSink& sink) {
+    const std::vector<CaptureDeviceInfo> devices = source_.ListDevices();
+    if (devices.size() != 1) return -1;
+    int width = 0;
+    int height = 0;
+    const int code = source_.Start(devices[0], sink, width, height);
+    EXPECT_EQ(width, 640);
+    EXPECT_EQ(height, 480);
+    return code;
+  }
+
+  test::TempDir dir_;
+  FakeV4l2Camera camera_;
+  V4l2FrameSource source_;
+};
+
+TEST_F(V4l2FrameSourceTest, ListsThePictureNodeWithTheProductIdWhereTheChoiceReadsIt) {
+  test::LogCapture log;
+  const std::vector<CaptureDeviceInfo> devices = source_.ListDevices();
+  ASSERT_EQ(devices.size(), 1U);  // the metadata node and the node that will not open left out
+  EXPECT_EQ(devices[0].devicePath, "\\\\?\\usb#vid_0c45&pid_6001#video0");
+  EXPECT_EQ(devices[0].devicePath.substr(21, 4), "6001");
+  EXPECT_EQ(devices[0].friendlyName, "USB 2.0 Camera");
+  EXPECT_NE(log.Text().find("video2"), std::string::npos) << log.Text();
+}
+
+TEST_F(V4l2FrameSourceTest, StreamsEveryFrameAsBgr24BottomRowFirstFromAYuyvCamera) {
+  CollectingSink sink;
+  ASSERT_EQ(Start(sink), 0);
+  EXPECT_EQ(camera_.StreamedPixelFormat(), V4L2_PIX_FMT_YUYV);
+  EXPECT_EQ(camera_.TimePerFrame().numerator, 1U);
+  EXPECT_EQ(camera_.TimePerFrame().denominator, 5U);
+
+  camera_.Produce(6);  // more frames than buffers: each buffer goes round again
+  ASSERT_TRUE(sink.WaitFor(6));
+  source_.Stop();
+  EXPECT_EQ(sink.Times(), (std::vector<double>{100, 101, 102, 103, 104, 105}));
+
+  const std::vector<std::uint8_t> frame = sink.Last();
+  ASSERT_EQ(frame.size(), 640U * 480U * 3U);
+  int wrong = 0;
+  for (int row = 0; row < 480; ++row) {
+    for (int col = 0; col < 640; ++col) {
+      const std::uint8_t want = FakeV4l2Camera::Luma(479 - row, col);
+      const std::uint8_t* pixel = frame.data() + row * 1920 + col * 3;
+      if (pixel[0] != want || pixel[1] != want || pixel[2] != want) ++wrong;
+    }
+  }
+  EXPECT_EQ(wrong, 0);
+  for (const unsigned long request : camera_.UnknownRequests()) {
+    ADD_FAILURE() << "the camera was asked an unknown request 0x" << std::hex << request;
+  }
+}
+
+TEST_F(V4l2FrameSourceTest, SetsBrightnessWithinTheCameraRangeAndExposureBackToAutomatic) {
+  EXPECT_FALSE(source_.SetBrightness(-10));  // nothing open yet
+  CollectingSink sink;
+  ASSERT_EQ(Start(sink), 0);
+
+  EXPECT_TRUE(source_.SetBrightness(-10));
+  EXPECT_EQ(camera_.Brightness(), -10);
+  EXPECT_TRUE(source_.SetBrightness(-500));
+  EXPECT_EQ(camera_.Brightness(), FakeV4l2Camera::kBrightnessMin);
+
+  camera_.SetManualExposure(900);
+  int exposure = 0;
+  EXPECT_TRUE(source_.ReadExposure(exposure));
+  EXPECT_EQ(exposure, 900);
+  EXPECT_TRUE(source_.SetExposureToDefault());
+  EXPECT_EQ(camera_.ExposureAuto(), V4L2_EXPOSURE_APERTURE_PRIORITY);
+  EXPECT_EQ(camera_.ExposureAbsolute(), FakeV4l2Camera::kExposureDefault);
+}
+
+TEST_F(V4l2FrameSourceTest, AnUnpluggedCameraEndsTheStreamAndStartsAgainOnceItIsBack) {
+  test::LogCapture log;
+  CollectingSink sink;
+  ASSERT_EQ(Start(sink), 0);
+  camera_.Produce(1);
+  ASSERT_TRUE(sink.WaitFor(1));
+
+  camera_.Unplug();
+  for (int i = 0; i < 100 && log.Text().find("unplugged") == std::string::npos; ++i) {
+    std::this_thread::sleep_for(20ms);
+  }
+  EXPECT_NE(log.Text().find("was unplugged; the stream ends"), std::string::npos) << log.Text();
+  source_.Stop();
+  EXPECT_TRUE(source_.ListDevices().empty());
+
+  camera_.Replug();
+  CollectingSink again;
+  ASSERT_EQ(Start(again), 0);
+  camera_.Produce(1);
+  EXPECT_TRUE(again.WaitFor(1));
+}
+
+TEST_F(V4l2FrameSourceTest, APathWithoutAVideoNodeIsRefusedWithAMessage) {
+  test::LogCapture log;
+  CollectingSink sink;
+  int width = 0;
+  int height = 0;
+  EXPECT_NE(
+      source_.Start({"\\\\?\\usb#vid_0c45&pid_6001#../../etc/passwd", "x"}, sink, width, height),
+      0);
+  EXPECT_NE(log.Text().find("names no video node"), std::string::npos) << log.Text();
+}
+
+}  // namespace
+}  // namespace orvex
