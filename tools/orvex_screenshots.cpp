@@ -35,13 +35,7 @@ class Shooter {
   }
 
   bool Drive(const std::function<bool()>& done, std::int64_t limitMs) {
-    sim::SimStation& twin = app_->Simulated()->Twin();
-    for (std::int64_t spent = 0; spent < limitMs; spent += kTimerPeriodMs) {
-      if (done()) return true;
-      twin.RunUntil([] { return false; }, kTimerPeriodMs);
-      QCoreApplication::processEvents();
-    }
-    return done();
+    return app_->Simulated()->DriveUntil(done, limitMs);
   }
 
   // Lets the window settle in wall time (the live pane shows at most five frames a second).

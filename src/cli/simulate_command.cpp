@@ -161,7 +161,9 @@ bool Calibrate(sim::SimStation& station, MainWindowModel& model, HeadlessWindow&
   station.RunUntil([&] { return run.mediaWidth == o.station.mediaWidthMm; }, kWidthReadMs);
   const std::size_t messagesBefore = model.OperatorMessages().size();
   window.SetCalibrationOperator(
-      [&station](CalibrationDialogModel& dialog) { station.OperateCalibration(dialog); });
+      [&station](CalibrationDialogModel& dialog) {
+        sim::OperateCalibration(station.Machine().Clock(), dialog);
+      });
   model.OnCalibration();
   const std::vector<std::string>& messages = model.OperatorMessages();
   for (std::size_t i = messagesBefore; i < messages.size(); ++i) {

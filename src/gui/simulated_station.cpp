@@ -1,5 +1,7 @@
 #include "gui/simulated_station.h"
 
+#include <QCoreApplication>
+
 #include "gui/camera_pane.h"
 #include "platform/eps_converters.h"
 #include "platform/pdf_converters.h"
@@ -26,6 +28,15 @@ SimulatedStation::SimulatedStation(MainWindow& window, const sim::StationOptions
 
 SimulatedStation::~SimulatedStation() {
   station_.StopTimer();
+}
+
+bool SimulatedStation::DriveUntil(const std::function<bool()>& done, std::int64_t limitMs) {
+  for (std::int64_t spent = 0; spent < limitMs; spent += kTimerPeriodMs) {
+    if (done()) return true;
+    station_.RunUntil([] { return false; }, kTimerPeriodMs);
+    QCoreApplication::processEvents();
+  }
+  return done();
 }
 
 void SimulatedStation::StartTimer() {

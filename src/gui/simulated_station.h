@@ -4,7 +4,9 @@
 // operators learn the window without spoiling sheets.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "core/pdf_converter.h"
@@ -32,6 +34,9 @@ class SimulatedStation : public Station {
   SettingsStore& Store() override { return station_.Store(); }
   void StartTimer() override;
   sim::SimStation& Twin() { return station_; }
+  // Driven time: runs the twin in timer periods, the window's own events handled between them,
+  // until `done` holds or `limitMs` of twin time passed. The result of `done`.
+  bool DriveUntil(const std::function<bool()>& done, std::int64_t limitMs);
 
  private:
   std::unique_ptr<QSettingsProfile> profile_;

@@ -162,10 +162,9 @@ void SimStation::SetUpSpecialTool() {
   CutterCommand(kSpecialColorSetup, run_, model_->Engine()->Fields().commands, link_);
 }
 
-void SimStation::OperateCalibration(CalibrationDialogModel& dialog) {
+void OperateCalibration(SimClock& clock, CalibrationDialogModel& dialog) {
   constexpr std::int64_t kCutMs = 3'000;
   constexpr std::int64_t kReadMs = 1'000;
-  SimClock& clock = machine_.Clock();
   std::function<void()> tick;
   SimClock::EventId next = 0;
   tick = [&] {

@@ -38,6 +38,10 @@ struct StationWindow {
   FrameSink* liveTap = nullptr;  // every frame the camera streams, or null
 };
 
+// A technician's calibration in the open calibration dialog: Cut Marker, the square read once
+// the cutter is done, Set, the dialog's timer ticking on the twin's time meanwhile.
+void OperateCalibration(SimClock& clock, CalibrationDialogModel& dialog);
+
 class SimStation {
  public:
   SimStation(const StationOptions& options, const std::filesystem::path& workDir,
@@ -61,9 +65,6 @@ class SimStation {
   // The cutter set up for the window's special-colour mode, as a Cut Test in that mode leaves it
   // (its special-colour set-up names the tool of the special condition).
   void SetUpSpecialTool();
-  // A technician's calibration in the open calibration dialog: Cut Marker, the square read
-  // once the cutter is done, Set, the dialog's timer ticking on the twin's time meanwhile.
-  void OperateCalibration(CalibrationDialogModel& dialog);
   // Runs virtual time, one timer period at a time, until `done` holds or `limitMs` passed.
   bool RunUntil(const std::function<bool()>& done, std::int64_t limitMs);
 

@@ -43,19 +43,11 @@ class OrvexOnTheTwin : public ::testing::Test {
         options_, dir_.Path(), SimulatedStation::Time::kDriven, QDBusConnection::sessionBus());
   }
 
-  // Drives the twin's time in timer periods, letting the window's own timers and painting run
-  // between them, until `done` holds or `limitMs` of twin time passed.
   bool DriveUntil(const std::function<bool()>& done, std::int64_t limitMs) {
-    for (std::int64_t spent = 0; spent < limitMs; spent += kTimerPeriodMs) {
-      if (done()) return true;
-      Twin().RunUntil([] { return false; }, kTimerPeriodMs);
-      QCoreApplication::processEvents();
-    }
-    return done();
+    return app_->Simulated()->DriveUntil(done, limitMs);
   }
 
   MainWindow& Window() { return app_->Window(); }
-  sim::SimStation& Twin() { return app_->Simulated()->Twin(); }
   QString Text(int id) { return QString::fromStdString(Window().ControlText(id)); }
   bool Enabled(int id) { return Window().Controls().Find(id)->isEnabled(); }
   QString StatusLine() { return Window().statusBar()->findChild<QLabel*>()->text(); }

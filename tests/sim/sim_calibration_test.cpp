@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "model_station.h"
+#include "sim/sim_station.h"
 #include "vision/calibration.h"
 
 namespace orvex::sim {
@@ -38,14 +39,7 @@ class SimCalibrationTest : private OwnWorkDir,
   OffsetPair Calibrate() {
     view.calibrationScript = [&](CalibrationDialogModel& dialog) {
       dialog.Start();
-      const std::shared_ptr<SimClock::EventId> tick =
-          Every(kTimerPeriodMs, [&dialog] { dialog.OnTick(); });
-      dialog.OnCutMarker();
-      machine.Clock().Advance(3'000);
-      dialog.OnReadMarker();
-      machine.Clock().Advance(1'000);
-      machine.Clock().Cancel(*tick);
-      dialog.OnSet();
+      OperateCalibration(machine.Clock(), dialog);
       return view.calibrationView.accepted;
     };
     model->OnCalibration();
