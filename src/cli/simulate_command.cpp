@@ -34,7 +34,7 @@ namespace orvex::cli {
 const char* const kSimulateUsage =
     "simulate FILE [--workdir DIR] [--settings FILE.conf] [--media-width MM] [--sheets N]"
     " [--copies N] [--offset-mm DX,DY] [--rotate-deg A] [--feed-scale S] [--seed K]"
-    " [--fault NAME] [--camera-offset-mm DX,DY] [--calibrate] [--special-mode N]"
+    " [--fault NAME] [--camera-offset-mm DX,DY] [--calibrate] [--special-mode N] [--without-marks]"
     " [--transcript FILE] [--json]"
     "  (faults: feeder-absent, feeder-silent, cutter-silent, cutter-busy, cutter-unplugged,"
     " camera-no-frames, marks-missing; exit 0 when the run ended after cut sheets, 1 otherwise)";
@@ -56,6 +56,7 @@ struct Options {
   std::string transcript;
   bool json = false;
   bool calibrate = false;  // the twin calibrated first, the pair stored and used for the run
+  bool withoutMarks = false;  // "Cut without crop marks", as the operator would check it
 };
 
 int Usage(const std::string& problem) {
@@ -90,6 +91,10 @@ std::optional<std::string> ParseOptions(const Arguments& args, Options& o) {
     };
     if (arg == "--json") {
       o.json = true;
+      continue;
+    }
+    if (arg == "--without-marks") {
+      o.withoutMarks = true;
       continue;
     }
     if (arg == "--calibrate") {
@@ -198,6 +203,10 @@ bool Prepare(sim::SimStation& station, MainWindowModel& model, const Options& o,
     model.SelectCombo(window_id::kSpecialModeCombo, *o.specialMode);
     model.OnSpecialModeChanged();
     station.SetUpSpecialTool();
+  }
+  if (o.withoutMarks) {
+    model.Fields().withoutMarks = 1;
+    model.ShowFields();
   }
   if (o.copies) {
     model.Fields().copies = *o.copies;

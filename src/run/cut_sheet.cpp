@@ -139,7 +139,11 @@ class SheetCut {
       if (ctx_.markMode == 2) {
         Send(Printf("O%2.1f,0.0\nTB51,12\n", static_cast<double>(ctx_.jobWidth * -10.0F)));
       } else {
-        Send(Printf("O%2.1f,0.0\x03", static_cast<double>((ctx_.secondMarkPos - 25.0F) * -10.0F)));
+        // Command 111 left the first mark's place under the camera, and the cut below counts the
+        // camera as over the second mark's: the move between them is the marks' distance (a
+        // fixed 25 mm in its place puts the cut 25 mm less the first mark's position off).
+        Send(Printf("O%2.1f,0.0\x03",
+                    static_cast<double>((ctx_.secondMarkPos - ctx_.firstMarkPos) * -10.0F)));
       }
       ctx_.waitingForMark = 0;
       ctx_.statusStep = 80;

@@ -117,6 +117,17 @@ TEST(SimulateCommand, EdgeModeFindsBothEdgesAndCutsOnThePrint) {
   }
 }
 
+// Without reading the marks the cut goes where the feed lays the print: on a sheet laid at its
+// nominal place it lands on the contours (the sample's first mark lies 2 mm into the job, so a
+// move that assumed 25 would put it 23 mm off).
+TEST(SimulateCommand, WithoutCropMarksASheetLaidTrueIsCutOnItsPrint) {
+  Outcome run = Simulate("--sheets 1 --without-marks --json");
+  ASSERT_EQ(run.status, 0) << run.out;
+  const std::size_t error = run.out.find("\"max_error_mm\": ");
+  ASSERT_NE(error, std::string::npos) << run.out;
+  EXPECT_LE(std::stod(run.out.substr(error + 16)), 0.15) << run.out;
+}
+
 TEST(SimulateCommand, CopiesStopTheRunBeforeTheStackIsEmpty) {
   Outcome run = Simulate("--sheets 5 --copies 2 --offset-mm 1.5,-2 --rotate-deg 0.3");
   ASSERT_EQ(run.status, 0) << run.out;

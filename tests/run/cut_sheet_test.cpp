@@ -258,7 +258,7 @@ TEST_F(SheetFixture, WithoutCropMarksNothingFromAnEarlierSheetSkewsTheCut) {
   ctx.markAcceptedRow = 300.0F;
   SheetCutResult r = Step(2, 100, 300);
   EXPECT_DOUBLE_EQ(r.feedScale, 1.0);
-  EXPECT_EQ(Texts().front(), "O-1850.0,0.0\x03");
+  EXPECT_EQ(Texts().front(), "O-2000.0,0.0\x03");  // from the first mark (10) to the second (210)
   EXPECT_EQ(ctx.statusStep, 80);
 }
 
