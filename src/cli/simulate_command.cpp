@@ -34,7 +34,8 @@ namespace orvex::cli {
 const char* const kSimulateUsage =
     "simulate FILE [--workdir DIR] [--settings FILE.conf] [--media-width MM] [--sheets N]"
     " [--copies N] [--offset-mm DX,DY] [--rotate-deg A] [--feed-scale S] [--seed K]"
-    " [--fault NAME] [--camera-offset-mm DX,DY] [--calibrate] [--special-mode N] [--without-marks]"
+    " [--fault NAME] [--camera-offset-mm DX,DY] [--stack marks|edge] [--calibrate] [--special-mode N]"
+    " [--without-marks]"
     " [--transcript FILE] [--json]"
     "  (faults: feeder-absent, feeder-silent, cutter-silent, cutter-busy, cutter-unplugged,"
     " camera-no-frames, marks-missing; exit 0 when the run ended after cut sheets, 1 otherwise)";
