@@ -49,8 +49,8 @@ int Occurrences(const std::string& text, const std::string& what) {
 TEST(SimulateCommand, ThreeSheetsEndTheRunWithAReportLineAndAReadableTranscript) {
   TempDir dir;
   const std::string transcript = dir.File("wire.txt").string();
-  Outcome run = Simulate("--sheets 3 --seed 11 --json --workdir '" +
-                         dir.File("work").string() + "' --transcript '" + transcript + "'");
+  Outcome run = Simulate("--sheets 3 --seed 11 --json --workdir '" + dir.File("work").string() +
+                         "' --transcript '" + transcript + "'");
   ASSERT_EQ(run.status, 0) << run.out;
   EXPECT_NE(run.out.find("\"sheets_cut\": 3"), std::string::npos) << run.out;
   EXPECT_EQ(Occurrences(run.out, "max_error_mm"), 3);
@@ -101,19 +101,20 @@ TEST(SimulateCommand, CalibrateStoresTheMovedCameraAndTheRunCutsWithIt) {
   EXPECT_LE(std::stod(run.out.substr(error + 16)), 0.65) << run.out;
 }
 
-// Edge mode on sheets made for it: the side edge and the end edge are found on every sheet and
-// the cut lands on the print. The edge search reads whole pixels (0.08 mm), one row for the
-// side edge at each look, so the skew it measures over the 186 mm between the looks carries up
-// to two pixels to the far end of the job: 0.25 mm, where the marks give 0.06.
+// Edge mode on sheets made for it, laid as the feeder lays them (within 3 mm, 0.5 degrees and
+// 0.3 %): the side edge and the end edge are found on every sheet and the cut lands where the
+// edges put the job. The edge search reads whole pixels (0.08 mm), one row for the side edge at
+// each look, so the skew it measures over the 186 mm between the looks carries up to two pixels
+// to the far end of the job, and a skewed sheet adds its own: 0.3 mm, where the marks give 0.06.
 TEST(SimulateCommand, EdgeModeFindsBothEdgesAndCutsOnThePrint) {
-  Outcome run = Simulate("--sheets 3 --special-mode 2 --json");
+  Outcome run = Simulate("--sheets 3 --seed 2 --special-mode 2 --json");
   ASSERT_EQ(run.status, 0) << run.out;
   EXPECT_NE(run.out.find("\"sheets_cut\": 3"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("\"messages\": []"), std::string::npos) << run.out;
   const std::string key = "\"max_error_mm\": ";
   for (std::size_t at = run.out.find(key); at != std::string::npos;
        at = run.out.find(key, at + 1)) {
-    EXPECT_LE(std::stod(run.out.substr(at + key.size())), 0.25) << run.out;
+    EXPECT_LE(std::stod(run.out.substr(at + key.size())), 0.3) << run.out;
   }
 }
 
