@@ -432,6 +432,8 @@ class MainWindowModel {
   void TimerRefreshes();
   void CapForces();
   void DeferredSetup();
+  // Reads the camera's exposure and starts it at the lowest manual brightness.
+  void StartCamera();
   int* IntMember(int id);
   double* RealMember(int id);
   int* ComboMember(int id);
