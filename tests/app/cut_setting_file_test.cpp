@@ -42,10 +42,14 @@ struct Fixture {
       dialog.OnInit(options);
       if (edit) edit(options.controls);
       switch (press) {
-        case Press::kLoad: return dialog.OnLoadCutSetting(options);
-        case Press::kSave: return dialog.OnSaveCutSetting(options);
-        case Press::kOk: return dialog.OnOk(options);
-        case Press::kCancel: return false;
+        case Press::kLoad:
+          return dialog.OnLoadCutSetting(options);
+        case Press::kSave:
+          return dialog.OnSaveCutSetting(options);
+        case Press::kOk:
+          return dialog.OnOk(options);
+        case Press::kCancel:
+          return false;
       }
       return false;
     };

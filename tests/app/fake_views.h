@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/dialog_view.h"
+#include "core/pdf_converter.h"
 
 namespace orvex::test {
 
@@ -16,6 +17,19 @@ struct ShownMessage {
   std::string text;
   std::string caption;
   MessageIcon icon;
+};
+
+// A PDF converter that is or is not installed; it never converts.
+class FakePdf : public PdfConverter {
+ public:
+  explicit FakePdf(bool available = false) : available_(available) {}
+  bool Available() override { return available_; }
+  PdfConversion Convert(const std::string&, const std::string&) override {
+    return PdfConversion::kUnavailable;
+  }
+
+ private:
+  bool available_;
 };
 
 template <typename Base>

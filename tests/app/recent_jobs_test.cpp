@@ -2,11 +2,10 @@
 // restore at load, damaged lines, and a writer killed at random moments.
 #include "app/recent_jobs.h"
 
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <random>
 #include <set>
@@ -75,12 +74,14 @@ TEST(RecentJobsTest, ALineThatGrowsPastItsSlackIsReplacedWithoutTouchingNeighbou
 TEST(RecentJobsTest, DamagedLinesAreSkippedWhenReadingAndKeptWhenWriting) {
   Fixture f;
   const std::string longPath = "/" + std::string(299, 'p');
-  const std::string damaged = "300 " + longPath + " 1 2 3 4 5 6 7 8 9 10 11 12 13 14 A\n"
-                              "9 /jobs/x.ai 1 2\n"   // cut short
-                              "-4 /jobs/x.ai 1 2 3 4 5 6 7 8 9 10 11 12 13 14 A\n"
-                              "\n"
-                              "no numbers at all\n"
-                              "10 /jobs/x.ai 1 2 3 4 5 6 7 8 9 10 11 12 13";  // 13 numbers, no line end
+  const std::string damaged =
+      "300 " + longPath +
+      " 1 2 3 4 5 6 7 8 9 10 11 12 13 14 A\n"
+      "9 /jobs/x.ai 1 2\n"  // cut short
+      "-4 /jobs/x.ai 1 2 3 4 5 6 7 8 9 10 11 12 13 14 A\n"
+      "\n"
+      "no numbers at all\n"
+      "10 /jobs/x.ai 1 2 3 4 5 6 7 8 9 10 11 12 13";  // 13 numbers, no line end
   f.dir.Write("recent.dat", damaged);
   EXPECT_FALSE(f.recent.Find(longPath));
   EXPECT_FALSE(f.recent.Find("/jobs/x.ai"));

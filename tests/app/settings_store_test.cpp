@@ -14,14 +14,6 @@ namespace {
 
 using Log = std::vector<std::string>;
 
-class NoPdf : public PdfConverter {
- public:
-  bool Available() override { return false; }
-  PdfConversion Convert(const std::string&, const std::string&) override {
-    return PdfConversion::kUnavailable;
-  }
-};
-
 struct Machine {
   test::MemoryProfile profile;
   SettingsStore store{profile};
@@ -30,7 +22,7 @@ struct Machine {
   test::FakeMainView view;
   test::TempDir dir;
   WorkDir workDir{dir.Path()};
-  NoPdf pdf;
+  test::FakePdf pdf;
 
   void StartUp() {
     run = RunContext{};
@@ -117,7 +109,8 @@ TEST(SettingsStoreTest, StartWritesTheActivePairAndOnlyLengthsInRange) {
   m.fields.dashUpLength = 100;
   m.fields.firstMarker = 19.9;
   m.store.WriteAtStart(m.run, m.fields);
-  EXPECT_EQ(m.profile.WriteLog(), (Log{"deltaX", "deltaY", "hetichetta", "force", "LastJob", "kAlto"}));
+  EXPECT_EQ(m.profile.WriteLog(),
+            (Log{"deltaX", "deltaY", "hetichetta", "force", "LastJob", "kAlto"}));
   EXPECT_EQ(m.profile.ReadInt(kProfileSection, "deltaX", 0), 83);
   EXPECT_EQ(m.profile.ReadInt(kProfileSection, "deltaY", 0), 109);
   EXPECT_EQ(m.profile.ReadInt(kProfileSection, "hetichetta", 0), 19);

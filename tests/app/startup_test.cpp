@@ -11,18 +11,6 @@
 namespace orvex {
 namespace {
 
-class FakePdf : public PdfConverter {
- public:
-  explicit FakePdf(bool available) : available_(available) {}
-  bool Available() override { return available_; }
-  PdfConversion Convert(const std::string&, const std::string&) override {
-    return PdfConversion::kUnavailable;
-  }
-
- private:
-  bool available_;
-};
-
 struct Fixture {
   test::TempDir dir;
   WorkDir workDir{dir.Path()};
@@ -33,7 +21,7 @@ struct Fixture {
   test::FakeMainView view;
 
   void Initialise(bool pdf = false) {
-    FakePdf converter(pdf);
+    test::FakePdf converter(pdf);
     Startup(run, fields, view, store, workDir).Initialise(converter);
   }
   void WriteBranding(std::string_view atOffset) {
