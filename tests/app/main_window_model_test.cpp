@@ -35,6 +35,8 @@ TEST_F(MainWindowModelTest, DeferredSetUpRunsOnceOnTheEleventhTick) {
   model->OnTimer();
   EXPECT_EQ(view.texts[kFirstMarkerCaption], "First Marker");
   EXPECT_EQ(view.texts[kCalibrationButton], "Calibration");
+  EXPECT_EQ(view.texts.count(kUnitLabelFirstMarker), 0U);  // millimetres: nothing converted
+  EXPECT_EQ(run.unitFactor, 1.0);
   EXPECT_EQ(camera.log, (std::vector<std::string>{"B-10/1"}));
   for (int tick = 0; tick < 20; ++tick) model->OnTimer();
   EXPECT_EQ(camera.log.size(), 1U);
@@ -43,7 +45,9 @@ TEST_F(MainWindowModelTest, DeferredSetUpRunsOnceOnTheEleventhTick) {
 TEST_F(MainWindowModelTest, CloseWritesUpliftAndInsertionAndWaitsDuringRegistration) {
   view.texts[kUpliftEdit] = "12";
   view.texts[kInsertionEdit] = "34";
+  profile.ClearWriteLog();
   EXPECT_TRUE(model->OnCloseRequest());
+  EXPECT_EQ(profile.WriteLog(), (std::vector<std::string>{"discesa", "inser"}));
   EXPECT_EQ(profile.ReadInt(kProfileSection, "discesa", 0), 12);
   EXPECT_EQ(profile.ReadInt(kProfileSection, "inser", 0), 34);
 
@@ -51,6 +55,7 @@ TEST_F(MainWindowModelTest, CloseWritesUpliftAndInsertionAndWaitsDuringRegistrat
   view.texts[kUpliftEdit] = "13";
   EXPECT_FALSE(model->OnCloseRequest());
   EXPECT_EQ(run.exitRequested, 1);
+  EXPECT_EQ(run.waitingForMark, 0);
   EXPECT_EQ(profile.ReadInt(kProfileSection, "discesa", 0), 13);
 }
 

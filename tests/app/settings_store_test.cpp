@@ -143,6 +143,7 @@ TEST(SettingsStoreTest, InchDisplayKeepsTheFirstMarkerDistanceAcrossRestarts) {
     EXPECT_EQ(m.profile.ReadInt(kProfileSection, key::kHetichetta, 0), 45);
   }
   EXPECT_EQ(m.view.texts[window_id::kUnitLabelFirstMarker], "inch");
+  EXPECT_EQ(m.view.texts[window_id::kUnitLabelCutterWidth], "inch");
   EXPECT_EQ(m.run.unitFactor, 25.4);
   // Hostile values in the real field do not overflow the stored integer.
   EXPECT_EQ(StoredFirstMarker(1e300, 25.4), 2147483647);
