@@ -93,14 +93,6 @@ MainWindowFields SampleFields() {
   return f;
 }
 
-TEST(CutSettingFileTest, FormatIsOneLineInItsGroups) {
-  CutSettingArray values;
-  for (std::size_t i = 0; i < values.size(); ++i) values[i] = static_cast<int>(i) + 1;
-  values[0] = -1;
-  EXPECT_EQ(FormatCutSetting(values),
-            "-1 2 3 4  5 6  7 8 9 10 11  12 13 14 15 16 17 18  19 20 21 22  23 24 25");
-}
-
 TEST(CutSettingFileTest, SaveAndLoadRestoreEveryFieldWithOneDecimal) {
   Fixture f;
   f.view.controls = SampleFields();
