@@ -126,15 +126,21 @@ TEST_F(MainWindowModelTest, ForceCapOnTheNextTickWithOneMessageForAllThreeFields
 }
 
 TEST_F(MainWindowModelTest, FieldsLeftAreTakenOnTheNextTickOnly) {
-  view.texts[kHeightEdit] = "17";
-  view.Leave(kHeightEdit);
-  EXPECT_NE(model->Fields().height, 17);
-  model->OnTimer();
-  EXPECT_EQ(model->Fields().height, 17);
-  view.texts[kHeightEdit] = "18";
+  int height = 0;
+  for (int left : {kSpacingEdit, kHeightEdit, kInsertionEdit, kCompensationLeftEdit,
+                   kCompensationRightEdit, kDashCutEdit, kDashUpEdit, kSpecialCutEdit, kUpliftEdit,
+                   kDashSpeedEdit, kSpecialUpEdit, kSpecialSpeedEdit, kWidthEdit}) {
+    SCOPED_TRACE(left);
+    view.texts[kHeightEdit] = std::to_string(++height);
+    view.Leave(left);
+    EXPECT_NE(model->Fields().height, height);
+    model->OnTimer();
+    EXPECT_EQ(model->Fields().height, height);
+  }
+  view.texts[kHeightEdit] = "50";
   view.Leave(kCutterWidthEdit);  // not one of the listed edits
   model->OnTimer();
-  EXPECT_EQ(model->Fields().height, 17);
+  EXPECT_EQ(model->Fields().height, height);
 }
 
 TEST_F(MainWindowModelTest, SpacingBelowOneBecomesOneWithoutReloadAndAboveOneReloads) {

@@ -65,5 +65,38 @@ TEST_F(MainWindowModelTest, MarkModeSetsTheWithoutMarksFlagShownAtTheNextTransfe
   EXPECT_EQ(run.passes, 3);
 }
 
+// What each special tool opens in the window, and the speed and force it brings along unless a
+// cut-setting file chose them (an Options outcome other than 0).
+TEST_F(MainWindowModelTest, SpecialModeShowsItsControlsAndSetsSpeedAndForceForTheOperatorOnly) {
+  struct Case {
+    int mode;
+    int optionsOutcome;
+    bool lengthsEnabled;
+    bool crossShownAndMultipleEnabled;
+    int speed;
+    int force;
+  };
+  const Case cases[] = {{0, 0, true, false, 12, 9},
+                        {1, 0, false, false, 40, 9},
+                        {2, 0, false, true, 40, 12},
+                        {2, 1, false, true, 33, 9},
+                        {0, 2, true, false, 33, 9}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.mode) + "/" + std::to_string(c.optionsOutcome));
+    model->Fields().specialSpeed = 33;
+    model->Fields().specialForce = 9;
+    model->ShowFields();
+    run.optionsOutcome = c.optionsOutcome;
+    view.Choose(kSpecialModeCombo, c.mode);
+    EXPECT_EQ(run.specialMode, c.mode);
+    EXPECT_EQ(model->State(kSpecialCutEdit).enabled, c.lengthsEnabled);
+    EXPECT_EQ(model->State(kSpecialUpEdit).enabled, c.lengthsEnabled);
+    EXPECT_EQ(model->State(kFirstMarkerCrossEdit).shown, c.crossShownAndMultipleEnabled);
+    EXPECT_EQ(model->State(kMultipleCombo).enabled, c.crossShownAndMultipleEnabled);
+    EXPECT_EQ(model->Fields().specialSpeed, c.speed);
+    EXPECT_EQ(model->Fields().specialForce, c.force);
+  }
+}
+
 }  // namespace
 }  // namespace orvex::test

@@ -44,6 +44,7 @@ TEST_F(MainWindowModelTest, StartNeedsAJobAndThenStoresTheRunSettings) {
   EXPECT_EQ(view.texts[kXCorrectionEdit], "0");
   EXPECT_FALSE(CutterBytes().empty());
   EXPECT_TRUE(profile.Has("LastJob"));
+  EXPECT_EQ(view.icons[kStatusIcon].substr(view.icons[kStatusIcon].find('/')), "/32");
   if (model->Engine()->Running()) {
     EXPECT_EQ(view.texts[kStartButton], "Stop");
     view.Click(kStartButton);
