@@ -38,6 +38,8 @@ TEST_F(MainWindowModelTest, ToolButtonsAndJogSendTheirCommandsWithTheirPauses) {
   EXPECT_EQ(run.headCross, 110);
   view.Click(kCycleButton);
   EXPECT_EQ(run.cycleState, 0);
+  view.Click(kWidenButton);
+  EXPECT_EQ(view.widenedPast, std::make_pair(kWidenButton, 25));
 
   const std::size_t sent = cutterTransport.opens.size();
   run.mediaPosition = 0.05;

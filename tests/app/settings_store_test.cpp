@@ -56,11 +56,6 @@ TEST(SettingsStoreTest, FreshProfileGivesEachReaderItsOwnDefaultsAndStaysEmpty) 
   EXPECT_EQ(f.spacing, 5);
   EXPECT_EQ(m.view.texts[window_id::kLastJobLine], "-");
 
-  ServiceSettings service = m.store.ReadForServiceDialog(m.run);
-  EXPECT_EQ(service.offsetX, 80);
-  EXPECT_EQ(service.offsetY, 99);
-  EXPECT_EQ(service.markSize, 45);
-
   m.store.LoadOffsetsForFileOpen(m.run);
   EXPECT_EQ(m.run.cameraOffsetY, 99);
   m.store.LoadOffsetsForCutTest(m.run);
@@ -68,7 +63,6 @@ TEST(SettingsStoreTest, FreshProfileGivesEachReaderItsOwnDefaultsAndStaysEmpty) 
   m.run.secondCamera = 1;
   m.store.LoadOffsetsForFileOpen(m.run);
   EXPECT_EQ(m.run.cameraOffsetX, 110);
-  EXPECT_EQ(m.store.ReadForServiceDialog(m.run).offsetX, 180);
 
   EXPECT_TRUE(m.profile.WriteLog().empty());  // defaults are never written back
 }
