@@ -2,6 +2,8 @@
 // (initialisation, the timer, the deferred set-up and the close request).
 #include "app/main_window_model.h"
 
+#include <stdexcept>
+
 namespace orvex {
 namespace {
 
@@ -33,11 +35,12 @@ MainWindowModel::MainWindowModel(MainWindowParts parts)
   cameraGraph_ = parts.cameraGraph;
   feeder_ = parts.feeder;
   vision_ = parts.vision;
-  if (parts.feeder != nullptr && parts.vision != nullptr) {
-    engine_ = std::make_unique<RunEngine>(
-        run_, workDir_,
-        RunPorts{cutter_, *parts.feeder, clock_, runAppPort_, runViewPort_, *parts.vision});
+  if (parts.feeder == nullptr || parts.vision == nullptr) {
+    throw std::invalid_argument("the main window needs the feeder and the vision to run");
   }
+  engine_ = std::make_unique<RunEngine>(
+      run_, workDir_,
+      RunPorts{cutter_, *parts.feeder, clock_, runAppPort_, runViewPort_, *parts.vision});
 }
 
 // --- Control state -------------------------------------------------------------------------------
@@ -166,13 +169,8 @@ void MainWindowModel::OnTimer() {
     return;
   }
   ++ticks_;
-  if (engine_ != nullptr) {
-    // The engine counts down to the window's set-up and calls the refreshes after its work.
-    engine_->OnTimer();
-    return;
-  }
-  if (!deferredDone_ && ticks_ >= kDeferredSetupTick) DeferredSetup();
-  TimerRefreshes();
+  // The engine counts down to the window's set-up and calls the refreshes after its work.
+  engine_->OnTimer();
 }
 
 void MainWindowModel::OnFrameReady() {
@@ -180,12 +178,10 @@ void MainWindowModel::OnFrameReady() {
     framePending_ = true;
     return;
   }
-  if (engine_ != nullptr) engine_->OnFrameReady();
+  engine_->OnFrameReady();
 }
 
 void MainWindowModel::DeferredSetup() {
-  if (deferredDone_) return;
-  deferredDone_ = true;
   StartCamera();
   startup_.DeferredSetup();
 }
@@ -218,12 +214,12 @@ void MainWindowModel::CapForces() {
 
 bool MainWindowModel::OnCloseRequest() {
   const bool closing = startup_.CloseRequest();
-  if (closing && engine_ != nullptr) engine_->ReleaseSleep();
+  if (closing) engine_->ReleaseSleep();
   return closing;
 }
 
 void MainWindowModel::SetSleepInhibitor(SleepInhibitor* inhibitor) {
-  if (engine_ != nullptr) engine_->SetSleepInhibitor(inhibitor);
+  engine_->SetSleepInhibitor(inhibitor);
 }
 
 }  // namespace orvex

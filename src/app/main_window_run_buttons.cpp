@@ -9,23 +9,19 @@ namespace orvex {
 using namespace window_id;
 
 void MainWindowModel::OnStart() {
-  if (engine_ != nullptr) engine_->Start();
+  engine_->Start();
 }
 
 void MainWindowModel::OnPause() {
-  if (engine_ != nullptr) engine_->PauseResume();
+  engine_->PauseResume();
 }
 
 void MainWindowModel::OnCutTest() {
-  if (engine_ != nullptr) engine_->CutTest();
+  engine_->CutTest();
 }
 
 void MainWindowModel::FinishJob() {
-  if (engine_ != nullptr) {
-    engine_->FinishJob();
-    return;
-  }
-  orvex::FinishJob(run_, fields_, dialogPort_, workDir_, clock_);
+  engine_->FinishJob();
 }
 
 // --- The run engine's ports ----------------------------------------------------------------------
@@ -125,7 +121,7 @@ void MainWindowModel::MarkActionsPort::SendFeederReportAndClose(std::string_view
 }
 
 int MainWindowModel::MarkActionsPort::SheetCount() {
-  return m_.engine_ != nullptr ? m_.engine_->Fields().sheet.sheetCount : m_.fields_.sheetCount;
+  return m_.engine_->Fields().sheet.sheetCount;
 }
 
 }  // namespace orvex

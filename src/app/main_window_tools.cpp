@@ -6,14 +6,9 @@ namespace {
 
 using namespace window_id;
 
-constexpr std::string_view kJogOriginMessage = "Cannot move negative to the origin";
 constexpr std::string_view kJogDownText = "O200.0,0.0\n";
 constexpr double kJogDownStep = 2.0;
-constexpr double kJogOriginLimitMm = 0.1;
-constexpr int kJogStatusStep = 150;
-constexpr int kJogEndStatusStep = 38;
 constexpr int kJogDownStatusStep = 32;
-constexpr int kParkCross = 110;
 constexpr int kWidenMarginPixels = 25;
 
 }  // namespace
@@ -47,13 +42,7 @@ void MainWindowModel::OnBlade() {
 }
 
 void MainWindowModel::OnCycle() {
-  if (engine_ != nullptr) {
-    engine_->Cycle();
-    return;
-  }
-  run_.cycleState = run_.cycleState <= 0 ? 1 : 0;
-  run_.headCross = kParkCross;
-  SendCutterCommand(kParkHead);
+  engine_->Cycle();
 }
 
 void MainWindowModel::OnDown() {
@@ -73,36 +62,13 @@ void MainWindowModel::OnWiden() {
 }
 
 void MainWindowModel::OnJogPress(bool up) {
-  if (engine_ != nullptr) {
-    engine_->JogPress(up ? JogButton::kUp : JogButton::kDown);
-    jogging_ = run_.jogActive;
-    return;
-  }
-  if (up) {
-    if (run_.mediaPosition <= kJogOriginLimitMm) {
-      ShowMessage(kJogOriginMessage, MessageIcon::kNone);
-      return;
-    }
-    SendCutterCommand(kFeedBackward);
-  } else {
-    SendCutterCommand(kFeedForward);
-  }
-  jogging_ = true;
-  run_.statusStep = kJogStatusStep;
+  engine_->JogPress(up ? JogButton::kUp : JogButton::kDown);
+  jogging_ = run_.jogActive;
 }
 
 void MainWindowModel::OnJogRelease() {
-  if (engine_ != nullptr) {
-    engine_->JogRelease();
-    jogging_ = run_.jogActive;
-    return;
-  }
-  if (!jogging_) return;
-  SendCutterCommand(kFeedStop);
-  Enable(kCutTestButton, false);
-  jogging_ = false;
-  run_.statusStep = kJogEndStatusStep;
-  run_.displayState = 1;
+  engine_->JogRelease();
+  jogging_ = run_.jogActive;
 }
 
 void MainWindowModel::OnInitCutter() {

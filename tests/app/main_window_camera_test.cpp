@@ -27,7 +27,7 @@ TEST_F(MainWindowModelTest, BrightnessButtonsStepAndTurnToExposureAtTheLimits) {
       {false, -10, 2, {"B-10/1"}, -11},
   };
   for (const Case& c : cases) {
-    Build(false);
+    Build();
     for (int i = 0; i < c.exposureSteps; ++i) {
       camera.brightness = -10;
       view.Click(kDarkerButton);
@@ -46,7 +46,6 @@ TEST_F(MainWindowModelTest, BrightnessButtonsStepAndTurnToExposureAtTheLimits) {
 }
 
 TEST_F(MainWindowModelTest, CameraTestSwitchesToTheSecondCameraOnlyWithTheTestLibraryPresent) {
-  Build(true);
   view.Click(kCameraTestButton);
   EXPECT_TRUE(vision.switches.empty());
   EXPECT_EQ(run.secondCamera, 0);

@@ -88,14 +88,11 @@ inline std::string HandWrittenEps() {
 
 class MainWindowModelTest : public ::testing::Test {
  protected:
-  // With the engine the model runs; without it the window imports and edits only.
-  void Build(bool withEngine) {
+  void Build() {
     run.cutterPath = "\\\\?\\usb#vid_0b4d&pid_1130#1";
     MainWindowParts parts{run, view, store, profile, workDir, clock, link, canvas, pdf, &camera};
-    if (withEngine) {
-      parts.feeder = &feeder;
-      parts.vision = &vision;
-    }
+    parts.feeder = &feeder;
+    parts.vision = &vision;
     model = std::make_unique<MainWindowModel>(parts);
     view.model = model.get();
     for (int id : {window_id::kCopiesCheck, window_id::kWithoutMarksCheck,
@@ -104,7 +101,7 @@ class MainWindowModelTest : public ::testing::Test {
     }
     model->Initialise();
   }
-  void SetUp() override { Build(false); }
+  void SetUp() override { Build(); }
 
   void LoadJob() {
     dir.Write("job.eps", HandWrittenEps());

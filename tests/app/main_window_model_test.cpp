@@ -28,8 +28,8 @@ TEST_F(MainWindowModelTest, InitialisationFillsTheCombosAndLeavesTheWindowReadyB
   EXPECT_TRUE(view.messages.empty());
 }
 
-TEST_F(MainWindowModelTest, DeferredSetUpRunsOnceOnTheEleventhTick) {
-  for (int tick = 1; tick <= 10; ++tick) model->OnTimer();
+TEST_F(MainWindowModelTest, DeferredSetUpRunsOnceOnTheTenthTick) {
+  for (int tick = 1; tick <= 9; ++tick) model->OnTimer();
   EXPECT_NE(view.texts[kFirstMarkerCaption], "First Marker");
   EXPECT_TRUE(camera.log.empty());
   model->OnTimer();
@@ -66,7 +66,7 @@ TEST_F(MainWindowModelTest, StartUpKeepsAStatusReadInFlightAndItsReplyStillLands
   cutterTransport.devices = {run.cutterPath};
   ASSERT_EQ(link.ReadCutterStatus(), 0);
   ASSERT_TRUE(link.StatusReadOutstanding());
-  Build(false);
+  Build();
   EXPECT_TRUE(link.StatusReadOutstanding());
   EXPECT_EQ(cutterTransport.OpenHandles().size(), 1U);
   cutterTransport.Reply(std::string("\t0\x03", 3));

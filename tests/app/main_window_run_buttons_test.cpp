@@ -29,7 +29,6 @@ TEST_F(MainWindowModelTest, FileOpenLoadsARealJobAndSpecialModeHandlerRunsOnce) 
 }
 
 TEST_F(MainWindowModelTest, StartNeedsAJobAndThenStoresTheRunSettings) {
-  Build(true);
   view.texts[kXCorrectionEdit] = "5";
   view.Click(kStartButton);
   ASSERT_EQ(model->OperatorMessages().size(), 1U);
