@@ -24,8 +24,7 @@ StationOptions OptionsFor(const CalibrationCase& c) {
   return options;
 }
 
-class SimCalibrationTest : public ::testing::TestWithParam<CalibrationCase>,
-                           public StationFixture {
+class SimCalibrationTest : public ::testing::TestWithParam<CalibrationCase>, public StationFixture {
  protected:
   SimCalibrationTest() : StationFixture(OptionsFor(GetParam())) {}
 };

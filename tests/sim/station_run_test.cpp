@@ -186,7 +186,7 @@ TEST_F(StationRunTest, MarksMissingTimeOutEjectAndEndTheRunAfterTwoSheets) {
   EXPECT_TRUE(Said(kMarkTimeoutMessage));
   EXPECT_EQ(ReportLines(), 1);
   EXPECT_EQ(Count(), 2);
-  EXPECT_EQ(Machine().Bed().SheetOnBed(), nullptr);  // ejected
+  EXPECT_EQ(Machine().Bed().SheetOnBed(), nullptr);   // ejected
   EXPECT_EQ(Machine().Feeder().CuttingNotices(), 3);  // two cut, one abandoned
 }
 
