@@ -114,8 +114,7 @@ TEST(SimulateCommand, CopiesStopTheRunBeforeTheStackIsEmpty) {
 TEST(SimulateCommand, AnAbsentFeederIsReportedAndTheRunFails) {
   CliOutcome run = Simulate("--fault feeder-absent --json");
   EXPECT_EQ(run.status, 1) << run.out;
-  EXPECT_NE(run.out.find("Sheet feeder switched off or not connected"), std::string::npos)
-      << run.out;
+  EXPECT_EQ(Occurrences(run.out, "Sheet feeder switched off or not connected"), 1) << run.out;
   EXPECT_NE(run.out.find("\"sheets_cut\": 0"), std::string::npos);
 }
 

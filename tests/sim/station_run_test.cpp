@@ -88,6 +88,23 @@ INSTANTIATE_TEST_SUITE_P(Placements, StationPlacementTest,
                                            Placement{-1.2, 1.7, 0.2, 1.0, 0.003491},
                                            Placement{0.0, 0.0, 0.0, 1.002, 0.0}));
 
+// The feeder answers the sheet request within the 6000 ms the cycle waits after its 500 ms
+// pause and the 3000 ms feed command: 9 s after the request the sheet still comes, 10 s after
+// it no sheet is cut.
+TEST(StationRun, TheSheetReplyIsAwaitedSixSecondsAfterTheFeedCommand) {
+  for (const auto& [delayMs, cut] : {std::pair{9000, 1}, std::pair{10'000, 0}}) {
+    SCOPED_TRACE(delayMs);
+    StationOptions options;
+    options.sheets = 1;
+    StationFixture s(options);
+    s.Machine().Feeder().Settings().replyDelayMs = delayMs;
+    ASSERT_TRUE(s.OpenSampleJob());
+    s.Press(kStartButton);
+    s.RunFor(2 * kMinute);
+    EXPECT_EQ(s.Count(), cut);
+  }
+}
+
 // Five copies of a longer stack: the run ends at the fifth counted sheet with one report line,
 // and the first two sheets' cutting times give the average.
 TEST_F(StationRunTest, CopiesEndTheRunWithOneReportLineAndTheAverageCutTime) {
