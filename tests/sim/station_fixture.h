@@ -27,10 +27,19 @@ class NoPdf : public PdfConverter {
 class StationFixture {
  public:
   explicit StationFixture(const StationOptions& options = {})
-      : station(options, temp.Path()), model(station.BuildWindow({view, canvas, pdf, profile})) {
+      : station(options, temp.Path()), model(BuildWindow()) {
     view.model = &model;
     model.Initialise();
   }
+
+  // The twin's camera renders each frame it streams, which is most of a whole run's time; the
+  // run asks for a frame each tick and takes the next one, so a slower stream only slows the
+  // mark search.
+  MainWindowModel& BuildWindow() {
+    Machine().Camera().Settings().framePeriodMs = kFramePeriodMs;
+    return station.BuildWindow({view, canvas, pdf, profile});
+  }
+  static constexpr int kFramePeriodMs = 400;
 
   // Opens the sample job and lets the window stand open until the cutter is found and its
   // media width read. False when the import refused the job.
