@@ -164,6 +164,12 @@ TEST_F(StationRunTest, StopWhileACutSheetIsAwaitedReportsOnceAndFeedsNoMore) {
 TEST_F(StationRunTest, StopDuringTheMarkSearchLeavesNoSearchBehindAndAStartRunsAgain) {
   Press(kStartButton);
   ASSERT_TRUE(RunUntil([&] { return Ctx().waitingForMark != 0; }, kMinute));
+  // The feed-in and the move to the first mark put the mark on the camera's row and 0.1 mm
+  // across (1.275 pixels at 51 to 4 mm), where the sheet's 8 mm margin and the camera's 9.9 mm
+  // from the far media edge differ.
+  const PixelPoint first = Machine().Camera().Predict(Machine().Bed().supply.job->marks[0].centre);
+  EXPECT_NEAR(first.col, 321.275, 0.01);
+  EXPECT_NEAR(first.row, 240.0, 0.01);
   const std::size_t cuts = Machine().Bed().Cuts().size();
   Press(kStartButton);
   EXPECT_EQ(Ctx().markResult, -1);
