@@ -243,6 +243,7 @@ TEST_F(StationRunTest, SilentFeederStopsTheFeedAndEndsARunWithCutSheets) {
   ASSERT_TRUE(RunUntilEnded(3 * kMinute));
   EXPECT_NE(model.LastReportLine().find("label-sheet.eps 1 "), std::string::npos)
       << model.LastReportLine();
+  EXPECT_EQ(ReportLines(), 1);  // the first run, without a sheet, wrote none
 }
 
 TEST_F(StationRunTest, CameraWithoutFramesLeavesTheRunWaitingWithoutAMessage) {
@@ -253,6 +254,21 @@ TEST_F(StationRunTest, CameraWithoutFramesLeavesTheRunWaitingWithoutAMessage) {
   EXPECT_EQ(Ctx().waitingForMark, 1);
   EXPECT_EQ(Count(), 0);
   EXPECT_TRUE(Messages().empty()) << Messages().front();
+}
+
+// A Cut Test sheet is registered and cut but never counted and leads to no next sheet. Cut Test
+// reads the camera pair from the settings, with a default of its own: the pair the twin's camera
+// needs is stored first, as a calibrated station has it.
+TEST_F(StationRunTest, CutTestSheetIsCutButNotCounted) {
+  profile.WriteInt(kProfileSection, "deltaX", 80);
+  profile.WriteInt(kProfileSection, "deltaY", 99);
+  Press(kCutTestButton);
+  RunFor(kMinute);
+  ASSERT_EQ(station.Accuracy().sheets.size(), 1U);
+  ExpectCutsWithin(0.15);
+  EXPECT_EQ(Count(), 0);
+  EXPECT_EQ(Requests(), 1);
+  EXPECT_EQ(ReportLines(), 0);
 }
 
 // Without crop marks the sheet is cut straight after the feed; with one copy the run ends
