@@ -4,9 +4,12 @@
 // time run; what reached the sheets is measured against the print.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "app/fake_main_window_view.h"
 #include "app/main_window_model.h"
@@ -31,15 +34,6 @@ class StationFixture {
     view.model = &model;
     model.Initialise();
   }
-
-  // The twin's camera renders each frame it streams, which is most of a whole run's time; the
-  // run asks for a frame each tick and takes the next one, so a slower stream only slows the
-  // mark search.
-  MainWindowModel& BuildWindow() {
-    Machine().Camera().Settings().framePeriodMs = kFramePeriodMs;
-    return station.BuildWindow({view, canvas, pdf, profile});
-  }
-  static constexpr int kFramePeriodMs = 400;
 
   // Opens the sample job and lets the window stand open until the cutter is found and its
   // media width read. False when the import refused the job.
@@ -82,6 +76,16 @@ class StationFixture {
   NoPdf pdf;
   SimStation station;
   MainWindowModel& model;
+
+ private:
+  // The twin's camera renders each frame it streams, which is most of a whole run's time; the
+  // run asks for a frame each tick and takes the next one, so a slower stream only slows the
+  // mark search.
+  MainWindowModel& BuildWindow() {
+    Machine().Camera().Settings().framePeriodMs = kFramePeriodMs;
+    return station.BuildWindow({view, canvas, pdf, profile});
+  }
+  static constexpr int kFramePeriodMs = 400;
 };
 
 }  // namespace orvex::sim
