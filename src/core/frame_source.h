@@ -26,6 +26,9 @@ class FrameSink {
  public:
   virtual ~FrameSink() = default;
   virtual void OnFrame(double sampleTimeSeconds, const std::uint8_t* bytes, std::size_t length) = 0;
+  // Whether the next frame would be taken. A real camera streams regardless; a source that has to
+  // draw its frames (the simulated camera) skips the work for frames nobody takes.
+  virtual bool WantsFrame() const { return true; }
 };
 
 class FrameSource {

@@ -97,6 +97,7 @@ void SimCamera::DeliverFrame() {
   frameEvent_ =
       clock_.ScheduleAfter(std::max(1, settings_.framePeriodMs), [this] { DeliverFrame(); });
   if (!settings_.present || !settings_.deliversFrames || sink_ == nullptr) return;
+  if (!sink_->WantsFrame()) return;
   Render(frame_);
   ++framesDelivered_;
   sink_->OnFrame(static_cast<double>(clock_.NowMs()) / 1000.0, frame_.data(), frame_.size());

@@ -36,6 +36,7 @@ class TwinCamera : public RunVision, public FrameReadyPoster, public FrameSink {
   void PostFrameReady() override;
   // FrameSink
   void OnFrame(double sampleTimeSeconds, const std::uint8_t* bytes, std::size_t length) override;
+  bool WantsFrame() const override { return liveTap_ != nullptr || buffer_.WantsFrame(); }
 
  private:
   SimCamera& camera_;

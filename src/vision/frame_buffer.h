@@ -47,6 +47,7 @@ class FrameBuffer : public FrameSink {
 
   // Capture thread. Without a request this costs one flag test.
   void OnFrame(double sampleTimeSeconds, const std::uint8_t* bytes, std::size_t length) override;
+  bool WantsFrame() const override { return GrabRequested(); }
 
   // Main thread: copies the last delivered frame into `out`, reusing its storage. False when no
   // frame has been delivered (or the buffer was released).

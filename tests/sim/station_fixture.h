@@ -78,14 +78,7 @@ class StationFixture {
   MainWindowModel& model;
 
  private:
-  // The twin's camera renders each frame it streams, which is most of a whole run's time; the
-  // run asks for a frame each tick and takes the next one, so a slower stream only slows the
-  // mark search.
-  MainWindowModel& BuildWindow() {
-    Machine().Camera().Settings().framePeriodMs = kFramePeriodMs;
-    return station.BuildWindow({view, canvas, pdf, profile});
-  }
-  static constexpr int kFramePeriodMs = 400;
+  MainWindowModel& BuildWindow() { return station.BuildWindow({view, canvas, pdf, profile}); }
 };
 
 }  // namespace orvex::sim
