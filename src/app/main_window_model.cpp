@@ -1089,10 +1089,10 @@ void MainWindowModel::RunAppPort::LogFinishedRun(const RunFields& fields) {
   if (sheets <= 0) return;
   const std::int64_t elapsed = m_.clock_.CalendarSeconds() - m_.run_.runStartTime;
   const int seconds = elapsed < 0 ? 0 : elapsed > INT32_MAX ? INT32_MAX : static_cast<int>(elapsed);
-  AppendLine(m_.workDir_.File(workfile::kAngles),
-             std::to_string(AngleValue(m_.run_.skewSum, sheets)) + "\n", false);
   m_.lastReportLine_ = FormatReportLine(m_.run_.currentJobPath, sheets, seconds);
-  AppendLine(m_.workDir_.File(workfile::kReport), m_.lastReportLine_, true);
+  m_.lostRecord_ = AppendRunRecords(
+      m_.workDir_, std::to_string(AngleValue(m_.run_.skewSum, sheets)) + "\n", m_.lastReportLine_);
+  if (!m_.lostRecord_.empty()) ShowMessage(m_.lostRecord_, "", MessageIcon::kError);
 }
 
 void MainWindowModel::RunAppPort::ExitProcess(int code) {

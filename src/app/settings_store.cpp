@@ -126,6 +126,7 @@ void SettingsStore::WriteActivePair(const RunContext& run, int offsetX, int offs
 }
 
 void SettingsStore::WriteAtStart(RunContext& run, const MainWindowFields& fields) {
+  ProfileBatch batch(profile_);
   if (run.markMode != 2) {
     run.cameraOffsetX += fields.xCorrection;
     run.cameraOffsetY += fields.yCorrection;
@@ -142,16 +143,19 @@ void SettingsStore::WriteAtStart(RunContext& run, const MainWindowFields& fields
 }
 
 void SettingsStore::WriteAtClose(const MainWindowFields& fields) {
+  ProfileBatch batch(profile_);
   Write(key::kDiscesa, fields.uplift);
   Write(key::kInser, fields.insertion);
 }
 
 void SettingsStore::WriteOptions(int defaultSpeed, int reverse) {
+  ProfileBatch batch(profile_);
   Write(key::kDefSpeed, defaultSpeed);
   Write(key::kReverse, reverse);
 }
 
 void SettingsStore::WriteServiceSet(const RunContext& run, const ServiceSettings& values) {
+  ProfileBatch batch(profile_);
   Write(key::kMpix, values.markSize);
   Write(key::kLum, values.brightness);
   Write(key::kBigLabel, values.slowLabelLength);

@@ -1,7 +1,16 @@
 #include "platform/qsettings_profile.h"
 
+#include <QLockFile>
+
 namespace orvex {
 namespace {
+
+// A settings write takes its lock for milliseconds; a lock older than this was left by a writer
+// that was killed before it could note its process id (an empty lock file), which QLockFile
+// would otherwise wait 30 seconds to call stale.
+constexpr int kStaleLockMs = 1000;
+// Longer than kStaleLockMs, so a stale lock is always cleared before giving up.
+constexpr int kLockWaitMs = 5000;
 
 QString KeyPath(std::string_view section, std::string_view key) {
   return QString::fromUtf8(section.data(), static_cast<qsizetype>(section.size())) + "/" +
@@ -45,6 +54,21 @@ bool QSettingsProfile::WriteString(std::string_view section, std::string_view ke
 bool QSettingsProfile::Write(std::string_view section, std::string_view key,
                              const QVariant& value) {
   settings_->setValue(KeyPath(section, key), value);
+  if (batchDepth_ > 0) return true;
+  return Sync();
+}
+
+bool QSettingsProfile::EndBatch() {
+  if (batchDepth_ == 0 || --batchDepth_ > 0) return true;
+  return Sync();
+}
+
+bool QSettingsProfile::Sync() {
+  // QSettings locks the file with its own QLockFile and the default stale time; clearing a stale
+  // lock first (take it, let it go) keeps that one from waiting on a dead writer.
+  QLockFile lock(settings_->fileName() + ".lock");
+  lock.setStaleLockTime(kStaleLockMs);
+  if (lock.tryLock(kLockWaitMs)) lock.unlock();
   settings_->sync();
   return settings_->status() == QSettings::NoError;
 }

@@ -6,6 +6,7 @@
 
 #include "fake_views.h"
 #include "support/manual_clock.h"
+#include "support/small_tmpfs.h"
 #include "support/temp_dir.h"
 
 namespace orvex {
@@ -51,7 +52,8 @@ TEST(JobsReportTest, FinishJobPutsTheRunControlsBackAndLogsCutRuns) {
   EXPECT_EQ(f.view.texts[window_id::kStartButton], "Start");
   EXPECT_FALSE(f.view.enabled_[window_id::kPauseButton]);
   EXPECT_EQ(f.dir.Read("report.dat"), "30 /home/op/My Jobs/sheet one.eps 12 3725\n");
-  EXPECT_FALSE(f.dir.Exists("angle.dat"));  // never created
+  EXPECT_FALSE(f.dir.Exists("angle.dat"));  // never created, and not kept is no failure
+  EXPECT_TRUE(f.view.messages.empty());
 
   f.Run("/jobs/b.eps", 0, 60);  // nothing cut: no line anywhere
   EXPECT_EQ(f.dir.Read("report.dat"), "30 /home/op/My Jobs/sheet one.eps 12 3725\n");
@@ -61,6 +63,43 @@ TEST(JobsReportTest, FinishJobPutsTheRunControlsBackAndLogsCutRuns) {
   f.Run("/jobs/d.eps", 3, 10, -0.0006);
   EXPECT_EQ(f.dir.Read("angle.dat"), "14\n-1\n");  // truncated toward zero
   EXPECT_EQ(AngleValue(1e12, 1), 2147483647);
+}
+
+// A full disk loses the run's lines: the operator is told which files, why, and what to note by
+// hand, and the earlier records stay whole.
+TEST(JobsReportTest, LinesTheDiskRefusesAreShownNeverTakenAsWritten) {
+  test::SmallTmpfs disk(64);
+  if (!disk.Mounted()) GTEST_SKIP() << "mounting a tmpfs needs root";
+  // Whole pages, so the next byte needs space the disk no longer has.
+  std::string report;
+  for (int i = 0; i < 340; ++i) report += "5 /a.ai 1 2\n";
+  report += "9 /abcde.ai 1 2\n";
+  std::string angles;
+  for (int i = 0; i < 2048; ++i) angles += "3\n";
+  ASSERT_EQ(report.size() + angles.size(), 8192U);
+  test::WriteFileBytes(disk.Path() / "report.dat", report);
+  test::WriteFileBytes(disk.Path() / "angle.dat", angles);
+  disk.Fill();
+  RunContext run;
+  run.currentJobPath = "/jobs/full.eps";
+  run.skewSum = 0.01;
+  MainWindowFields fields;
+  fields.sheetCount = 4;
+  test::FakeMainView view;
+  test::ManualClock clock;
+  run.runStartTime = clock.CalendarSeconds();
+  clock.Advance(9000);
+  FinishJob(run, fields, view, WorkDir(disk.Path()), clock);
+  ASSERT_EQ(view.messages.size(), 1U);
+  EXPECT_EQ(view.messages[0].text,
+            "The run was not recorded in " + (disk.Path() / "angle.dat").string() +
+                "\nNo space left on device\nPlease note its line by hand: 14\n"
+                "The run was not recorded in " +
+                (disk.Path() / "report.dat").string() +
+                "\nNo space left on device\nPlease note its line by hand: 14 /jobs/full.eps 4 9");
+  EXPECT_EQ(view.messages[0].icon, MessageIcon::kError);
+  EXPECT_EQ(test::ReadFileBytes(disk.Path() / "report.dat"), report);
+  EXPECT_EQ(test::ReadFileBytes(disk.Path() / "angle.dat"), angles);
 }
 
 TEST(JobsReportTest, ListShowsNewestFirstWithWholePathsAndTimes) {
