@@ -1067,7 +1067,13 @@ bool MainWindowModel::RunAppPort::AskYesNo(std::string_view text, std::string_vi
 }
 
 void MainWindowModel::RunAppPort::StoreRunSettings(RunFields& fields) {
-  m_.store_.WriteAtStart(m_.run_, m_.fields_);
+  if (!m_.store_.WriteAtStart(m_.run_, m_.fields_)) {
+    // The run goes on (the job is fine), but the operator must know the next start-up will not
+    // find these settings.
+    const std::string where = m_.profile_.WriteFailure();
+    ShowMessage("The run's settings were not saved" + (where.empty() ? "" : " in " + where), "",
+                MessageIcon::kError);
+  }
   m_.recent_.Update(RecentEntryFor(m_.run_, m_.fields_));
   // The corrections went into the stored offsets; kept they would be added again next Start.
   if (m_.run_.markMode != 2) {

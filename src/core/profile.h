@@ -25,6 +25,10 @@ class Profile {
   // ends, which then says whether all of them are. Use ProfileBatch rather than these.
   virtual void BeginBatch() {}
   virtual bool EndBatch() { return true; }
+
+  // Where and why the last write that failed did not reach the disk: the settings file and the
+  // system's reason, for the operator's message. Empty when nothing failed or there is no file.
+  virtual std::string WriteFailure() const { return {}; }
 };
 
 // A group of keys written together: one write of the settings file instead of one per key.

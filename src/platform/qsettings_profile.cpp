@@ -1,6 +1,9 @@
 #include "platform/qsettings_profile.h"
 
+#include <QFileInfo>
 #include <QLockFile>
+
+#include "core/atomic_file.h"
 
 namespace orvex {
 namespace {
@@ -70,7 +73,14 @@ bool QSettingsProfile::Sync() {
   lock.setStaleLockTime(kStaleLockMs);
   if (lock.tryLock(kLockWaitMs)) lock.unlock();
   settings_->sync();
-  return settings_->status() == QSettings::NoError;
+  if (settings_->status() == QSettings::NoError) return true;
+  // QSettings tells only that the write failed; a probe of its folder finds the system's reason
+  // (a full disk, a read-only one, no permission).
+  const FileFailure probe =
+      ProbeWritable(QFileInfo(settings_->fileName()).absolutePath().toStdString());
+  failure_ = settings_->fileName().toStdString() + "\n" +
+             (probe.Failed() ? probe.Reason() : std::string("the file could not be written"));
+  return false;
 }
 
 }  // namespace orvex

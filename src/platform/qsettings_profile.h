@@ -27,6 +27,7 @@ class QSettingsProfile : public Profile {
 
   void BeginBatch() override { ++batchDepth_; }
   bool EndBatch() override;
+  std::string WriteFailure() const override { return failure_; }
 
   // Where the settings are kept on disk.
   QString FilePath() const { return settings_->fileName(); }
@@ -36,6 +37,7 @@ class QSettingsProfile : public Profile {
   bool Sync();
   std::unique_ptr<QSettings> settings_;
   int batchDepth_ = 0;
+  std::string failure_;
 };
 
 }  // namespace orvex

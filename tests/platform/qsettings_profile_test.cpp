@@ -65,6 +65,7 @@ TEST(QSettingsProfileTest, ABatchIsWrittenAtItsEndAndAFullDiskKeepsTheOldFile) {
   ProfileBatch batch(profile);
   profile.WriteString(kProfileSection, "LastJob", std::string(20000, 'j'));
   EXPECT_FALSE(batch.End());
+  EXPECT_EQ(profile.WriteFailure(), path.toStdString() + "\nNo space left on device");
   EXPECT_EQ(test::ReadFileBytes(disk.Path() / "orvex.conf"), before);
 }
 
