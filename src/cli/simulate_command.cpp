@@ -37,7 +37,8 @@ const char* const kSimulateUsage =
     " [--fault NAME] [--camera-offset-mm DX,DY] [--calibrate] [--special-mode N]"
     " [--transcript FILE] [--json]"
     "  (faults: feeder-absent, feeder-silent, cutter-silent, cutter-busy, cutter-unplugged,"
-    " camera-no-frames, marks-missing; exit 0 when the run ended after cut sheets and its jobs-report line was written, 1 otherwise)";
+    " camera-no-frames, marks-missing; exit 0 when the run ended after cut sheets and its "
+    "jobs-report line was written, 1 otherwise)";
 
 namespace {
 
