@@ -71,33 +71,21 @@ TEST(JobsReportTest, LinesTheDiskRefusesAreShownNeverTakenAsWritten) {
   test::SmallTmpfs disk(64);
   if (!disk.Mounted()) GTEST_SKIP() << "mounting a tmpfs needs root";
   // Whole pages, so the next byte needs space the disk no longer has.
-  std::string report;
-  for (int i = 0; i < 340; ++i) report += "5 /a.ai 1 2\n";
-  report += "9 /abcde.ai 1 2\n";
-  std::string angles;
-  for (int i = 0; i < 2048; ++i) angles += "3\n";
-  ASSERT_EQ(report.size() + angles.size(), 8192U);
+  const std::string report(4096, 'r'), angles(4096, 'a');
   test::WriteFileBytes(disk.Path() / "report.dat", report);
   test::WriteFileBytes(disk.Path() / "angle.dat", angles);
   disk.Fill();
-  RunContext run;
-  run.currentJobPath = "/jobs/full.eps";
-  run.skewSum = 0.01;
-  MainWindowFields fields;
-  fields.sheetCount = 4;
-  test::FakeMainView view;
-  test::ManualClock clock;
-  run.runStartTime = clock.CalendarSeconds();
-  clock.Advance(9000);
-  FinishJob(run, fields, view, WorkDir(disk.Path()), clock);
-  ASSERT_EQ(view.messages.size(), 1U);
-  EXPECT_EQ(view.messages[0].text,
+  Fixture f;
+  f.workDir = WorkDir(disk.Path());
+  f.Run("/jobs/full.eps", 4, 9, 0.01);
+  ASSERT_EQ(f.view.messages.size(), 1U);
+  EXPECT_EQ(f.view.messages[0].text,
             "The run was not recorded in " + (disk.Path() / "angle.dat").string() +
                 "\nNo space left on device\nPlease note its line by hand: 14\n"
                 "The run was not recorded in " +
                 (disk.Path() / "report.dat").string() +
                 "\nNo space left on device\nPlease note its line by hand: 14 /jobs/full.eps 4 9");
-  EXPECT_EQ(view.messages[0].icon, MessageIcon::kError);
+  EXPECT_EQ(f.view.messages[0].icon, MessageIcon::kError);
   EXPECT_EQ(test::ReadFileBytes(disk.Path() / "report.dat"), report);
   EXPECT_EQ(test::ReadFileBytes(disk.Path() / "angle.dat"), angles);
 }
