@@ -95,7 +95,6 @@ inline constexpr int kSpecialColorGroup = 1104;
 
 inline constexpr int kTimerId = 10;
 inline constexpr int kTimerPeriodMs = 120;
-inline constexpr int kDeferredSetupTick = 11;
 inline constexpr int kForceCapWithCutter = 38;
 inline constexpr int kForceCapWithoutCutter = 31;
 inline constexpr int kStartExposure = -9;
@@ -142,7 +141,7 @@ struct MainWindowParts {
   PdfConverter& pdf;
   CameraPictureControl* camera = nullptr;
   CameraGraphControl* cameraGraph = nullptr;
-  // With both, the model owns the run engine; without, the window imports and edits only.
+  // Both required: the model owns the run engine over them.
   FeederLink* feeder = nullptr;
   RunVision* vision = nullptr;
   // The second route for EPS the parser cannot read true to size; without it such a file loads
@@ -265,9 +264,7 @@ class MainWindowModel {
   // Runs `sequence` as one blocking sequence: ticks and frame notices that arrive meanwhile
   // run once, after it.
   void RunBlocking(const std::function<void()>& sequence);
-  bool InBlockingSequence() const {
-    return blockingDepth_ > 0 || (engine_ != nullptr && engine_->Busy());
-  }
+  bool InBlockingSequence() const { return blockingDepth_ > 0 || engine_->Busy(); }
 
   // Sends the numbered cutter command with the window's current settings.
   int SendCutterCommand(int number);
@@ -294,9 +291,7 @@ class MainWindowModel {
     int FieldValue(int id) override;
     void SetFieldValue(int id, int value) override;
     void MembersToControls() override { m_.ShowFields(); }
-    void RefreshStatusDisplay() override {
-      if (m_.engine_ != nullptr) m_.engine_->StatusDisplay();
-    }
+    void RefreshStatusDisplay() override { m_.engine_->StatusDisplay(); }
     void SpecialModeChangedDuringLoad() override { m_.SpecialModeChanged(); }
     void RepaintAll() override { m_.view_.RepaintAll(); }
 
@@ -434,6 +429,8 @@ class MainWindowModel {
   void TimerRefreshes();
   void CapForces();
   void DeferredSetup();
+  // Reads the camera's exposure and starts it at the lowest manual brightness.
+  void StartCamera();
   int* IntMember(int id);
   double* RealMember(int id);
   int* ComboMember(int id);
@@ -484,7 +481,6 @@ class MainWindowModel {
   bool jobLoaded_ = false;
   bool fieldsEdited_ = false;
   bool forceEdited_ = false;
-  bool deferredDone_ = false;
   int ticks_ = 0;
   int exposure_ = kStartExposure;
   double jogDistance_ = 0.01;

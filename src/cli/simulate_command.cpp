@@ -34,8 +34,8 @@ namespace orvex::cli {
 const char* const kSimulateUsage =
     "simulate FILE [--workdir DIR] [--settings FILE.conf] [--media-width MM] [--sheets N]"
     " [--copies N] [--offset-mm DX,DY] [--rotate-deg A] [--feed-scale S] [--seed K]"
-    " [--fault NAME] [--camera-offset-mm DX,DY] [--calibrate] [--special-mode N]"
-    " [--transcript FILE] [--json]"
+    " [--fault NAME] [--camera-offset-mm DX,DY] [--stack marks|edge] [--calibrate]"
+    " [--special-mode N] [--without-marks] [--transcript FILE] [--json]"
     "  (faults: feeder-absent, feeder-silent, cutter-silent, cutter-busy, cutter-unplugged,"
     " camera-no-frames, marks-missing; exit 0 when the run ended after cut sheets and its "
     "jobs-report line was written, 1 otherwise)";
@@ -46,6 +46,8 @@ constexpr std::int64_t kDiscoveryMs = 10'000;        // the window open before S
 constexpr std::int64_t kRunLimitMs = 4 * 3'600'000;  // virtual time a run may take
 // A run that cuts no sheet for this long waits for something the twin will not do.
 constexpr std::int64_t kStallMs = 10 * 60'000;
+// How far inside the side edge the edge-mode stack's print lies.
+constexpr double kEdgeSheetPrintInsetMm = 3.0;
 
 struct Options {
   std::string file;
@@ -57,6 +59,7 @@ struct Options {
   std::string transcript;
   bool json = false;
   bool calibrate = false;  // the twin calibrated first, the pair stored and used for the run
+  bool withoutMarks = false;  // "Cut without crop marks", as the operator would check it
 };
 
 int Usage(const std::string& problem) {
@@ -91,6 +94,10 @@ std::optional<std::string> ParseOptions(const Arguments& args, Options& o) {
     };
     if (arg == "--json") {
       o.json = true;
+      continue;
+    }
+    if (arg == "--without-marks") {
+      o.withoutMarks = true;
       continue;
     }
     if (arg == "--calibrate") {
@@ -182,6 +189,13 @@ bool Calibrate(sim::SimStation& station, MainWindowModel& model, HeadlessWindow&
 // Opens the job, and sets the window as the options say.
 bool Prepare(sim::SimStation& station, MainWindowModel& model, const Options& o,
              std::string& error) {
+  if (o.station.edgeSheets) {
+    // Edge mode places the print by the sheet's side edge; the operator sets how far inside it
+    // the print lies ("Y"). At 0 the edge would stand 2 mm from the camera's centre, and a sheet
+    // laid a little across would put the end edge's reading column off the paper.
+    model.Fields().firstMarkerCross = kEdgeSheetPrintInsetMm;
+    model.ShowFields();
+  }
   model.OnFileOpen();
   if (!model.JobLoaded()) {
     error = model.OperatorMessages().empty() ? "the job was not loaded"
@@ -199,6 +213,10 @@ bool Prepare(sim::SimStation& station, MainWindowModel& model, const Options& o,
     model.SelectCombo(window_id::kSpecialModeCombo, *o.specialMode);
     model.OnSpecialModeChanged();
     station.SetUpSpecialTool();
+  }
+  if (o.withoutMarks) {
+    model.Fields().withoutMarks = 1;
+    model.ShowFields();
   }
   if (o.copies) {
     model.Fields().copies = *o.copies;

@@ -10,6 +10,10 @@
 
 namespace orvex {
 
+// The buffer row in which edge mode reads a sheet's side edge: 160 rows from the frame's centre
+// along the feed, so on a skewed sheet the edge read there stands off the edge at the centre.
+inline constexpr int kSideEdgeRow = 400;
+
 struct CaptureDeviceInfo {
   // Carries the USB product id at characters 21..24, as in "\\?\usb#vid_xxxx&pid_6001#...".
   // Empty when the device has none.

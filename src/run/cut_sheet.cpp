@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "core/frame_source.h"
 #include "run/contour_records.h"
 
 namespace orvex {
@@ -139,7 +140,11 @@ class SheetCut {
       if (ctx_.markMode == 2) {
         Send(Printf("O%2.1f,0.0\nTB51,12\n", static_cast<double>(ctx_.jobWidth * -10.0F)));
       } else {
-        Send(Printf("O%2.1f,0.0\x03", static_cast<double>((ctx_.secondMarkPos - 25.0F) * -10.0F)));
+        // Command 111 left the first mark's place under the camera, and the cut below counts the
+        // camera as over the second mark's: the move between them is the marks' distance (a
+        // fixed 25 mm in its place puts the cut 25 mm less the first mark's position off).
+        Send(Printf("O%2.1f,0.0\x03",
+                    static_cast<double>((ctx_.secondMarkPos - ctx_.firstMarkPos) * -10.0F)));
       }
       ctx_.waitingForMark = 0;
       ctx_.statusStep = 80;
@@ -174,6 +179,8 @@ class SheetCut {
   }
 
   void Measure() {
+    // What the end search's re-centring moved the camera on from the second mark's place.
+    const double recentredMm = ctx_.secondMarkFeedCorrection;
     ctx_.secondMarkFeedCorrection += RowOffsetMm();
     ctx_.secondMarkCrossOffset = ColOffsetMm();
     distance_ = static_cast<double>(ctx_.secondMarkPos - ctx_.firstMarkPos);
@@ -187,7 +194,12 @@ class SheetCut {
       feedScale_ = (distance_ - ctx_.secondMarkFeedCorrection + ctx_.firstMarkFeedOffset + width) /
                    distance_;
     }
-    skewAngle_ = std::atan2(ctx_.secondMarkCrossOffset - ctx_.firstMarkCrossOffset, distance_);
+    // Two marks are two points the marks' distance apart, wherever the camera stood to read
+    // them. A side edge is a line: its two readings lie as far apart as the camera travelled,
+    // which in edge mode includes the re-centring on the end edge (15 mm on the sample job, an
+    // 8 % larger skew uncorrected).
+    const double between = ctx_.edgeMode != 0 ? distance_ - recentredMm : distance_;
+    skewAngle_ = std::atan2(ctx_.secondMarkCrossOffset - ctx_.firstMarkCrossOffset, between);
     crossScale_ = (static_cast<double>(ctx_.jobHeight) + 0.1 * fields_.compensationHeight) /
                   static_cast<double>(ctx_.jobHeight);
     result_.feedScale = feedScale_;
@@ -256,6 +268,9 @@ class SheetCut {
     if (ctx_.edgeMode != 0) {
       // The end edge's last offset is counted once, in the start position below.
       C0_ = C0_ + 2.0 + fields_.firstMarkerCross * ctx_.unitFactor;
+      // The side edge was read in its own row, not at the first mark's place: along a skewed
+      // edge that row stands (row - centre) x tan(skew) further across (0.09 mm at 0.4 degrees).
+      C0_ -= (kSideEdgeRow - kCentreRow) * ctx_.markScale * std::tan(skewAngle_);
       F0_ = F0_ - 2.0 - markerDistance * ctx_.unitFactor;
     }
 

@@ -135,7 +135,10 @@ void MoveToFirstMarkText(const RunContext& ctx, const CutterCommandInputs& in, T
   } else if (ctx.jobWidth < 270.0F) {
     a = -600;
     b = creasing ? 0 : ctx.headCross;
-    n = d - s + 850;
+    // The short sheet's shorter pull-back changes the first move only: in edge mode the sheet
+    // still ends 15 mm short of the marks' place (net 100 against 250), as the long form has it,
+    // or the end edge stands 15 mm off the frame's centre and a sheet laid 1.5 mm long is lost.
+    n = d - s + (edge ? 700 : 850);
   } else if (edge) {
     b = creasing ? (variant2 ? -1600 : 0) : ctx.headCross;
     n = d - s + 1700;

@@ -102,8 +102,10 @@ AccuracyReport MeasureAccuracy(const SimBed& bed) {
       found = distances.emplace(&sheet.Job(), ContourDistance(sheet.Job().contours)).first;
     }
     Sums& sums = bySheet[stroke.sheet];
+    // A stack made for edge mode is cut where the edges put the job, not where the marks would.
+    const bool edgeRule = sheet.Job().sheet.known && sheet.Placement().faceDown;
     for (const MachinePoint& m : stroke.points) {
-      const double d = found->second(sheet.ToJob(m));
+      const double d = found->second(edgeRule ? sheet.ToJobFromEndEdge(m) : sheet.ToJob(m));
       ++sums.points;
       sums.max = std::max(sums.max, d);
       sums.squares += d * d;

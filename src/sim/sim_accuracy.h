@@ -1,5 +1,6 @@
 // Registration accuracy of the simulated machine: every recorded cut point, mapped back onto the
-// sheet it was cut on, measured against the nearest printed contour.
+// sheet it was cut on, measured against the nearest printed contour (on a stack made for edge
+// mode, against where the found edges put the job: edge mode never measures the stretch).
 #pragma once
 
 #include <cstddef>

@@ -31,7 +31,7 @@
 //  - A query is answered a few virtual milliseconds after it arrives; the reply waits for the
 //    status read that takes it.
 //
-// Four of the run's formulas are mended to hold on such a machine:
+// Eight of the run's formulas are mended to hold on such a machine:
 //  - M1: the move from the first mark to the second goes towards the larger job coordinate,
 //    (first - second) x 10, as every other such move; written as +D it moves away from it.
 //  - M2: command 111's relative cross step is added to the head's recorded cross position, so
@@ -39,6 +39,14 @@
 //  - M3: the calibration square is read where the first mark is read (the head at 2 x the
 //    parked cross), not at cross 0 where it is out of view on every media width.
 //  - M4: in edge mode the cut origin does not count the end edge's last offset a second time.
+//  - M5: cut without crop marks, the camera moves the marks' distance from the first mark's
+//    place (a fixed 25 mm in its place cut the sample 23 mm off its print).
+//  - M6: command 111's short-job form keeps edge mode's 15 mm shorter return (n + 700, not
+//    + 850), or the end edge stands 15 mm off centre and a sheet laid 1.5 mm long is lost.
+//  - M7: in edge mode the skew is taken over the camera's travel between the two side-edge
+//    readings (the marks' distance plus the end search's re-centring), not the marks' distance.
+//  - M8: in edge mode the cross origin takes off what the skew moves the side edge between its
+//    reading row (400) and the centre row (0.09 mm at 0.4 degrees).
 #pragma once
 
 #include <filesystem>

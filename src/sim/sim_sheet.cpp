@@ -166,7 +166,23 @@ MachinePoint PlacedSheet::ToMachine(JobPoint p) const {
 JobPoint PlacedSheet::ToJob(MachinePoint p) const {
   const SheetPlacement& s = placement_;
   const double u = (s.faceDown ? p.x - origin_.x : origin_.x - p.x) / s.feedScale;
-  const double v = origin_.y - p.y;
+  return FromSheetFeed(u, origin_.y - p.y);
+}
+
+JobPoint PlacedSheet::ToJobFromEndEdge(MachinePoint p) const {
+  const SheetPlacement& s = placement_;
+  const double feed = s.faceDown ? p.x - origin_.x : origin_.x - p.x;
+  // The end edge's place along the feed before the stretch (at the job's b = 0 line), and how
+  // far the stretch moved it: points beyond it are meant to lie unstretched from there.
+  const JobPoint edge{job_->sheet.aMin, 0.0};
+  const MachinePoint edgeOnMachine = ToMachine(edge);
+  const double edgeFeed = s.faceDown ? edgeOnMachine.x - origin_.x : origin_.x - edgeOnMachine.x;
+  const double edgeUnstretched = edgeFeed / s.feedScale;
+  return FromSheetFeed(edgeUnstretched + (feed - edgeFeed), origin_.y - p.y);
+}
+
+JobPoint PlacedSheet::FromSheetFeed(double u, double v) const {
+  const SheetPlacement& s = placement_;
   const double du = u - s.pivot.a - s.offsetFeedMm;
   const double dv = v - s.pivot.b - s.offsetCrossMm;
   return JobPoint{s.pivot.a + cos_ * du + sin_ * dv, s.pivot.b - sin_ * du + cos_ * dv};

@@ -98,12 +98,19 @@ class PlacedSheet {
 
   MachinePoint ToMachine(JobPoint p) const;
   JobPoint ToJob(MachinePoint p) const;
+  // Where edge mode means a cut to land, in the job's coordinates: edge mode never measures the
+  // sheet's stretch, it lays the job unstretched from the end edge it found (the outline's aMin)
+  // and the side edge, so the stretch is taken out from that edge on.
+  JobPoint ToJobFromEndEdge(MachinePoint p) const;
 
   const PrintedJob& Job() const { return *job_; }
   const SheetPlacement& Placement() const { return placement_; }
   int Number() const { return number_; }
 
  private:
+  // From the sheet's own (unstretched) feed and cross place back to the job's coordinates.
+  JobPoint FromSheetFeed(double u, double v) const;
+
   std::shared_ptr<const PrintedJob> job_;
   SheetPlacement placement_;
   MachinePoint origin_;

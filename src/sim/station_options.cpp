@@ -48,7 +48,7 @@ bool ParsePair(const std::string& text, double feedLimit, double crossLimit, dou
 
 const char* const kStationOptionsUsage =
     "[--media-width MM] [--sheets N] [--offset-mm DX,DY] [--rotate-deg A] [--feed-scale S]"
-    " [--seed K] [--fault NAME] [--camera-offset-mm DX,DY]";
+    " [--seed K] [--fault NAME] [--camera-offset-mm DX,DY] [--stack marks|edge]";
 
 const std::vector<std::string_view>& StationFaults() {
   static const std::vector<std::string_view> faults = {
@@ -108,6 +108,12 @@ OptionParse ParseStationOption(std::string_view name, const std::string& value,
       return OptionParse::kBad;
     }
     options.cameraOffsetMm = std::pair{feed, cross};
+  } else if (name == "--stack") {
+    if (value != "marks" && value != "edge") {
+      problem = "--stack wants marks (sheets printed with their marks) or edge (cut for edge mode)";
+      return OptionParse::kBad;
+    }
+    options.edgeSheets = value == "edge";
   } else if (name == "--fault") {
     bool known = false;
     for (std::string_view fault : StationFaults()) known = known || value == fault;

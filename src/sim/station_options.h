@@ -36,7 +36,8 @@ const std::vector<std::string_view>& StationFaults();
 enum class OptionParse { kNotMine, kTaken, kBad };
 
 // One option and its value: --media-width, --sheets, --offset-mm, --rotate-deg, --feed-scale,
-// --seed, --fault, --camera-offset-mm. kBad leaves `options` as it was and says why in `problem`.
+// --seed, --fault, --camera-offset-mm, --stack. kBad leaves `options` as it was and says why in
+// `problem`.
 OptionParse ParseStationOption(std::string_view name, const std::string& value,
                                StationOptions& options, std::string& problem);
 

@@ -3,11 +3,12 @@
 
 #include <array>
 
+#include "core/frame_source.h"
+
 namespace orvex {
 
 namespace {
 
-constexpr int kSideRow = 400;
 constexpr int kEndColumn = 320;
 constexpr int kSideStrength = -200;  // a rise of 67 grey levels or more
 constexpr int kEndStrength = -150;   // a rise of 50 grey levels or more
@@ -35,7 +36,7 @@ Rise StrongestRise(const int* values, int first, int last) {
 
 Rise SideRise(const CameraFrame& frame) {
   std::array<int, 600> row{};  // columns 0..599, only 40..599 read
-  for (int c = 40; c < 600; ++c) row[static_cast<std::size_t>(c)] = frame.Grey(c, kSideRow);
+  for (int c = 40; c < 600; ++c) row[static_cast<std::size_t>(c)] = frame.Grey(c, kSideEdgeRow);
   static_assert(589 + 3 < 600);
   return StrongestRise(row.data(), 50, 589);
 }

@@ -42,10 +42,14 @@ struct Fixture {
       dialog.OnInit(options);
       if (edit) edit(options.controls);
       switch (press) {
-        case Press::kLoad: return dialog.OnLoadCutSetting(options);
-        case Press::kSave: return dialog.OnSaveCutSetting(options);
-        case Press::kOk: return dialog.OnOk(options);
-        case Press::kCancel: return false;
+        case Press::kLoad:
+          return dialog.OnLoadCutSetting(options);
+        case Press::kSave:
+          return dialog.OnSaveCutSetting(options);
+        case Press::kOk:
+          return dialog.OnOk(options);
+        case Press::kCancel:
+          return false;
       }
       return false;
     };
@@ -87,14 +91,6 @@ MainWindowFields SampleFields() {
   f.withoutMarks = 1;
   f.firstMarkerCross = 8.25;
   return f;
-}
-
-TEST(CutSettingFileTest, FormatIsOneLineInItsGroups) {
-  CutSettingArray values;
-  for (std::size_t i = 0; i < values.size(); ++i) values[i] = static_cast<int>(i) + 1;
-  values[0] = -1;
-  EXPECT_EQ(FormatCutSetting(values),
-            "-1 2 3 4  5 6  7 8 9 10 11  12 13 14 15 16 17 18  19 20 21 22  23 24 25");
 }
 
 TEST(CutSettingFileTest, SaveAndLoadRestoreEveryFieldWithOneDecimal) {

@@ -47,10 +47,7 @@ class FakeMainWindowView : public FakeWindow<MainWindowView> {
   void ShowNumberMessage(int controlId, bool integer) override {
     numberMessages.push_back({controlId, integer ? 1 : 0});
   }
-  bool AskYesNo(std::string_view text, std::string_view /*caption*/) override {
-    questions.emplace_back(text);
-    return yesAnswer;
-  }
+  bool AskYesNo(std::string_view /*text*/, std::string_view /*caption*/) override { return true; }
   bool AskOpenFile(const std::vector<FileFilter>& /*filters*/, std::string& path) override {
     ++fileDialogs;
     if (openAnswer.empty()) return false;
@@ -75,12 +72,11 @@ class FakeMainWindowView : public FakeWindow<MainWindowView> {
       return true;
     }
     void SetCaption(std::string_view text) override { caption = std::string(text); }
-    void ShowCameraTwoLabel() override { cameraTwo = true; }
+    void ShowCameraTwoLabel() override {}
     void Close(bool wasAccepted) override { accepted = wasAccepted; }
     OffsetPair current;
     OffsetPair fresh;
     std::string caption;
-    bool cameraTwo = false;
     bool accepted = false;
   };
   FakeCalibrationView calibrationView;
@@ -113,8 +109,6 @@ class FakeMainWindowView : public FakeWindow<MainWindowView> {
   std::pair<int, int> widenedPast{0, 0};
   std::vector<bool> cursorLog;
   std::vector<std::vector<int>> numberMessages;
-  std::vector<std::string> questions;
-  bool yesAnswer = true;
   std::string openAnswer;
   int fileDialogs = 0;
 };

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/dialog_view.h"
+#include "core/pdf_converter.h"
 
 namespace orvex::test {
 
@@ -16,6 +17,19 @@ struct ShownMessage {
   std::string text;
   std::string caption;
   MessageIcon icon;
+};
+
+// A PDF converter that is or is not installed; it never converts.
+class FakePdf : public PdfConverter {
+ public:
+  explicit FakePdf(bool available = false) : available_(available) {}
+  bool Available() override { return available_; }
+  PdfConversion Convert(const std::string&, const std::string&) override {
+    return PdfConversion::kUnavailable;
+  }
+
+ private:
+  bool available_;
 };
 
 template <typename Base>
@@ -50,13 +64,9 @@ class FakeMainView : public FakeWindow<DialogView> {
     if (typed) typed(controls);
     typed = nullptr;
     fields = controls;
-    ++takes;
     return true;
   }
-  void ShowFields(const MainWindowFields& fields) override {
-    controls = fields;
-    ++shows;
-  }
+  void ShowFields(const MainWindowFields& fields) override { controls = fields; }
   void AddComboEntry(int comboId, std::string_view text) override {
     comboEntries[comboId].emplace_back(text);
   }
@@ -72,8 +82,6 @@ class FakeMainView : public FakeWindow<DialogView> {
   std::string menuItem = "&About Orvex...";
   std::optional<std::string> splash;
   std::function<bool(OptionsDialog&)> optionsScript;
-  int takes = 0;
-  int shows = 0;
 };
 
 class FakeOptionsView : public FakeWindow<OptionsDialogView> {
@@ -82,12 +90,11 @@ class FakeOptionsView : public FakeWindow<OptionsDialogView> {
   void ShowFields(const OptionsFields& fields) override { controls = fields; }
   std::optional<ChosenFile> OpenCutSettingFile() override { return openChoice; }
   std::optional<ChosenFile> SaveCutSettingFile() override { return saveChoice; }
-  void RunJobsReport(JobsReportDialog& /*dialog*/) override { ++reportsShown; }
+  void RunJobsReport(JobsReportDialog& /*dialog*/) override {}
 
   OptionsFields controls;
   std::optional<ChosenFile> openChoice;
   std::optional<ChosenFile> saveChoice;
-  int reportsShown = 0;
 };
 
 class FakeServiceView : public FakeWindow<ServiceDialogView> {

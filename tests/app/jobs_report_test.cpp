@@ -113,8 +113,9 @@ TEST(JobsReportTest, ListShowsNewestFirstWithWholePathsAndTimes) {
 TEST(JobsReportTest, DamagedRecordsHideOnlyThemselvesAndWhatFollows) {
   Fixture f;
   const std::string good = "5 /a.ai 1 2\n6 /b c.e 3 4\n";
-  for (std::string damage : std::vector<std::string>{"-1 /x.ai 1 2\n", "256 " + std::string(256, 'p') + " 1 2\n", "40 /short 1 2\n",
-        "7 /d.eps x y\n", "5 /a.aiX 1 2\n", "abc\n"}) {
+  for (std::string damage :
+       std::vector<std::string>{"-1 /x.ai 1 2\n", "256 " + std::string(256, 'p') + " 1 2\n",
+                                "40 /short 1 2\n", "7 /d.eps x y\n", "5 /a.aiX 1 2\n", "abc\n"}) {
     f.dir.Write("report.dat", good + damage + "5 /z.ai 9 9\n");
     const std::string before = f.dir.Read("report.dat");
     auto rows = f.List();

@@ -2,11 +2,10 @@
 // restore at load, damaged lines, and a writer killed at random moments.
 #include "app/recent_jobs.h"
 
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <random>
 #include <set>
@@ -75,12 +74,14 @@ TEST(RecentJobsTest, ALineThatGrowsPastItsSlackIsReplacedWithoutTouchingNeighbou
 TEST(RecentJobsTest, DamagedLinesAreSkippedWhenReadingAndKeptWhenWriting) {
   Fixture f;
   const std::string longPath = "/" + std::string(299, 'p');
-  const std::string damaged = "300 " + longPath + " 1 2 3 4 5 6 7 8 9 10 11 12 13 14 A\n"
-                              "9 /jobs/x.ai 1 2\n"   // cut short
-                              "-4 /jobs/x.ai 1 2 3 4 5 6 7 8 9 10 11 12 13 14 A\n"
-                              "\n"
-                              "no numbers at all\n"
-                              "10 /jobs/x.ai 1 2 3 4 5 6 7 8 9 10 11 12 13";  // 13 numbers, no line end
+  const std::string damaged =
+      "300 " + longPath +
+      " 1 2 3 4 5 6 7 8 9 10 11 12 13 14 A\n"
+      "9 /jobs/x.ai 1 2\n"  // cut short
+      "-4 /jobs/x.ai 1 2 3 4 5 6 7 8 9 10 11 12 13 14 A\n"
+      "\n"
+      "no numbers at all\n"
+      "10 /jobs/x.ai 1 2 3 4 5 6 7 8 9 10 11 12 13";  // 13 numbers, no line end
   f.dir.Write("recent.dat", damaged);
   EXPECT_FALSE(f.recent.Find(longPath));
   EXPECT_FALSE(f.recent.Find("/jobs/x.ai"));
@@ -96,7 +97,7 @@ TEST(RecentJobsTest, DamagedLinesAreSkippedWhenReadingAndKeptWhenWriting) {
   EXPECT_TRUE(f.recent.Find(std::string(255, 'r')));
 }
 
-TEST(RecentJobsTest, RestoreAppliesTheStoredFieldsUnlessACutSettingFileWasLoaded) {
+TEST(RecentJobsTest, RestoreAppliesTheStoredFieldsInTheDisplayUnit) {
   Fixture f;
   f.run.currentJobPath = "/jobs/Sheet.eps";
   f.fields.compensationLeft = -4;
@@ -125,20 +126,30 @@ TEST(RecentJobsTest, RestoreAppliesTheStoredFieldsUnlessACutSettingFileWasLoaded
   EXPECT_DOUBLE_EQ(f.fields.firstMarker, 1.77);
   f.recent.Update(RecentEntryFor(f.run, f.fields));
   EXPECT_EQ(f.recent.Find("/jobs/Sheet.eps")->values[8], 45);
+}
 
-  f.fields = MainWindowFields{};
-  f.run.optionsOutcome = 1;
-  EXPECT_FALSE(f.recent.Restore("/jobs/Sheet.eps"));
-  EXPECT_EQ(f.fields.cutForce, 0);
-
-  // A pass selection the box does not have is not taken.
-  f.run.optionsOutcome = 0;
-  RecentEntry foreign = Entry("/jobs/Sheet.eps", 8);
-  foreign.values[6] = 7;
-  f.recent.Update(foreign);
-  f.fields.passSelection = 1;
-  EXPECT_TRUE(f.recent.Restore("/jobs/Sheet.eps"));
-  EXPECT_EQ(f.fields.passSelection, 1);
+// Where the restore stops: the Options outcome, the Pass box's entries, the first matching line.
+TEST(RecentJobsTest, RestoreBoundaries) {
+  struct Case {
+    int optionsOutcome;
+    int storedPass;
+    bool restored;
+    int passAfter;  // the box held 1 before
+  };
+  const Case cases[] = {{0, 0, true, 0},  {0, 2, true, 2},  {0, 3, true, 1},
+                        {0, -1, true, 1}, {1, 0, false, 1}, {2, 0, false, 1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.optionsOutcome) + "/" + std::to_string(c.storedPass));
+    Fixture f;
+    RecentEntry first = Entry("/j.eps", 8);
+    first.values[6] = c.storedPass;
+    f.dir.Write("recent.dat", FormatNewRecentLine(first) + FormatNewRecentLine(Entry("/j.eps", 9)));
+    f.run.optionsOutcome = c.optionsOutcome;
+    f.fields.passSelection = 1;
+    EXPECT_EQ(f.recent.Restore("/j.eps"), c.restored);
+    EXPECT_EQ(f.fields.passSelection, c.passAfter);
+    EXPECT_EQ(f.fields.cutForce, c.restored ? 8 : 0);  // from the first line for the job
+  }
 }
 
 // A child rewrites recent.dat without pause and is killed at a random moment; the file must

@@ -14,14 +14,6 @@ namespace {
 
 using Log = std::vector<std::string>;
 
-class NoPdf : public PdfConverter {
- public:
-  bool Available() override { return false; }
-  PdfConversion Convert(const std::string&, const std::string&) override {
-    return PdfConversion::kUnavailable;
-  }
-};
-
 struct Machine {
   test::MemoryProfile profile;
   SettingsStore store{profile};
@@ -30,7 +22,7 @@ struct Machine {
   test::FakeMainView view;
   test::TempDir dir;
   WorkDir workDir{dir.Path()};
-  NoPdf pdf;
+  test::FakePdf pdf;
 
   void StartUp() {
     run = RunContext{};
@@ -64,11 +56,6 @@ TEST(SettingsStoreTest, FreshProfileGivesEachReaderItsOwnDefaultsAndStaysEmpty) 
   EXPECT_EQ(f.spacing, 5);
   EXPECT_EQ(m.view.texts[window_id::kLastJobLine], "-");
 
-  ServiceSettings service = m.store.ReadForServiceDialog(m.run);
-  EXPECT_EQ(service.offsetX, 80);
-  EXPECT_EQ(service.offsetY, 99);
-  EXPECT_EQ(service.markSize, 45);
-
   m.store.LoadOffsetsForFileOpen(m.run);
   EXPECT_EQ(m.run.cameraOffsetY, 99);
   m.store.LoadOffsetsForCutTest(m.run);
@@ -76,7 +63,6 @@ TEST(SettingsStoreTest, FreshProfileGivesEachReaderItsOwnDefaultsAndStaysEmpty) 
   m.run.secondCamera = 1;
   m.store.LoadOffsetsForFileOpen(m.run);
   EXPECT_EQ(m.run.cameraOffsetX, 110);
-  EXPECT_EQ(m.store.ReadForServiceDialog(m.run).offsetX, 180);
 
   EXPECT_TRUE(m.profile.WriteLog().empty());  // defaults are never written back
 }
@@ -117,7 +103,8 @@ TEST(SettingsStoreTest, StartWritesTheActivePairAndOnlyLengthsInRange) {
   m.fields.dashUpLength = 100;
   m.fields.firstMarker = 19.9;
   EXPECT_TRUE(m.store.WriteAtStart(m.run, m.fields));
-  EXPECT_EQ(m.profile.WriteLog(), (Log{"deltaX", "deltaY", "hetichetta", "force", "LastJob", "kAlto"}));
+  EXPECT_EQ(m.profile.WriteLog(),
+            (Log{"deltaX", "deltaY", "hetichetta", "force", "LastJob", "kAlto"}));
   EXPECT_EQ(m.profile.ReadInt(kProfileSection, "deltaX", 0), 83);
   EXPECT_EQ(m.profile.ReadInt(kProfileSection, "deltaY", 0), 109);
   EXPECT_EQ(m.profile.ReadInt(kProfileSection, "hetichetta", 0), 19);
@@ -154,6 +141,7 @@ TEST(SettingsStoreTest, InchDisplayKeepsTheFirstMarkerDistanceAcrossRestarts) {
     EXPECT_EQ(m.profile.ReadInt(kProfileSection, key::kHetichetta, 0), 45);
   }
   EXPECT_EQ(m.view.texts[window_id::kUnitLabelFirstMarker], "inch");
+  EXPECT_EQ(m.view.texts[window_id::kUnitLabelCutterWidth], "inch");
   EXPECT_EQ(m.run.unitFactor, 25.4);
   // Hostile values in the real field do not overflow the stored integer.
   EXPECT_EQ(StoredFirstMarker(1e300, 25.4), 2147483647);

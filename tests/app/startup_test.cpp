@@ -1,5 +1,4 @@
-// Start-up: the branding title, the feature files, PDF availability, the deferred set-up and
-// the close request.
+// Start-up: the branding title, the feature files and PDF availability.
 #include "app/startup.h"
 
 #include <gtest/gtest.h>
@@ -11,18 +10,6 @@
 namespace orvex {
 namespace {
 
-class FakePdf : public PdfConverter {
- public:
-  explicit FakePdf(bool available) : available_(available) {}
-  bool Available() override { return available_; }
-  PdfConversion Convert(const std::string&, const std::string&) override {
-    return PdfConversion::kUnavailable;
-  }
-
- private:
-  bool available_;
-};
-
 struct Fixture {
   test::TempDir dir;
   WorkDir workDir{dir.Path()};
@@ -33,7 +20,7 @@ struct Fixture {
   test::FakeMainView view;
 
   void Initialise(bool pdf = false) {
-    FakePdf converter(pdf);
+    test::FakePdf converter(pdf);
     Startup(run, fields, view, store, workDir).Initialise(converter);
   }
   void WriteBranding(std::string_view atOffset) {
@@ -111,46 +98,6 @@ TEST(StartupTest, DamagedBrandingCountsNeverReachOutsideTheTitle) {
   EXPECT_FALSE(f.run.customTitleRead);
   EXPECT_EQ(f.view.caption, "- Orvex Plus 1.0 - ");
   EXPECT_TRUE(f.view.splash.has_value());
-}
-
-TEST(StartupTest, DeferredSetUpConvertsOnlyInInchDisplay) {
-  Fixture f;
-  f.Initialise();
-  Startup startup(f.run, f.fields, f.view, f.store, f.workDir);
-  startup.DeferredSetup();
-  EXPECT_EQ(f.view.texts[window_id::kFirstMarkerCaption], "First Marker");
-  EXPECT_EQ(f.view.texts[window_id::kCalibrationButton], "Calibration");
-  EXPECT_EQ(f.view.texts.count(window_id::kUnitLabelFirstMarker), 0U);
-  EXPECT_EQ(f.fields.firstMarker, 45.0);
-  EXPECT_EQ(f.run.unitFactor, 1.0);
-
-  Fixture inch;
-  inch.profile.WriteInt(kProfileSection, key::kUm, 0);
-  inch.Initialise();
-  Startup(inch.run, inch.fields, inch.view, inch.store, inch.workDir).DeferredSetup();
-  EXPECT_EQ(inch.view.texts[window_id::kUnitLabelCutterWidth], "inch");
-  EXPECT_DOUBLE_EQ(inch.view.controls.firstMarker, 1.77);
-  EXPECT_EQ(inch.run.unitFactor, 25.4);
-}
-
-TEST(StartupTest, CloseWritesUpliftAndInsertionAndWaitsForTheRunLoopWhenRegistering) {
-  Fixture f;
-  f.Initialise();
-  Startup startup(f.run, f.fields, f.view, f.store, f.workDir);
-  f.profile.ClearWriteLog();
-  f.view.typed = [](MainWindowFields& c) {
-    c.uplift = -12;
-    c.insertion = 140;
-  };
-  EXPECT_TRUE(startup.CloseRequest());
-  EXPECT_EQ(f.profile.WriteLog(), (std::vector<std::string>{"discesa", "inser"}));
-  EXPECT_EQ(f.profile.ReadInt(kProfileSection, key::kInser, 0), 140);
-
-  f.run.waitingForMark = 1;
-  EXPECT_FALSE(startup.CloseRequest());
-  EXPECT_EQ(f.run.exitRequested, 1);
-  EXPECT_EQ(f.run.waitingForMark, 0);
-  EXPECT_EQ(f.profile.WriteLog().size(), 4U);
 }
 
 }  // namespace

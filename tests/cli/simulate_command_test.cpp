@@ -2,55 +2,43 @@
 // transcript's readable form, the copies limit, a fault's message and exit status, and the
 // refusal of bad arguments.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <array>
-#include <cstdio>
-#include <filesystem>
+#include <regex>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "cli_runner.h"
 #include "support/temp_dir.h"
 
 namespace orvex::test {
 namespace {
 
-struct Outcome {
-  int status = -1;
-  std::string out;
-};
-
 // Runs in a working directory of its own unless the arguments name one.
-Outcome Simulate(std::string arguments) {
+CliOutcome Simulate(std::string arguments) {
   TempDir work;
   if (arguments.find("--workdir") == std::string::npos) {
-    arguments += " --workdir '" + work.Path().string() + "'";
+    arguments += " --workdir " + Quoted(work.Path().string());
   }
-  const std::filesystem::path cli = std::filesystem::path(ORVEX_BINARY_DIR) / "bin" / "orvex-cli";
-  const std::string sample = std::string(ORVEX_SOURCE_DIR) + "/samples/label-sheet.eps";
-  Outcome outcome;
-  std::FILE* pipe = ::popen(
-      ("'" + cli.string() + "' simulate '" + sample + "' " + arguments + " 2>&1").c_str(), "r");
-  if (pipe == nullptr) return outcome;
-  std::array<char, 512> chunk{};
-  while (std::fgets(chunk.data(), chunk.size(), pipe) != nullptr) outcome.out += chunk.data();
-  const int raw = ::pclose(pipe);
-  outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  return outcome;
+  return RunCli("simulate " + Quoted(std::string(ORVEX_SOURCE_DIR) + "/samples/label-sheet.eps") +
+                " " + arguments);
 }
 
-int Occurrences(const std::string& text, const std::string& what) {
-  int n = 0;
-  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
-    ++n;
+// The per-sheet lines of the summary: the error and the number of cut points.
+std::vector<std::pair<double, int>> SheetLines(const std::string& out) {
+  std::vector<std::pair<double, int>> sheets;
+  const std::regex line(R"(sheet \d+: max ([0-9.]+) mm, rms [0-9.]+ mm over (\d+) cut points)");
+  for (std::sregex_iterator it(out.begin(), out.end(), line), end; it != end; ++it) {
+    sheets.emplace_back(std::stod((*it)[1]), std::stoi((*it)[2]));
   }
-  return n;
+  return sheets;
 }
 
 TEST(SimulateCommand, ThreeSheetsEndTheRunWithAReportLineAndAReadableTranscript) {
   TempDir dir;
   const std::string transcript = dir.File("wire.txt").string();
-  Outcome run = Simulate("--sheets 3 --seed 11 --json --workdir '" +
-                         dir.File("work").string() + "' --transcript '" + transcript + "'");
+  CliOutcome run = Simulate("--sheets 3 --seed 11 --json --workdir '" + dir.File("work").string() +
+                            "' --transcript '" + transcript + "'");
   ASSERT_EQ(run.status, 0) << run.out;
   EXPECT_NE(run.out.find("\"sheets_cut\": 3"), std::string::npos) << run.out;
   EXPECT_EQ(Occurrences(run.out, "max_error_mm"), 3);
@@ -83,8 +71,8 @@ TEST(SimulateCommand, CalibrateStoresTheMovedCameraAndTheRunCutsWithIt) {
   TempDir dir;
   dir.Write("orvex.conf", "");
   const std::string settings = dir.File("orvex.conf").string();
-  Outcome run = Simulate("--sheets 1 --calibrate --camera-offset-mm -5,73.1 --json --settings '" +
-                         settings + "'");
+  CliOutcome run = Simulate(
+      "--sheets 1 --calibrate --camera-offset-mm -5,73.1 --json --settings '" + settings + "'");
   ASSERT_EQ(run.status, 0) << run.out;
   const std::size_t at = run.out.find("\"calibration\": {\"x\": ");
   ASSERT_NE(at, std::string::npos) << run.out;
@@ -101,43 +89,76 @@ TEST(SimulateCommand, CalibrateStoresTheMovedCameraAndTheRunCutsWithIt) {
   EXPECT_LE(std::stod(run.out.substr(error + 16)), 0.65) << run.out;
 }
 
-// Edge mode on sheets made for it: the side edge and the end edge are found on every sheet and
-// the cut lands on the print. The edge search reads whole pixels (0.08 mm), one row for the
-// side edge at each look, so the skew it measures over the 186 mm between the looks carries up
-// to two pixels to the far end of the job: 0.25 mm, where the marks give 0.06.
+// Edge mode on sheets made for it, laid as the feeder lays them (within 3 mm, 0.5 degrees and
+// 0.3 %): the side edge and the end edge are found on every sheet and the cut lands where the
+// edges put the job. The edge search reads whole pixels (0.08 mm), one row for the side edge at
+// each look, so the skew it measures over the 186 mm between the looks carries up to two pixels
+// to the far end of the job, and a skewed sheet adds its own: 0.3 mm, where the marks give 0.06.
 TEST(SimulateCommand, EdgeModeFindsBothEdgesAndCutsOnThePrint) {
-  Outcome run = Simulate("--sheets 3 --special-mode 2 --json");
+  CliOutcome run = Simulate("--sheets 3 --seed 2 --special-mode 2 --json");
   ASSERT_EQ(run.status, 0) << run.out;
   EXPECT_NE(run.out.find("\"sheets_cut\": 3"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("\"messages\": []"), std::string::npos) << run.out;
   const std::string key = "\"max_error_mm\": ";
   for (std::size_t at = run.out.find(key); at != std::string::npos;
        at = run.out.find(key, at + 1)) {
-    EXPECT_LE(std::stod(run.out.substr(at + key.size())), 0.25) << run.out;
+    EXPECT_LE(std::stod(run.out.substr(at + key.size())), 0.3) << run.out;
   }
 }
 
+// Without reading the marks the cut goes where the feed lays the print: on a sheet laid at its
+// nominal place it lands on the contours (the sample's first mark lies 2 mm into the job, so a
+// move that assumed 25 would put it 23 mm off).
+TEST(SimulateCommand, WithoutCropMarksASheetLaidTrueIsCutOnItsPrint) {
+  CliOutcome run = Simulate("--sheets 1 --without-marks --json");
+  ASSERT_EQ(run.status, 0) << run.out;
+  const std::size_t error = run.out.find("\"max_error_mm\": ");
+  ASSERT_NE(error, std::string::npos) << run.out;
+  EXPECT_LE(std::stod(run.out.substr(error + 16)), 0.15) << run.out;
+}
+
 TEST(SimulateCommand, CopiesStopTheRunBeforeTheStackIsEmpty) {
-  Outcome run = Simulate("--sheets 5 --copies 2 --offset-mm 1.5,-2 --rotate-deg 0.3");
+  CliOutcome run = Simulate("--sheets 5 --copies 2 --offset-mm 1.5,-2 --rotate-deg 0.3");
   ASSERT_EQ(run.status, 0) << run.out;
   EXPECT_NE(run.out.find("sheets cut: 2"), std::string::npos) << run.out;
 }
 
 TEST(SimulateCommand, AnAbsentFeederIsReportedAndTheRunFails) {
-  Outcome run = Simulate("--fault feeder-absent --json");
+  CliOutcome run = Simulate("--fault feeder-absent --json");
   EXPECT_EQ(run.status, 1) << run.out;
-  EXPECT_NE(run.out.find("Sheet feeder switched off or not connected"), std::string::npos)
-      << run.out;
+  EXPECT_EQ(Occurrences(run.out, "Sheet feeder switched off or not connected"), 1) << run.out;
   EXPECT_NE(run.out.find("\"sheets_cut\": 0"), std::string::npos);
 }
 
 TEST(SimulateCommand, BadArgumentsAreRefusedBeforeAnythingRuns) {
   for (const char* arguments : {"--fault melted", "--offset-mm 3", "--sheets 0", "--feed-scale x",
                                 "--rotate-deg", "--bogus 1"}) {
-    Outcome run = Simulate(arguments);
+    CliOutcome run = Simulate(arguments);
     EXPECT_EQ(run.status, 2) << arguments << "\n" << run.out;
     EXPECT_NE(run.out.find("usage:"), std::string::npos) << arguments;
   }
+  EXPECT_NE(RunCli("--help").out.find("cutter-unplugged"), std::string::npos);
+}
+
+// The cable pulled in the middle of the first sheet's stream and put back a while later: that
+// sheet keeps only the part of its stream that reached the cutter, is named to the operator and
+// not counted; the run pauses, the link is found again (its connect notice goes out a second
+// time), and once resumed the other two sheets are cut and counted.
+TEST(SimulateCommand, CutterUnpluggedMidStreamLosesThatSheetAndTheRunGoesOnOnceResumed) {
+  TempDir dir;
+  CliOutcome run = Simulate("--sheets 3 --seed 11 --fault cutter-unplugged --workdir " +
+                            Quoted(dir.File("work").string()) + " --transcript " +
+                            Quoted(dir.File("wire.txt").string()));
+  ASSERT_EQ(run.status, 0) << run.out;
+  const std::vector<std::pair<double, int>> sheets = SheetLines(run.out);
+  ASSERT_EQ(sheets.size(), 3U) << run.out;
+  EXPECT_GT(sheets[0].second, 0);
+  EXPECT_LT(sheets[0].second, sheets[1].second / 2);
+  EXPECT_EQ(sheets[1].second, sheets[2].second);
+  for (const auto& sheet : sheets) EXPECT_LE(sheet.first, 0.15) << run.out;
+  EXPECT_NE(run.out.find("message: Sheet 1 was not cut to its end"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("sheets cut: 2"), std::string::npos) << run.out;
+  EXPECT_EQ(Occurrences(dir.Read("wire.txt"), "cutter < TC24,0<ETX>"), 2);
 }
 
 }  // namespace

@@ -81,6 +81,24 @@ TEST_F(OrderFixture, EqualReachKeepsFileOrderAndUnreachableContoursAreDropped) {
   EXPECT_DOUBLE_EQ(ctx.totalCutLength, 4 * 40.0);
 }
 
+// The reach weighs the cross coordinate at five hundredths, against the feed: over these four
+// the cross position decides, 42 - 3 = 39, 41 - 1.5 = 39.5, 40 - 0 = 40, 46 - 5 = 41. By the
+// feed alone, or with the weight's sign turned, the order would be the file's; at a tenth the
+// last would come first.
+TEST_F(OrderFixture, TheCrossCoordinateWeighsFiveHundredthsInTheReach) {
+  const std::string out =
+      Order(Square(40, 0) + Square(41, 30) + Square(42, 60) + Square(46, 100) + "A");
+  const std::size_t c = out.find("M 42.00 60.00");
+  const std::size_t b = out.find("M 41.00 30.00");
+  const std::size_t a = out.find("M 40.00 0.00");
+  const std::size_t d = out.find("M 46.00 100.00");
+  ASSERT_NE(d, std::string::npos) << out;
+  EXPECT_EQ(c, 0U) << out;
+  EXPECT_LT(c, b);
+  EXPECT_LT(b, a);
+  EXPECT_LT(a, d);
+}
+
 TEST_F(OrderFixture, OpenContourKeepsItsDirectionAndCurvePointsTheirLetter) {
   std::string job =
       "O 5.00 5.00\nC 6.00 5.50\nC 7.00 5.00\nL 9.00 1.00\n"

@@ -14,16 +14,17 @@
 
 #include "run/contour_records.h"
 #include "run/cut_order.h"
-#include "run/recording_transports.h"
 #include "support/manual_clock.h"
+#include "support/memory_cutter_transport.h"
+#include "support/memory_feeder_transport.h"
 #include "support/temp_dir.h"
 
 namespace orvex {
 namespace {
 
 using test::ManualClock;
-using test::RecordingCutterTransport;
-using test::RecordingFeederTransport;
+using test::MemoryCutterTransport;
+using test::MemoryFeederTransport;
 using test::TempDir;
 
 struct RecordingEvents : RunEvents {
@@ -50,8 +51,8 @@ struct SheetFixture : ::testing::Test {
   TempDir dir;
   WorkDir work{dir.Path()};
   RunContext ctx;
-  RecordingCutterTransport cutterWire;
-  RecordingFeederTransport feederWire;
+  MemoryCutterTransport cutterWire;
+  MemoryFeederTransport feederWire;
   CutterLink cutter{cutterWire, ctx};
   FeederLink feeder{feederWire};
   ManualClock clock;
@@ -72,6 +73,7 @@ struct SheetFixture : ::testing::Test {
     ctx.markScale = 0.1;
     ctx.cameraOffsetX = 80;
     ctx.cameraOffsetY = 99;
+    feederWire.devices = {MemoryFeederTransport::Feeder("/dev/hidraw0")};
     ASSERT_TRUE(feeder.OpenSheetFeeder());
   }
 
@@ -139,13 +141,13 @@ TEST_F(SheetFixture, FirstMarkIsCentredBeforeTheSheetMovesToTheSecond) {
   Step(1, 320, 240);
   EXPECT_EQ(Texts(), std::vector<std::string>{"O-2000.0,-2030.0\x03"});
   EXPECT_EQ(ctx.headCross, 110);
-  EXPECT_TRUE(feederWire.reports.empty());
+  EXPECT_TRUE(feederWire.writes.empty());
 
   // Any other phase sends nothing at all.
   cutterWire.writes.clear();
   Step(-1, 320, 240);
   EXPECT_TRUE(Texts().empty());
-  EXPECT_EQ(cutterWire.opens, 3);
+  EXPECT_EQ(cutterWire.opens.size(), 3U);
 }
 
 TEST_F(SheetFixture, CentredMarksCutEachPointAtTheCutOrigin) {
@@ -172,10 +174,13 @@ TEST_F(SheetFixture, CentredMarksCutEachPointAtTheCutOrigin) {
   EXPECT_NEAR(head.cross, (300 - (9.9 + 60.5)) * 100, 1.0);
 
   // The feeder hears that the sheet is cut, then its link is closed.
-  ASSERT_EQ(feederWire.reports.size(), 1U);
-  EXPECT_EQ(feederWire.reports[0], std::string(1, '\0') + std::string(kCuttingNotice));
-  EXPECT_EQ(feederWire.closed.size(), 1U);
-  EXPECT_EQ(cutterWire.opens, cutterWire.closes);
+  ASSERT_EQ(feederWire.writes.size(), 1U);
+  const std::vector<std::uint8_t>& notice = feederWire.writes[0].bytes;
+  EXPECT_EQ(std::string(notice.begin(), notice.end()),
+            std::string(1, '\0') + std::string(kCuttingNotice));
+  EXPECT_TRUE(feederWire.OpenHandles().empty());
+  EXPECT_TRUE(cutterWire.OpenHandles().empty());
+  EXPECT_EQ(cutterWire.misuse + feederWire.misuse, 0);
 
   EXPECT_EQ(ctx.runPhase, -1);
   EXPECT_EQ(fields.sheetCount, 1);
@@ -247,7 +252,7 @@ TEST_F(SheetFixture, CutTestWithCreasingToolPutsTheBladeBackFirst) {
   ASSERT_EQ(t.size(), 5U);
   EXPECT_EQ(t[3], "TC1002,1,1\x03");
   EXPECT_EQ(clock.Sleeps(), std::vector<int>{100});
-  EXPECT_EQ(cutterWire.opens, 4);
+  EXPECT_EQ(cutterWire.opens.size(), 4U);
 }
 
 TEST_F(SheetFixture, WithoutCropMarksNothingFromAnEarlierSheetSkewsTheCut) {
@@ -258,7 +263,7 @@ TEST_F(SheetFixture, WithoutCropMarksNothingFromAnEarlierSheetSkewsTheCut) {
   ctx.markAcceptedRow = 300.0F;
   SheetCutResult r = Step(2, 100, 300);
   EXPECT_DOUBLE_EQ(r.feedScale, 1.0);
-  EXPECT_EQ(Texts().front(), "O-1850.0,0.0\x03");
+  EXPECT_EQ(Texts().front(), "O-2000.0,0.0\x03");  // from the first mark (10) to the second (210)
   EXPECT_EQ(ctx.statusStep, 80);
 }
 

@@ -163,11 +163,13 @@ TEST_F(CutterCommandTest, MoveToFirstMarkTakesTheFirstRuleThatApplies) {
   EXPECT_EQ(One(111), "O-1600,1300<ETX>O1470,0<ETX>");
   ctx.edgeMode = 1;
   EXPECT_EQ(One(111), "O-1600,1300<ETX>O1330,0<ETX>");
-  ctx.jobWidth = 269.9F;  // a short job wins over edge and mark mode
-  EXPECT_EQ(One(111), "O-600,1300<ETX>O480,0<ETX>");
+  // A short job's pull-back wins over edge and mark mode; in edge mode its return stays 15 mm
+  // short of the marks' form, as the long edge form's is (330 = 80 - 450 + 700).
+  ctx.jobWidth = 269.9F;
+  EXPECT_EQ(One(111), "O-600,1300<ETX>O330,0<ETX>");
   ctx.creasingInstalled = 1;
   ctx.creasingVariant = 2;
-  EXPECT_EQ(One(111), "O-600,0<ETX>O480,0<ETX>");
+  EXPECT_EQ(One(111), "O-600,0<ETX>O330,0<ETX>");
   ctx.jobWidth = 300.0F;
   EXPECT_EQ(One(111), "O-1600,-1600<ETX>O1330,0<ETX>");
   ctx.creasingVariant = 1;
@@ -181,6 +183,8 @@ TEST_F(CutterCommandTest, MoveToFirstMarkTakesTheFirstRuleThatApplies) {
   // Inches: 1.5 in is 381 tenths of a millimetre.
   ctx.creasingInstalled = 0;
   ctx.markMode = 0;
+  ctx.jobWidth = 100.0F;
+  EXPECT_EQ(One(111), "O-600,1300<ETX>O480,0<ETX>");
   ctx.jobWidth = 300.0F;
   ctx.unitFactor = 25.4;
   in.labelStep = 1.5;

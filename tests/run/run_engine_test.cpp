@@ -578,6 +578,12 @@ TEST_F(RunEngineTest, PauseAndResumeDoNothingOutsideARun) {
 }
 
 TEST_F(RunEngineTest, StartClearsThePreviousAveragesAndStopWritesOneReport) {
+  // A run stopped before it counted a sheet writes no report line.
+  FeederAnswers();
+  engine_.Start();
+  engine_.Start();
+  EXPECT_EQ(window_.reports, 0);
+
   ctx_.firstCutMs = 5000;
   ctx_.secondCutMs = 5100;
   ctx_.avgCutMs = 5050;

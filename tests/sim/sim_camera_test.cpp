@@ -82,43 +82,6 @@ TEST_F(SimCameraTest, MarkSearchFindsTheMarkWhereTheModelPutsIt) {
   }
 }
 
-// Face up, a lens shows the print the right way round: with the axis on one mark, the mark
-// 3 mm further along the job's feed coordinate shows above it (rows count towards +x, where
-// the job's feed coordinate falls) and the one 4 mm further across shows to its right.
-TEST_F(SimCameraTest, AFaceUpPrintIsSeenTheRightWayRound) {
-  PrintedJob job;
-  job.markSizeMm = 1.0;
-  job.marks = {PrintedMark{{10.0, 10.0}}, PrintedMark{{13.0, 10.0}}, PrintedMark{{10.0, 14.0}}};
-  machine_.SetJob(job);
-  LaySheet();
-  LookAt({10.0, 10.0}, 0.0, 0.0);
-  const CameraFrame frame = Frame();
-  const int threeMm = static_cast<int>(3.0 * 51.0 / 4.0);
-  const int fourMm = static_cast<int>(4.0 * 51.0 / 4.0);
-  EXPECT_LT(frame.Grey(320, 240 - threeMm), 100);
-  EXPECT_GT(frame.Grey(320, 240 + threeMm), 150);
-  EXPECT_LT(frame.Grey(320 + fourMm, 240), 100);
-  EXPECT_GT(frame.Grey(320 - fourMm, 240), 150);
-}
-
-TEST_F(SimCameraTest, RowsFollowTheFeedAndColumnsTheSheetsCrossCoordinate) {
-  LaySheet();
-  const JobPoint mark{10.0, 2.0};
-  LookAt(mark, 0.0, 0.0);
-  const MarkPoint centred = LocateMark(Frame(), false);
-  // The head 1 mm further along the feed: the mark is 1 mm behind the axis, lower rows.
-  machine_.Bed().head.x += 1.0;
-  const MarkPoint fed = LocateMark(Frame(), false);
-  EXPECT_NEAR(fed.row - centred.row, -51.0 / 4.0, 0.5);
-  EXPECT_NEAR(fed.col - centred.col, 0.0, 0.5);
-  // The head 1 mm towards the far edge (larger y): the mark, at smaller b... further right.
-  machine_.Bed().head.x -= 1.0;
-  machine_.Bed().head.y += 1.0;
-  const MarkPoint across = LocateMark(Frame(), false);
-  EXPECT_NEAR(across.col - centred.col, 51.0 / 4.0, 0.5);
-  EXPECT_NEAR(across.row - centred.row, 0.0, 0.5);
-}
-
 TEST_F(SimCameraTest, PictureIsGreyPaperWithDarkInkInTheFrameFormat) {
   LaySheet();
   LookAt({10.0, 2.0}, 0.0, 0.0);

@@ -1,0 +1,188 @@
+// The bound fields: ranges, a refused field, the values taken on the tick (fields left, the force
+// cap), spacing, and that the program's own control changes never run the operator's handlers.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <utility>
+
+#include "main_window_fixture.h"
+
+namespace orvex::test {
+namespace {
+
+using namespace window_id;
+
+// The window's ranges, one golden list: each ranged edit with its limits and the member it fills,
+// and each spin control with the limits start-up gives it.
+struct RangedField {
+  int id;
+  int minimum;
+  int maximum;
+  int MainWindowFields::*member;
+};
+const RangedField kRangedFields[] = {
+    {kXCorrectionEdit, -100, 100, &MainWindowFields::xCorrection},
+    {kYCorrectionEdit, -100, 100, &MainWindowFields::yCorrection},
+    {kCutForceEdit, -100, 100, &MainWindowFields::cutForce},
+    {kHeightEdit, -100, 100, &MainWindowFields::height},
+    {kInsertionEdit, -100, 155, &MainWindowFields::insertion},
+    {kCompensationLeftEdit, -30, 30, &MainWindowFields::compensationLeft},
+    {kCompensationRightEdit, -30, 30, &MainWindowFields::compensationRight},
+    {kUpliftEdit, -100, 100, &MainWindowFields::uplift},
+    {kDashUpEdit, 1, 100, &MainWindowFields::dashUpLength},
+    {kDashCutEdit, 1, 1000, &MainWindowFields::dashCutLength},
+    {kWidthEdit, -100, 100, &MainWindowFields::width},
+    {kSpecialCutEdit, 1, 1000, &MainWindowFields::specialCutLength},
+    {kSpecialUpEdit, 1, 100, &MainWindowFields::specialUpLength},
+    {kSpecialSpeedEdit, 1, 60, &MainWindowFields::specialSpeed},
+    {kSpacingEdit, 1, 20, &MainWindowFields::spacing},
+    {kDashSpeedEdit, 1, 60, &MainWindowFields::dashSpeed},
+};
+
+TEST_F(MainWindowModelTest, EveryRangedFieldTakesItsLimitsIntoItsMemberAndRefusesOneBeyond) {
+  for (const RangedField& field : kRangedFields) {
+    SCOPED_TRACE(field.id);
+    model->ShowFields();
+    for (int value : {field.minimum, field.maximum}) {
+      view.texts[field.id] = std::to_string(value);
+      EXPECT_TRUE(model->TakeFields());
+      EXPECT_EQ(model->Fields().*field.member, value);
+    }
+    for (int value : {field.maximum + 1, field.minimum - 1}) {
+      view.rangeMessages.clear();
+      view.texts[field.id] = std::to_string(value);
+      EXPECT_FALSE(model->TakeFields());
+      EXPECT_EQ(model->Fields().*field.member, field.maximum);
+      EXPECT_EQ(view.rangeMessages,
+                (std::vector<std::vector<int>>{{field.id, field.minimum, field.maximum}}));
+    }
+    view.texts[field.id] = std::to_string(field.maximum);
+  }
+  // The counts and the free forces take any number.
+  for (int id : {kCountEdit, kCopiesEdit, kSpecialForceEdit, kDashForceEdit}) {
+    view.texts[id] = "5000";
+  }
+  EXPECT_TRUE(model->TakeFields());
+  EXPECT_EQ(model->Fields().sheetCount + model->Fields().copies + model->Fields().specialForce +
+                model->Fields().dashForce,
+            20000);
+  const std::map<int, std::pair<int, int>> spins = {
+      {kXCorrectionSpin, {-100, 100}},    {kYCorrectionSpin, {-100, 100}},
+      {kCutForceSpin, {-100, 100}},       {kHeightSpin, {-100, 100}},
+      {kWidthSpin, {-100, 100}},          {kCompensationLeftSpin, {-30, 30}},
+      {kCompensationRightSpin, {-30, 30}}};
+  EXPECT_EQ(view.spinRanges, spins);
+}
+
+TEST_F(MainWindowModelTest, ARefusedFieldKeepsItsMemberAndTheOthersAreStillTaken) {
+  model->Fields().insertion = 20;
+  model->ShowFields();
+  view.texts[kInsertionEdit] = "156";
+  view.texts[kUpliftEdit] = "-7";
+  view.texts[kFirstMarkerEdit] = "12.5";
+  EXPECT_FALSE(model->TakeFields());
+  EXPECT_EQ(model->Fields().insertion, 20);
+  EXPECT_EQ(model->Fields().uplift, -7);
+  EXPECT_DOUBLE_EQ(model->Fields().firstMarker, 12.5);
+
+  view.texts[kInsertionEdit] = "12x";
+  view.texts[kFirstMarkerEdit] = "";
+  EXPECT_FALSE(model->TakeFields());
+  ASSERT_EQ(view.numberMessages.size(), 1U);  // one message, for the first bad field
+  EXPECT_EQ(model->Fields().insertion, 20);
+  EXPECT_DOUBLE_EQ(model->Fields().firstMarker, 12.5);
+  view.texts[kInsertionEdit] = " 99999999999 ";
+  EXPECT_FALSE(model->TakeFields());
+}
+
+TEST_F(MainWindowModelTest, ForceCapOnTheNextTickWithOneMessageForAllThreeFields) {
+  run.cutterModel = 1;
+  view.Type(kCutForceEdit, "39");
+  EXPECT_NE(model->Fields().cutForce, 39);  // taken on the tick, not at the keystroke
+  EXPECT_TRUE(view.messages.empty());       // nothing before the tick
+  view.Type(kDashForceEdit, "45");
+  model->OnTimer();
+  EXPECT_EQ(view.texts[kCutForceEdit], "38");
+  EXPECT_EQ(view.texts[kDashForceEdit], "38");
+  ASSERT_EQ(view.messages.size(), 1U);
+  EXPECT_EQ(view.messages[0].text, "Maximum Cut Force is 38");
+  EXPECT_EQ(view.messages[0].icon, MessageIcon::kInformation);
+  model->OnTimer();
+  EXPECT_EQ(view.messages.size(), 1U);
+
+  run.cutterModel = 0;
+  view.Type(kSpecialForceEdit, "32");
+  model->OnTimer();
+  EXPECT_EQ(model->Fields().specialForce, 31);
+  EXPECT_EQ(model->Fields().cutForce, 31);  // the capped 38 is above the lower limit too
+  ASSERT_EQ(view.messages.size(), 2U);
+  EXPECT_EQ(view.messages[1].text, "Maximum Cut Force is 31");
+
+  // A legal force is taken on the tick without a message.
+  view.Type(kCutForceEdit, "20");
+  model->OnTimer();
+  EXPECT_EQ(model->Fields().cutForce, 20);
+  EXPECT_EQ(view.messages.size(), 2U);
+}
+
+TEST_F(MainWindowModelTest, FieldsLeftAreTakenOnTheNextTickOnly) {
+  int height = 0;
+  for (int left : {kSpacingEdit, kHeightEdit, kInsertionEdit, kCompensationLeftEdit,
+                   kCompensationRightEdit, kDashCutEdit, kDashUpEdit, kSpecialCutEdit, kUpliftEdit,
+                   kDashSpeedEdit, kSpecialUpEdit, kSpecialSpeedEdit, kWidthEdit}) {
+    SCOPED_TRACE(left);
+    view.texts[kHeightEdit] = std::to_string(++height);
+    view.Leave(left);
+    EXPECT_NE(model->Fields().height, height);
+    model->OnTimer();
+    EXPECT_EQ(model->Fields().height, height);
+  }
+  view.texts[kHeightEdit] = "50";
+  view.Leave(kCutterWidthEdit);  // not one of the listed edits
+  model->OnTimer();
+  EXPECT_EQ(model->Fields().height, height);
+}
+
+TEST_F(MainWindowModelTest, SpacingBelowOneBecomesOneWithoutReloadAndAboveOneReloads) {
+  LoadJob();
+  const int loads = canvas.clears;
+  view.Type(kSpacingEdit, "0");
+  EXPECT_EQ(view.texts[kSpacingEdit], "1");
+  EXPECT_EQ(model->Fields().spacing, 1);
+  EXPECT_TRUE(view.rangeMessages.empty());
+  EXPECT_EQ(canvas.clears, loads);
+  view.Type(kSpacingEdit, "");  // between keystrokes
+  EXPECT_EQ(canvas.clears, loads);
+  view.Type(kSpacingEdit, "2");
+  EXPECT_EQ(model->Fields().spacing, 2);
+  EXPECT_EQ(canvas.clears, loads + 1);
+  EXPECT_EQ(view.fileDialogs, 1);  // the reload took the current job, it did not ask
+  EXPECT_EQ(run.reopenRequest, 0);
+}
+
+TEST_F(MainWindowModelTest, SpacingWithoutAJobNeverOpensTheFileDialog) {
+  view.Type(kSpacingEdit, "3");
+  EXPECT_EQ(model->Fields().spacing, 3);
+  EXPECT_EQ(view.fileDialogs, 0);
+  EXPECT_EQ(run.reopenRequest, 0);
+}
+
+TEST_F(MainWindowModelTest, ProgramMadeChangesNeverRunTheOperatorsHandlers) {
+  LoadJob();
+  const int loads = canvas.clears;
+  model->Fields().spacing = 7;
+  model->Fields().cutForce = 90;
+  model->ShowFields();  // the toolkit reports the edits' changes
+  model->SelectCombo(kMultipleCombo, 3);
+  model->SelectCombo(kMarkModeCombo, 2);
+  EXPECT_EQ(canvas.clears, loads);
+  EXPECT_EQ(model->Fields().withoutMarks, 0);  // the mark-mode handler did not run either
+  model->OnTimer();
+  EXPECT_TRUE(view.messages.empty());  // nor was the force marked as edited
+  // The same changes by the operator do run them.
+  view.Choose(kMultipleCombo, 2);
+  EXPECT_EQ(canvas.clears, loads + 1);
+}
+
+}  // namespace
+}  // namespace orvex::test

@@ -1,0 +1,133 @@
+// The main-window model over the fake view, an in-memory cutter and feeder, a manual clock and a
+// camera that logs its settings; shared by the model's tests, one file per concern.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/main_window_model.h"
+#include "fake_main_window_view.h"
+#include "support/manual_clock.h"
+#include "support/memory_cutter_transport.h"
+#include "support/memory_feeder_transport.h"
+#include "support/memory_profile.h"
+#include "support/temp_dir.h"
+
+namespace orvex::test {
+
+class CountingCanvas : public PreviewCanvas {
+ public:
+  int Width() const override { return 420; }
+  int Height() const override { return 310; }
+  PreviewRect Target() const override { return {0, 0, 400, 300}; }
+  void Clear(int, int) override { ++clears; }
+  void SelectPen(PreviewPen) override {}
+  void MoveTo(int, int) override {}
+  void LineTo(int, int) override {}
+  int clears = 0;  // one per load that reached the drawing
+};
+
+class LoggingCamera : public CameraPictureControl {
+ public:
+  bool ReadBrightness(int& value) override {
+    value = brightness;
+    return true;
+  }
+  bool SetBrightness(int value, int flag) override {
+    brightness = value;
+    log.push_back("B" + std::to_string(value) + "/" + std::to_string(flag));
+    return true;
+  }
+  bool ReadExposure(int& value) override {
+    value = -9;
+    return true;
+  }
+  bool SetExposure(int value, int flag) override {
+    log.push_back("E" + std::to_string(value) + "/" + std::to_string(flag));
+    return true;
+  }
+  int brightness = 0;
+  std::vector<std::string> log;
+};
+
+class NullVision : public RunVision {
+ public:
+  void RequestFrame() override {}
+  void AnalyseFrame() override {}
+  void SwitchCamera(int camera) override { switches.push_back(camera); }
+  std::vector<int> switches;
+};
+
+// A clock whose waits let the platform deliver notices, as the GUI's nested event loop does.
+class EventfulClock : public ManualClock {
+ public:
+  void Sleep(int ms) override {
+    ManualClock::Sleep(ms);
+    if (duringSleep) duringSleep();
+  }
+  std::function<void()> duringSleep;
+};
+
+// A job with three marks and one cut line, as the graphic tools write it.
+inline std::string HandWrittenEps() {
+  auto pt = [](double mm) { return std::to_string(mm * 2.83465); };
+  auto square = [&](double x, double y) {
+    return pt(x) + " " + pt(y) + " m " + pt(x + 4) + " " + pt(y) + " l " + pt(x + 4) + " " +
+           pt(y + 4) + " l " + pt(x) + " " + pt(y + 4) + " l " + pt(x) + " " + pt(y) + " l f\n";
+  };
+  std::string eps = "%!PS-Adobe-3.0 EPSF-3.0\n";
+  while (eps.size() < 7000) eps += "% prolog\n";
+  eps += "%%EndProlog\n0 0 0 1 K\n" + square(10, 5) + pt(50) + " " + pt(50) + " m " + pt(60) + " " +
+         pt(50) + " l S\n" + square(210, 5) + square(10, 290) + "%%Trailer\n";
+  return eps;
+}
+
+class MainWindowModelTest : public ::testing::Test {
+ protected:
+  void Build() {
+    run.cutterPath = "\\\\?\\usb#vid_0b4d&pid_1130#1";
+    MainWindowParts parts{run, view, store, profile, workDir, clock, link, canvas, pdf, &camera};
+    parts.feeder = &feeder;
+    parts.vision = &vision;
+    model = std::make_unique<MainWindowModel>(parts);
+    view.model = model.get();
+    for (int id : {window_id::kCopiesCheck, window_id::kWithoutMarksCheck,
+                   window_id::kDashEnableCheck, window_id::kAutoExposureCheck}) {
+      view.clickToggles[id] = 1;
+    }
+    model->Initialise();
+  }
+  void SetUp() override { Build(); }
+
+  void LoadJob() {
+    dir.Write("job.eps", HandWrittenEps());
+    view.openAnswer = dir.File("job.eps").string();
+    view.Click(window_id::kFileOpenButton);
+    ASSERT_TRUE(model->JobLoaded()) << (view.messages.empty() ? "" : view.messages[0].text);
+  }
+
+  std::string CutterBytes() const { return cutterTransport.AllBytes(); }
+
+  TempDir dir;
+  WorkDir workDir{dir.Path()};
+  MemoryProfile profile;
+  EventfulClock clock;
+  MemoryCutterTransport cutterTransport;
+  MemoryFeederTransport feederTransport;
+  RunContext run;
+  CutterLink link{cutterTransport, run};
+  FeederLink feeder{feederTransport};
+  SettingsStore store{profile};
+  FakeMainWindowView view;
+  CountingCanvas canvas;
+  FakePdf pdf;
+  LoggingCamera camera;
+  NullVision vision;
+  std::unique_ptr<MainWindowModel> model;
+};
+
+}  // namespace orvex::test

@@ -1,0 +1,102 @@
+// The cut modes: dashed line, the copies check, the length edits, mark mode and passes.
+#include <gtest/gtest.h>
+
+#include "main_window_fixture.h"
+#include "support/wire_text.h"
+
+namespace orvex::test {
+namespace {
+
+using namespace window_id;
+
+TEST_F(MainWindowModelTest, DashedLineModeLocksItsLengthsAndSendsCommandTwenty) {
+  model->Fields().dashCutLength = 360;
+  model->Fields().dashUpLength = 5;
+  model->Fields().dashSpeed = 7;
+  model->ShowFields();
+  model->Enable(kStartButton, true);
+  view.Click(kDashEnableCheck);
+  EXPECT_EQ(model->Fields().dashedLineOn, 1);
+  for (int id : {kDashCutEdit, kDashUpEdit, kCutForceEdit, kCutForceSpin, kStartButton}) {
+    EXPECT_FALSE(model->State(id).enabled) << id;
+  }
+  // Up 5 and cut 360 go in twentieths, the speed 7 in tenths; the blade is not up.
+  const std::string expected = Wire(
+      "TC1002,8,1,2<ETX>TC1002,6,1,0,8<ETX><ESC><ETX>TC1002,6,1,1,100<ETX><ETX>"
+      "TC1002,6,1,2,7200<ETX>TC1002,6,1,3,1<ETX>TC1002,3,1,70<ETX>TC1002,9,1,80,80");
+  EXPECT_EQ(Readable(CutterBytes()), Readable(expected));
+
+  model->Enable(kStartButton, true);
+  view.Click(kDashEnableCheck);
+  for (int id : {kDashCutEdit, kDashUpEdit, kCutForceEdit, kCutForceSpin}) {
+    EXPECT_TRUE(model->State(id).enabled) << id;
+  }
+  EXPECT_FALSE(model->State(kStartButton).enabled);
+  EXPECT_EQ(CutterBytes(), expected);  // switching off sends nothing
+}
+
+TEST_F(MainWindowModelTest, LengthEditsDisableStartAndCopiesCheckEnablesItsFields) {
+  model->Enable(kStartButton, true);
+  view.Type(kSpecialSpeedEdit, "20");
+  EXPECT_FALSE(model->State(kStartButton).enabled);
+
+  view.Click(kCopiesCheck);
+  EXPECT_TRUE(model->State(kCopiesEdit).enabled);
+  EXPECT_TRUE(model->State(kWithoutMarksCheck).enabled);
+  view.Click(kCopiesCheck);
+  EXPECT_FALSE(model->State(kCopiesEdit).enabled);
+  EXPECT_FALSE(model->State(kWithoutMarksCheck).enabled);
+}
+
+TEST_F(MainWindowModelTest, MarkModeSetsTheWithoutMarksFlagShownAtTheNextTransfer) {
+  view.Choose(kMarkModeCombo, 1);
+  EXPECT_EQ(run.markMode, 1);
+  EXPECT_EQ(model->Fields().withoutMarks, 1);
+  EXPECT_FALSE(view.checks[kWithoutMarksCheck]);
+  model->ShowFields();
+  EXPECT_TRUE(view.checks[kWithoutMarksCheck]);
+  view.Choose(kMarkModeCombo, 3);
+  EXPECT_EQ(model->Fields().withoutMarks, 1);
+  view.Choose(kMarkModeCombo, 0);
+  EXPECT_EQ(run.markMode, 0);
+  EXPECT_EQ(model->Fields().withoutMarks, 0);
+
+  view.Choose(kPassCombo, 2);
+  EXPECT_EQ(run.passes, 3);
+}
+
+// What each special tool opens in the window, and the speed and force it brings along unless a
+// cut-setting file chose them (an Options outcome other than 0).
+TEST_F(MainWindowModelTest, SpecialModeShowsItsControlsAndSetsSpeedAndForceForTheOperatorOnly) {
+  struct Case {
+    int mode;
+    int optionsOutcome;
+    bool lengthsEnabled;
+    bool crossShownAndMultipleEnabled;
+    int speed;
+    int force;
+  };
+  const Case cases[] = {{0, 0, true, false, 12, 9},
+                        {1, 0, false, false, 40, 9},
+                        {2, 0, false, true, 40, 12},
+                        {2, 1, false, true, 33, 9},
+                        {0, 2, true, false, 33, 9}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.mode) + "/" + std::to_string(c.optionsOutcome));
+    model->Fields().specialSpeed = 33;
+    model->Fields().specialForce = 9;
+    model->ShowFields();
+    run.optionsOutcome = c.optionsOutcome;
+    view.Choose(kSpecialModeCombo, c.mode);
+    EXPECT_EQ(run.specialMode, c.mode);
+    EXPECT_EQ(model->State(kSpecialCutEdit).enabled, c.lengthsEnabled);
+    EXPECT_EQ(model->State(kSpecialUpEdit).enabled, c.lengthsEnabled);
+    EXPECT_EQ(model->State(kFirstMarkerCrossEdit).shown, c.crossShownAndMultipleEnabled);
+    EXPECT_EQ(model->State(kMultipleCombo).enabled, c.crossShownAndMultipleEnabled);
+    EXPECT_EQ(model->Fields().specialSpeed, c.speed);
+    EXPECT_EQ(model->Fields().specialForce, c.force);
+  }
+}
+
+}  // namespace
+}  // namespace orvex::test

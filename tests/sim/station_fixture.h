@@ -1,0 +1,91 @@
+// The whole station on the twin, as the tests drive it: SimStation with the in-memory window over
+// it, the bundled sample job opened by File Open (the twin prints it on the sheets to come), the
+// window's 120 ms timer on the twin's clock. Tests press the window's buttons and let virtual
+// time run; what reached the sheets is measured against the print.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/fake_main_window_view.h"
+#include "app/main_window_model.h"
+#include "sim/sim_station.h"
+#include "support/memory_profile.h"
+#include "support/temp_dir.h"
+
+namespace orvex::sim {
+
+inline constexpr std::int64_t kMinute = 60'000;
+
+class NoPdf : public PdfConverter {
+ public:
+  bool Available() override { return false; }
+  PdfConversion Convert(const std::string&, const std::string&) override { return {}; }
+};
+
+class StationFixture {
+ public:
+  explicit StationFixture(const StationOptions& options = {})
+      : station(options, temp.Path()), model(BuildWindow()) {
+    view.model = &model;
+    model.Initialise();
+  }
+
+  // Opens the sample job and lets the window stand open until the cutter is found and its
+  // media width read. False when the import refused the job.
+  bool OpenSampleJob() {
+    view.openAnswer = std::string(ORVEX_SOURCE_DIR) + "/samples/label-sheet.eps";
+    view.Click(window_id::kFileOpenButton);
+    station.StartTimer();
+    RunFor(10'000);
+    return model.JobLoaded() && Machine().Bed().supply.job != nullptr;
+  }
+
+  void Press(int controlId) { view.Click(controlId); }
+  void RunFor(std::int64_t ms) { Machine().Clock().Advance(ms); }
+  bool RunUntil(const std::function<bool()>& done, std::int64_t limitMs) {
+    return station.RunUntil(done, limitMs);
+  }
+  bool RunUntilEnded(std::int64_t limitMs) {
+    return RunUntil([this] { return !Engine().Running() && !Engine().Busy(); }, limitMs);
+  }
+
+  SimMachine& Machine() { return station.Machine(); }
+  RunContext& Ctx() { return station.Run(); }
+  RunEngine& Engine() { return *model.Engine(); }
+  int Count() { return Engine().Fields().sheet.sheetCount; }
+  std::string StartCaption() { return model.State(window_id::kStartButton).caption; }
+  const std::vector<std::string>& Messages() { return model.OperatorMessages(); }
+
+  // Every sheet the twin measured was cut within `mm` of its print.
+  void ExpectCutsWithin(double mm) {
+    for (const SheetAccuracy& sheet : station.Accuracy().sheets) {
+      EXPECT_LE(sheet.maxMm, mm) << "sheet " << sheet.sheet;
+    }
+    for (const std::string& problem : Machine().Bed().Problems()) ADD_FAILURE() << problem;
+  }
+
+  test::TempDir temp;
+  test::FakeMainWindowView view;
+  test::MemoryProfile profile;
+  NullPreviewCanvas canvas;
+  NoPdf pdf;
+  SimStation station;
+  MainWindowModel& model;
+
+ private:
+  // The twin's camera renders each frame it streams, which is most of a whole run's time; the
+  // run asks for a frame each tick and takes the next one, so a slower stream only slows the
+  // mark search.
+  MainWindowModel& BuildWindow() {
+    Machine().Camera().Settings().framePeriodMs = kFramePeriodMs;
+    return station.BuildWindow({view, canvas, pdf, profile});
+  }
+  static constexpr int kFramePeriodMs = 400;
+};
+
+}  // namespace orvex::sim

@@ -1,0 +1,320 @@
+// Whole runs on the twin through the main window: the sample job opened by File Open, sheets fed,
+// registered and cut, with the operator's Start/Stop, Pause and Cut Test and the twin's faults.
+// What only a whole run shows is here: that the cut lands on the print, when the run counts,
+// reports and ends, and which sheet it feeds next.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "core/work_dir.h"
+#include "station_fixture.h"
+#include "vision/mark_search_actions.h"
+
+namespace orvex::sim {
+namespace {
+
+using namespace window_id;
+
+class StationRunTest : public ::testing::Test, public StationFixture {
+ protected:
+  void SetUp() override { ASSERT_TRUE(OpenSampleJob()); }
+
+  int Requests() { return Machine().Feeder().RequestsAccepted(); }
+  long ReportLines() {
+    if (!temp.Exists(workfile::kReport)) return 0;
+    const std::string text = temp.Read(workfile::kReport);
+    return std::count(text.begin(), text.end(), '\n');
+  }
+  bool Said(std::string_view text) {
+    return std::find(Messages().begin(), Messages().end(), std::string(text)) != Messages().end();
+  }
+};
+
+// The headline: three sheets laid at random within 3 mm, 0.5 degrees and 0.3 % stretch, each
+// found, corrected and cut on its printed contours; the run ends when the stack is empty.
+TEST(StationRun, RandomlyPlacedSheetsAreCutOnTheirContoursUntilTheStackIsEmpty) {
+  StationOptions options;
+  options.seed = 77;
+  StationFixture s(options);
+  ASSERT_TRUE(s.OpenSampleJob());
+  s.Press(kStartButton);
+  EXPECT_EQ(s.StartCaption(), "Stop");
+  ASSERT_TRUE(s.RunUntilEnded(10 * kMinute));
+  EXPECT_EQ(s.Count(), 3);
+  EXPECT_EQ(s.StartCaption(), "Start");
+  EXPECT_TRUE(s.Messages().empty()) << s.Messages().front();
+  EXPECT_EQ(s.Machine().Feeder().CuttingNotices(), 3);
+  const AccuracyReport report = s.station.Accuracy();
+  ASSERT_EQ(report.sheets.size(), 3U);
+  EXPECT_EQ(report.pointsOffSheet, 0U);
+  for (const SheetAccuracy& sheet : report.sheets) EXPECT_GT(sheet.points, 400U);
+  s.ExpectCutsWithin(0.15);
+  // The sequences' waits did see ticks arrive, and deferred them.
+  EXPECT_GT(s.Engine().DeferredTicks(), 0);
+}
+
+// One sheet laid off its place: the skew the marks measure is the sheet's turn (0.3 degrees is
+// 0.005236 rad), and the cut lands on the print. A stretch of 0.2 % is 0.4 mm over the marks;
+// taken with the wrong sign it would be cut 0.8 mm off at the far end.
+struct Placement {
+  double offsetFeedMm, offsetCrossMm, rotationDeg, feedScale, skewRad;
+};
+
+class StationPlacementTest : public ::testing::TestWithParam<Placement> {};
+
+TEST_P(StationPlacementTest, TheSheetIsCutOnItsPrint) {
+  const Placement& p = GetParam();
+  StationOptions options;
+  options.sheets = 1;
+  options.offsetFeedMm = p.offsetFeedMm;
+  options.offsetCrossMm = p.offsetCrossMm;
+  options.rotationDeg = p.rotationDeg;
+  options.feedScale = p.feedScale;
+  StationFixture s(options);
+  ASSERT_TRUE(s.OpenSampleJob());
+  s.Press(kStartButton);
+  ASSERT_TRUE(s.RunUntilEnded(5 * kMinute));
+  EXPECT_EQ(s.Count(), 1);
+  EXPECT_NEAR(s.Ctx().skewSum, p.skewRad, 0.0005);
+  ASSERT_EQ(s.station.Accuracy().sheets.size(), 1U);
+  EXPECT_EQ(s.station.Accuracy().pointsOffSheet, 0U);
+  s.ExpectCutsWithin(0.15);
+}
+
+INSTANTIATE_TEST_SUITE_P(Placements, StationPlacementTest,
+                         ::testing::Values(Placement{2.0, 2.0, 0.3, 1.0, 0.005236},
+                                           Placement{-2.0, 2.0, -0.3, 1.0, -0.005236},
+                                           Placement{-1.2, 1.7, 0.2, 1.0, 0.003491},
+                                           Placement{0.0, 0.0, 0.0, 1.002, 0.0}));
+
+// The feeder answers the sheet request within the 6000 ms the cycle waits after its 500 ms
+// pause and the 3000 ms feed command: 9 s after the request the sheet still comes, 10 s after
+// it no sheet is cut.
+TEST(StationRun, TheSheetReplyIsAwaitedSixSecondsAfterTheFeedCommand) {
+  for (const auto& [delayMs, cut] : {std::pair{9000, 1}, std::pair{10'000, 0}}) {
+    SCOPED_TRACE(delayMs);
+    StationOptions options;
+    options.sheets = 1;
+    StationFixture s(options);
+    s.Machine().Feeder().Settings().replyDelayMs = delayMs;
+    ASSERT_TRUE(s.OpenSampleJob());
+    s.Press(kStartButton);
+    s.RunUntil([&] { return s.Count() == 1; }, 40'000);
+    EXPECT_EQ(s.Count(), cut);
+  }
+}
+
+// Three copies of a stack of four: the run ends at the third counted sheet with one report
+// line, and the first two sheets' cutting times give the average.
+TEST_F(StationRunTest, CopiesEndTheRunWithOneReportLineAndTheAverageCutTime) {
+  Machine().Feeder().Settings().sheets = 4;
+  model.Fields().copies = 3;
+  model.Fields().copiesEntered = 1;
+  model.ShowFields();
+  Press(kStartButton);
+  ASSERT_TRUE(RunUntilEnded(20 * kMinute));
+  EXPECT_EQ(Count(), 3);
+  EXPECT_EQ(Requests(), 3);
+  EXPECT_EQ(ReportLines(), 1);
+  EXPECT_NE(model.LastReportLine().find("label-sheet.eps 3 "), std::string::npos)
+      << model.LastReportLine();
+  const RunContext& ctx = Ctx();
+  EXPECT_GT(ctx.firstCutMs, 1000U);
+  EXPECT_GT(ctx.secondCutMs, 1000U);
+  EXPECT_GE(ctx.avgCutMs, std::min(ctx.firstCutMs, ctx.secondCutMs));
+  EXPECT_LE(ctx.avgCutMs, std::max(ctx.firstCutMs, ctx.secondCutMs));
+  ExpectCutsWithin(0.15);
+  // The next press starts a new run with its averages cleared.
+  Press(kStartButton);
+  EXPECT_EQ(StartCaption(), "Stop");
+  EXPECT_EQ(ctx.avgCutMs, 0U);
+}
+
+// The window hands its compensation edits to the sheet's cut, each to its own field.
+TEST_F(StationRunTest, TheWindowsCompensationsReachTheSheetsCut) {
+  model.Fields().compensationLeft = 3;
+  model.Fields().compensationRight = -4;
+  model.Fields().height = 5;
+  model.Fields().width = -6;
+  model.ShowFields();
+  Press(kStartButton);
+  const SheetCutFields& cut = Engine().Fields().sheet;
+  EXPECT_EQ(cut.compensationL, 3);
+  EXPECT_EQ(cut.compensationR, -4);
+  EXPECT_EQ(cut.compensationHeight, 5);
+  EXPECT_EQ(cut.compensationWidth, -6);
+}
+
+TEST_F(StationRunTest, StopWhileACutSheetIsAwaitedReportsOnceAndFeedsNoMore) {
+  Press(kStartButton);
+  ASSERT_TRUE(RunUntil([&] { return Count() == 1; }, 5 * kMinute));
+  const int requests = Requests();
+  Press(kStartButton);
+  EXPECT_EQ(StartCaption(), "Start");
+  EXPECT_EQ(ReportLines(), 1);
+  RunFor(30'000);
+  EXPECT_EQ(Requests(), requests);
+  EXPECT_EQ(Count(), 1);
+  EXPECT_EQ(ReportLines(), 1);
+  EXPECT_FALSE(Engine().Running());
+  ExpectCutsWithin(0.15);
+}
+
+TEST_F(StationRunTest, StopDuringTheMarkSearchLeavesNoSearchBehindAndAStartRunsAgain) {
+  Press(kStartButton);
+  ASSERT_TRUE(RunUntil([&] { return Ctx().waitingForMark != 0; }, kMinute));
+  // The feed-in and the move to the first mark put the mark on the camera's row and 0.1 mm
+  // across (1.275 pixels at 51 to 4 mm), where the sheet's 8 mm margin and the camera's 9.9 mm
+  // from the far media edge differ.
+  const PixelPoint first = Machine().Camera().Predict(Machine().Bed().supply.job->marks[0].centre);
+  EXPECT_NEAR(first.col, 321.275, 0.01);
+  EXPECT_NEAR(first.row, 240.0, 0.01);
+  const std::size_t cuts = Machine().Bed().Cuts().size();
+  Press(kStartButton);
+  EXPECT_EQ(Ctx().markResult, -1);
+  EXPECT_EQ(Ctx().searchAttempts, 0);
+  RunFor(kMinute);
+  // Nothing was cut on the sheet being sought, no further sheet came, no time-out message.
+  EXPECT_EQ(Machine().Bed().Cuts().size(), cuts);
+  EXPECT_EQ(Requests(), 1);
+  EXPECT_EQ(Count(), 0);
+  EXPECT_FALSE(Said(kMarkTimeoutMessage));
+  Press(kStartButton);
+  ASSERT_TRUE(RunUntil([&] { return Count() == 1; }, 5 * kMinute));
+  EXPECT_EQ(Requests(), 2);
+}
+
+TEST_F(StationRunTest, PauseDuringTheMarkSearchCutsTheSheetUncountedUntilResume) {
+  Press(kStartButton);
+  ASSERT_TRUE(RunUntil([&] { return Ctx().waitingForMark != 0; }, kMinute));
+  Press(kPauseButton);
+  EXPECT_TRUE(Engine().Paused());
+  RunFor(40'000);
+  EXPECT_EQ(station.Accuracy().sheets.size(), 1U);  // the sheet was cut
+  EXPECT_EQ(Count(), 0);                            // but not counted
+  EXPECT_EQ(Requests(), 1);                         // and nothing more started
+  Press(kPauseButton);
+  EXPECT_FALSE(Engine().Paused());
+  ASSERT_TRUE(RunUntil([&] { return Count() == 1; }, 3 * kMinute));
+  EXPECT_EQ(Requests(), 2);
+  ExpectCutsWithin(0.15);
+}
+
+TEST_F(StationRunTest, MarksMissingTimeOutEjectAndEndTheRunAfterTwoSheets) {
+  Press(kStartButton);
+  ASSERT_TRUE(RunUntil([&] { return Count() == 2; }, 10 * kMinute));
+  Machine().Camera().Settings().showsMarks = false;
+  ASSERT_TRUE(RunUntilEnded(5 * kMinute));
+  EXPECT_TRUE(Said(kMarkTimeoutMessage));
+  EXPECT_EQ(ReportLines(), 1);
+  EXPECT_EQ(Count(), 2);
+  EXPECT_EQ(Machine().Bed().SheetOnBed(), nullptr);   // ejected
+  EXPECT_EQ(Machine().Feeder().CuttingNotices(), 3);  // two cut, one abandoned
+}
+
+TEST_F(StationRunTest, FeederLostDuringARunPausesItWithOneMessage) {
+  Press(kStartButton);
+  ASSERT_TRUE(RunUntil([&] { return Count() == 1; }, 5 * kMinute));
+  Machine().Feeder().Settings().present = false;
+  RunUntil([&] { return Engine().Paused(); }, kMinute);
+  RunFor(10'000);
+  EXPECT_EQ(Messages(), std::vector<std::string>{std::string(kFeederOffMessage)});
+  EXPECT_TRUE(Engine().Paused());
+  EXPECT_TRUE(Engine().Running());
+  // Back again: Resume feeds the next sheet.
+  Machine().Feeder().Settings().present = true;
+  Press(kPauseButton);
+  ASSERT_TRUE(RunUntil([&] { return Count() == 2; }, 3 * kMinute));
+}
+
+TEST_F(StationRunTest, SilentFeederStopsTheFeedAndEndsARunWithCutSheets) {
+  Machine().Feeder().Settings().silent = true;
+  Press(kStartButton);
+  EXPECT_EQ(Machine().Cutter().FeedCommands().back(), 0);  // the feed was stopped
+  EXPECT_EQ(ReportLines(), 0);
+  EXPECT_EQ(StartCaption(), "Stop");
+  Press(kStartButton);
+
+  Machine().Feeder().Settings().silent = false;
+  Press(kStartButton);
+  ASSERT_TRUE(RunUntil([&] { return Count() == 1; }, 5 * kMinute));
+  Machine().Feeder().Settings().silent = true;
+  ASSERT_TRUE(RunUntilEnded(3 * kMinute));
+  EXPECT_NE(model.LastReportLine().find("label-sheet.eps 1 "), std::string::npos)
+      << model.LastReportLine();
+  EXPECT_EQ(ReportLines(), 1);  // the first run, without a sheet, wrote none
+}
+
+TEST_F(StationRunTest, CameraWithoutFramesLeavesTheRunWaitingWithoutAMessage) {
+  Machine().Camera().Settings().deliversFrames = false;
+  Press(kStartButton);
+  RunFor(2 * kMinute);
+  EXPECT_TRUE(Engine().Running());
+  EXPECT_EQ(Ctx().waitingForMark, 1);
+  EXPECT_EQ(Count(), 0);
+  EXPECT_TRUE(Messages().empty()) << Messages().front();
+}
+
+// A Cut Test sheet is registered and cut but never counted and leads to no next sheet. Cut Test
+// reads the camera pair from the settings, with a default of its own: the pair the twin's camera
+// needs is stored first, as a calibrated station has it.
+TEST_F(StationRunTest, CutTestSheetIsCutButNotCounted) {
+  profile.WriteInt(kProfileSection, "deltaX", 80);
+  profile.WriteInt(kProfileSection, "deltaY", 99);
+  Press(kCutTestButton);
+  RunFor(kMinute);
+  ASSERT_EQ(station.Accuracy().sheets.size(), 1U);
+  ExpectCutsWithin(0.15);
+  EXPECT_EQ(Count(), 0);
+  EXPECT_EQ(Requests(), 1);
+  EXPECT_EQ(ReportLines(), 0);
+}
+
+// Without crop marks the sheet is cut straight after the feed; with one copy the run ends
+// inside Start itself, and the button must not be left reading "Stop".
+TEST_F(StationRunTest, RunThatEndsInsideStartLeavesTheButtonReadingStart) {
+  model.Fields().withoutMarks = 1;
+  model.Fields().copies = 1;
+  model.Fields().copiesEntered = 1;
+  model.ShowFields();
+  Press(kStartButton);
+  EXPECT_EQ(Count(), 1);
+  EXPECT_FALSE(Engine().Running());
+  EXPECT_EQ(StartCaption(), "Start");
+  EXPECT_EQ(ReportLines(), 1);
+  // The next press is a new run of one sheet, not a Stop that reports the last run again.
+  Press(kStartButton);
+  EXPECT_EQ(Requests(), 2);
+  EXPECT_EQ(ReportLines(), 2);
+}
+
+// A cutter that reports a job's motion late: on a long job the finish check must see the cutter
+// busy before it believes a ready reply, or it would feed the next sheet under a blade that is
+// still cutting.
+TEST_F(StationRunTest, ReadyBeforeBusyIsNotTakenAsTheEndOfALongCut) {
+  Machine().Cutter().Settings().busyReportDelayMs = 1500;
+  Machine().Cutter().Settings().defaultCutSpeedMmPerS = 40.0;
+  Machine().Feeder().Settings().sheets = 2;
+  int requestsSeen = 0;
+  int requestsWhileCutting = 0;
+  std::function<void()> watch = [&] {
+    // The first sheet's request may go out while the head still parks.
+    if (Requests() != requestsSeen) {
+      requestsSeen = Requests();
+      if (requestsSeen > 1 && Machine().Cutter().Busy()) ++requestsWhileCutting;
+    }
+    Machine().Clock().ScheduleAfter(10, watch);
+  };
+  Machine().Clock().ScheduleAfter(10, watch);
+  Press(kStartButton);
+  ASSERT_TRUE(RunUntilEnded(10 * kMinute));
+  EXPECT_EQ(Count(), 2);
+  EXPECT_GE(Ctx().totalCutLength, 1200.0);
+  EXPECT_EQ(requestsWhileCutting, 0);
+  EXPECT_TRUE(Messages().empty()) << Messages().front();
+  ExpectCutsWithin(0.15);
+}
+
+}  // namespace
+}  // namespace orvex::sim
