@@ -1,4 +1,4 @@
-// The run-end bookkeeping, the two logs and the report dialog's list.
+// The two logs a finished run appends to and the report dialog's list.
 #include "app/jobs_report.h"
 
 #include <fcntl.h>
@@ -123,24 +123,6 @@ std::vector<ReportEntry> ParseJobsReport(std::string_view contents) {
     entries.push_back(ReportEntry{std::string(*path), *sheets, *seconds});
   }
   return entries;
-}
-
-void FinishJob(RunContext& run, const MainWindowFields& fields, DialogView& view,
-               const WorkDir& workDir, Clock& clock) {
-  run.waitingForMark = 0;
-  run.detectionHold = 0;
-  view.SetControlText(window_id::kStartButton, "Start");
-  view.EnableControl(window_id::kPauseButton, false);
-  run.statusStep = 80;
-  run.settleTicks = 5;
-
-  const std::int64_t elapsed = clock.CalendarSeconds() - run.runStartTime;
-  const int seconds = ClampToInt(static_cast<double>(elapsed));
-  if (fields.sheetCount <= 0) return;
-  const std::string lost =
-      AppendRunRecords(workDir, std::to_string(AngleValue(run.skewSum, fields.sheetCount)) + "\n",
-                       FormatReportLine(run.currentJobPath, fields.sheetCount, seconds));
-  if (!lost.empty()) view.ShowMessage(lost, "", MessageIcon::kError);
 }
 
 void JobsReportDialog::OnInit(JobsReportView& /*view*/) { ticks_ = 0; }

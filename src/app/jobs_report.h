@@ -1,4 +1,4 @@
-// The jobs report: the run-end bookkeeping (FinishJob), the report.dat and angle.dat logs, and
+// The jobs report: the report.dat and angle.dat logs a finished run appends to, and
 // the report dialog's list, newest run first.
 #pragma once
 
@@ -9,10 +9,7 @@
 #include <vector>
 
 #include "app/dialog_view.h"
-#include "app/main_window_fields.h"
-#include "core/clock.h"
 #include "core/file_failure.h"
-#include "core/run_context.h"
 #include "core/work_dir.h"
 
 namespace orvex {
@@ -53,12 +50,6 @@ std::string AppendRunRecords(const WorkDir& workDir, std::string_view angleLine,
 std::vector<ReportEntry> ReadJobsReport(const std::filesystem::path& file);
 // The same over the file's bytes.
 std::vector<ReportEntry> ParseJobsReport(std::string_view contents);
-
-// Ends a run in every form: the run controls back to idle, then, when sheets were counted,
-// the angle log (only when it exists) and the jobs report line; a line that could not be
-// written is shown to the operator.
-void FinishJob(RunContext& run, const MainWindowFields& fields, DialogView& view,
-               const WorkDir& workDir, Clock& clock);
 
 // The jobs report dialog (template 172) as a model.
 class JobsReportDialog {
