@@ -1,4 +1,4 @@
-// The run-end bookkeeping, the two logs and the report dialog's list.
+// The two logs a finished run appends to and the report dialog's list.
 #include "app/jobs_report.h"
 
 #include <fcntl.h>
@@ -48,10 +48,16 @@ std::string FormatRunTime(int seconds) {
   return text;
 }
 
-bool AppendLine(const std::filesystem::path& file, std::string_view line, bool create) {
+bool AppendLine(const std::filesystem::path& file, std::string_view line, bool create,
+                FileFailure* failure) {
+  FileFailure ignored;
+  FileFailure& failed = failure != nullptr ? *failure : ignored;
   int flags = O_WRONLY | O_APPEND | O_CLOEXEC | (create ? O_CREAT : 0);
   int fd = ::open(file.c_str(), flags, 0644);
-  if (fd < 0) return false;
+  if (fd < 0) {
+    if (create || errno != ENOENT) failed.Record(file, errno);
+    return false;
+  }
   struct stat before {};
   const bool sized = ::fstat(fd, &before) == 0;
   ssize_t written;
@@ -59,13 +65,37 @@ bool AppendLine(const std::filesystem::path& file, std::string_view line, bool c
     written = ::write(fd, line.data(), line.size());
   } while (written < 0 && errno == EINTR);
   bool ok = written == static_cast<ssize_t>(line.size());
-  if (!ok && written > 0 && sized) {
+  if (!ok) {
+    // A short write sets no errno; it is the disk filling up.
+    failed.Record(file, written < 0 ? errno : ENOSPC);
     // A full disk cut the line short: take the fragment back rather than leave half a record.
-    if (::ftruncate(fd, before.st_size) != 0) ok = false;
+    if (written > 0 && sized && ::ftruncate(fd, before.st_size) != 0) {
+      // Nothing more can be done here; the reader stops at the torn record.
+    }
   }
-  if (ok) ok = ::fdatasync(fd) == 0;
+  if (ok && ::fdatasync(fd) != 0) {
+    failed.Record(file, errno);
+    ok = false;
+  }
   ::close(fd);
   return ok;
+}
+
+std::string AppendRunRecords(const WorkDir& workDir, std::string_view angleLine,
+                             std::string_view reportLine) {
+  std::string message;
+  auto append = [&](std::string_view name, std::string_view line, bool create) {
+    FileFailure failure;
+    if (AppendLine(workDir.File(name), line, create, &failure) || !failure.Failed()) return;
+    std::string shown(line);
+    while (!shown.empty() && shown.back() == '\n') shown.pop_back();
+    if (!message.empty()) message += "\n";
+    message += "The run was not recorded in " + failure.file.string() + "\n" + failure.Reason() +
+               "\nPlease note its line by hand: " + shown;
+  };
+  append(workfile::kAngles, angleLine, false);
+  append(workfile::kReport, reportLine, true);
+  return message;
 }
 
 std::vector<ReportEntry> ReadJobsReport(const std::filesystem::path& file) {
@@ -93,24 +123,6 @@ std::vector<ReportEntry> ParseJobsReport(std::string_view contents) {
     entries.push_back(ReportEntry{std::string(*path), *sheets, *seconds});
   }
   return entries;
-}
-
-void FinishJob(RunContext& run, const MainWindowFields& fields, DialogView& view,
-               const WorkDir& workDir, Clock& clock) {
-  run.waitingForMark = 0;
-  run.detectionHold = 0;
-  view.SetControlText(window_id::kStartButton, "Start");
-  view.EnableControl(window_id::kPauseButton, false);
-  run.statusStep = 80;
-  run.settleTicks = 5;
-
-  const std::int64_t elapsed = clock.CalendarSeconds() - run.runStartTime;
-  const int seconds = ClampToInt(static_cast<double>(elapsed));
-  if (fields.sheetCount <= 0) return;
-  AppendLine(workDir.File(workfile::kAngles),
-             std::to_string(AngleValue(run.skewSum, fields.sheetCount)) + "\n", false);
-  AppendLine(workDir.File(workfile::kReport),
-             FormatReportLine(run.currentJobPath, fields.sheetCount, seconds), true);
 }
 
 void JobsReportDialog::OnInit(JobsReportView& /*view*/) { ticks_ = 0; }

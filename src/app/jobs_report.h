@@ -1,4 +1,4 @@
-// The jobs report: the run-end bookkeeping (FinishJob), the report.dat and angle.dat logs, and
+// The jobs report: the report.dat and angle.dat logs a finished run appends to, and
 // the report dialog's list, newest run first.
 #pragma once
 
@@ -9,9 +9,7 @@
 #include <vector>
 
 #include "app/dialog_view.h"
-#include "app/main_window_fields.h"
-#include "core/clock.h"
-#include "core/run_context.h"
+#include "core/file_failure.h"
 #include "core/work_dir.h"
 
 namespace orvex {
@@ -35,8 +33,16 @@ int AngleValue(double skewSum, int sheets);
 std::string FormatRunTime(int seconds);
 
 // Appends `line` with one write call, so a kill never leaves part of it; a write that the disk
-// cut short is taken back. With `create` false a missing file stays missing.
-bool AppendLine(const std::filesystem::path& file, std::string_view line, bool create);
+// cut short is taken back. With `create` false a missing file stays missing (false, and no
+// failure: the log is simply not kept). Any other failure is recorded in `failure`.
+bool AppendLine(const std::filesystem::path& file, std::string_view line, bool create,
+                FileFailure* failure = nullptr);
+
+// Appends a finished run's angle-log line (only to a log that exists) and its jobs-report line.
+// Returns the operator's message when either could not be written: the file, the system's
+// reason and the lost line, so it can be noted by hand. Empty when everything was written.
+std::string AppendRunRecords(const WorkDir& workDir, std::string_view angleLine,
+                             std::string_view reportLine);
 
 // The records in file order. Reading stops at the first record that is damaged (a length
 // field that is not a number, negative, above kMaxReportPathBytes, or runs past the end; counts
@@ -44,11 +50,6 @@ bool AppendLine(const std::filesystem::path& file, std::string_view line, bool c
 std::vector<ReportEntry> ReadJobsReport(const std::filesystem::path& file);
 // The same over the file's bytes.
 std::vector<ReportEntry> ParseJobsReport(std::string_view contents);
-
-// Ends a run in every form: the run controls back to idle, then, when sheets were counted,
-// the angle log (only when it exists) and the jobs report line.
-void FinishJob(RunContext& run, const MainWindowFields& fields, DialogView& view,
-               const WorkDir& workDir, Clock& clock);
 
 // The jobs report dialog (template 172) as a model.
 class JobsReportDialog {

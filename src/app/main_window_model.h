@@ -236,6 +236,8 @@ class MainWindowModel {
   RunEngine* Engine() { return engine_.get(); }
   // The last line the jobs report received from this window, line end included.
   const std::string& LastReportLine() const { return lastReportLine_; }
+  // Why the last run's jobs-report or angle-log line was not written; empty when both were.
+  const std::string& LostRecord() const { return lostRecord_; }
   std::optional<int> ExitCode() const { return exitCode_; }
   RecentJobsFile& Recent() { return recent_; }
   bool JobLoaded() const { return jobLoaded_; }
@@ -465,6 +467,7 @@ class MainWindowModel {
   std::function<void()> jobLoadedHandler_;
   std::optional<int> exitCode_;
   std::string lastReportLine_;
+  std::string lostRecord_;
   bool openUsed_ = false;
   FeederLink* feeder_ = nullptr;
 

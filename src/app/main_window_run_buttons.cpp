@@ -74,7 +74,13 @@ bool MainWindowModel::RunAppPort::AskYesNo(std::string_view text, std::string_vi
 }
 
 void MainWindowModel::RunAppPort::StoreRunSettings(RunFields& fields) {
-  m_.store_.WriteAtStart(m_.run_, m_.fields_);
+  if (!m_.store_.WriteAtStart(m_.run_, m_.fields_)) {
+    // The run goes on (the job is fine), but the operator must know the next start-up will not
+    // find these settings.
+    const std::string where = m_.profile_.WriteFailure();
+    ShowMessage("The run's settings were not saved" + (where.empty() ? "" : " in " + where), "",
+                MessageIcon::kError);
+  }
   m_.recent_.Update(RecentEntryFor(m_.run_, m_.fields_));
   // The corrections went into the stored offsets; kept they would be added again next Start.
   if (m_.run_.markMode != 2) {
@@ -96,10 +102,10 @@ void MainWindowModel::RunAppPort::LogFinishedRun(const RunFields& fields) {
   if (sheets <= 0) return;
   const std::int64_t elapsed = m_.clock_.CalendarSeconds() - m_.run_.runStartTime;
   const int seconds = elapsed < 0 ? 0 : elapsed > INT32_MAX ? INT32_MAX : static_cast<int>(elapsed);
-  AppendLine(m_.workDir_.File(workfile::kAngles),
-             std::to_string(AngleValue(m_.run_.skewSum, sheets)) + "\n", false);
   m_.lastReportLine_ = FormatReportLine(m_.run_.currentJobPath, sheets, seconds);
-  AppendLine(m_.workDir_.File(workfile::kReport), m_.lastReportLine_, true);
+  m_.lostRecord_ = AppendRunRecords(
+      m_.workDir_, std::to_string(AngleValue(m_.run_.skewSum, sheets)) + "\n", m_.lastReportLine_);
+  if (!m_.lostRecord_.empty()) ShowMessage(m_.lostRecord_, "", MessageIcon::kError);
 }
 
 void MainWindowModel::RunAppPort::ExitProcess(int code) {

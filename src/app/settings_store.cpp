@@ -41,7 +41,7 @@ int SettingsStore::Read(std::string_view key, int defaultValue) {
 }
 
 void SettingsStore::Write(std::string_view key, int value) {
-  profile_.WriteInt(kProfileSection, key, value);
+  if (!profile_.WriteInt(kProfileSection, key, value)) allWritten_ = false;
 }
 
 void SettingsStore::LoadStartupOffsets(RunContext& run) {
@@ -125,7 +125,9 @@ void SettingsStore::WriteActivePair(const RunContext& run, int offsetX, int offs
   }
 }
 
-void SettingsStore::WriteAtStart(RunContext& run, const MainWindowFields& fields) {
+bool SettingsStore::WriteAtStart(RunContext& run, const MainWindowFields& fields) {
+  allWritten_ = true;
+  ProfileBatch batch(profile_);
   if (run.markMode != 2) {
     run.cameraOffsetX += fields.xCorrection;
     run.cameraOffsetY += fields.yCorrection;
@@ -133,25 +135,31 @@ void SettingsStore::WriteAtStart(RunContext& run, const MainWindowFields& fields
   }
   Write(key::kHetichetta, StoredFirstMarker(fields.firstMarker, run.unitFactor));
   Write(key::kForce, fields.cutForce);
-  profile_.WriteString(kProfileSection, key::kLastJob, run.currentJobPath);
+  if (!profile_.WriteString(kProfileSection, key::kLastJob, run.currentJobPath)) {
+    allWritten_ = false;
+  }
   if (fields.dashCutLength > 0 && fields.dashCutLength < 1000) {
     Write(key::kLtaglio, fields.dashCutLength);
   }
   if (fields.dashUpLength > 0 && fields.dashUpLength < 100) Write(key::kDente, fields.dashUpLength);
   Write(key::kKAlto, fields.height);
+  return batch.End() && allWritten_;
 }
 
 void SettingsStore::WriteAtClose(const MainWindowFields& fields) {
+  ProfileBatch batch(profile_);
   Write(key::kDiscesa, fields.uplift);
   Write(key::kInser, fields.insertion);
 }
 
 void SettingsStore::WriteOptions(int defaultSpeed, int reverse) {
+  ProfileBatch batch(profile_);
   Write(key::kDefSpeed, defaultSpeed);
   Write(key::kReverse, reverse);
 }
 
 void SettingsStore::WriteServiceSet(const RunContext& run, const ServiceSettings& values) {
+  ProfileBatch batch(profile_);
   Write(key::kMpix, values.markSize);
   Write(key::kLum, values.brightness);
   Write(key::kBigLabel, values.slowLabelLength);

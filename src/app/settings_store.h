@@ -99,7 +99,8 @@ class SettingsStore {
   // Start: corrections added to the offsets and the active pair written (not in mark mode 2),
   // then hetichetta, force, LastJob, Ltaglio and dente when in range, kAlto. The corrections
   // stay in the fields; the Start command clears them once recent.dat is updated.
-  void WriteAtStart(RunContext& run, const MainWindowFields& fields);
+  // False when the settings did not all reach the disk (the profile's WriteFailure says why).
+  bool WriteAtStart(RunContext& run, const MainWindowFields& fields);
   // The close request: discesa and inser.
   void WriteAtClose(const MainWindowFields& fields);
   // Options OK.
@@ -120,6 +121,7 @@ class SettingsStore {
   void WriteActivePair(const RunContext& run, int offsetX, int offsetY);
 
   Profile& profile_;
+  bool allWritten_ = true;  // since the last WriteAtStart began
 };
 
 }  // namespace orvex

@@ -37,7 +37,8 @@ const char* const kSimulateUsage =
     " [--fault NAME] [--camera-offset-mm DX,DY] [--stack marks|edge] [--calibrate]"
     " [--special-mode N] [--without-marks] [--transcript FILE] [--json]"
     "  (faults: feeder-absent, feeder-silent, cutter-silent, cutter-busy, cutter-unplugged,"
-    " camera-no-frames, marks-missing; exit 0 when the run ended after cut sheets, 1 otherwise)";
+    " camera-no-frames, marks-missing; exit 0 when the run ended after cut sheets and its "
+    "jobs-report line was written, 1 otherwise)";
 
 namespace {
 
@@ -327,6 +328,8 @@ int RunSimulate(const Arguments& args) {
     if (!out) std::fprintf(stderr, "orvex-cli simulate: cannot write %s\n", o.transcript.c_str());
   }
 
+  // A run whose record was lost is not a run that ended well: the operator must note it.
+  const bool lostRecord = !model.LostRecord().empty();
   std::string reportLine = model.LastReportLine();
   while (!reportLine.empty() && reportLine.back() == '\n') reportLine.pop_back();
   if (o.json) {
@@ -339,8 +342,8 @@ int RunSimulate(const Arguments& args) {
     for (std::size_t i = 0; i < messages.size(); ++i) {
       std::printf("%s%s", i ? ", " : "", JsonString(messages[i]).c_str());
     }
-    std::printf("], \"report_line\": %s, \"virtual_seconds\": %.3f",
-                JsonString(reportLine).c_str(), seconds);
+    std::printf("], \"report_line\": %s, \"report_written\": %s, \"virtual_seconds\": %.3f",
+                JsonString(reportLine).c_str(), lostRecord ? "false" : "true", seconds);
     if (calibration) {
       std::printf(", \"calibration\": {\"x\": %d, \"y\": %d}", calibration->x, calibration->y);
     }
@@ -354,7 +357,8 @@ int RunSimulate(const Arguments& args) {
                   sheet.maxMm, sheet.rmsMm, sheet.points);
     }
     std::printf("sheets cut: %d\n", sheetsCut);
-    std::printf("report line: %s\n", reportLine.empty() ? "(none)" : reportLine.c_str());
+    std::printf("report line: %s%s\n", reportLine.empty() ? "(none)" : reportLine.c_str(),
+                lostRecord ? " (NOT written)" : "");
     for (const std::string& message : messages) {
       std::string oneLine = message;
       for (char& c : oneLine) {
@@ -364,7 +368,7 @@ int RunSimulate(const Arguments& args) {
     }
     std::printf("virtual time: %.1f s\nworking directory: %s\n", seconds, o.workDir.c_str());
   }
-  return ended && sheetsCut >= 1 ? kExitOk : kExitRefused;
+  return ended && sheetsCut >= 1 && !lostRecord ? kExitOk : kExitRefused;
 }
 
 }  // namespace orvex::cli

@@ -213,6 +213,10 @@ constexpr std::array<std::string_view, 40> kOperators = {"C",
                                                          "re",
                                                          ""};
 
+// The comments an Illustrator file brackets each pattern swatch's definition with.
+constexpr std::string_view kPatternStart = "%AI3_BeginPattern:";
+constexpr std::string_view kPatternEnd = "%AI3_EndPattern";
+
 int LookUpOperator(std::string_view token) {
   // Single letters are nearly every operator of a real body.
   if (token.size() == 1) {
@@ -311,6 +315,21 @@ class Session {
     }
   }
 
+  // An Illustrator pattern swatch: its tile's paths are drawn only as a fill pattern, far from
+  // the artwork (the tile sits at the page origin), so they are no cuts and no part of the job's
+  // extents.
+  void SkipPatternDefinition() {
+    for (;;) {
+      std::size_t length = 0;
+      ByteReader::TokenStatus status = input_.ReadToken(token_, sizeof token_, length);
+      if (status == ByteReader::TokenStatus::kEnd) return;
+      if (status == ByteReader::TokenStatus::kToken &&
+          std::string_view(token_, length) == kPatternEnd) {
+        return;
+      }
+    }
+  }
+
   void DropToken() {
     std::size_t length = 0;
     input_.ReadToken(token_, sizeof token_, length);
@@ -334,7 +353,12 @@ class Session {
         Push(static_cast<float>(LeadingNumber(text)));
         continue;
       }
-      int op = LookUpOperator(std::string_view(text, length));
+      const std::string_view name(text, length);
+      if (name == kPatternStart) {
+        SkipPatternDefinition();
+        continue;
+      }
+      int op = LookUpOperator(name);
       if (op >= 0) Execute(op);
     }
   }

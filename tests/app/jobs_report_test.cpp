@@ -1,11 +1,10 @@
-// The run's end and the jobs report: the logs FinishJob appends to, the dialog's list, and
-// what a damaged report file shows.
+// The logs a finished run appends to, the dialog's list, and what a damaged report file shows.
 #include "app/jobs_report.h"
 
 #include <gtest/gtest.h>
 
 #include "fake_views.h"
-#include "support/manual_clock.h"
+#include "support/small_tmpfs.h"
 #include "support/temp_dir.h"
 
 namespace orvex {
@@ -14,18 +13,11 @@ namespace {
 struct Fixture {
   test::TempDir dir;
   WorkDir workDir{dir.Path()};
-  RunContext run;
-  MainWindowFields fields;
-  test::FakeMainView view;
-  test::ManualClock clock;
+  std::string lost;  // the operator's message of the last run
 
   void Run(const std::string& path, int sheets, int seconds, double skewSum = 0.0) {
-    run.currentJobPath = path;
-    run.runStartTime = clock.CalendarSeconds();
-    run.skewSum = skewSum;
-    fields.sheetCount = sheets;
-    clock.Advance(seconds * 1000LL);
-    FinishJob(run, fields, view, workDir, clock);
+    lost = AppendRunRecords(workDir, std::to_string(AngleValue(skewSum, sheets)) + "\n",
+                            FormatReportLine(path, sheets, seconds));
   }
   std::vector<std::vector<std::string>> List() {
     JobsReportDialog dialog(workDir.File(workfile::kReport));
@@ -39,28 +31,41 @@ struct Fixture {
   }
 };
 
-TEST(JobsReportTest, FinishJobPutsTheRunControlsBackAndLogsCutRuns) {
+TEST(JobsReportTest, RunsAreLoggedAndTheAngleLogOnlyWhenKept) {
   Fixture f;
-  f.run.waitingForMark = 1;
-  f.run.detectionHold = 10;
   f.Run("/home/op/My Jobs/sheet one.eps", 12, 3725);
-  EXPECT_EQ(f.run.waitingForMark, 0);
-  EXPECT_EQ(f.run.detectionHold, 0);
-  EXPECT_EQ(f.run.statusStep, 80);
-  EXPECT_EQ(f.run.settleTicks, 5);
-  EXPECT_EQ(f.view.texts[window_id::kStartButton], "Start");
-  EXPECT_FALSE(f.view.enabled_[window_id::kPauseButton]);
   EXPECT_EQ(f.dir.Read("report.dat"), "30 /home/op/My Jobs/sheet one.eps 12 3725\n");
-  EXPECT_FALSE(f.dir.Exists("angle.dat"));  // never created
-
-  f.Run("/jobs/b.eps", 0, 60);  // nothing cut: no line anywhere
-  EXPECT_EQ(f.dir.Read("report.dat"), "30 /home/op/My Jobs/sheet one.eps 12 3725\n");
+  EXPECT_FALSE(f.dir.Exists("angle.dat"));  // never created, and not kept is no failure
+  EXPECT_EQ(f.lost, "");
 
   f.dir.Write("angle.dat", "");
   f.Run("/jobs/c.eps", 4, 10, 0.01);
   f.Run("/jobs/d.eps", 3, 10, -0.0006);
   EXPECT_EQ(f.dir.Read("angle.dat"), "14\n-1\n");  // truncated toward zero
   EXPECT_EQ(AngleValue(1e12, 1), 2147483647);
+}
+
+// A full disk loses the run's lines: the operator is told which files, why, and what to note by
+// hand, and the earlier records stay whole.
+TEST(JobsReportTest, LinesTheDiskRefusesAreShownNeverTakenAsWritten) {
+  test::SmallTmpfs disk(64);
+  if (!disk.Mounted()) GTEST_SKIP() << "mounting a tmpfs needs root";
+  // Whole pages, so the next byte needs space the disk no longer has.
+  const std::string report(4096, 'r'), angles(4096, 'a');
+  test::WriteFileBytes(disk.Path() / "report.dat", report);
+  test::WriteFileBytes(disk.Path() / "angle.dat", angles);
+  disk.Fill();
+  Fixture f;
+  f.workDir = WorkDir(disk.Path());
+  f.Run("/jobs/full.eps", 4, 9, 0.01);
+  EXPECT_EQ(f.lost,
+            "The run was not recorded in " + (disk.Path() / "angle.dat").string() +
+                "\nNo space left on device\nPlease note its line by hand: 14\n"
+                "The run was not recorded in " +
+                (disk.Path() / "report.dat").string() +
+                "\nNo space left on device\nPlease note its line by hand: 14 /jobs/full.eps 4 9");
+  EXPECT_EQ(test::ReadFileBytes(disk.Path() / "report.dat"), report);
+  EXPECT_EQ(test::ReadFileBytes(disk.Path() / "angle.dat"), angles);
 }
 
 TEST(JobsReportTest, ListShowsNewestFirstWithWholePathsAndTimes) {

@@ -102,7 +102,7 @@ TEST(SettingsStoreTest, StartWritesTheActivePairAndOnlyLengthsInRange) {
   m.fields.dashCutLength = 1000;
   m.fields.dashUpLength = 100;
   m.fields.firstMarker = 19.9;
-  m.store.WriteAtStart(m.run, m.fields);
+  EXPECT_TRUE(m.store.WriteAtStart(m.run, m.fields));
   EXPECT_EQ(m.profile.WriteLog(),
             (Log{"deltaX", "deltaY", "hetichetta", "force", "LastJob", "kAlto"}));
   EXPECT_EQ(m.profile.ReadInt(kProfileSection, "deltaX", 0), 83);
@@ -123,6 +123,10 @@ TEST(SettingsStoreTest, StartWritesTheActivePairAndOnlyLengthsInRange) {
   m.run.markMode = 2;
   m.store.WriteAtStart(m.run, m.fields);
   EXPECT_EQ(m.profile.WriteLog().front(), "hetichetta");
+
+  // One refused key is enough for the window to say the settings were not saved.
+  m.profile.FailWrites(true);
+  EXPECT_FALSE(m.store.WriteAtStart(m.run, m.fields));
 }
 
 TEST(SettingsStoreTest, InchDisplayKeepsTheFirstMarkerDistanceAcrossRestarts) {

@@ -130,6 +130,19 @@ TEST(SimulateCommand, AnAbsentFeederIsReportedAndTheRunFails) {
   EXPECT_NE(run.out.find("\"sheets_cut\": 0"), std::string::npos);
 }
 
+// A run whose jobs-report line the disk refuses did not end well: the operator gets the line to
+// note by hand, the JSON says it was not written and the exit status says so too.
+TEST(SimulateCommand, AReportLineTheDiskRefusesFailsTheRun) {
+  TempDir work;
+  std::filesystem::create_symlink("/dev/full", work.File("report.dat"));
+  CliOutcome run = Simulate("--sheets 1 --json --workdir " + Quoted(work.Path().string()));
+  EXPECT_NE(run.status, 0) << run.out;
+  EXPECT_NE(run.out.find("\"report_written\": false"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("No space left on device\\nPlease note its line by hand: "),
+            std::string::npos)
+      << run.out;
+}
+
 TEST(SimulateCommand, BadArgumentsAreRefusedBeforeAnythingRuns) {
   for (const char* arguments : {"--fault melted", "--offset-mm 3", "--sheets 0", "--feed-scale x",
                                 "--rotate-deg", "--bogus 1"}) {

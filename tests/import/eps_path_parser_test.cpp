@@ -107,6 +107,18 @@ TEST_F(ParserTest, PathStartRewrites) {
   EXPECT_EQ(Psint()[0], 'O');
 }
 
+// Illustrator's pattern swatches sit in the setup with tiles at the page origin; they fill,
+// they are never cut, and the job's extents are the artwork's.
+TEST_F(ParserTest, PatternSwatchTilesAreNeitherCutsNorExtents) {
+  const std::string swatch =
+      "%AI3_BeginPattern: (Stripe)\n(Stripe) 0 0 80 80 [\n%AI3_Tile\n(\n0 0 m\n200 0 L\nS\n"
+      "0 300 m\n200 300 L\nS\n) &\n] E\n%AI3_EndPattern\n";
+  ASSERT_TRUE(ParseEps(swatch + SquarePs() + "%%Trailer\n"));
+  EXPECT_EQ(Psint(), kSquare10);
+  EXPECT_FLOAT_EQ(summary_.width, 10.0F);
+  EXPECT_FLOAT_EQ(summary_.height, 10.0F);
+}
+
 TEST_F(ParserTest, SegmentsBeforeAnyMovetoGetAStartLineOfTheirOwn) {
   ASSERT_TRUE(ParseEps(P(kTen, "0") + "l " + P(kTwenty, "0") + "l %%Trailer\n"));
   EXPECT_EQ(Psint(), "O \nL 0.00 0.00 10.00 0.00 \nL 10.00 0.00 20.00 0.00 \n");

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "support/small_tmpfs.h"
 #include "support/temp_dir.h"
 
 namespace orvex {
@@ -47,6 +48,22 @@ TEST(JobMarks, TwoBottomMarksAndATopMark) {
   EXPECT_EQ(marks.excluded[1], rightPos);
   EXPECT_EQ(marks.excluded[2], leftPos);
   EXPECT_EQ(dir.Read("mk3.dat"), "2.000000 2.000000\n202.000000 2.000000\n2.000000 287.000000\n");
+}
+
+// On a full disk the new job's marks are not written: that is said, with the system's reason,
+// and the previous job's mk3.dat stays whole (the loader then refuses the job).
+TEST(JobMarks, MarksTheDiskRefusesAreReportedAndThePreviousFileStays) {
+  test::SmallTmpfs disk(64);
+  if (!disk.Mounted()) GTEST_SKIP() << "mounting a tmpfs needs root";
+  test::WriteFileBytes(disk.Path() / "PSINT", Square(10, 5) + Square(210, 5) + Square(10, 290));
+  test::WriteFileBytes(disk.Path() / "mk3.dat", "previous marks\n");
+  disk.Fill();
+  JobMarks marks = LocateJobMarks(disk.Path() / "PSINT", disk.Path() / "mk3.dat", 10, 5);
+  EXPECT_TRUE(marks.pairFound);
+  EXPECT_FALSE(marks.marksFileWritten);
+  EXPECT_EQ(marks.marksFileFailure.file, disk.Path() / "mk3.dat");
+  EXPECT_EQ(marks.marksFileFailure.Reason(), "No space left on device");
+  EXPECT_EQ(test::ReadFileBytes(disk.Path() / "mk3.dat"), "previous marks\n");
 }
 
 TEST(JobMarks, RightMarkFirstStillEndsLeftToRight) {
