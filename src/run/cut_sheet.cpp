@@ -196,8 +196,7 @@ class SheetCut {
     }
     // Two marks are two points the marks' distance apart, wherever the camera stood to read
     // them. A side edge is a line: its two readings lie as far apart as the camera travelled,
-    // which in edge mode includes the re-centring on the end edge (15 mm on the sample job, an
-    // 8 % larger skew uncorrected).
+    // which in edge mode includes the re-centring on the end edge (up to 16 mm either way).
     const double between = ctx_.edgeMode != 0 ? distance_ - recentredMm : distance_;
     skewAngle_ = std::atan2(ctx_.secondMarkCrossOffset - ctx_.firstMarkCrossOffset, between);
     crossScale_ = (static_cast<double>(ctx_.jobHeight) + 0.1 * fields_.compensationHeight) /

@@ -241,6 +241,23 @@ TEST_F(SheetFixture, EdgeModeMeasuresFromTheSheetEdgeAndKeepsTheMarkDistance) {
   EXPECT_NEAR(head.cross, (300 - (18.25 + 28)) * 100, 1.0);
 }
 
+// A skewed side edge: read 2 mm before the centre at the first look and 2 mm past it at the
+// second, where the end search first moved the camera 10 mm back (row 340). The edge's readings
+// lie 190 mm apart, not the marks' 200: skew = atan(4 / 190) = 0.0210495. The readings were taken
+// 16 mm (160 rows) along the edge from the centre row, so the cross origin gives back
+// 16 x 4 / 190 = 0.3368 mm: C0 = 9.9 - 2 + 2 - 0.3368 = 9.5632. The line's end (50, 30): k = 40,
+// t = 28, Pf = 40 cos - 28 sin = 39.40181, Pc = 28 cos + sin Pf = 28.82312, so the head ends at
+// 300 - (9.5632 + 28.82312) = 261.614 mm across.
+TEST_F(SheetFixture, EdgeModeSkewIsTheSideEdgesSlopeOverTheCamerasTravel) {
+  dir.Write("sortx.prn", "M 20.00 30.00\nL 50.00 30.00\nA\n");
+  ctx.edgeMode = 1;
+  Step(1, 300, 240);
+  Step(2, 320, 340);
+  SheetCutResult r = Step(2, 340, 240);
+  EXPECT_NEAR(r.skewAngle, 0.0210495, 1e-6);
+  EXPECT_NEAR(Follow(21000, 13000).cross, 26161.4, 1.0);
+}
+
 TEST_F(SheetFixture, CutTestWithCreasingToolPutsTheBladeBackFirst) {
   dir.Write("sortx.prn", "A\n");
   ctx.creasingInstalled = 1;
