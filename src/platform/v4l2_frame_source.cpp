@@ -103,6 +103,12 @@ V4l2FrameSource::~V4l2FrameSource() {
 }
 
 std::vector<CaptureDeviceInfo> V4l2FrameSource::ListDevices() {
+  std::vector<RefusedNode> refused;
+  return ListDevices(refused);
+}
+
+std::vector<CaptureDeviceInfo> V4l2FrameSource::ListDevices(std::vector<RefusedNode>& refused) {
+  refused.clear();
   const std::filesystem::path classDir =
       std::filesystem::path(sysfsRoot_) / "class" / "video4linux";
   std::vector<std::pair<int, std::string>> nodes;
@@ -122,6 +128,7 @@ std::vector<CaptureDeviceInfo> V4l2FrameSource::ListDevices() {
       const int openError = errno;
       qCWarning(lcCameraV4l2, "cannot open the video node %s: %s%s", node.c_str(),
                 std::strerror(openError), OpenHint(openError));
+      refused.push_back(RefusedNode{node, openError});
       continue;
     }
     v4l2_capability cap{};
