@@ -20,6 +20,8 @@
 #include <fstream>
 #include <utility>
 
+#include "vision/camera_ids.h"
+
 namespace orvex {
 
 Q_LOGGING_CATEGORY(lcCameraV4l2, "orvex.camera.v4l2")
@@ -60,13 +62,10 @@ int NodeNumber(std::string_view name) {
 // A four-digit hex id from a sysfs attribute such as idProduct, lower case, or empty.
 std::string ReadUsbId(const std::filesystem::path& file) {
   std::ifstream in(file);
-  std::string text;
-  if (!(in >> text) || text.size() != 4) return {};
-  for (char& c : text) {
-    if (std::isxdigit(static_cast<unsigned char>(c)) == 0) return {};
-    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  }
-  return text;
+  std::string text(16, '\0');
+  in.read(text.data(), static_cast<std::streamsize>(text.size()));
+  text.resize(static_cast<std::size_t>(in.gcount()));
+  return UsbIdFromAttribute(text);
 }
 
 // The USB device above a video node: its "device" link leads to the USB interface, whose parent
@@ -149,7 +148,7 @@ std::vector<CaptureDeviceInfo> V4l2FrameSource::ListDevices(std::vector<RefusedN
     const auto [vendor, product] = UsbIds(classDir / name);
     CaptureDeviceInfo info;
     info.devicePath = vendor.empty() ? "\\\\?\\v4l#" + name
-                                     : "\\\\?\\usb#vid_" + vendor + "&pid_" + product + "#" + name;
+                                     : UsbCameraPath(vendor, product, name);
     info.friendlyName = CardName(cap);
     devices.push_back(std::move(info));
   }
