@@ -33,8 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   // Arbitrary paths and names (a card name is whatever the driver reports).
   const std::vector<orvex::CaptureDeviceInfo> devices{
-      {std::string(text.substr(0, half)), std::string(text.substr(half))},
-      {std::string(text), {}}};
+      {std::string(text.substr(0, half)), std::string(text.substr(half))}, {std::string(text), {}}};
   for (int second : {0, 1}) {
     const auto chosen = orvex::FindCaptureDevice(devices, second);
     if (!chosen || *chosen >= devices.size()) std::abort();

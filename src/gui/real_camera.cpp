@@ -48,8 +48,8 @@ RealCamera::~RealCamera() {
 
 void RealCamera::Attach(MainWindowModel& model) {
   model_ = &model;
-  handler_ = std::make_unique<FrameHandler>(run_, buffer_, snapshots_,
-                                            model.AsMarkSearchActions(), workDir_);
+  handler_ = std::make_unique<FrameHandler>(run_, buffer_, snapshots_, model.AsMarkSearchActions(),
+                                            workDir_);
   control_->StartCapture();
 }
 

@@ -7,7 +7,6 @@
 #include <memory>
 
 #include "core/pdf_converter.h"
-#include "import/eps_converter.h"
 #include "core/work_dir.h"
 #include "devices/cutter_link.h"
 #include "devices/feeder_link.h"
@@ -15,6 +14,7 @@
 #include "gui/main_window.h"
 #include "gui/real_camera.h"
 #include "gui/station.h"
+#include "import/eps_converter.h"
 #include "platform/hidapi_feeder_transport.h"
 #include "platform/libusb_cutter_transport.h"
 #include "platform/qsettings_profile.h"

@@ -42,10 +42,9 @@ void SurveyCutters(CutterTransport& transport, DeviceSurvey& survey) {
       continue;
     }
     transport.Close(handle);
-    const std::string product =
-        path.size() >= kCutterProductAt + kCutterIdLength
-            ? path.substr(kCutterProductAt, kCutterIdLength)
-            : std::string();
+    const std::string product = path.size() >= kCutterProductAt + kCutterIdLength
+                                    ? path.substr(kCutterProductAt, kCutterIdLength)
+                                    : std::string();
     survey.cutters.push_back({path, CutterModelForProduct(product)});
   }
 }
@@ -83,9 +82,9 @@ void SurveyCameras(V4l2FrameSource& source, DeviceSurvey& survey) {
       survey.problems.push_back({node.node, "permission denied",
                                  "add the user to the video group and log in again, see README"});
     } else {
-      survey.problems.push_back(
-          {node.node, std::string("does not open: ") + std::strerror(node.error),
-           "plug the camera in again"});
+      survey.problems.push_back({node.node,
+                                 std::string("does not open: ") + std::strerror(node.error),
+                                 "plug the camera in again"});
     }
   }
 }

@@ -147,8 +147,7 @@ std::vector<CaptureDeviceInfo> V4l2FrameSource::ListDevices(std::vector<RefusedN
 
     const auto [vendor, product] = UsbIds(classDir / name);
     CaptureDeviceInfo info;
-    info.devicePath = vendor.empty() ? "\\\\?\\v4l#" + name
-                                     : UsbCameraPath(vendor, product, name);
+    info.devicePath = vendor.empty() ? "\\\\?\\v4l#" + name : UsbCameraPath(vendor, product, name);
     info.friendlyName = CardName(cap);
     devices.push_back(std::move(info));
   }

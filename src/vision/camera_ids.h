@@ -14,7 +14,6 @@ std::string UsbIdFromAttribute(std::string_view text);
 
 // The device path of a USB camera's video node `node` ("video0"); both ids as UsbIdFromAttribute
 // gives them.
-std::string UsbCameraPath(std::string_view vendor, std::string_view product,
-                          std::string_view node);
+std::string UsbCameraPath(std::string_view vendor, std::string_view product, std::string_view node);
 
 }  // namespace orvex
