@@ -20,5 +20,7 @@ int RunFindMark(const Arguments& args);
 extern const char* const kFindMarkUsage;
 int RunSimulate(const Arguments& args);
 extern const char* const kSimulateUsage;
+int RunDevices(const Arguments& args);
+extern const char* const kDevicesUsage;
 
 }  // namespace orvex::cli

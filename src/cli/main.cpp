@@ -17,6 +17,7 @@ const Subcommand kSubcommands[] = {
     {"import", orvex::cli::RunImport, &orvex::cli::kImportUsage},
     {"findmark", orvex::cli::RunFindMark, &orvex::cli::kFindMarkUsage},
     {"simulate", orvex::cli::RunSimulate, &orvex::cli::kSimulateUsage},
+    {"devices", orvex::cli::RunDevices, &orvex::cli::kDevicesUsage},
 };
 
 void PrintUsage(std::FILE* out) {

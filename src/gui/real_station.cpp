@@ -1,19 +1,11 @@
 #include "gui/real_station.h"
 
+#include "gui/camera_pane.h"
 #include "platform/eps_converters.h"
 #include "platform/pdf_converters.h"
 #include "run/run_ports.h"
 
 namespace orvex::gui {
-
-// No camera yet: a frame asked for never arrives, so the run's mark search times out with the
-// run engine's own message instead of cutting blind.
-class RealStation::NoCamera : public RunVision {
- public:
-  void RequestFrame() override {}
-  void AnalyseFrame() override {}
-  void SwitchCamera(int /*camera*/) override {}
-};
 
 namespace {
 
@@ -34,15 +26,20 @@ RealStation::RealStation(MainWindow& window, const std::filesystem::path& workDi
       feeder_(feederPort_),
       pdf_(MakePdfConverter()),
       eps_(MakeEpsConverter()),
-      camera_(std::make_unique<NoCamera>()) {
+      camera_(std::make_unique<RealCamera>(run_, *profile_, clock_, workDir, &window.StillPane(),
+                                           &window.LiveFrames())) {
   MainWindowParts parts{run_,   window,  store_,          *profile_, dir_,
                         clock_, cutter_, window.Canvas(), *pdf_};
   parts.feeder = &feeder_;
   parts.vision = camera_.get();
   parts.eps = eps_.get();
   model_ = std::make_unique<MainWindowModel>(parts);
+  camera_->Attach(*model_);
 }
 
-RealStation::~RealStation() = default;
+RealStation::~RealStation() {
+  // The camera streams into the model; it stops before the model goes.
+  camera_.reset();
+}
 
 }  // namespace orvex::gui

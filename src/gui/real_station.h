@@ -1,20 +1,20 @@
 // The station on the PC beside the cutter: the operator's profile and working directory, the
 // wall clock with waits that keep the window painting, and the cutter, feeder and camera links.
-// The cutter on libusb and the feeder on hidapi; the camera is not built in yet, so a run's mark
-// search ends with its own message.
+// The cutter on libusb, the feeder on hidapi, the camera on V4L2.
 #pragma once
 
 #include <filesystem>
 #include <memory>
 
 #include "core/pdf_converter.h"
-#include "import/eps_converter.h"
 #include "core/work_dir.h"
 #include "devices/cutter_link.h"
 #include "devices/feeder_link.h"
 #include "gui/event_loop_clock.h"
 #include "gui/main_window.h"
+#include "gui/real_camera.h"
 #include "gui/station.h"
+#include "import/eps_converter.h"
 #include "platform/hidapi_feeder_transport.h"
 #include "platform/libusb_cutter_transport.h"
 #include "platform/qsettings_profile.h"
@@ -34,8 +34,6 @@ class RealStation : public Station {
   void StartTimer() override { window_.StartModelTimer(); }
 
  private:
-  class NoCamera;
-
   MainWindow& window_;
   RunContext run_;
   std::unique_ptr<QSettingsProfile> profile_;
@@ -48,7 +46,7 @@ class RealStation : public Station {
   FeederLink feeder_;
   std::unique_ptr<PdfConverter> pdf_;
   std::unique_ptr<EpsConverter> eps_;
-  std::unique_ptr<NoCamera> camera_;
+  std::unique_ptr<RealCamera> camera_;
   std::unique_ptr<MainWindowModel> model_;
 };
 

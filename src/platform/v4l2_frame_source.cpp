@@ -20,6 +20,8 @@
 #include <fstream>
 #include <utility>
 
+#include "vision/camera_ids.h"
+
 namespace orvex {
 
 Q_LOGGING_CATEGORY(lcCameraV4l2, "orvex.camera.v4l2")
@@ -60,13 +62,10 @@ int NodeNumber(std::string_view name) {
 // A four-digit hex id from a sysfs attribute such as idProduct, lower case, or empty.
 std::string ReadUsbId(const std::filesystem::path& file) {
   std::ifstream in(file);
-  std::string text;
-  if (!(in >> text) || text.size() != 4) return {};
-  for (char& c : text) {
-    if (std::isxdigit(static_cast<unsigned char>(c)) == 0) return {};
-    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  }
-  return text;
+  std::string text(16, '\0');
+  in.read(text.data(), static_cast<std::streamsize>(text.size()));
+  text.resize(static_cast<std::size_t>(in.gcount()));
+  return UsbIdFromAttribute(text);
 }
 
 // The USB device above a video node: its "device" link leads to the USB interface, whose parent
@@ -103,6 +102,12 @@ V4l2FrameSource::~V4l2FrameSource() {
 }
 
 std::vector<CaptureDeviceInfo> V4l2FrameSource::ListDevices() {
+  std::vector<RefusedNode> refused;
+  return ListDevices(refused);
+}
+
+std::vector<CaptureDeviceInfo> V4l2FrameSource::ListDevices(std::vector<RefusedNode>& refused) {
+  refused.clear();
   const std::filesystem::path classDir =
       std::filesystem::path(sysfsRoot_) / "class" / "video4linux";
   std::vector<std::pair<int, std::string>> nodes;
@@ -122,6 +127,7 @@ std::vector<CaptureDeviceInfo> V4l2FrameSource::ListDevices() {
       const int openError = errno;
       qCWarning(lcCameraV4l2, "cannot open the video node %s: %s%s", node.c_str(),
                 std::strerror(openError), OpenHint(openError));
+      refused.push_back(RefusedNode{node, openError});
       continue;
     }
     v4l2_capability cap{};
@@ -141,8 +147,7 @@ std::vector<CaptureDeviceInfo> V4l2FrameSource::ListDevices() {
 
     const auto [vendor, product] = UsbIds(classDir / name);
     CaptureDeviceInfo info;
-    info.devicePath = vendor.empty() ? "\\\\?\\v4l#" + name
-                                     : "\\\\?\\usb#vid_" + vendor + "&pid_" + product + "#" + name;
+    info.devicePath = vendor.empty() ? "\\\\?\\v4l#" + name : UsbCameraPath(vendor, product, name);
     info.friendlyName = CardName(cap);
     devices.push_back(std::move(info));
   }

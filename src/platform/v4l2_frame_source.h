@@ -26,6 +26,15 @@ class V4l2FrameSource : public FrameSource {
   V4l2FrameSource& operator=(const V4l2FrameSource&) = delete;
 
   std::vector<CaptureDeviceInfo> ListDevices() override;
+  // A video node that is there but would not open, with the open's errno.
+  struct RefusedNode {
+    std::string node;
+    int error = 0;
+  };
+  // The same listing, with the nodes that would not open (a device survey reports them).
+  std::vector<CaptureDeviceInfo> ListDevices(std::vector<RefusedNode>& refused);
+  // The capture node a path names, or empty when the path names none.
+  [[nodiscard]] std::string NodeOfPath(const std::string& devicePath) const;
   int Start(const CaptureDeviceInfo& device, FrameSink& sink, int& frameWidth,
             int& frameHeight) override;
   void Stop() override;
@@ -42,8 +51,6 @@ class V4l2FrameSource : public FrameSource {
     std::size_t length = 0;
   };
 
-  // The capture node a path names, or empty when the path names none.
-  [[nodiscard]] std::string NodeOfPath(const std::string& devicePath) const;
   int StartStream(const std::string& node);
   void ReleaseStream();
   void CaptureLoop(FrameSink* sink);

@@ -13,13 +13,16 @@ constexpr int kFallbackMode = 3;
 bool Matches(const CaptureDeviceInfo& device, int mode) {
   if (mode == kFallbackMode) return device.friendlyName == kFallbackCameraName;
   // A path too short to hold the product id never matches by it.
-  if (device.devicePath.size() < kProductIdAt + kProductIdLength) return false;
-  const std::string_view id =
-      std::string_view(device.devicePath).substr(kProductIdAt, kProductIdLength);
-  return id == (mode == 1 ? "6002" : "6001");
+  const std::string_view id = CameraProductId(device.devicePath);
+  return !id.empty() && id == (mode == 1 ? "6002" : "6001");
 }
 
 }  // namespace
+
+std::string_view CameraProductId(std::string_view devicePath) {
+  if (devicePath.size() < kProductIdAt + kProductIdLength) return {};
+  return devicePath.substr(kProductIdAt, kProductIdLength);
+}
 
 std::optional<std::size_t> FindCaptureDevice(const std::vector<CaptureDeviceInfo>& devices,
                                              int secondCamera) {

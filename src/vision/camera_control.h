@@ -24,6 +24,10 @@ inline constexpr std::string_view kNoCameraMessage =
     "functional video capture device\n";
 inline constexpr int kSwitchBrightness = -10;
 
+// The USB product id at characters 21..24 of a device path, or empty for a path too short to
+// hold one.
+std::string_view CameraProductId(std::string_view devicePath);
+
 // The index of the device to open, or nothing when the list is empty. The wanted device carries
 // product id 6001 (first camera) or 6002 (second) at characters 21..24 of its path; at most four
 // devices are examined a pass; when the list runs out first, a second pass looks for the one
