@@ -16,6 +16,7 @@
 #include "support/manual_clock.h"
 #include "support/memory_profile.h"
 #include "support/small_tmpfs.h"
+#include "support/hand_written_eps.h"
 #include "support/temp_dir.h"
 
 namespace orvex {
@@ -903,16 +904,7 @@ TEST(JobLoaderWorkDir, TheNextLoadClearsWhatAKilledOneLeftBehind) {
 // The real parser in front of the loader: a hand-written EPS in millimetre multiples of a point.
 TEST(JobLoaderWithParser, HandWrittenEpsGivesTheExpectedCutFile) {
   test::TempDir dir;
-  auto pt = [](double mm) { return std::to_string(mm * 2.83465); };
-  auto square = [&](double x, double y) {
-    return pt(x) + " " + pt(y) + " m " + pt(x + 4) + " " + pt(y) + " l " + pt(x + 4) + " " +
-           pt(y + 4) + " l " + pt(x) + " " + pt(y + 4) + " l " + pt(x) + " " + pt(y) + " l f\n";
-  };
-  std::string eps = "%!PS-Adobe-3.0 EPSF-3.0\n";
-  while (eps.size() < 7000) eps += "% prolog\n";
-  eps += "%%EndProlog\n0 0 0 1 K\n" + square(10, 5) + pt(50) + " " + pt(50) + " m " + pt(60) + " " +
-         pt(50) + " l S\n" + square(210, 5) + square(10, 290) + "%%Trailer\n";
-  dir.Write("job.eps", eps);
+  dir.Write("job.eps", test::HandWrittenEps());
 
   RunContext context;
   FakeView view;
