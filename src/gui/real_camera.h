@@ -1,55 +1,31 @@
-// The camera on the PC beside the cutter: V4L2 frames into the guarded frame buffer (and to the
-// live pane), the camera chosen and started by the camera control with its settings, and the
-// frame-ready notice queued from the capture thread to the window's thread, where the frame
-// handler analyses it. Without any camera the camera control says so and ends the program.
+// The camera on the PC beside the cutter: V4L2 frames, with the frame-ready notice queued from
+// the capture thread to the window's thread, where the frame handler analyses it. Without any
+// camera the camera control says so and ends the program.
 #pragma once
 
 #include <QObject>
 #include <filesystem>
-#include <memory>
 
-#include "app/main_window_model.h"
+#include "app/station_camera.h"
 #include "platform/v4l2_frame_source.h"
-#include "vision/camera_control.h"
-#include "vision/frame_buffer.h"
-#include "vision/frame_handler.h"
-#include "vision/snapshot.h"
 
 namespace orvex::gui {
 
-class RealCamera : public RunVision, public FrameReadyPoster, public CaptureNotices {
+class RealCamera : public StationCamera {
  public:
   RealCamera(RunContext& run, Profile& profile, Clock& clock, const std::filesystem::path& workDir,
-             StillView* still, FrameSink* liveTap);
-  ~RealCamera() override;
-  RealCamera(const RealCamera&) = delete;
-  RealCamera& operator=(const RealCamera&) = delete;
+             StillView* still, FrameSink* liveTap)
+      : StationCamera(v4l2_, run, profile, clock, workDir, still, liveTap) {}
+  // The capture thread ends before the notices' receiver goes.
+  ~RealCamera() override { Shutdown(); }
 
-  // Starts the capture once the model exists to hear about its frames.
-  void Attach(MainWindowModel& model);
-
-  // RunVision
-  void RequestFrame() override { handler_->RequestFrame(); }
-  void AnalyseFrame() override;
-  void SwitchCamera(int camera) override { control_->SwitchCamera(camera); }
-  // FrameReadyPoster: called on the capture thread; the notice runs on the window's thread.
+  // Called on the capture thread; the notice runs on the window's thread.
   void PostFrameReady() override;
-  // CaptureNotices
   void ShowError(std::string_view message) override;
   void EndProcess(int exitCode) override;
 
  private:
-  // The V4L2 stream handed to the live pane as well as to the frame buffer.
-  class TappedSource;
-
-  RunContext& run_;
-  std::filesystem::path workDir_;
-  std::unique_ptr<TappedSource> source_;
-  FrameBuffer buffer_;
-  SnapshotStore snapshots_;
-  std::unique_ptr<CameraControl> control_;
-  std::unique_ptr<FrameHandler> handler_;
-  MainWindowModel* model_ = nullptr;
+  V4l2FrameSource v4l2_;
   QObject receiver_;  // queued notices die with it
 };
 

@@ -32,6 +32,7 @@ RealStation::RealStation(MainWindow& window, const std::filesystem::path& workDi
                         clock_, cutter_, window.Canvas(), *pdf_};
   parts.feeder = &feeder_;
   parts.vision = camera_.get();
+  parts.cameraGraph = camera_.get();
   parts.eps = eps_.get();
   model_ = std::make_unique<MainWindowModel>(parts);
   camera_->Attach(*model_);

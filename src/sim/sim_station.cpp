@@ -47,13 +47,15 @@ SimCameraSettings CameraSettings(const StationOptions& o) {
 }  // namespace
 
 SimStation::SimStation(const StationOptions& options, const std::filesystem::path& workDir,
-                       bool recordTranscript)
+                       bool recordTranscript, StationTransports transports)
     : options_(options),
       workDir_(workDir),
       machine_(CutterSettings(options), FeederSettings(options), CameraSettings(options)),
       transcript_(machine_.Clock(), recordTranscript),
-      cutterTap_(machine_.Cutter(), transcript_),
-      feederTap_(machine_.Feeder(), transcript_),
+      cutterTap_(transports.cutter != nullptr ? *transports.cutter : machine_.Cutter(),
+                 transcript_),
+      feederTap_(transports.feeder != nullptr ? *transports.feeder : machine_.Feeder(),
+                 transcript_),
       link_(cutterTap_, run_),
       feeder_(feederTap_),
       dir_(workDir) {
@@ -83,13 +85,14 @@ SimStation::~SimStation() {
 MainWindowModel& SimStation::BuildWindow(const StationWindow& window) {
   if (model_ != nullptr) return *model_;
   store_ = std::make_unique<SettingsStore>(window.profile);
-  camera_ = std::make_unique<TwinCamera>(machine_.Camera(), run_, workDir_, window.still,
-                                         window.liveTap);
   Clock& clock = window.clock != nullptr ? *window.clock : machine_.Clock();
-  MainWindowParts parts{run_,  window.view, *store_,      window.profile, dir_,
+  camera_ = std::make_unique<TwinCamera>(machine_.Camera(), machine_.Bed(), run_, window.profile,
+                                         clock, workDir_, window.still, window.liveTap);
+  MainWindowParts parts{run_,  window.view, *store_,       window.profile, dir_,
                         clock, link_,       window.canvas, window.pdf};
   parts.feeder = &feeder_;
   parts.vision = camera_.get();
+  parts.cameraGraph = camera_.get();
   parts.eps = window.eps;
   model_ = std::make_unique<MainWindowModel>(parts);
   model_->SetJobLoadedHandler([this] { OnJobLoaded(); });
@@ -128,9 +131,9 @@ void SimStation::CutEdgeSheets() {
   for (const PrintedContour& contour : job.contours) {
     for (const JobPoint& p : contour.points) bMax = std::max(bMax, p.b);
   }
-  job.sheet = SheetOutline{true, first - kEndEdgeBeforeFirstMarkMm - distance,
-                           second + kLeadingEdgeBeyondSecondMarkMm, -cross,
-                           bMax + kPaperBeyondJobMm};
+  job.sheet =
+      SheetOutline{true, first - kEndEdgeBeforeFirstMarkMm - distance,
+                   second + kLeadingEdgeBeyondSecondMarkMm, -cross, bMax + kPaperBeyondJobMm};
   supply.job = std::make_shared<const PrintedJob>(std::move(job));
   supply.faceDown = true;
   supply.feedIn.leadInMm = second + kLeadingEdgeBeyondSecondMarkMm - first;

@@ -34,7 +34,7 @@ struct StationWindow {
   EpsConverter* eps = nullptr;
   // The clock the model waits on; null: the twin's own, whose waits take no real time.
   Clock* clock = nullptr;
-  StillView* still = nullptr;   // the still pane, or null
+  StillView* still = nullptr;    // the still pane, or null
   FrameSink* liveTap = nullptr;  // every frame the camera streams, or null
 };
 
@@ -42,10 +42,18 @@ struct StationWindow {
 // the cutter is done, Set, the dialog's timer ticking on the twin's time meanwhile.
 void OperateCalibration(SimClock& clock, CalibrationDialogModel& dialog);
 
+// The ports the station's links go through. Null: straight to the twin's cutter and feeder.
+// Given: the real USB and HID adapters, over fake devices that hand the bytes to the twin, so
+// the adapters are proven with the whole run.
+struct StationTransports {
+  CutterTransport* cutter = nullptr;
+  FeederTransport* feeder = nullptr;
+};
+
 class SimStation {
  public:
   SimStation(const StationOptions& options, const std::filesystem::path& workDir,
-             bool recordTranscript = false);
+             bool recordTranscript = false, StationTransports transports = {});
   ~SimStation();
   SimStation(const SimStation&) = delete;
   SimStation& operator=(const SimStation&) = delete;

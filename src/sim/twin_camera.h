@@ -1,52 +1,36 @@
-// The camera as the window has it, on the twin: the twin's stream goes into the guarded frame
-// buffer (and to the live pane, when there is one), the frame-ready notice goes to the model,
-// and the model's analysis runs through the frame handler, which keeps the snapshots and
-// draws the still pane.
+// The camera as the window has it, on the twin. The twin streams on the main thread, so the
+// frame-ready notice goes straight to the model; every analysed frame is a look the twin checks
+// (a look off the media is a problem of the run); the camera control's notices, which only a
+// machine without a camera gives, are the bed's problems.
 #pragma once
 
 #include <filesystem>
-#include <memory>
 
-#include "app/main_window_model.h"
-#include "core/frame_source.h"
+#include "app/station_camera.h"
+#include "sim/sim_bed.h"
 #include "sim/sim_camera.h"
-#include "vision/frame_buffer.h"
-#include "vision/frame_handler.h"
-#include "vision/snapshot.h"
 
 namespace orvex::sim {
 
-class TwinCamera : public RunVision, public FrameReadyPoster, public FrameSink {
+class TwinCamera : public StationCamera {
  public:
-  TwinCamera(SimCamera& camera, RunContext& run, const std::filesystem::path& workDir,
-             StillView* still, FrameSink* liveTap);
-  ~TwinCamera() override;
-  TwinCamera(const TwinCamera&) = delete;
-  TwinCamera& operator=(const TwinCamera&) = delete;
+  TwinCamera(SimCamera& camera, SimBed& bed, RunContext& run, Profile& profile, Clock& clock,
+             const std::filesystem::path& workDir, StillView* still, FrameSink* liveTap)
+      : StationCamera(camera, run, profile, clock, workDir, still, liveTap),
+        camera_(camera),
+        bed_(bed) {}
 
-  // Starts the stream once the model exists to hear about its frames.
-  void Attach(MainWindowModel& model);
-
-  // RunVision
-  void RequestFrame() override { handler_->RequestFrame(); }
-  void AnalyseFrame() override;
-  // The twin has one camera; the second camera's choice changes nothing it shows.
-  void SwitchCamera(int /*camera*/) override {}
-  // FrameReadyPoster: the twin streams on the main thread, so the notice goes straight in.
-  void PostFrameReady() override;
-  // FrameSink
-  void OnFrame(double sampleTimeSeconds, const std::uint8_t* bytes, std::size_t length) override;
-  bool WantsFrame() const override { return liveTap_ != nullptr || buffer_.WantsFrame(); }
+  void PostFrameReady() override {
+    if (Model() != nullptr) Model()->OnFrameReady();
+  }
+  void ShowError(std::string_view message) override;
+  void EndProcess(int exitCode) override;
 
  private:
+  void BeforeAnalysis() override { camera_.NoteLook(); }
+
   SimCamera& camera_;
-  RunContext& run_;
-  std::filesystem::path workDir_;
-  FrameSink* liveTap_;
-  FrameBuffer buffer_;
-  SnapshotStore snapshots_;
-  MainWindowModel* model_ = nullptr;
-  std::unique_ptr<FrameHandler> handler_;
+  SimBed& bed_;
 };
 
 }  // namespace orvex::sim

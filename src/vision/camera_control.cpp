@@ -45,18 +45,6 @@ std::optional<std::size_t> FindCaptureDevice(const std::vector<CaptureDeviceInfo
   return result;
 }
 
-int CameraForJob(float jobHeight, double mediaWidth) {
-  if (jobHeight > 375.0F && mediaWidth > 600) return 1;
-  if (mediaWidth > 450 && mediaWidth < 600) return 1;
-  return 0;
-}
-
-std::optional<int> CameraForMediaWidth(int newWidth, int previousWidth) {
-  if (newWidth > 450 && previousWidth < 450 && newWidth < 600) return 1;
-  if (newWidth < 450 && previousWidth > 450) return 0;
-  return std::nullopt;
-}
-
 int CameraControl::StartCapture() {
   const std::vector<CaptureDeviceInfo> devices = source_.ListDevices();
   const std::optional<std::size_t> chosen = FindCaptureDevice(devices, context_.secondCamera);
@@ -99,11 +87,6 @@ int CameraControl::SwitchCamera(int second) {
   clock_.Sleep(100);
   ApplySwitchSettings();
   return code;
-}
-
-int CameraControl::SwitchCameraForJob(int second) {
-  Switch(second);
-  return StartCapture();
 }
 
 void CameraControl::ApplySwitchSettings() {

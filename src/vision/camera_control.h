@@ -1,7 +1,6 @@
 // Choosing and (re)starting the camera over the FrameSource port: the device choice by USB
 // product id with its fallback by name, the capture start with the camera settings the system
-// applies, the camera switch, and the callers' rules for which camera a job or a media width
-// wants.
+// applies, and the camera switch.
 #pragma once
 
 #include <functional>
@@ -35,13 +34,6 @@ std::string_view CameraProductId(std::string_view devicePath);
 std::optional<std::size_t> FindCaptureDevice(const std::vector<CaptureDeviceInfo>& devices,
                                              int secondCamera);
 
-// The camera a freshly loaded job wants: the second one for tall jobs on wide media, or for
-// media between 450 and 600 mm.
-int CameraForJob(float jobHeight, double mediaWidth);
-// The camera the run loop switches to when the cutter reports a new media width, or nothing
-// when it stays.
-std::optional<int> CameraForMediaWidth(int newWidth, int previousWidth);
-
 // What the camera start asks of the application.
 class CaptureNotices {
  public:
@@ -72,8 +64,6 @@ class CameraControl {
   void StopCapture();
   // The run loop's and the Test button's switch.
   int SwitchCamera(int second);
-  // File Open's switch: no settle wait, no property calls.
-  int SwitchCameraForJob(int second);
   // The two property calls the switch ends with (also made once when the run loop starts).
   void ApplySwitchSettings();
   // Stops the capture, then frees the frame buffer; never the other way round.

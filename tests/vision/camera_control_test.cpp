@@ -105,12 +105,6 @@ TEST(CameraControl, SwitchSequenceReloadsTheNewCamerasOffsets) {
   EXPECT_EQ(rig.context.frameWidth, 640);
   ASSERT_EQ(rig.reloads.size(), 1U);
   EXPECT_EQ(rig.reloads[0], (OffsetPair{123, 99}));
-
-  rig.source.log.clear();
-  EXPECT_EQ(rig.control.SwitchCameraForJob(0), 0);
-  EXPECT_EQ(rig.source.log,
-            (std::vector<std::string>{"stop", "start first", "exposure default", "brightness 12"}));
-  EXPECT_EQ(rig.reloads.back(), (OffsetPair{80, 99}));
 }
 
 TEST(CameraControl, NoDeviceEndsTheProcessAndShutdownStopsFirst) {
