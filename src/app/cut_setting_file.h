@@ -64,8 +64,11 @@ class OptionsDialog {
  public:
   OptionsDialog(RunContext& run, int defaultSpeed, int reverse, std::size_t jobPathLength,
                 std::filesystem::path reportFile)
-      : run_(run), defaultSpeedIn_(defaultSpeed), reverseIn_(reverse),
-        jobPathLength_(jobPathLength), reportFile_(std::move(reportFile)) {}
+      : run_(run),
+        defaultSpeedIn_(defaultSpeed),
+        reverseIn_(reverse),
+        jobPathLength_(jobPathLength),
+        reportFile_(std::move(reportFile)) {}
 
   void OnInit(OptionsDialogView& view);
   // The buttons; each returns true when the dialog is to close with OK.
@@ -81,7 +84,6 @@ class OptionsDialog {
   int ReverseOut() const { return reverseOut_; }
   const std::string& ChosenPath() const { return path_; }
   const std::string& ChosenName() const { return name_; }
-  const std::string& ChosenExtension() const { return extension_; }
 
  private:
   bool Choose(const ChosenFile& file, int outcome, OptionsDialogView& view);
@@ -101,10 +103,12 @@ class OptionsDialog {
 
 // The outcome of the last Options dialog, for File Open and the special-mode selection: while
 // it is not 0 the job's recent settings are not applied.
-inline int OptionsOutcome(const RunContext& run) { return run.optionsOutcome; }
+inline int OptionsOutcome(const RunContext& run) {
+  return run.optionsOutcome;
+}
 
 // "More Options": the whole exchange with the Options dialog and its results.
-void MoreOptions(RunContext& run, MainWindowFields& fields, DialogView& view,
-                 SettingsStore& store, MainWindowCommands& commands, const WorkDir& workDir);
+void MoreOptions(RunContext& run, MainWindowFields& fields, DialogView& view, SettingsStore& store,
+                 MainWindowCommands& commands, const WorkDir& workDir);
 
 }  // namespace orvex

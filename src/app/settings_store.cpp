@@ -18,7 +18,9 @@ int ClampToInt(double value) {
   return static_cast<int>(value);
 }
 
-bool InchDisplay(double unitFactor) { return unitFactor != 1.0; }
+bool InchDisplay(double unitFactor) {
+  return unitFactor != 1.0;
+}
 
 }  // namespace
 
@@ -34,7 +36,9 @@ double DisplayedFirstMarker(double storedMillimetres, double unitFactor) {
   return std::floor(storedMillimetres / 0.254) / 100;
 }
 
-double MarkScaleFor(int markSize) { return 4.0 / markSize; }
+double MarkScaleFor(int markSize) {
+  return 4.0 / markSize;
+}
 
 int SettingsStore::Read(std::string_view key, int defaultValue) {
   return profile_.ReadInt(kProfileSection, key, defaultValue);
@@ -88,9 +92,9 @@ void SettingsStore::LoadActiveOffsets(RunContext& run, int firstXDefault, int se
   }
 }
 
-void SettingsStore::LoadOffsetsForFileOpen(RunContext& run) { LoadActiveOffsets(run, 80, 110); }
-
-void SettingsStore::LoadOffsetsForCutTest(RunContext& run) { LoadActiveOffsets(run, 180, 180); }
+void SettingsStore::LoadOffsetsForCutTest(RunContext& run) {
+  LoadActiveOffsets(run, 180, 180);
+}
 
 ServiceSettings SettingsStore::ReadForServiceDialog(const RunContext& run) {
   ServiceSettings values;
@@ -109,7 +113,9 @@ ServiceSettings SettingsStore::ReadForServiceDialog(const RunContext& run) {
   return values;
 }
 
-int SettingsStore::ReadBrightness() { return Read(key::kLum, 0); }
+int SettingsStore::ReadBrightness() {
+  return Read(key::kLum, 0);
+}
 
 std::string SettingsStore::ReadLastJob() {
   return profile_.ReadString(kProfileSection, key::kLastJob, "-");
@@ -178,18 +184,6 @@ void SettingsStore::WriteCalibration(RunContext& run, int offsetX, int offsetY) 
   }
   run.cameraOffsetX = offsetX;
   run.cameraOffsetY = offsetY;
-}
-
-int SettingsStore::MarkSizeAtSheetStart(RunContext& run) {
-  int markSize = run.cutterModel == 2 ? 46 : 51;
-  if (run.wideCarriage != 0) {
-    markSize = Read(key::kMpix, kFallbackMarkSize);
-    if (markSize < kMinMarkSize) markSize = kFallbackMarkSize;
-  }
-  Write(key::kMpix, markSize);
-  run.markSize = markSize;
-  run.markScale = MarkScaleFor(markSize);
-  return markSize;
 }
 
 }  // namespace orvex

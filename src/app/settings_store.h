@@ -41,11 +41,10 @@ inline constexpr std::string_view kLum = "lum";
 
 // Every key the system reads or writes; all hold integers except LastJob.
 inline constexpr std::array<std::string_view, 22> kAllKeys = {
-    key::kDeltaX,   key::kDeltaY,   key::kDeltaXC2, key::kDeltaYC2,   key::kDefSpeed,
-    key::kMpix,     key::kHetichetta, key::kForce, key::kBigLabel,    key::kUm,
-    key::kReverse,  key::kDiscesa,  key::kInser,    key::kLtaglio,    key::kDente,
-    key::kForceD,   key::kKAlto,    key::kLtaglioS, key::kDenteS,     key::kForceS,
-    key::kLastJob,  key::kLum};
+    key::kDeltaX,     key::kDeltaY,  key::kDeltaXC2, key::kDeltaYC2, key::kDefSpeed, key::kMpix,
+    key::kHetichetta, key::kForce,   key::kBigLabel, key::kUm,       key::kReverse,  key::kDiscesa,
+    key::kInser,      key::kLtaglio, key::kDente,    key::kForceD,   key::kKAlto,    key::kLtaglioS,
+    key::kDenteS,     key::kForceS,  key::kLastJob,  key::kLum};
 
 // A mark size below this is not a usable search size; start-up and the sheet start replace it.
 inline constexpr int kMinMarkSize = 40;
@@ -84,8 +83,6 @@ class SettingsStore {
   void LoadStartupRest(RunContext& run, MainWindowFields& fields);
 
   // --- Other reading places ---
-  // File Open: the active pair with the import's defaults (80/99, or 110/99).
-  void LoadOffsetsForFileOpen(RunContext& run);
   // Cut Test: the active pair with its own defaults (180/99 for either camera).
   void LoadOffsetsForCutTest(RunContext& run);
   // The service dialog's values with its own defaults (mpix 45, offsets 80/99 or 180/99).
@@ -110,9 +107,6 @@ class SettingsStore {
   // Calibration accepted: the active pair (Y first for the first camera, X first for the
   // second), copied into RunContext.
   void WriteCalibration(RunContext& run, int offsetX, int offsetY);
-  // The sheet start: the model's mark size (or the stored one with the wide carriage), written
-  // back every time, with markScale recomputed. Returns the mark size.
-  int MarkSizeAtSheetStart(RunContext& run);
 
  private:
   void LoadActiveOffsets(RunContext& run, int firstXDefault, int secondXDefault);

@@ -56,18 +56,14 @@ TEST(SettingsStoreTest, FreshProfileGivesEachReaderItsOwnDefaultsAndStaysEmpty) 
   EXPECT_EQ(f.spacing, 5);
   EXPECT_EQ(m.view.texts[window_id::kLastJobLine], "-");
 
-  m.store.LoadOffsetsForFileOpen(m.run);
-  EXPECT_EQ(m.run.cameraOffsetY, 99);
   m.store.LoadOffsetsForCutTest(m.run);
   EXPECT_EQ(m.run.cameraOffsetX, 180);
-  m.run.secondCamera = 1;
-  m.store.LoadOffsetsForFileOpen(m.run);
-  EXPECT_EQ(m.run.cameraOffsetX, 110);
+  EXPECT_EQ(m.run.cameraOffsetY, 99);
 
   EXPECT_TRUE(m.profile.WriteLog().empty());  // defaults are never written back
 }
 
-TEST(SettingsStoreTest, MarkSizeBelowFortyIsReplacedAtStartUpAndSheetStart) {
+TEST(SettingsStoreTest, MarkSizeBelowFortyIsReplacedAtStartUp) {
   Machine m;
   m.profile.WriteInt(kProfileSection, key::kMpix, 39);
   m.StartUp();
@@ -75,21 +71,6 @@ TEST(SettingsStoreTest, MarkSizeBelowFortyIsReplacedAtStartUpAndSheetStart) {
   m.profile.WriteInt(kProfileSection, key::kMpix, 40);
   m.StartUp();
   EXPECT_EQ(m.run.markSize, 40);
-
-  // Without the wide carriage the model decides, and the stored value is overwritten.
-  m.profile.ClearWriteLog();
-  m.run.cutterModel = 2;
-  EXPECT_EQ(m.store.MarkSizeAtSheetStart(m.run), 46);
-  m.run.cutterModel = 1;
-  EXPECT_EQ(m.store.MarkSizeAtSheetStart(m.run), 51);
-  EXPECT_EQ(m.profile.ReadInt(kProfileSection, key::kMpix, 0), 51);
-  EXPECT_DOUBLE_EQ(m.run.markScale, 4.0 / 51);
-  // With it the stored size is used (and checked).
-  m.run.wideCarriage = 1;
-  m.profile.WriteInt(kProfileSection, key::kMpix, 60);
-  EXPECT_EQ(m.store.MarkSizeAtSheetStart(m.run), 60);
-  m.profile.WriteInt(kProfileSection, key::kMpix, 12);
-  EXPECT_EQ(m.store.MarkSizeAtSheetStart(m.run), 46);
 }
 
 TEST(SettingsStoreTest, StartWritesTheActivePairAndOnlyLengthsInRange) {
