@@ -145,48 +145,42 @@ TEST_F(SheetFixture, FirstMarkIsCentredBeforeTheSheetMovesToTheSecond) {
   EXPECT_TRUE(feederWire.writes.empty());
 }
 
+// The damaged points (no number, far off the sheet) are skipped; their neighbours are cut where
+// they belong.
 TEST_F(SheetFixture, CentredMarksCutEachPointAtTheCutOrigin) {
-  dir.Write("sortx.prn", "M 20.00 30.00\nL 50.00 30.00\nC 50.00 62.50\nA\n");
-  SheetCutResult r = CentredSheet();
+  dir.Write("sortx.prn",
+            "M 20.00 30.00\nL nan 30.00\nL 50.00 30.00\nL 1e30 30.00\nC 50.00 62.50\nA\n");
+  const SheetCutResult r = CentredSheet();
   ASSERT_TRUE(r.streamed);
   EXPECT_DOUBLE_EQ(r.feedScale, 1.0);
   EXPECT_DOUBLE_EQ(r.crossScale, 1.0);
   EXPECT_DOUBLE_EQ(r.skewAngle, 0.0);
   EXPECT_EQ(r.points, 3);
-
+  // F0 = 8.0 mm, C0 = 9.9 mm: (20, 30) is cut at feed 28.0, cross 300 - (9.9 + 28) = 262.1 mm.
+  // The clearing move goes 140 mm past the further of the second mark and the job end, cross 120.
+  const std::vector<std::string> expected = {"O-2000.0,0.0\x03",  "TC1002,1,1\x03",
+                                             "O1820.0,1321.0\n",  "E-300.0,0.0\n",
+                                             "E-0.0,-325.0\n",  // no feed move prints as -0.0
+                                             "O-3020.0,-1096.0\n"};
   const std::vector<std::string> t = Texts();
-  ASSERT_GE(t.size(), 6U);
-  EXPECT_EQ(t[1], "TC1002,1,1\x03");
-  // F0 = 8.0 mm, C0 = 9.9 mm: (20, 30) is cut at feed 28.0, cross 300 - (9.9 + 28) = 262.1.
-  EXPECT_EQ(t[2], "O1820.0,1321.0\n");
-  EXPECT_EQ(t[3], "E-300.0,0.0\n");
-  EXPECT_EQ(t[4], "E-0.0,-325.0\n");  // no feed move prints as -0.0
-  // The clearing move: 140 mm past the further of the second mark and the job end, cross 120.
-  EXPECT_EQ(t[5], "O-3020.0,-1096.0\n");
+  ASSERT_GE(t.size(), expected.size());
+  EXPECT_EQ(std::vector<std::string>(t.begin(), t.begin() + 6), expected);
   // (50, 62.5): feed 58.0 mm, cross 300 - (9.9 + 60.5) = 229.6 mm.
   const Head head = Follow();
   EXPECT_EQ(head.feed, 5800);
   EXPECT_EQ(head.cross, 22960);
-
-  // The feeder hears that the sheet is cut, then its link is closed.
-  ASSERT_EQ(feederWire.writes.size(), 1U);
-  const std::vector<std::uint8_t>& notice = feederWire.writes[0].bytes;
-  EXPECT_EQ(std::string(notice.begin(), notice.end()),
-            std::string(1, '\0') + std::string(kCuttingNotice));
-  EXPECT_TRUE(feederWire.OpenHandles().empty());
-  EXPECT_TRUE(cutterWire.OpenHandles().empty());
-
   EXPECT_EQ(ctx.runPhase, -1);
   EXPECT_EQ(fields.sheetCount, 1);
-  EXPECT_EQ(ctx.detectionHold, 10);
-  EXPECT_EQ(ctx.statusChar, '4');
-  EXPECT_DOUBLE_EQ(fields.feedScaleShown, 1.0);
+  EXPECT_TRUE(cutterWire.OpenHandles().empty());
 }
 
-TEST_F(SheetFixture, WidthCompensationAndRecentringSetTheFeedScale) {
+TEST_F(SheetFixture, CompensationsAndRecentringSetTheScales) {
   dir.Write("sortx.prn", "A\n");
   fields.compensationWidth = 10;  // 1.0 mm over marks 200 mm apart
-  EXPECT_DOUBLE_EQ(CentredSheet().feedScale, 1.005);
+  fields.compensationHeight = 5;  // 0.5 mm over the job's 100 mm
+  SheetCutResult r = CentredSheet();
+  EXPECT_DOUBLE_EQ(r.feedScale, 1.005);
+  EXPECT_DOUBLE_EQ(r.crossScale, 1.005);
 
   // Two re-centrings of the second mark add up; the second must not replace the first. Each
   // found the mark at a larger row, which lies at a smaller job coordinate: the marks are
@@ -197,24 +191,6 @@ TEST_F(SheetFixture, WidthCompensationAndRecentringSetTheFeedScale) {
   EXPECT_EQ(ctx.waitingForMark, 1);
   Step(2, 320, 255);
   EXPECT_NEAR(Step(2, 320, 240).feedScale, 0.9875, 1e-12);
-  fields.compensationWidth = 0;
-
-  // Marks accepted 1 mm off centre, both the same way: the sheet is not stretched, and the
-  // camera stands 1 mm beyond the second mark, at 211 mm.
-  dir.Write("sortx.prn", "M 20.00 30.00\nA\n");
-  cutterWire.writes.clear();
-  Step(1, 320, 250);
-  EXPECT_DOUBLE_EQ(Step(2, 320, 250).feedScale, 1.0);
-  EXPECT_EQ(Texts()[2], "O1830.0,1321.0\n");  // from 211 to 28 mm
-  dir.Write("sortx.prn", "A\n");
-
-  // A skewed sheet: the second mark 20 pixels (2 mm) across from the first, atan(2 / 200).
-  Step(1, 320, 240);
-  const SheetCutResult r = Step(2, 340, 240);
-  EXPECT_NEAR(r.skewAngle, 0.0099996667, 1e-10);
-  EXPECT_NEAR(ctx.skewSum, 0.0099996667, 1e-10);
-  fields.compensationHeight = 5;
-  EXPECT_DOUBLE_EQ(CentredSheet().crossScale, 1.005);
 }
 
 // A half-inch first-marker distance and a quarter inch across, the edge found 1 mm before the
@@ -384,16 +360,6 @@ TEST_F(SheetFixture, UnusableGeometryNeverReachesTheCutter) {
   EXPECT_TRUE(Texts().empty());
 }
 
-TEST_F(SheetFixture, DamagedPointsAreSkippedAndTheirNeighboursCut) {
-  dir.Write("sortx.prn", "M 20.00 30.00\nL nan 30.00\nL 1e30 30.00\nL 50.00 30.00\nA\n");
-  EXPECT_EQ(CentredSheet().points, 2);
-  for (const auto& t : Texts()) {
-    EXPECT_EQ(t.find("nan"), std::string::npos);
-    EXPECT_EQ(t.find("inf"), std::string::npos);
-  }
-  EXPECT_EQ(Follow().feed, 5800);  // (50, 30) at 50 + 8 mm along the feed
-}
-
 // Every step is rounded against the accumulated integer position, so after 100,000 steps the
 // head is within 0.01 mm of the last target, not 100,000 roundings away from it. The skew is
 // 0.03 mm over 200 mm, 1.5e-4 rad; the last point is (139.9987, 5.04), so k = 129.9987 and
@@ -421,16 +387,14 @@ TEST(TenthsText, MatchesPrintfForEveryStep) {
   for (int i = 0; i < 20000; ++i)
     values.push_back(static_cast<long long>(rng() % 4000001) - 2000000);
   for (long long n : values) {
-    char negated[64];
-    char plain[64];
-    std::snprintf(negated, sizeof negated, "%2.1f", static_cast<double>(n) / -10.0);
-    std::snprintf(plain, sizeof plain, "%2.1f", static_cast<double>(n) / 10.0);
-    std::string a;
-    std::string b;
-    AppendTenthsNegated(a, n);
-    AppendTenths(b, n);
-    ASSERT_EQ(a, negated) << n;
-    ASSERT_EQ(b, plain) << n;
+    char printed[2][64];
+    std::snprintf(printed[0], 64, "%2.1f", static_cast<double>(n) / -10.0);
+    std::snprintf(printed[1], 64, "%2.1f", static_cast<double>(n) / 10.0);
+    std::string texts[2];
+    AppendTenthsNegated(texts[0], n);
+    AppendTenths(texts[1], n);
+    ASSERT_EQ(texts[0], printed[0]) << n;
+    ASSERT_EQ(texts[1], printed[1]) << n;
   }
 }
 
