@@ -57,9 +57,10 @@ TEST_F(FeederLinkTest, FramingAndReturnValues) {
   EXPECT_EQ(transport.writes[0].bytes, (std::vector<std::uint8_t>{0, 'U', 'U', 'B', 'B'}));
   EXPECT_EQ(link.FeederReceive(0, buffer, 64, 6000), 0);  // nothing scripted: timed out
   EXPECT_EQ(transport.cancellations, 1);
-  for (auto answer : {Report(65), Report(1), Report(0)})
-    transport.answers.push_back({TransferStatus::kDone, answer});
-  transport.answers.push_back({TransferStatus::kFailed, {}});
+  transport.answers = {{TransferStatus::kDone, Report(65)},
+                       {TransferStatus::kDone, Report(1)},
+                       {TransferStatus::kDone, {}},
+                       {TransferStatus::kFailed, {}}};
   EXPECT_EQ(link.FeederReceive(0, buffer, 64, 6000), 64);
   EXPECT_EQ(transport.reads.back().capacity, 65U);
   EXPECT_EQ(transport.reads.back().timeoutMs, 6000);
@@ -78,10 +79,10 @@ TEST_F(FeederLinkTest, FramingAndReturnValues) {
 // without touching the device, until the next open.
 TEST_F(FeederLinkTest, LengthsOutsideOneTransferAndClosedPositionsAreRefused) {
   ASSERT_TRUE(link.OpenSheetFeeder());
-  EXPECT_EQ(link.FeederSend(0, buffer, 516, 100), -1);
-  EXPECT_EQ(link.FeederSend(0, buffer, -1, 100), -1);
-  EXPECT_EQ(link.FeederReceive(0, buffer, 516, 100), -1);
-  EXPECT_EQ(link.FeederReceive(0, buffer, -64, 100), -1);
+  for (int length : {516, -1, -64}) {
+    EXPECT_EQ(link.FeederSend(0, buffer, length, 100), -1) << length;
+    EXPECT_EQ(link.FeederReceive(0, buffer, length, 100), -1) << length;
+  }
   EXPECT_TRUE(transport.writes.empty());
   EXPECT_EQ(link.FeederSend(0, buffer, 515, 100), 515);
   EXPECT_EQ(transport.writes.back().bytes.size(), 516U);
@@ -92,10 +93,8 @@ TEST_F(FeederLinkTest, LengthsOutsideOneTransferAndClosedPositionsAreRefused) {
   link.FeederClose(0);  // closing twice closes once
   link.FeederClose(7);
   transport.answers.push_back({TransferStatus::kDone, Report(65)});
-  EXPECT_EQ(link.FeederReceive(0, buffer, 64, 100), -1);
   EXPECT_EQ(link.FeederSend(0, buffer, 64, 100), -1);
-  EXPECT_EQ(link.FeederReceive(1, buffer, 64, 100), -1);
-  EXPECT_EQ(link.FeederReceive(-1, buffer, 64, 100), -1);
+  for (int position : {0, 1, -1}) EXPECT_EQ(link.FeederReceive(position, buffer, 64, 100), -1);
   EXPECT_EQ(transport.reads.size(), 1U);
   ASSERT_TRUE(link.OpenSheetFeeder());
   EXPECT_EQ(link.FeederReceive(0, buffer, 64, 100), 64);
