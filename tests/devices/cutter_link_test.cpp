@@ -54,17 +54,8 @@ TEST_F(CutterLinkTest, DiscoveryTakesTheFirstCutterPathAndItsModel) {
   EXPECT_EQ(ctx.cutterPath, "previous");
 }
 
-// Each command's own open; the link's errors reach the caller through the commands' tests.
-TEST_F(CutterLinkTest, SendOpensTheCutterForWritingOnce) {
-  ctx.cutterPath = CutterPath("0b4d", "1130");
-  EXPECT_EQ(link.SendToCutter("TC24,0\x03"), 0);
-  ASSERT_EQ(transport.opens.size(), 1U);
-  EXPECT_EQ(transport.opens[0].path, ctx.cutterPath);
-  EXPECT_EQ(transport.opens[0].access, CutterAccess::kWrite);
-  EXPECT_EQ(transport.AllBytes(), "TC24,0\x03");  // no terminator on the wire
-  EXPECT_TRUE(transport.OpenHandles().empty());
-}
-
+// A stream is one open for many writes; a vanished cutter's stream reports the invalid handle
+// and touches nothing.
 TEST_F(CutterLinkTest, StreamIsOneOpenManyWritesOneClose) {
   const CutterHandle handle = link.OpenCutterStream();
   EXPECT_EQ(link.WriteCutterStream(handle, "O10,0\n"), 0);
@@ -72,21 +63,19 @@ TEST_F(CutterLinkTest, StreamIsOneOpenManyWritesOneClose) {
   link.CloseCutterStream(handle);
   EXPECT_EQ(transport.opens.size(), 1U);
   EXPECT_EQ(transport.AllBytes(), "O10,0\nE0,10\n");
-  EXPECT_TRUE(transport.OpenHandles().empty());
-
-  // A vanished cutter: writes report the invalid handle, nothing touches the transport.
   transport.openError = kCutterFileNotFound;
   int openError = 0;
   const CutterHandle none = link.OpenCutterStream(&openError);
-  EXPECT_EQ(none, kNoCutterHandle);
-  EXPECT_EQ(openError, kCutterFileNotFound);
+  EXPECT_EQ(std::make_pair(none, openError), std::make_pair(kNoCutterHandle, kCutterFileNotFound));
   EXPECT_EQ(link.WriteCutterStream(none, "O1,0\n"), kCutterInvalidHandle);
   link.CloseCutterStream(none);
+  EXPECT_TRUE(transport.OpenHandles().empty());
   EXPECT_EQ(transport.misuse, 0);
 }
 
 // A read is started only when none is outstanding; a late reply lands when the run loop pumps.
-// The buffer stays terminated however long the reply.
+// The buffer stays terminated however long the reply. (The exchange with a real device is in the
+// USB adapter's tests.)
 TEST_F(CutterLinkTest, OneStatusReadAtATimeIntoATerminatedBuffer) {
   ctx.cutterStatus[0] = '\t';
   EXPECT_EQ(link.ReadCutterStatus(), 0);  // no reply: the read stays outstanding
@@ -103,13 +92,9 @@ TEST_F(CutterLinkTest, OneStatusReadAtATimeIntoATerminatedBuffer) {
   EXPECT_EQ(ctx.cutterStatus[64], 0);
   EXPECT_TRUE(transport.OpenHandles().empty());  // the completed read's handle is released
 
-  transport.Reply("abcd0\x03");
-  link.ReadCutterStatus();
-  EXPECT_EQ(transport.readsStarted, 2);
-  EXPECT_EQ(ctx.cutterStatus[4], '0');
   transport.openError = kCutterFileNotFound;
   EXPECT_EQ(link.ReadCutterStatus(), kCutterFileNotFound);
-  EXPECT_EQ(transport.readsStarted, 2);
+  EXPECT_EQ(transport.readsStarted, 1);
   EXPECT_EQ(transport.misuse, 0);
 }
 

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "run/contour_records.h"
@@ -230,20 +231,16 @@ TEST(CutOrderProperty, SortedSelectionEqualsTheRepeatedScanOnRandomJobs) {
 
 TEST(ContourRecordReader, RecordsMayEndAfterTheLetterAndKeepTheLastValues) {
   ContourRecordReader reader("M 1.5 -2\n\nA L +3.25 4 X");
+  const std::tuple<char, int, float, float> expected[] = {
+      {'M', 2, 1.5F, -2.0F}, {'A', 0, 1.5F, -2.0F}, {'L', 2, 3.25F, 4.0F}, {'X', 0, 3.25F, 4.0F}};
   ContourRecord r;
-  ASSERT_TRUE(reader.Next(r));
-  EXPECT_EQ(r.letter, 'M');
-  EXPECT_FLOAT_EQ(r.b, -2.0F);
-  EXPECT_EQ(reader.Offset(), 10U);
-  ASSERT_TRUE(reader.Next(r));
-  EXPECT_EQ(r.letter, 'A');
-  EXPECT_EQ(r.values, 0);
-  EXPECT_FLOAT_EQ(r.a, 1.5F);
-  ASSERT_TRUE(reader.Next(r));
-  EXPECT_EQ(r.letter, 'L');
-  EXPECT_FLOAT_EQ(r.a, 3.25F);
-  ASSERT_TRUE(reader.Next(r));
-  EXPECT_EQ(r.letter, 'X');
+  for (const auto& record : expected) {
+    ASSERT_TRUE(reader.Next(r));
+    EXPECT_EQ(std::make_tuple(r.letter, r.values, r.a, r.b), record);
+    if (r.letter == 'M') {
+      EXPECT_EQ(reader.Offset(), 10U);
+    }
+  }
   EXPECT_FALSE(reader.Next(r));
   std::string out;
   AppendContourRecord(out, 'L', 0.125F, -0.004F);  // exact tie rounds to even, like printf
