@@ -106,8 +106,12 @@ std::vector<ContourEntry> ScanContours(std::string_view text, std::size_t start,
     switch (record.letter) {
       case 'L':
       case 'C': {
-        // A point outside any contour is never cut, nor is a damaged one.
-        if (!inContour || record.values < 2) break;
+        // A point outside any contour is never cut, nor is a damaged one; nor may a damaged
+        // point's length make the job's whole length no number (the finish check reads it).
+        if (!inContour || record.values < 2 || !std::isfinite(record.a) ||
+            !std::isfinite(record.b)) {
+          break;
+        }
         float k = ReachKey(record.a, record.b);
         if (k < best) {
           best = k;
