@@ -141,13 +141,12 @@ TEST_F(OrvexOnTheTwin, ARefusedSleepHoldIsToldOnceInTheStatusLineAndTheRunGoesOn
   ModalAnswerer answers;
   OpenSampleJob(answers);
   ASSERT_TRUE(ClickControl(&Window(), window_id::kStartButton));
-  const RunEngine& engine = *app_->Machine().Model().Engine();
-  EXPECT_TRUE(engine.Running());
+  EXPECT_TRUE(app_->Machine().Model().Engine()->Running());
   EXPECT_TRUE(testing::WaitFor([&] { return StatusLine().contains("Permission denied"); }))
       << StatusLine().toStdString();
   ASSERT_TRUE(ClickControl(&Window(), window_id::kStartButton));  // Stop
   EXPECT_TRUE(testing::WaitFor([&] { return !StatusLine().contains("Permission denied"); }));
-
+  // Told once: the next run asks again and is refused, and says nothing more about it.
   ASSERT_TRUE(DriveUntil([&] { return Enabled(window_id::kStartButton); }, kMinuteMs));
   ASSERT_TRUE(ClickControl(&Window(), window_id::kStartButton));
   EXPECT_EQ(logind_.Calls().size(), 2U);
