@@ -46,21 +46,17 @@ TEST(OptionsWindowTest, ASpeedOutOfRangeOrNotANumberKeepsTheDialogOpenUntilCorre
   OptionsDialog model(run, 30, 1, 0, dir.File("report.dat"));
   MissingControlCheck controls;
   ModalAnswerer answerer;
-  answerer
-      .Then([](QWidget* options) {
-        TypeInto(options, kDefaultSpeedEdit, QStringLiteral("61"));
-        testing::ClickControl(options, kOkButton);
-      })
+  auto typeAndOk = [](const QString& speed) {
+    return [speed](QWidget* options) {
+      TypeInto(options, kDefaultSpeedEdit, speed);
+      testing::ClickControl(options, kOkButton);
+    };
+  };
+  answerer.Then(typeAndOk("61"))
       .Then(ModalAnswerer::Accept())
-      .Then([](QWidget* options) {
-        TypeInto(options, kDefaultSpeedEdit, QString());
-        testing::ClickControl(options, kOkButton);
-      })
+      .Then(typeAndOk(""))
       .Then(ModalAnswerer::Accept())
-      .Then([](QWidget* options) {
-        TypeInto(options, kDefaultSpeedEdit, QStringLiteral("60"));
-        testing::ClickControl(options, kOkButton);
-      });
+      .Then(typeAndOk("60"));
 
   EXPECT_TRUE(RunOptionsWindow(nullptr, model));
 
