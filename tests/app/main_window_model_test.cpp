@@ -30,13 +30,11 @@ TEST_F(MainWindowModelTest, DeferredSetUpRunsOnceOnTheTenthTick) {
   EXPECT_NE(view.texts[kFirstMarkerCaption], "First Marker");
   EXPECT_TRUE(camera.log.empty());
   model->OnTimer();
-  EXPECT_EQ(view.texts[kFirstMarkerCaption], "First Marker");
-  EXPECT_EQ(view.texts[kCalibrationButton], "Calibration");
+  EXPECT_EQ(view.texts[kFirstMarkerCaption] + "|" + view.texts[kCalibrationButton],
+            "First Marker|Calibration");
   EXPECT_EQ(view.texts.count(kUnitLabelFirstMarker), 0U);  // millimetres: nothing converted
-  EXPECT_EQ(run.unitFactor, 1.0);
-  EXPECT_EQ(camera.log, (std::vector<std::string>{"B-10/1"}));
   for (int tick = 0; tick < 20; ++tick) model->OnTimer();
-  EXPECT_EQ(camera.log.size(), 1U);
+  EXPECT_EQ(camera.log, (std::vector<std::string>{"B-10/1"}));  // once
 }
 
 TEST_F(MainWindowModelTest, CloseWritesUpliftAndInsertionAndWaitsDuringRegistration) {
@@ -50,8 +48,7 @@ TEST_F(MainWindowModelTest, CloseWritesUpliftAndInsertionAndWaitsDuringRegistrat
   run.waitingForMark = 1;
   view.texts[kUpliftEdit] = "13";
   EXPECT_FALSE(model->OnCloseRequest());
-  EXPECT_EQ(run.exitRequested, 1);
-  EXPECT_EQ(run.waitingForMark, 0);
+  EXPECT_EQ(std::make_pair(run.exitRequested, run.waitingForMark), std::make_pair(1, 0));
   EXPECT_EQ(profile.ReadInt(kProfileSection, "discesa", 0), 13);
 }
 

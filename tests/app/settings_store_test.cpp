@@ -68,12 +68,11 @@ TEST(SettingsStoreTest, FreshProfileGivesEachReaderItsOwnDefaultsAndStaysEmpty) 
 
 TEST(SettingsStoreTest, MarkSizeBelowFortyIsReplacedAtStartUpAndSheetStart) {
   Machine m;
-  m.profile.WriteInt(kProfileSection, key::kMpix, 39);
-  m.StartUp();
-  EXPECT_EQ(m.run.markSize, 46);
-  m.profile.WriteInt(kProfileSection, key::kMpix, 40);
-  m.StartUp();
-  EXPECT_EQ(m.run.markSize, 40);
+  for (auto [stored, used] : {std::pair{39, 46}, {40, 40}}) {
+    m.profile.WriteInt(kProfileSection, key::kMpix, stored);
+    m.StartUp();
+    EXPECT_EQ(m.run.markSize, used);
+  }
 
   // Without the wide carriage the model decides, and the stored value is overwritten.
   m.profile.ClearWriteLog();
@@ -104,9 +103,10 @@ TEST(SettingsStoreTest, StartWritesTheActivePairAndOnlyLengthsInRange) {
   EXPECT_TRUE(m.store.WriteAtStart(m.run, m.fields));
   EXPECT_EQ(m.profile.WriteLog(),
             (Log{"deltaX", "deltaY", "hetichetta", "force", "LastJob", "kAlto"}));
-  EXPECT_EQ(m.profile.ReadInt(kProfileSection, "deltaX", 0), 83);
-  EXPECT_EQ(m.profile.ReadInt(kProfileSection, "deltaY", 0), 109);
-  EXPECT_EQ(m.profile.ReadInt(kProfileSection, "hetichetta", 0), 19);
+  EXPECT_EQ(std::vector<int>({m.profile.ReadInt(kProfileSection, "deltaX", 0),
+                              m.profile.ReadInt(kProfileSection, "deltaY", 0),
+                              m.profile.ReadInt(kProfileSection, "hetichetta", 0)}),
+            std::vector<int>({83, 109, 19}));
   EXPECT_EQ(m.profile.ReadString(kProfileSection, "LastJob", ""), "/jobs/spring labels.eps");
 
   m.profile.ClearWriteLog();
@@ -139,8 +139,9 @@ TEST(SettingsStoreTest, InchDisplayKeepsTheFirstMarkerDistanceAcrossRestarts) {
     m.store.WriteAtStart(m.run, m.fields);
     EXPECT_EQ(m.profile.ReadInt(kProfileSection, key::kHetichetta, 0), 45);
   }
-  EXPECT_EQ(m.view.texts[window_id::kUnitLabelFirstMarker], "inch");
-  EXPECT_EQ(m.view.texts[window_id::kUnitLabelCutterWidth], "inch");
+  EXPECT_EQ(m.view.texts[window_id::kUnitLabelFirstMarker] + " " +
+                m.view.texts[window_id::kUnitLabelCutterWidth],
+            "inch inch");
   EXPECT_EQ(m.run.unitFactor, 25.4);
   // Hostile values in the real field do not overflow the stored integer.
   EXPECT_EQ(StoredFirstMarker(1e300, 25.4), 2147483647);
