@@ -1,4 +1,4 @@
-// The GUI tests' application object, modal answerer, warning log and control lookups.
+// The GUI tests' application object, modal answerer, missing-control check and control lookups.
 #include "gui/gui_test_support.h"
 
 #include <gtest/gtest.h>
