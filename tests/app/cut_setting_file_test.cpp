@@ -10,6 +10,34 @@
 namespace orvex {
 namespace {
 
+using F = MainWindowFields;
+
+// The file's layout, one golden list: the whole-number fields with the values the sample sets,
+// and the line they make. The line adds the first marker (19.56) and the cross position (8.25)
+// in truncated tenths, the run's default speed (30) and its reverse order (1).
+const std::pair<int F::*, int> kSampleFields[] = {
+    {&F::compensationLeft, -3}, {&F::compensationRight, 4},
+    {&F::height, -20},          {&F::width, 8},
+    {&F::uplift, 11},           {&F::insertion, 150},
+    {&F::dashCutLength, 360},   {&F::dashUpLength, 6},
+    {&F::dashSpeed, 10},        {&F::dashForce, 14},
+    {&F::passSelection, 2},     {&F::specialSelection, 1},
+    {&F::specialCutLength, 30}, {&F::specialUpLength, 20},
+    {&F::specialSpeed, 12},     {&F::specialForce, 9},
+    {&F::multipleSelection, 3}, {&F::spacing, 5},
+    {&F::cutForce, 31},         {&F::dashedLineOn, 1},
+    {&F::withoutMarks, 1}};
+constexpr std::string_view kSampleLine =
+    "-3 4 -20 8  11 150  360 6 10 14 2  1 30 20 12 9 3 5  195 31 30 1  1 1 82";
+
+MainWindowFields SampleFields() {
+  MainWindowFields fields;
+  for (auto [member, value] : kSampleFields) fields.*member = value;
+  fields.firstMarker = 19.56;
+  fields.firstMarkerCross = 8.25;
+  return fields;
+}
+
 class RecordingCommands : public MainWindowCommands {
  public:
   void ReloadJob() override { calls.push_back("reload"); }
@@ -18,7 +46,8 @@ class RecordingCommands : public MainWindowCommands {
   std::vector<std::string> calls;
 };
 
-enum class Press { kLoad, kSave, kOk, kCancel };
+// A button of the Options dialog; none is Cancel.
+using Press = bool (OptionsDialog::*)(OptionsDialogView&);
 
 struct Fixture {
   test::TempDir dir;
@@ -41,214 +70,174 @@ struct Fixture {
     view.optionsScript = [this, press, edit](OptionsDialog& dialog) {
       dialog.OnInit(options);
       if (edit) edit(options.controls);
-      switch (press) {
-        case Press::kLoad:
-          return dialog.OnLoadCutSetting(options);
-        case Press::kSave:
-          return dialog.OnSaveCutSetting(options);
-        case Press::kOk:
-          return dialog.OnOk(options);
-        case Press::kCancel:
-          return false;
-      }
-      return false;
+      return press != nullptr && (dialog.*press)(options);
     };
     MoreOptions(run, fields, view, store, commands, workDir);
   }
   void Save(const std::string& name) {
     options.saveChoice = ChosenFile{dir.File(name).string()};
-    MoreOptionsPressing(Press::kSave);
+    MoreOptionsPressing(&OptionsDialog::OnSaveCutSetting);
   }
   void Load(const std::string& name) {
     options.openChoice = ChosenFile{dir.File(name).string()};
-    MoreOptionsPressing(Press::kLoad);
+    MoreOptionsPressing(&OptionsDialog::OnLoadCutSetting);
   }
 };
 
-MainWindowFields SampleFields() {
-  MainWindowFields f;
-  f.compensationLeft = -3;
-  f.compensationRight = 4;
-  f.height = -20;
-  f.width = 7;
-  f.uplift = 11;
-  f.insertion = 150;
-  f.dashCutLength = 360;
-  f.dashUpLength = 5;
-  f.dashSpeed = 10;
-  f.dashForce = 14;
-  f.passSelection = 2;
-  f.specialSelection = 1;
-  f.specialCutLength = 30;
-  f.specialUpLength = 20;
-  f.specialSpeed = 12;
-  f.specialForce = 7;
-  f.multipleSelection = 4;
-  f.spacing = 5;
-  f.firstMarker = 19.56;
-  f.cutForce = 31;
-  f.dashedLineOn = 1;
-  f.withoutMarks = 1;
-  f.firstMarkerCross = 8.25;
-  return f;
-}
+TEST(CutSettingFileTest, SaveWritesEveryFieldInItsPlaceAndLoadTakesThemBack) {
+  Fixture saving;
+  saving.view.controls = SampleFields();
+  saving.run.reverseOrder = 1;
+  saving.Save("labels.cst");
+  EXPECT_EQ(saving.dir.Read("labels.cst"), kSampleLine);
+  EXPECT_EQ(saving.view.caption, "- Orvex Plus - labels.cst");
+  EXPECT_EQ(saving.run.optionsOutcome, 2);
+  EXPECT_TRUE(saving.commands.calls.empty());
 
-TEST(CutSettingFileTest, SaveAndLoadRestoreEveryFieldWithOneDecimal) {
   Fixture f;
-  f.view.controls = SampleFields();
-  f.run.reverseOrder = 1;
-  f.Save("labels.cst");
-  EXPECT_EQ(f.dir.Read("labels.cst"),
-            "-3 4 -20 7  11 150  360 5 10 14 2  1 30 20 12 7 4 5  195 31 30 1  1 1 82");
-  EXPECT_EQ(f.view.caption, "- Orvex Plus - labels.cst");
-  EXPECT_EQ(f.run.optionsOutcome, 2);
-  EXPECT_TRUE(f.commands.calls.empty());
-
-  f.view.controls = MainWindowFields{};
-  f.run.reverseOrder = 0;
   f.run.defaultSpeed = 50;
-  f.fields = MainWindowFields{};
+  f.dir.Write("labels.cst", std::string(kSampleLine));
   f.Load("labels.cst");
-  MainWindowFields expected = SampleFields();
-  expected.firstMarker = 19.5;
-  expected.firstMarkerCross = 8.2;
-  const MainWindowFields& shown = f.view.controls;
-  EXPECT_EQ(CollectCutSetting(f.run, shown), CollectCutSetting(f.run, expected));
-  EXPECT_DOUBLE_EQ(shown.firstMarker, 19.5);
+  for (auto [member, value] : kSampleFields) EXPECT_EQ(f.view.controls.*member, value);
+  EXPECT_DOUBLE_EQ(f.view.controls.firstMarker, 19.5);
+  EXPECT_DOUBLE_EQ(f.view.controls.firstMarkerCross, 8.2);
   EXPECT_EQ(f.run.reverseOrder, 1);
   EXPECT_EQ(f.run.defaultSpeed, 30);
   EXPECT_EQ(f.run.optionsOutcome, 1);
+  EXPECT_EQ(f.view.caption, "- Orvex Plus - labels.cst");
   EXPECT_EQ(f.commands.calls, (std::vector<std::string>{"dashed", "special", "reload"}));
   // Loading takes defSpeed and reverse into the run only; the profile gets what the dialog says.
   EXPECT_EQ(f.profile.ReadInt(kProfileSection, key::kReverse, -1), 0);
 }
 
 TEST(CutSettingFileTest, TenthsSurviveRepeatedLoadAndSave) {
-  for (int tenths = -20000; tenths <= 20000; ++tenths) {
-    ASSERT_EQ(TenthsOf(tenths / 10.0), tenths);
-  }
+  for (int tenths = -20000; tenths <= 20000; ++tenths) ASSERT_EQ(TenthsOf(tenths / 10.0), tenths);
   EXPECT_EQ(TenthsOf(19.56), 195);
   EXPECT_EQ(TenthsOf(-0.19), -1);
 }
 
-TEST(CutSettingFileTest, TwentyFourValuesLeaveTheCrossPositionAlone) {
-  Fixture f;
+// Files from before the cross position have 24 values, and a 25th of 0 or below means none;
+// fewer values, words, a number past int or no file at all change nothing.
+TEST(CutSettingFileTest, TwentyFourValuesLeaveTheCrossAloneAndUnreadableFilesChangeNothing) {
   const std::string first24 = "1 2 3 4  5 6  7 8 9 10 1  0 13 14 15 16 0 18  195 20 21 0  0 0";
-  for (std::string tail : {std::string(), std::string("\n"), std::string(" 0"),
-                           std::string(" -5\r\n"), std::string(" x")}) {
-    f.dir.Write("old.cst", first24 + tail);
-    f.view.controls.firstMarkerCross = 3.5;
-    f.Load("old.cst");
-    EXPECT_TRUE(f.view.messages.empty()) << tail;
-    EXPECT_EQ(f.view.controls.firstMarkerCross, 3.5) << tail;
-    EXPECT_EQ(f.view.controls.height, 3) << tail;
-  }
-}
-
-TEST(CutSettingFileTest, ForeignSelectionsAreIgnored) {
-  Fixture f;
-  f.view.controls.passSelection = 1;
-  f.view.controls.specialSelection = 2;
-  f.view.controls.multipleSelection = 3;
-  f.dir.Write("foreign.cst", "0 0 0 0  0 0  7 8 9 10 3  4 13 14 15 16 5 18  195 20 21 0  0 0 0");
-  f.Load("foreign.cst");
-  EXPECT_EQ(f.view.controls.passSelection, 1);
-  EXPECT_EQ(f.view.controls.specialSelection, 2);
-  EXPECT_EQ(f.view.controls.multipleSelection, 3);
-  f.dir.Write("negative.cst", "0 0 0 0  0 0  7 8 9 10 -1  -1 13 14 15 16 -1 18  195 20 21 0  0 0");
-  f.Load("negative.cst");
-  EXPECT_EQ(f.view.controls.passSelection, 1);
-  EXPECT_EQ(f.view.controls.multipleSelection, 3);
-  // The fourth special entry exists only once the creasing tool is installed.
-  f.dir.Write("creasing.cst", "0 0 0 0  0 0  7 8 9 10 0  3 13 14 15 16 0 18  195 20 21 0  0 0");
-  f.commands.calls.clear();
-  f.Load("creasing.cst");
-  EXPECT_EQ(f.view.controls.specialSelection, 2);
-  EXPECT_EQ(f.commands.calls, (std::vector<std::string>{"reload"}));
-  f.run.creasingInstalled = 1;
-  f.commands.calls.clear();
-  f.Load("creasing.cst");
-  EXPECT_EQ(f.view.controls.specialSelection, 3);
-  EXPECT_EQ(f.commands.calls, (std::vector<std::string>{"special", "reload"}));
-}
-
-TEST(CutSettingFileTest, UnreadableFilesChangeNothing) {
-  Fixture f;
-  f.view.controls = SampleFields();
-  const std::string before = FormatCutSetting(CollectCutSetting(f.run, f.view.controls));
-  f.dir.Write("short.cst", "1 2 3 4  5 6  7 8 9 10 1  0 13 14 15 16 0 18  195 20 21 0  0");
-  f.dir.Write("words.cst", "left right and so on");
-  f.dir.Write("huge.cst", "1 2 3 99999999999 5 6 7 8 9 10 1 0 13 14 15 16 0 18 195 20 21 0 0 0");
-  for (std::string name : {"short.cst", "words.cst", "huge.cst", "missing.cst"}) {
-    f.view.messages.clear();
-    f.Load(name);
-    ASSERT_EQ(f.view.messages.size(), 1U) << name;
+  const std::pair<std::optional<std::string>, bool> cases[] = {
+      {first24, true},
+      {first24 + " 0", true},
+      {first24 + " -5\r\n", true},
+      {first24 + " x", true},
+      {first24.substr(0, first24.size() - 2), false},
+      {"left right and so on", false},
+      {"1 2 3 99999999999 5 6 7 8 9 10 1 0 13 14 15 16 0 18 195 20 21 0 0 0", false},
+      {std::nullopt, false}};
+  for (const auto& [text, readable] : cases) {
+    SCOPED_TRACE(text.value_or("(no file)"));
+    Fixture f;
+    f.view.controls = SampleFields();
+    if (text) f.dir.Write("job.cst", *text);
+    f.Load("job.cst");
+    EXPECT_DOUBLE_EQ(f.view.controls.firstMarkerCross, 8.25);
+    if (readable) {
+      EXPECT_TRUE(f.view.messages.empty());
+      EXPECT_EQ(f.view.controls.height, 3);
+      continue;
+    }
+    ASSERT_EQ(f.view.messages.size(), 1U);
     EXPECT_EQ(f.view.messages[0].text, "Cannot read cut setting file");
-    EXPECT_EQ(f.view.messages[0].icon, MessageIcon::kInformation);
-    EXPECT_EQ(FormatCutSetting(CollectCutSetting(f.run, f.view.controls)), before) << name;
+    EXPECT_EQ(CollectCutSetting(f.run, f.view.controls), CollectCutSetting(f.run, SampleFields()));
+    EXPECT_TRUE(f.commands.calls.empty());
+    EXPECT_EQ(OptionsOutcome(f.run), 0);  // the job's recent settings still apply
   }
-  EXPECT_EQ(f.view.caption, "- Orvex Plus 1.0 - ");
-  EXPECT_TRUE(f.commands.calls.empty());
-  EXPECT_EQ(OptionsOutcome(f.run), 0);  // the job's recent settings still apply
 }
 
-TEST(CutSettingFileTest, UnwritableFileKeepsTheCaption) {
-  Fixture f;
-  f.Save("no-such-folder/labels.cst");
-  ASSERT_EQ(f.view.messages.size(), 1U);
-  EXPECT_EQ(f.view.messages[0].text, "Cannot write cut setting file");
-  EXPECT_EQ(f.view.caption, "- Orvex Plus 1.0 - ");
+// A selection past its box's entries (a file from a machine with more tools, or damaged) is
+// ignored; the fourth special entry exists once the creasing tool is installed. The boxes held
+// passes 1, special 2 and multiple 3 before.
+TEST(CutSettingFileTest, SelectionsPastTheBoxesEntriesAreIgnored) {
+  struct Case {
+    int pass, special, multiple, creasing;
+    int passAfter, specialAfter, multipleAfter;
+    bool specialModeRuns;
+  };
+  const Case cases[] = {{3, 4, 5, 0, 1, 2, 3, false}, {-1, -1, -1, 0, 1, 2, 3, false},
+                        {0, 3, 0, 0, 0, 2, 0, false}, {0, 3, 0, 1, 0, 3, 0, true},
+                        {2, 2, 4, 0, 2, 2, 4, true},  {0, 0, 0, 0, 0, 0, 0, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.pass) + " " + std::to_string(c.special) + " " +
+                 std::to_string(c.multiple) + " creasing " + std::to_string(c.creasing));
+    Fixture f;
+    f.view.controls.passSelection = 1;
+    f.view.controls.specialSelection = 2;
+    f.view.controls.multipleSelection = 3;
+    f.run.creasingInstalled = c.creasing;
+    f.dir.Write("s.cst", "0 0 0 0  0 0  7 8 9 10 " + std::to_string(c.pass) + "  " +
+                             std::to_string(c.special) + " 13 14 15 16 " +
+                             std::to_string(c.multiple) + " 18  195 20 21 0  0 0");
+    f.Load("s.cst");
+    EXPECT_EQ(f.view.controls.passSelection, c.passAfter);
+    EXPECT_EQ(f.view.controls.specialSelection, c.specialAfter);
+    EXPECT_EQ(f.view.controls.multipleSelection, c.multipleAfter);
+    const std::vector<std::string> withSpecial{"special", "reload"}, reloadOnly{"reload"};
+    EXPECT_EQ(f.commands.calls, c.specialModeRuns ? withSpecial : reloadOnly);
+  }
 }
 
+// Names chosen in the save dialog, and the file each becomes; an unwritable one keeps the caption.
 TEST(CutSettingFileTest, SavedNamesEndInLowerCaseCst) {
-  Fixture f;
-  f.Save("a.cst");
-  f.Save("b.CST");
-  f.Save("c");
-  EXPECT_TRUE(f.dir.Exists("a.cst"));
-  EXPECT_TRUE(f.dir.Exists("b.CST.cst"));
-  EXPECT_TRUE(f.dir.Exists("c.cst"));
-  EXPECT_FALSE(f.dir.Exists("b.CST"));
-  EXPECT_EQ(f.view.caption, "- Orvex Plus - c");
+  const std::pair<std::string, std::string> cases[] = {
+      {"a.cst", "a.cst"}, {"b.CST", "b.CST.cst"}, {"c", "c.cst"}, {"no-such-folder/d.cst", ""}};
+  for (const auto& [chosen, written] : cases) {
+    SCOPED_TRACE(chosen);
+    Fixture f;
+    f.Save(chosen);
+    if (written.empty()) {
+      ASSERT_EQ(f.view.messages.size(), 1U);
+      EXPECT_EQ(f.view.messages[0].text, "Cannot write cut setting file");
+      EXPECT_EQ(f.view.caption, "- Orvex Plus 1.0 - ");
+      continue;
+    }
+    EXPECT_TRUE(f.dir.Exists(written));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(f.dir.Path()), {}), 1);
+    EXPECT_EQ(f.view.caption, "- Orvex Plus - " + chosen);
+  }
 }
 
 TEST(CutSettingFileTest, OptionsOutcomeAndReorderReload) {
   Fixture f;
   // Without a job there is nothing to lay out again.
   f.run.currentJobPath = "";
-  f.options.openChoice = ChosenFile{f.dir.File("x.cst").string()};
-  f.MoreOptionsPressing(Press::kLoad);
+  f.Load("x.cst");
   ASSERT_EQ(f.options.messages.size(), 1U);
   EXPECT_EQ(f.options.messages[0].text, "No Graphic file is loaded");
   EXPECT_EQ(f.run.optionsOutcome, 0);
   EXPECT_TRUE(f.profile.WriteLog().empty());
 
   f.run.currentJobPath = "/jobs/a.eps";
-  f.MoreOptionsPressing(Press::kOk);  // no change: written, nothing reloaded
+  f.MoreOptionsPressing(&OptionsDialog::OnOk);  // no change: written, nothing reloaded
   EXPECT_EQ(f.profile.WriteLog(), (std::vector<std::string>{"defSpeed", "reverse"}));
   EXPECT_TRUE(f.commands.calls.empty());
 
-  f.MoreOptionsPressing(Press::kOk, [](OptionsFields& o) {
+  f.MoreOptionsPressing(&OptionsDialog::OnOk, [](OptionsFields& o) {
     o.directionSorting = 0;
     o.defaultSpeed = 44;
   });
   EXPECT_EQ(f.profile.ReadInt(kProfileSection, key::kReverse, 0), 1);
   EXPECT_EQ(f.run.reverseOrder, 1);
   EXPECT_EQ(f.run.defaultSpeed, 44);
-  EXPECT_EQ(f.run.optionsOutcome, 1);
   EXPECT_EQ(f.commands.calls, (std::vector<std::string>{"reload"}));
   EXPECT_EQ(OptionsOutcome(f.run), 1);
 
   // Opening and cancelling clears the outcome and writes nothing.
   f.profile.ClearWriteLog();
-  f.MoreOptionsPressing(Press::kCancel);
+  f.MoreOptionsPressing(nullptr);
   EXPECT_EQ(OptionsOutcome(f.run), 0);
   EXPECT_TRUE(f.profile.WriteLog().empty());
 
-  // A default speed out of range keeps the dialog open.
-  f.MoreOptionsPressing(Press::kOk, [](OptionsFields& o) { o.defaultSpeed = 61; });
+  // A default speed out of range keeps the dialog open; the top of the range is taken.
+  f.MoreOptionsPressing(&OptionsDialog::OnOk, [](OptionsFields& o) { o.defaultSpeed = 61; });
   EXPECT_EQ(f.options.rangeMessages.back(), (std::vector<int>{1070, 1, 60}));
   EXPECT_TRUE(f.profile.WriteLog().empty());
+  f.MoreOptionsPressing(&OptionsDialog::OnOk, [](OptionsFields& o) { o.defaultSpeed = 60; });
+  EXPECT_EQ(f.run.defaultSpeed, 60);
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
-// In-memory views for the app models' tests: they record what the models show and hand back
-// what a test sets as the operator's input.
+// In-memory dialogs for the app models' tests, over the window base the station's fakes share.
 #pragma once
 
 #include <functional>
@@ -10,14 +9,9 @@
 
 #include "app/dialog_view.h"
 #include "core/pdf_converter.h"
+#include "support/fake_main_window_view.h"
 
 namespace orvex::test {
-
-struct ShownMessage {
-  std::string text;
-  std::string caption;
-  MessageIcon icon;
-};
 
 // A PDF converter that is or is not installed; it never converts.
 class FakePdf : public PdfConverter {
@@ -30,30 +24,6 @@ class FakePdf : public PdfConverter {
 
  private:
   bool available_;
-};
-
-template <typename Base>
-class FakeWindow : public Base {
- public:
-  void ShowMessage(std::string_view text, std::string_view caption, MessageIcon icon) override {
-    messages.push_back({std::string(text), std::string(caption), icon});
-  }
-  void ShowRangeMessage(int controlId, int minimum, int maximum) override {
-    rangeMessages.push_back({controlId, minimum, maximum});
-  }
-  void SetWindowCaption(std::string_view text) override { caption = std::string(text); }
-  void SetControlText(int controlId, std::string_view text) override {
-    texts[controlId] = std::string(text);
-  }
-  void ShowControl(int controlId, bool shown) override { visible[controlId] = shown; }
-  void EnableControl(int controlId, bool enabled) override { enabled_[controlId] = enabled; }
-
-  std::vector<ShownMessage> messages;
-  std::vector<std::vector<int>> rangeMessages;
-  std::string caption = "- Orvex Plus 1.0 - ";
-  std::map<int, std::string> texts;
-  std::map<int, bool> visible;
-  std::map<int, bool> enabled_;
 };
 
 // The main window: its controls hold a copy of the members; `typed` edits are applied to the

@@ -4,15 +4,15 @@
 
 #include <gtest/gtest.h>
 
-#include "support/hand_written_eps.h"
-
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/main_window_model.h"
-#include "fake_main_window_view.h"
+#include "fake_views.h"
+#include "support/fake_main_window_view.h"
+#include "support/hand_written_eps.h"
 #include "support/manual_clock.h"
 #include "support/memory_cutter_transport.h"
 #include "support/memory_feeder_transport.h"
@@ -73,8 +73,6 @@ class EventfulClock : public ManualClock {
   }
   std::function<void()> duringSleep;
 };
-
-using test::HandWrittenEps;
 
 class MainWindowModelTest : public ::testing::Test {
  protected:

@@ -1,6 +1,9 @@
-// The main window's life cycle: initialisation, the deferred set-up on the eleventh tick, the close
-// request, and a cutter status read in flight across start-up.
+// The main window's life cycle (initialisation, the deferred set-up on the tenth tick, the close
+// request, a cutter status read in flight across start-up), File Open and Start, the tool and jog
+// buttons and the calibration dialog. Whole runs through Start are the station's tests.
 #include <gtest/gtest.h>
+
+#include <map>
 
 #include "main_window_fixture.h"
 
@@ -13,19 +16,13 @@ TEST_F(MainWindowModelTest, InitialisationFillsTheCombosAndLeavesTheWindowReadyB
   EXPECT_EQ(view.comboEntries[kMarkModeCombo].size(), 4U);
   EXPECT_EQ(view.comboEntries[kSpecialModeCombo],
             (std::vector<std::string>{"Dashed line", "Half Cutting", "Blade creasing"}));
-  for (int combo : {kMarkModeCombo, kPassCombo, kSpecialModeCombo, kMultipleCombo}) {
-    EXPECT_EQ(view.selections[combo], 0) << combo;
-  }
-  EXPECT_EQ(view.menuItem, "&About Orvex...");
-  EXPECT_FALSE(model->State(kStartButton).enabled);
-  EXPECT_FALSE(model->State(kCopiesEdit).enabled);
-  EXPECT_FALSE(model->State(kMarkModeCombo).shown);
-  EXPECT_FALSE(model->State(kCycleButton).shown);  // no testc.dat
+  EXPECT_EQ(
+      view.selections,
+      (std::map<int, int>{
+          {kMarkModeCombo, 0}, {kPassCombo, 0}, {kSpecialModeCombo, 0}, {kMultipleCombo, 0}}));
+  for (int id : {kStartButton, kCopiesEdit}) EXPECT_FALSE(model->State(id).enabled) << id;
+  for (int id : {kMarkModeCombo, kCycleButton}) EXPECT_FALSE(model->State(id).shown) << id;
   EXPECT_EQ(view.icons[kUpButton], "icon145/48");
-  // The values shown were the program's own: nothing was loaded, no dialog asked for a file.
-  EXPECT_EQ(view.fileDialogs, 0);
-  EXPECT_EQ(canvas.clears, 0);
-  EXPECT_TRUE(view.messages.empty());
 }
 
 TEST_F(MainWindowModelTest, DeferredSetUpRunsOnceOnTheTenthTick) {
@@ -33,13 +30,11 @@ TEST_F(MainWindowModelTest, DeferredSetUpRunsOnceOnTheTenthTick) {
   EXPECT_NE(view.texts[kFirstMarkerCaption], "First Marker");
   EXPECT_TRUE(camera.log.empty());
   model->OnTimer();
-  EXPECT_EQ(view.texts[kFirstMarkerCaption], "First Marker");
-  EXPECT_EQ(view.texts[kCalibrationButton], "Calibration");
+  EXPECT_EQ(view.texts[kFirstMarkerCaption] + "|" + view.texts[kCalibrationButton],
+            "First Marker|Calibration");
   EXPECT_EQ(view.texts.count(kUnitLabelFirstMarker), 0U);  // millimetres: nothing converted
-  EXPECT_EQ(run.unitFactor, 1.0);
-  EXPECT_EQ(camera.log, (std::vector<std::string>{"B-10/1"}));
   for (int tick = 0; tick < 20; ++tick) model->OnTimer();
-  EXPECT_EQ(camera.log.size(), 1U);
+  EXPECT_EQ(camera.log, (std::vector<std::string>{"B-10/1"}));  // once
 }
 
 TEST_F(MainWindowModelTest, CloseWritesUpliftAndInsertionAndWaitsDuringRegistration) {
@@ -48,14 +43,12 @@ TEST_F(MainWindowModelTest, CloseWritesUpliftAndInsertionAndWaitsDuringRegistrat
   profile.ClearWriteLog();
   EXPECT_TRUE(model->OnCloseRequest());
   EXPECT_EQ(profile.WriteLog(), (std::vector<std::string>{"discesa", "inser"}));
-  EXPECT_EQ(profile.ReadInt(kProfileSection, "discesa", 0), 12);
   EXPECT_EQ(profile.ReadInt(kProfileSection, "inser", 0), 34);
 
   run.waitingForMark = 1;
   view.texts[kUpliftEdit] = "13";
   EXPECT_FALSE(model->OnCloseRequest());
-  EXPECT_EQ(run.exitRequested, 1);
-  EXPECT_EQ(run.waitingForMark, 0);
+  EXPECT_EQ(std::make_pair(run.exitRequested, run.waitingForMark), std::make_pair(1, 0));
   EXPECT_EQ(profile.ReadInt(kProfileSection, "discesa", 0), 13);
 }
 
@@ -74,6 +67,136 @@ TEST_F(MainWindowModelTest, StartUpKeepsAStatusReadInFlightAndItsReplyStillLands
   EXPECT_EQ(run.cutterStatus[0], '\t');
   EXPECT_TRUE(cutterTransport.OpenHandles().empty());
   EXPECT_EQ(cutterTransport.misuse, 0);
+}
+
+TEST_F(MainWindowModelTest, FileOpenLoadsARealJobAndSpecialModeHandlerRunsOnce) {
+  model->Fields().specialSpeed = 33;
+  LoadJob();
+  EXPECT_TRUE(dir.Exists("sort.prn"));
+  EXPECT_EQ(view.texts[kLastJobLine], "Current job: " + dir.File("job.eps").string());
+  EXPECT_EQ(model->Fields().specialSpeed, 12);  // the job has no special paths: mode 0
+  EXPECT_FALSE(model->State(kMultipleCombo).enabled);
+  EXPECT_EQ(run.reopenRequest, 0);
+
+  // A refused job leaves none loaded, so Start cannot run on half-replaced files.
+  dir.Write("bad.eps", "not a graphic");
+  view.openAnswer = dir.File("bad.eps").string();
+  view.Click(kFileOpenButton);
+  EXPECT_FALSE(model->JobLoaded());
+  EXPECT_FALSE(model->OperatorMessages().empty());
+}
+
+TEST_F(MainWindowModelTest, StartNeedsAJobAndThenStoresTheRunSettings) {
+  view.texts[kXCorrectionEdit] = "5";
+  view.Click(kStartButton);
+  EXPECT_EQ(model->OperatorMessages(), std::vector<std::string>{"No Graphic file is loaded"});
+  EXPECT_TRUE(CutterBytes().empty());
+  EXPECT_FALSE(dir.Exists("recent.dat"));
+
+  LoadJob();
+  view.Click(kStartButton);
+  EXPECT_TRUE(dir.Exists("recent.dat"));
+  EXPECT_EQ(model->Fields().xCorrection, 0);  // went into the stored offset
+  EXPECT_EQ(view.texts[kXCorrectionEdit], "0");
+  EXPECT_TRUE(profile.Has("LastJob"));
+  EXPECT_EQ(view.icons[kStatusIcon].substr(view.icons[kStatusIcon].find('/')), "/32");
+}
+
+TEST_F(MainWindowModelTest, TheRunGetsWhatTheOperatorTypedEachInItsOwnPlace) {
+  const std::map<int, std::string> typed = {
+      {kXCorrectionEdit, "5"},  {kYCorrectionEdit, "-6"}, {kFirstMarkerCrossEdit, "2.5"},
+      {kSpecialForceEdit, "9"}, {kCopiesEdit, "3"},       {kCountEdit, "2"},
+      {kUpliftEdit, "11"},      {kInsertionEdit, "150"},  {kCutForceEdit, "21"},
+      {kDashForceEdit, "13"},   {kLastCutEdit, "0.75"},   {kCutterWidthEdit, "1.5"}};
+  for (const auto& [id, text] : typed) view.texts[id] = text;
+  view.checks[kWithoutMarksCheck] = true;
+  view.checks[kCopiesCheck] = true;
+  RunFields fields;
+  model->AsRunApplication().TakeFields(fields);
+  const SheetCutFields& sheet = fields.sheet;
+  EXPECT_EQ(std::vector<int>({sheet.manualX, sheet.manualY, sheet.specialForce, sheet.copies,
+                              sheet.sheetCount, fields.uplift, fields.insertion,
+                              fields.commands.cutForce, fields.commands.dashedForce}),
+            std::vector<int>({5, -6, 9, 3, 2, 11, 150, 21, 13}));
+  EXPECT_DOUBLE_EQ(sheet.firstMarkerCross, 2.5);
+  EXPECT_DOUBLE_EQ(sheet.feedScaleShown, 0.75);
+  EXPECT_DOUBLE_EQ(fields.cutterWidthShown, 1.5);
+  EXPECT_TRUE(sheet.withoutCropMarks && sheet.copiesEnabled);
+}
+
+TEST_F(MainWindowModelTest, InitCutterDefersTicksToItsEndAndRunsTheSequence) {
+  std::vector<int> ticksSeen;
+  clock.duringSleep = [&] {
+    ticksSeen.push_back(model->Ticks());
+    model->OnTimer();
+    model->OnTimer();
+  };
+  model->OnInitCutter();
+  clock.duringSleep = nullptr;
+  ASSERT_FALSE(ticksSeen.empty());
+  for (int seen : ticksSeen) EXPECT_EQ(seen, 0);
+  EXPECT_EQ(model->Ticks(), 1);  // every tick that arrived meanwhile ran as one, afterwards
+  EXPECT_EQ(view.cursorLog, (std::vector<bool>{true, false}));
+  EXPECT_EQ(cutterTransport.opens.size(), 8U);  // the whole sequence, checked in the run's tests
+}
+
+TEST_F(MainWindowModelTest, ToolButtonsAndJogSendTheirCommandsWithTheirPauses) {
+  view.Click(kCreaseButton);
+  EXPECT_EQ(cutterTransport.opens.size(), 2U);  // 112, then 140
+  EXPECT_EQ(clock.Sleeps(), (std::vector<int>{100}));
+  view.Click(kBladeButton);
+  EXPECT_EQ(cutterTransport.opens.size(), 5U);  // 112, 150, 151
+  EXPECT_EQ(clock.Sleeps(), (std::vector<int>{100, 100, 100}));
+  view.Click(kCycleButton);  // the engine's tool cycle: the head parks first
+  EXPECT_EQ(run.headCross, 110);
+  view.Click(kWidenButton);
+  EXPECT_EQ(view.widenedPast, std::make_pair(kWidenButton, 25));
+
+  // The jog buttons reach the engine's jog: one command at the press, one at the release.
+  model->OnJogPress(false);
+  EXPECT_TRUE(model->Jogging());
+  model->OnJogRelease();
+  EXPECT_FALSE(model->Jogging());
+  EXPECT_EQ(cutterTransport.opens.size(), 8U);  // after the five above and the cycle's park
+}
+
+TEST_F(MainWindowModelTest, CalibrationReadsTheMarkAndSetStoresTheActivePairOnly) {
+  run.cameraOffsetX = 80;
+  run.cameraOffsetY = 99;
+  run.mediaWidth = 320.0;
+  view.calibrationScript = [&](CalibrationDialogModel& dialog) {
+    EXPECT_EQ(dialog.Mode(), 1);
+    dialog.OnReadMarker();
+    EXPECT_EQ(run.calibrationRead, 1);
+    model->CalibrationSink()->OnCalibrationRead({95, 101});
+    dialog.OnTick();
+    dialog.OnSet();
+    return view.calibrationView.accepted;
+  };
+  profile.ClearWriteLog();
+  view.Click(kCalibrationButton);
+  EXPECT_EQ((OffsetPair{run.cameraOffsetX, run.cameraOffsetY}), (OffsetPair{95, 101}));
+  EXPECT_EQ(profile.WriteLog(), (std::vector<std::string>{"deltaY", "deltaX"}));
+  EXPECT_EQ(profile.ReadInt(kProfileSection, "deltaX", 0), 95);
+
+  // Cancel writes nothing; the dialog's mode follows the camera and the media.
+  std::vector<int> modes;
+  view.calibrationScript = [&](CalibrationDialogModel& dialog) {
+    modes.push_back(dialog.Mode());
+    dialog.OnCancel();
+    return false;
+  };
+  profile.ClearWriteLog();
+  run.mediaWidth = 700.0;
+  view.Click(kCalibrationButton);
+  run.creasingVariant = 2;
+  view.Click(kCalibrationButton);
+  run.creasingVariant = 0;
+  run.secondCamera = 1;
+  view.Click(kCalibrationButton);
+  EXPECT_EQ(modes, (std::vector<int>{3, 4, 2}));
+  EXPECT_TRUE(profile.WriteLog().empty());
+  EXPECT_EQ(run.cameraOffsetX, 95);
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
-// The cut modes: dashed line, the copies check, the length edits, mark mode and passes.
+// The cut modes (dashed line, the copies check, the length edits, mark mode, passes, the special
+// tools) and the camera's buttons: brightness and exposure, the switch to the second camera.
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include "main_window_fixture.h"
 #include "support/wire_text.h"
@@ -40,12 +43,11 @@ TEST_F(MainWindowModelTest, LengthEditsDisableStartAndCopiesCheckEnablesItsField
   view.Type(kSpecialSpeedEdit, "20");
   EXPECT_FALSE(model->State(kStartButton).enabled);
 
-  view.Click(kCopiesCheck);
-  EXPECT_TRUE(model->State(kCopiesEdit).enabled);
-  EXPECT_TRUE(model->State(kWithoutMarksCheck).enabled);
-  view.Click(kCopiesCheck);
-  EXPECT_FALSE(model->State(kCopiesEdit).enabled);
-  EXPECT_FALSE(model->State(kWithoutMarksCheck).enabled);
+  for (bool enabled : {true, false}) {
+    view.Click(kCopiesCheck);
+    EXPECT_EQ(model->State(kCopiesEdit).enabled, enabled);
+    EXPECT_EQ(model->State(kWithoutMarksCheck).enabled, enabled);
+  }
 }
 
 TEST_F(MainWindowModelTest, MarkModeSetsTheWithoutMarksFlagShownAtTheNextTransfer) {
@@ -69,12 +71,9 @@ TEST_F(MainWindowModelTest, MarkModeSetsTheWithoutMarksFlagShownAtTheNextTransfe
 // cut-setting file chose them (an Options outcome other than 0).
 TEST_F(MainWindowModelTest, SpecialModeShowsItsControlsAndSetsSpeedAndForceForTheOperatorOnly) {
   struct Case {
-    int mode;
-    int optionsOutcome;
-    bool lengthsEnabled;
-    bool crossShownAndMultipleEnabled;
-    int speed;
-    int force;
+    int mode, optionsOutcome;
+    bool lengthsEnabled, crossShownAndMultipleEnabled;
+    int speed, force;
   };
   const Case cases[] = {{0, 0, true, false, 12, 9},
                         {1, 0, false, false, 40, 9},
@@ -96,6 +95,55 @@ TEST_F(MainWindowModelTest, SpecialModeShowsItsControlsAndSetsSpeedAndForceForTh
     EXPECT_EQ(model->Fields().specialSpeed, c.speed);
     EXPECT_EQ(model->Fields().specialForce, c.force);
   }
+}
+
+TEST_F(MainWindowModelTest, BrightnessButtonsStepAndTurnToExposureAtTheLimits) {
+  struct Case {
+    bool brighter;
+    int brightness, exposureSteps;  // "-" presses at -10 beforehand, to move the exposure down
+    std::vector<std::string> log;
+    int exposureAfter;
+  };
+  const std::vector<Case> cases = {
+      {true, 9, 0, {"B10/1"}, -9},
+      {true, 10, 0, {"E-8/2", "B4/1"}, -8},
+      {false, -9, 0, {"B-10/1"}, -9},
+      {false, -10, 0, {"E-10/2", "B-4/1"}, -10},
+      // Exposure already below -10: the brightness is set to itself and nothing else moves.
+      {false, -10, 2, {"B-10/1"}, -11},
+  };
+  for (const Case& c : cases) {
+    Build();
+    for (int i = 0; i < c.exposureSteps; ++i) {
+      camera.brightness = -10;
+      view.Click(kDarkerButton);
+    }
+    camera.log.clear();
+    camera.brightness = c.brightness;
+    view.Click(c.brighter ? kBrighterButton : kDarkerButton);
+    EXPECT_EQ(camera.log, c.log) << c.brighter << " " << c.brightness;
+    EXPECT_EQ(model->ExposureValue(), c.exposureAfter);
+  }
+  camera.log.clear();
+  view.Click(kAutoExposureCheck);
+  EXPECT_EQ(camera.log, (std::vector<std::string>{"E-10/1", "B-10/1"}));
+  view.Click(kAutoExposureCheck);
+  EXPECT_EQ(camera.log.back(), "E-7/0");
+}
+
+TEST_F(MainWindowModelTest, CameraTestSwitchesToTheSecondCameraOnlyWithTheTestLibraryPresent) {
+  view.Click(kCameraTestButton);
+  EXPECT_TRUE(vision.switches.empty());
+  EXPECT_EQ(run.secondCamera, 0);
+  dir.Write("stillcap.dll.bak", "");
+  std::filesystem::create_directory(dir.Path() / "STILLCAP.DLL");  // a folder is no library
+  view.Click(kCameraTestButton);
+  EXPECT_TRUE(vision.switches.empty());
+  std::filesystem::remove(dir.Path() / "STILLCAP.DLL");
+  dir.Write("StillCap.Dll", "");  // names in the working directory ignore case
+  view.Click(kCameraTestButton);
+  EXPECT_EQ(vision.switches, std::vector<int>{1});
+  EXPECT_EQ(run.secondCamera, 1);
 }
 
 }  // namespace

@@ -29,46 +29,38 @@ struct Fixture {
   RecentJobsFile recent{dir.File("recent.dat"), run, fields};
 };
 
-TEST(RecentJobsTest, NewJobsAppendALineAndKnownJobsAreRewrittenInPlace) {
+// One job's line through its life, beside another job's and a line that is no record: created,
+// rewritten in place within its slack (20 bytes), replaced once it outgrows that, in place again
+// once shorter. The other lines stay byte for byte.
+TEST(RecentJobsTest, AJobKeepsOneLineAndItsNeighboursStayWhole) {
   Fixture f;
   EXPECT_EQ(f.recent.Update(Entry("/jobs/a b.eps", 7)), RecentUpdate::kCreated);
   const std::string lineA =
       "13 /jobs/a b.eps 1 2 3 360 5 10 1 0 45 7 0 12 13 14 "
       "AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA\n";
   EXPECT_EQ(f.dir.Read("recent.dat"), lineA);
+  f.dir.Write("recent.dat", lineA + "garbage line");
   EXPECT_EQ(f.recent.Update(Entry("/jobs/c.ai", 9)), RecentUpdate::kAppended);
-  const std::string lineC = FormatNewRecentLine(Entry("/jobs/c.ai", 9));
-  EXPECT_EQ(f.dir.Read("recent.dat"), lineA + lineC);
+  const std::string others = "garbage line\n" + FormatNewRecentLine(Entry("/jobs/c.ai", 9));
+  EXPECT_EQ(f.dir.Read("recent.dat"), lineA + others);
 
   EXPECT_EQ(f.recent.Update(Entry("/jobs/a b.eps", 31)), RecentUpdate::kRewrittenInPlace);
-  const std::string rewritten =
-      "13 /jobs/a b.eps 1 2 3 360 5 10 1 0 45 31 0 12 13 14 BBBBBBBBBBBBBBBBBBBBBBBBBBBBC"
-      "AAAAAAAAAAAAAAAAAAA\n";
-  EXPECT_EQ(f.dir.Read("recent.dat"), rewritten + lineC);
-  // Rewriting again keeps one line per job and the neighbours byte for byte.
-  EXPECT_EQ(f.recent.Update(Entry("/jobs/a b.eps", 7)), RecentUpdate::kRewrittenInPlace);
-  EXPECT_EQ(f.dir.Read("recent.dat").size(), (rewritten + lineC).size());
-  EXPECT_EQ(f.recent.Find("/jobs/a b.eps")->values[9], 7);
-  EXPECT_EQ(f.recent.Find("/jobs/c.ai")->values[9], 9);
-}
-
-TEST(RecentJobsTest, ALineThatGrowsPastItsSlackIsReplacedWithoutTouchingNeighbours) {
-  Fixture f;
-  f.dir.Write("recent.dat", FormatNewRecentLine(Entry("/a", 1)) +
-                                FormatNewRecentLine(Entry("/b", 2)) + "garbage line\n");
-  RecentEntry grown = Entry("/a", 1);
+  EXPECT_EQ(f.dir.Read("recent.dat"),
+            "13 /jobs/a b.eps 1 2 3 360 5 10 1 0 45 31 0 12 13 14 BBBBBBBBBBBBBBBBBBBBBBBBBBBBC"
+            "AAAAAAAAAAAAAAAAAAA\n" +
+                others);
+  RecentEntry grown = Entry("/jobs/a b.eps", 7);
   grown.values[0] = -2000000000;  // 10 bytes more
-  grown.values[1] = -2000000000;  // 20 more: still fits the slack
+  grown.values[1] = -2000000000;  // 20 more: the slack exactly
   EXPECT_EQ(f.recent.Update(grown), RecentUpdate::kRewrittenInPlace);
   grown.values[2] = -2000000000;
   EXPECT_EQ(f.recent.Update(grown), RecentUpdate::kLineReplaced);
-  EXPECT_EQ(f.dir.Read("recent.dat"), FormatRewrittenRecentText(grown) + "\n" +
-                                          FormatNewRecentLine(Entry("/b", 2)) + "garbage line\n");
-  EXPECT_EQ(f.recent.Find("/a")->values[2], -2000000000);
-  // Shrinking again overwrites in place; what is left of the longer text is ignored.
-  EXPECT_EQ(f.recent.Update(Entry("/a", 3)), RecentUpdate::kRewrittenInPlace);
-  EXPECT_EQ(f.recent.Find("/a")->values, Entry("/a", 3).values);
-  EXPECT_EQ(f.recent.Find("/b")->values[9], 2);
+  EXPECT_EQ(f.dir.Read("recent.dat"), FormatRewrittenRecentText(grown) + "\n" + others);
+  EXPECT_EQ(f.recent.Find("/jobs/a b.eps")->values[2], -2000000000);
+  // What is left of the longer text after a shorter rewrite is ignored.
+  EXPECT_EQ(f.recent.Update(Entry("/jobs/a b.eps", 3)), RecentUpdate::kRewrittenInPlace);
+  EXPECT_EQ(f.recent.Find("/jobs/a b.eps")->values, Entry("/jobs/a b.eps", 3).values);
+  EXPECT_EQ(f.recent.Find("/jobs/c.ai")->values[9], 9);
 }
 
 TEST(RecentJobsTest, DamagedLinesAreSkippedWhenReadingAndKeptWhenWriting) {
@@ -80,7 +72,6 @@ TEST(RecentJobsTest, DamagedLinesAreSkippedWhenReadingAndKeptWhenWriting) {
       "9 /jobs/x.ai 1 2\n"  // cut short
       "-4 /jobs/x.ai 1 2 3 4 5 6 7 8 9 10 11 12 13 14 A\n"
       "\n"
-      "no numbers at all\n"
       "10 /jobs/x.ai 1 2 3 4 5 6 7 8 9 10 11 12 13";  // 13 numbers, no line end
   f.dir.Write("recent.dat", damaged);
   EXPECT_FALSE(f.recent.Find(longPath));
@@ -88,37 +79,46 @@ TEST(RecentJobsTest, DamagedLinesAreSkippedWhenReadingAndKeptWhenWriting) {
   EXPECT_EQ(f.recent.Update(Entry("/jobs/x.ai", 5)), RecentUpdate::kAppended);
   EXPECT_EQ(f.dir.Read("recent.dat"), damaged + "\n" + FormatNewRecentLine(Entry("/jobs/x.ai", 5)));
 
-  // Paths that cannot be keyed are not stored at all.
-  const std::string before = f.dir.Read("recent.dat");
-  EXPECT_EQ(f.recent.Update(Entry("/" + std::string(255, 'q'), 1)), RecentUpdate::kNotStored);
-  EXPECT_EQ(f.recent.Update(Entry("/two\nlines.eps", 1)), RecentUpdate::kNotStored);
-  EXPECT_EQ(f.dir.Read("recent.dat"), before);
-  EXPECT_EQ(f.recent.Update(Entry(std::string(255, 'r'), 1)), RecentUpdate::kAppended);
-  EXPECT_TRUE(f.recent.Find(std::string(255, 'r')));
+  // Paths that cannot be keyed are not stored at all: 255 bytes is the longest.
+  for (const auto& [path, stored] : {std::pair{"/" + std::string(255, 'q'), false},
+                                     {std::string("/two\nlines.eps"), false},
+                                     {std::string(255, 'r'), true}}) {
+    SCOPED_TRACE(path.size());
+    const std::string before = f.dir.Read("recent.dat");
+    EXPECT_EQ(f.recent.Update(Entry(path, 1)),
+              stored ? RecentUpdate::kAppended : RecentUpdate::kNotStored);
+    EXPECT_EQ(f.dir.Read("recent.dat") == before, !stored);
+    EXPECT_EQ(f.recent.Find(path).has_value(), stored);
+  }
 }
 
+// The job's line, one golden list: the fields in their places, the first marker in whole
+// millimetres; restoring takes each back, in the display unit.
 TEST(RecentJobsTest, RestoreAppliesTheStoredFieldsInTheDisplayUnit) {
+  using F = MainWindowFields;
+  const std::pair<int F::*, int> stored[] = {{&F::compensationLeft, -4},
+                                             {&F::compensationRight, 5},
+                                             {&F::height, 6},
+                                             {&F::dashCutLength, 370},
+                                             {&F::dashUpLength, 8},
+                                             {&F::dashSpeed, 22},
+                                             {&F::passSelection, 2},
+                                             {&F::bladeUp, 1},
+                                             {&F::cutForce, 17},
+                                             {&F::width, 3}};
   Fixture f;
   f.run.currentJobPath = "/jobs/Sheet.eps";
-  f.fields.compensationLeft = -4;
-  f.fields.dashSpeed = 22;
-  f.fields.passSelection = 2;
-  f.fields.bladeUp = 1;
+  for (auto [member, value] : stored) f.fields.*member = value;
   f.fields.firstMarker = 45.9;
-  f.fields.cutForce = 17;
-  f.fields.width = 3;
   f.recent.Update(RecentEntryFor(f.run, f.fields));
+  EXPECT_EQ(f.dir.Read("recent.dat").substr(0, 56),
+            "15 /jobs/Sheet.eps -4 5 6 370 8 22 2 1 45 17 3 12 13 14 ");
 
   f.fields = MainWindowFields{};
   EXPECT_FALSE(f.recent.Restore("/jobs/sheet.eps"));  // case matters
   f.recent.RestoreFor("/jobs/Sheet.eps");
-  EXPECT_EQ(f.fields.compensationLeft, -4);
-  EXPECT_EQ(f.fields.dashSpeed, 22);
-  EXPECT_EQ(f.fields.passSelection, 2);
-  EXPECT_EQ(f.fields.bladeUp, 1);
+  for (auto [member, value] : stored) EXPECT_EQ(f.fields.*member, value);
   EXPECT_EQ(f.fields.firstMarker, 45.0);
-  EXPECT_EQ(f.fields.cutForce, 17);
-  EXPECT_EQ(f.fields.width, 3);
 
   // In inch display the stored millimetres come back as inches.
   f.run.unitFactor = 25.4;
@@ -131,8 +131,7 @@ TEST(RecentJobsTest, RestoreAppliesTheStoredFieldsInTheDisplayUnit) {
 // Where the restore stops: the Options outcome, the Pass box's entries, the first matching line.
 TEST(RecentJobsTest, RestoreBoundaries) {
   struct Case {
-    int optionsOutcome;
-    int storedPass;
+    int optionsOutcome, storedPass;
     bool restored;
     int passAfter;  // the box held 1 before
   };
@@ -153,28 +152,22 @@ TEST(RecentJobsTest, RestoreBoundaries) {
 }
 
 // A child rewrites recent.dat without pause and is killed at a random moment; the file must
-// then be one of the states the updates produce, byte for byte, never a mix.
+// then be one of the states the updates produce, byte for byte, never a mix. The long entry does
+// not fit the slack, so the updates alternate between a line replaced through the whole file and
+// a rewrite in place.
 TEST(RecentJobsTest, AKilledWriterLeavesTheOldOrTheNewFile) {
-  test::TempDir dir;
-  const std::filesystem::path file = dir.File("recent.dat");
-  RunContext run;
-  MainWindowFields fields;
-  RecentJobsFile recent(file, run, fields);
-
-  // Two values for one job: the long one does not fit the slack, so the updates alternate
-  // between a line replaced through the whole file and a rewrite in place.
+  Fixture f;
+  const std::filesystem::path file = f.dir.File("recent.dat");
   RecentEntry shortEntry = Entry("/jobs/kill test.eps", 7);
   RecentEntry longEntry = shortEntry;
   for (int i = 0; i < 4; ++i) longEntry.values[i] = -2000000000;
   const std::string initial = FormatNewRecentLine(Entry("/jobs/before.eps", 1)) +
                               FormatNewRecentLine(shortEntry) +
                               FormatNewRecentLine(Entry("/jobs/after.eps", 2));
-
-  // The states the child's sequence goes through.
   std::set<std::string> states{initial};
   test::WriteFileBytes(file, initial);
   for (int i = 0; i < 6; ++i) {
-    recent.Update(i % 2 == 0 ? longEntry : shortEntry);
+    f.recent.Update(i % 2 == 0 ? longEntry : shortEntry);
     states.insert(test::ReadFileBytes(file));
   }
   ASSERT_EQ(states.size(), 3U);
@@ -190,10 +183,9 @@ TEST(RecentJobsTest, AKilledWriterLeavesTheOldOrTheNewFile) {
     pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-      recent.Update(longEntry);
-      const char ready = 1;
-      (void)!::write(started[1], &ready, 1);
-      for (unsigned i = 1;; ++i) recent.Update(i % 2 == 0 ? longEntry : shortEntry);
+      f.recent.Update(longEntry);
+      (void)!::write(started[1], "1", 1);
+      for (unsigned i = 1;; ++i) f.recent.Update(i % 2 == 0 ? longEntry : shortEntry);
     }
     ::close(started[1]);
     char ready = 0;
@@ -204,8 +196,7 @@ TEST(RecentJobsTest, AKilledWriterLeavesTheOldOrTheNewFile) {
     int status = 0;
     ::waitpid(child, &status, 0);
     ASSERT_TRUE(WIFSIGNALED(status));
-    const std::string now = test::ReadFileBytes(file);
-    ASSERT_TRUE(states.count(now) == 1) << "round " << round << ":\n" << now;
+    ASSERT_EQ(states.count(test::ReadFileBytes(file)), 1U) << "round " << round;
   }
 }
 

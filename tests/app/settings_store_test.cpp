@@ -31,46 +31,38 @@ struct Machine {
   }
 };
 
+// The defaults of a fresh profile, one golden list: what start-up puts in the run and shows in
+// the window, then the camera pair each later reader falls back on.
 TEST(SettingsStoreTest, FreshProfileGivesEachReaderItsOwnDefaultsAndStaysEmpty) {
+  using F = MainWindowFields;
+  const std::pair<int F::*, int> shown[] = {{&F::cutForce, 7},         {&F::dashCutLength, 360},
+                                            {&F::dashUpLength, 5},     {&F::specialCutLength, 30},
+                                            {&F::specialUpLength, 20}, {&F::dashForce, 14},
+                                            {&F::specialForce, 7},     {&F::dashSpeed, 10},
+                                            {&F::specialSpeed, 12},    {&F::copies, 1},
+                                            {&F::spacing, 5}};
   Machine m;
   m.StartUp();
-  EXPECT_EQ(m.run.cameraOffsetX, 80);
-  EXPECT_EQ(m.run.cameraOffsetY, 111);
-  EXPECT_EQ(m.run.defaultSpeed, 50);
-  EXPECT_EQ(m.run.markSize, 46);
+  EXPECT_EQ(std::vector<int>({m.run.cameraOffsetX, m.run.cameraOffsetY, m.run.defaultSpeed,
+                              m.run.markSize, m.run.bigLabel, m.run.unitFlag}),
+            std::vector<int>({80, 111, 50, 46, 390, 1}));
   EXPECT_DOUBLE_EQ(m.run.markScale, 4.0 / 46);
-  EXPECT_EQ(m.run.bigLabel, 390);
-  EXPECT_EQ(m.run.unitFlag, 1);
-  const MainWindowFields& f = m.view.controls;  // what the window shows
-  EXPECT_EQ(f.firstMarker, 45.0);
-  EXPECT_EQ(f.cutForce, 7);
-  EXPECT_EQ(f.dashCutLength, 360);
-  EXPECT_EQ(f.dashUpLength, 5);
-  EXPECT_EQ(f.specialCutLength, 30);
-  EXPECT_EQ(f.specialUpLength, 20);
-  EXPECT_EQ(f.dashForce, 14);
-  EXPECT_EQ(f.specialForce, 7);
-  EXPECT_EQ(f.dashSpeed, 10);
-  EXPECT_EQ(f.specialSpeed, 12);
-  EXPECT_EQ(f.copies, 1);
-  EXPECT_EQ(f.spacing, 5);
+  for (auto [member, value] : shown) EXPECT_EQ(m.view.controls.*member, value);
+  EXPECT_EQ(m.view.controls.firstMarker, 45.0);
   EXPECT_EQ(m.view.texts[window_id::kLastJobLine], "-");
 
   m.store.LoadOffsetsForCutTest(m.run);
-  EXPECT_EQ(m.run.cameraOffsetX, 180);
-  EXPECT_EQ(m.run.cameraOffsetY, 99);
-
+  EXPECT_EQ((OffsetPair{m.run.cameraOffsetX, m.run.cameraOffsetY}), (OffsetPair{180, 99}));
   EXPECT_TRUE(m.profile.WriteLog().empty());  // defaults are never written back
 }
 
 TEST(SettingsStoreTest, MarkSizeBelowFortyIsReplacedAtStartUp) {
   Machine m;
-  m.profile.WriteInt(kProfileSection, key::kMpix, 39);
-  m.StartUp();
-  EXPECT_EQ(m.run.markSize, 46);
-  m.profile.WriteInt(kProfileSection, key::kMpix, 40);
-  m.StartUp();
-  EXPECT_EQ(m.run.markSize, 40);
+  for (auto [stored, used] : {std::pair{39, 46}, {40, 40}}) {
+    m.profile.WriteInt(kProfileSection, key::kMpix, stored);
+    m.StartUp();
+    EXPECT_EQ(m.run.markSize, used);
+  }
 }
 
 TEST(SettingsStoreTest, StartWritesTheActivePairAndOnlyLengthsInRange) {
@@ -86,9 +78,10 @@ TEST(SettingsStoreTest, StartWritesTheActivePairAndOnlyLengthsInRange) {
   EXPECT_TRUE(m.store.WriteAtStart(m.run, m.fields));
   EXPECT_EQ(m.profile.WriteLog(),
             (Log{"deltaX", "deltaY", "hetichetta", "force", "LastJob", "kAlto"}));
-  EXPECT_EQ(m.profile.ReadInt(kProfileSection, "deltaX", 0), 83);
-  EXPECT_EQ(m.profile.ReadInt(kProfileSection, "deltaY", 0), 109);
-  EXPECT_EQ(m.profile.ReadInt(kProfileSection, "hetichetta", 0), 19);
+  EXPECT_EQ(std::vector<int>({m.profile.ReadInt(kProfileSection, "deltaX", 0),
+                              m.profile.ReadInt(kProfileSection, "deltaY", 0),
+                              m.profile.ReadInt(kProfileSection, "hetichetta", 0)}),
+            std::vector<int>({83, 109, 19}));
   EXPECT_EQ(m.profile.ReadString(kProfileSection, "LastJob", ""), "/jobs/spring labels.eps");
 
   m.profile.ClearWriteLog();
@@ -121,8 +114,9 @@ TEST(SettingsStoreTest, InchDisplayKeepsTheFirstMarkerDistanceAcrossRestarts) {
     m.store.WriteAtStart(m.run, m.fields);
     EXPECT_EQ(m.profile.ReadInt(kProfileSection, key::kHetichetta, 0), 45);
   }
-  EXPECT_EQ(m.view.texts[window_id::kUnitLabelFirstMarker], "inch");
-  EXPECT_EQ(m.view.texts[window_id::kUnitLabelCutterWidth], "inch");
+  EXPECT_EQ(m.view.texts[window_id::kUnitLabelFirstMarker] + " " +
+                m.view.texts[window_id::kUnitLabelCutterWidth],
+            "inch inch");
   EXPECT_EQ(m.run.unitFactor, 25.4);
   // Hostile values in the real field do not overflow the stored integer.
   EXPECT_EQ(StoredFirstMarker(1e300, 25.4), 2147483647);

@@ -51,11 +51,10 @@ TEST(StartupTest, FeatureFilesSwitchTheirFeaturesOn) {
   EXPECT_EQ(f.run.creasingVariant, 2);
   EXPECT_EQ(f.view.comboEntries[window_id::kSpecialModeCombo],
             (std::vector<std::string>{"Tool Creasing", "Front Tool Creasing"}));
-  EXPECT_TRUE(f.view.visible[window_id::kCycleButton]);
-  EXPECT_TRUE(f.view.visible[window_id::kCreaseButton]);
-  EXPECT_TRUE(f.view.visible[window_id::kBladeButton]);
-  EXPECT_EQ(f.run.wideCarriage, 1);
-  EXPECT_EQ(f.run.pdfAvailable, 1);
+  for (int id : {window_id::kCycleButton, window_id::kCreaseButton, window_id::kBladeButton}) {
+    EXPECT_TRUE(f.view.visible[id]) << id;
+  }
+  EXPECT_EQ(f.run.wideCarriage + f.run.pdfAvailable, 2);
 
   for (std::string_view content : {"1", "2.5", "", "creasing"}) {
     f.dir.Write("revc.dat", content);
@@ -63,41 +62,37 @@ TEST(StartupTest, FeatureFilesSwitchTheirFeaturesOn) {
   }
 }
 
-TEST(StartupTest, BrandingTitleIsReadAtItsOffset) {
+TEST(StartupTest, BrandingTitleIsReadAtItsOffsetAndDamagedCountsStayInsideIt) {
+  const std::pair<std::string, std::optional<std::string>> cases[] = {
+      {"3 Kite and the rest is not read", "Kite"},
+      {"5\n\nA B\nCD", "A B\nCD"},  // white space and line ends inside are taken as stored
+      {"500 " + std::string(600, 'T'), std::string(80, 'T')},
+      {"9 short", "short"},  // fewer characters than counted: what is there
+      {"-2 Title", std::nullopt},
+      {"x Title", std::nullopt},
+      {"", std::nullopt},
+      {"99999999999999 Title", std::nullopt}};
   Fixture f;
-  f.WriteBranding("3 Kite and the rest is not read");
-  f.Initialise();
-  EXPECT_EQ(f.run.customTitle, "Kite");
-  EXPECT_TRUE(f.run.customTitleRead);
-  EXPECT_EQ(f.view.caption, "Kite");
-  EXPECT_EQ(f.view.menuItem, "Kite");
-  EXPECT_EQ(f.view.splash, "Version 9.8.0");
-
-  // White space and line ends inside the title are taken as stored.
-  f.WriteBranding("5\n\nA B\nCD");
-  EXPECT_EQ(ReadBrandingTitle(f.dir.File("xdevcap.dxt")), "A B\nCD");
-}
-
-TEST(StartupTest, DamagedBrandingCountsNeverReachOutsideTheTitle) {
-  Fixture f;
-  f.WriteBranding("500 " + std::string(600, 'T'));
-  EXPECT_EQ(ReadBrandingTitle(f.dir.File("xdevcap.dxt")), std::string(80, 'T'));
-  f.WriteBranding("9 short");  // fewer characters than counted: what is there
-  EXPECT_EQ(ReadBrandingTitle(f.dir.File("xdevcap.dxt")), "short");
-
-  for (std::string_view bad : {"-2 Title", "x Title", "", "99999999999999 Title"}) {
-    f.WriteBranding(bad);
-    EXPECT_EQ(ReadBrandingTitle(f.dir.File("xdevcap.dxt")), std::nullopt) << bad;
+  for (const auto& [stored, title] : cases) {
+    f.WriteBranding(stored);
+    EXPECT_EQ(ReadBrandingTitle(f.dir.File("xdevcap.dxt")), title) << stored;
   }
   f.dir.Write("xdevcap.dxt", "3 Kite");  // shorter than the offset
   EXPECT_EQ(ReadBrandingTitle(f.dir.File("xdevcap.dxt")), std::nullopt);
+}
 
-  // No title: the caption stays, the splash still comes.
-  f.WriteBranding("-1 Kite");
-  f.Initialise();
-  EXPECT_FALSE(f.run.customTitleRead);
-  EXPECT_EQ(f.view.caption, "- Orvex Plus 1.0 - ");
-  EXPECT_TRUE(f.view.splash.has_value());
+// A title names the window and its menu item; without one the caption stays. The splash comes
+// with a branding file either way.
+TEST(StartupTest, BrandingTitleNamesTheWindow) {
+  for (auto [stored, title] : {std::pair{"3 Kite", "Kite"}, {"-1 Kite", ""}}) {
+    Fixture f;
+    f.WriteBranding(stored);
+    f.Initialise();
+    EXPECT_EQ(f.run.customTitleRead, *title != '\0');
+    EXPECT_EQ(f.view.caption, *title ? title : "- Orvex Plus 1.0 - ");
+    EXPECT_EQ(f.view.menuItem, *title ? title : "&About Orvex...");
+    EXPECT_EQ(f.view.splash, "Version 9.8.0");
+  }
 }
 
 }  // namespace

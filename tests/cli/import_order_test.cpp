@@ -1,9 +1,7 @@
 // orvex-cli import --order: the sorted file it leaves, the two JSON members it adds, passes and
-// mirroring as a sheet start would order them, and the options it refuses.
+// mirroring as a sheet start would order them.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <string>
 
 #include "cli_runner.h"
@@ -60,15 +58,6 @@ TEST_F(ImportOrderTest, OrderWritesTheSortedFileAndReportsItsContours) {
   ASSERT_EQ(mirrored.status, 0) << mirrored.out;
   EXPECT_NE(mirrored.out.find("Order:"), std::string::npos) << mirrored.out;
   EXPECT_TRUE(dir_.Exists("sortmirror.prn"));
-}
-
-TEST_F(ImportOrderTest, OrderingOptionsAreCheckedBeforeAnythingIsImported) {
-  for (const char* options : {"--passes 2", "--order --passes 0", "--order --passes x",
-                              "--order --special-mode 5", "--order --special-mode"}) {
-    test::CliOutcome run = Import(options);
-    EXPECT_EQ(run.status, 2) << options << "\n" << run.out;
-  }
-  EXPECT_FALSE(dir_.Exists("sort.prn"));
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// The GUI tests' application object, modal answerer, warning log and control lookups.
+// The GUI tests' application object, modal answerer, missing-control check and control lookups.
 #include "gui/gui_test_support.h"
 
 #include <gtest/gtest.h>
@@ -196,24 +196,19 @@ ModalAnswerer::Step ModalAnswerer::Click(int id) {
   };
 }
 
-WarningLog::WarningLog() {
+MissingControlCheck::MissingControlCheck() {
   gWarnings = new QStringList;
   gPreviousHandler = qInstallMessageHandler(CollectWarning);
 }
 
-WarningLog::~WarningLog() {
+MissingControlCheck::~MissingControlCheck() {
   qInstallMessageHandler(gPreviousHandler);
   gPreviousHandler = nullptr;
+  for (const QString& warning : gWarnings->filter(QStringLiteral("has no control"))) {
+    ADD_FAILURE() << warning.toStdString();
+  }
   delete gWarnings;
   gWarnings = nullptr;
-}
-
-const QStringList& WarningLog::Messages() const {
-  return *gWarnings;
-}
-
-QStringList WarningLog::Containing(const QString& part) const {
-  return gWarnings->filter(part);
 }
 
 }  // namespace orvex::gui::testing

@@ -1,7 +1,7 @@
 // What every window test needs: one QApplication for the whole test program (on the offscreen
 // platform unless QT_QPA_PLATFORM says otherwise), a ModalAnswerer that answers the modal
-// dialogs a test opens with scripted actions, the Qt warnings a test caused, and lookups of a
-// window's controls by the ids the models use.
+// dialogs a test opens with scripted actions, a check that the models named no control their
+// window lacks, and lookups of a window's controls by the ids the models use.
 #pragma once
 
 #include <QAbstractButton>
@@ -79,20 +79,14 @@ class ModalAnswerer {
   std::vector<SeenModal> unexpected_;
 };
 
-// Collects the warnings Qt and the windows log while it lives (the control table logs every
-// control a model names that its window lacks).
-class WarningLog {
+// While it lives it watches what Qt and the windows log; when it ends, the test fails for every
+// control a model named that its window lacks (the control table logs each).
+class MissingControlCheck {
  public:
-  WarningLog();
-  ~WarningLog();
-  WarningLog(const WarningLog&) = delete;
-  WarningLog& operator=(const WarningLog&) = delete;
-
-  const QStringList& Messages() const;
-  // The warnings that contain `part`.
-  QStringList Containing(const QString& part) const;
-  // The control table's warnings: a model named a control its window lacks.
-  QStringList MissingControls() const { return Containing(QStringLiteral("has no control")); }
+  MissingControlCheck();
+  ~MissingControlCheck();
+  MissingControlCheck(const MissingControlCheck&) = delete;
+  MissingControlCheck& operator=(const MissingControlCheck&) = delete;
 };
 
 }  // namespace orvex::gui::testing

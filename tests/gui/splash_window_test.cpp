@@ -23,7 +23,6 @@ TEST(SplashWindowTest, ShowsTheVersionAndEndsOnEnter) {
 
   EXPECT_EQ(shown, QStringLiteral("Version 9.8.0"));
   EXPECT_TRUE(answerer.Done());
-  EXPECT_TRUE(answerer.Unexpected().empty());
 }
 
 }  // namespace

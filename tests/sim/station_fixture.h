@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "app/fake_main_window_view.h"
 #include "app/main_window_model.h"
 #include "sim/sim_station.h"
+#include "support/fake_main_window_view.h"
 #include "support/memory_profile.h"
 #include "support/temp_dir.h"
 

@@ -12,7 +12,7 @@
 #include <map>
 #include <string>
 
-#include "app/fake_main_window_view.h"
+#include "support/fake_main_window_view.h"
 #include "platform/hidapi_feeder_transport.h"
 #include "platform/libusb_cutter_transport.h"
 #include "sim/sim_station.h"

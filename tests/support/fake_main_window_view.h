@@ -1,6 +1,7 @@
-// An in-memory main window for the model's tests. Like a real toolkit it reports changes the
-// program makes to an edit or a combo box as change notices (through `model`), so tests see
-// whether the model tells its own changes from the operator's.
+// In-memory windows for the app models' tests and the station's whole runs. They record what
+// the models show and hand back what a test set as the operator's input. Like a real toolkit
+// the main window reports the program's own changes to an edit or a combo box as change notices
+// (through `model`), so tests see whether the model tells its own changes from the operator's.
 #pragma once
 
 #include <functional>
@@ -9,9 +10,38 @@
 #include <vector>
 
 #include "app/main_window_model.h"
-#include "fake_views.h"
 
 namespace orvex::test {
+
+struct ShownMessage {
+  std::string text;
+  std::string caption;
+  MessageIcon icon;
+};
+
+template <typename Base>
+class FakeWindow : public Base {
+ public:
+  void ShowMessage(std::string_view text, std::string_view caption, MessageIcon icon) override {
+    messages.push_back({std::string(text), std::string(caption), icon});
+  }
+  void ShowRangeMessage(int controlId, int minimum, int maximum) override {
+    rangeMessages.push_back({controlId, minimum, maximum});
+  }
+  void SetWindowCaption(std::string_view text) override { caption = std::string(text); }
+  void SetControlText(int controlId, std::string_view text) override {
+    texts[controlId] = std::string(text);
+  }
+  void ShowControl(int controlId, bool shown) override { visible[controlId] = shown; }
+  void EnableControl(int controlId, bool enabled) override { enabled_[controlId] = enabled; }
+
+  std::vector<ShownMessage> messages;
+  std::vector<std::vector<int>> rangeMessages;
+  std::string caption = "- Orvex Plus 1.0 - ";
+  std::map<int, std::string> texts;
+  std::map<int, bool> visible;
+  std::map<int, bool> enabled_;
+};
 
 class FakeMainWindowView : public FakeWindow<MainWindowView> {
  public:
