@@ -61,12 +61,17 @@ class StationFixture {
   std::string StartCaption() { return model.State(window_id::kStartButton).caption; }
   const std::vector<std::string>& Messages() { return model.OperatorMessages(); }
 
-  // Every sheet the twin measured was cut within `mm` of its print.
+  // Every sheet the twin measured was cut within `mm` of its print, and the twin understood
+  // every text the station sent it.
   void ExpectCutsWithin(double mm) {
     for (const SheetAccuracy& sheet : station.Accuracy().sheets) {
       EXPECT_LE(sheet.maxMm, mm) << "sheet " << sheet.sheet;
     }
     for (const std::string& problem : Machine().Bed().Problems()) ADD_FAILURE() << problem;
+    for (const std::string& refusal : Machine().Feeder().Refusals()) ADD_FAILURE() << refusal;
+    for (const CutterInstruction& i : Machine().Cutter().Instructions()) {
+      if (!i.understood) ADD_FAILURE() << "not understood: " << i.text;
+    }
   }
 
   test::TempDir temp;
