@@ -105,22 +105,6 @@ TEST(StationRun, TheSheetReplyIsAwaitedSixSecondsAfterTheFeedCommand) {
   }
 }
 
-// Three copies of a stack of four: the run ends at the third counted sheet with one report line.
-TEST_F(StationRunTest, CopiesEndTheRunWithOneReportLine) {
-  Machine().Feeder().Settings().sheets = 4;
-  model.Fields().copies = 3;
-  model.Fields().copiesEntered = 1;
-  model.ShowFields();
-  Press(kStartButton);
-  ASSERT_TRUE(RunUntilEnded(20 * kMinute));
-  EXPECT_EQ(Count(), 3);
-  EXPECT_EQ(Requests(), 3);
-  EXPECT_EQ(ReportLines(), 1);
-  EXPECT_NE(model.LastReportLine().find("label-sheet.eps 3 "), std::string::npos)
-      << model.LastReportLine();
-  ExpectCutsWithin(0.15);
-}
-
 // Stop during the mark search leaves nothing of the search behind; Stop while a cut sheet is
 // awaited reports once and feeds no more.
 TEST_F(StationRunTest, StopDuringTheMarkSearchOrAfterACutSheetEndsTheRunThere) {
