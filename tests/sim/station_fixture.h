@@ -61,12 +61,19 @@ class StationFixture {
   std::string StartCaption() { return model.State(window_id::kStartButton).caption; }
   const std::vector<std::string>& Messages() { return model.OperatorMessages(); }
 
-  // Every sheet the twin measured was cut within `mm` of its print, and the twin understood
-  // every text the station sent it.
-  void ExpectCutsWithin(double mm) {
-    for (const SheetAccuracy& sheet : station.Accuracy().sheets) {
-      EXPECT_LE(sheet.maxMm, mm) << "sheet " << sheet.sheet;
+  // `sheets` sheets were cut, every cut point on one of them and within 0.15 mm of its print.
+  void ExpectSheetsCutOnTheirPrint(std::size_t sheets) {
+    const AccuracyReport report = station.Accuracy();
+    EXPECT_EQ(report.sheets.size(), sheets);
+    EXPECT_EQ(report.pointsOffSheet, 0U);
+    for (const SheetAccuracy& sheet : report.sheets) {
+      EXPECT_GT(sheet.points, 400U) << "sheet " << sheet.sheet;
+      EXPECT_LE(sheet.maxMm, 0.15) << "sheet " << sheet.sheet;
     }
+    ExpectNoTwinProblems();
+  }
+  // The twin understood every text and request the station sent it, and saw nothing amiss.
+  void ExpectNoTwinProblems() {
     for (const std::string& problem : Machine().Bed().Problems()) ADD_FAILURE() << problem;
     for (const std::string& refusal : Machine().Feeder().Refusals()) ADD_FAILURE() << refusal;
     for (const CutterInstruction& i : Machine().Cutter().Instructions()) {

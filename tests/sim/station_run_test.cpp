@@ -45,11 +45,7 @@ TEST(StationRun, RandomlyPlacedSheetsAreCutOnTheirContoursUntilTheStackIsEmpty) 
   EXPECT_EQ(s.StartCaption(), "Start");
   EXPECT_TRUE(s.Messages().empty()) << s.Messages().front();
   EXPECT_EQ(s.Machine().Feeder().CuttingNotices(), 3);
-  const AccuracyReport report = s.station.Accuracy();
-  ASSERT_EQ(report.sheets.size(), 3U);
-  EXPECT_EQ(report.pointsOffSheet, 0U);
-  for (const SheetAccuracy& sheet : report.sheets) EXPECT_GT(sheet.points, 400U);
-  s.ExpectCutsWithin(0.15);
+  s.ExpectSheetsCutOnTheirPrint(3);
   // The sequences' waits did see ticks arrive, and deferred them.
   EXPECT_GT(s.Engine().DeferredTicks(), 0);
 }
@@ -77,9 +73,7 @@ TEST_P(StationPlacementTest, TheSheetIsCutOnItsPrint) {
   ASSERT_TRUE(s.RunUntilEnded(5 * kMinute));
   EXPECT_EQ(s.Count(), 1);
   EXPECT_NEAR(s.Ctx().skewSum, p.skewRad, 0.0005);
-  ASSERT_EQ(s.station.Accuracy().sheets.size(), 1U);
-  EXPECT_EQ(s.station.Accuracy().pointsOffSheet, 0U);
-  s.ExpectCutsWithin(0.15);
+  s.ExpectSheetsCutOnTheirPrint(1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Placements, StationPlacementTest,
@@ -137,10 +131,10 @@ TEST_F(StationRunTest, StopDuringTheMarkSearchOrAfterACutSheetEndsTheRunThere) {
   EXPECT_EQ(Count(), 1);
   EXPECT_EQ(ReportLines(), 1);
   EXPECT_FALSE(Engine().Running());
-  ExpectCutsWithin(0.15);
+  ExpectSheetsCutOnTheirPrint(1);
 }
 
-TEST_F(StationRunTest, PauseDuringTheMarkSearchCutsTheSheetUncountedUntilResume) {
+TEST_F(StationRunTest, PauseDuringTheMarkSearchCutsThatSheetUncountedAndResumeFeedsTheNext) {
   Press(kStartButton);
   ASSERT_TRUE(RunUntil([&] { return Ctx().waitingForMark != 0; }, kMinute));
   Press(kPauseButton);
@@ -153,7 +147,7 @@ TEST_F(StationRunTest, PauseDuringTheMarkSearchCutsTheSheetUncountedUntilResume)
   EXPECT_FALSE(Engine().Paused());
   ASSERT_TRUE(RunUntil([&] { return Count() == 1; }, 3 * kMinute));
   EXPECT_EQ(Requests(), 2);
-  ExpectCutsWithin(0.15);
+  ExpectSheetsCutOnTheirPrint(2);  // the paused sheet is never counted
 }
 
 TEST_F(StationRunTest, MarksMissingTimeOutEjectAndEndTheRunAfterTwoSheets) {
@@ -219,8 +213,7 @@ TEST_F(StationRunTest, CutTestSheetIsCutButNotCounted) {
   profile.WriteInt(kProfileSection, "deltaY", 99);
   Press(kCutTestButton);
   RunFor(kMinute);
-  ASSERT_EQ(station.Accuracy().sheets.size(), 1U);
-  ExpectCutsWithin(0.15);
+  ExpectSheetsCutOnTheirPrint(1);
   EXPECT_EQ(Count(), 0);
   EXPECT_EQ(Requests(), 1);
   EXPECT_EQ(ReportLines(), 0);
@@ -268,7 +261,7 @@ TEST_F(StationRunTest, ReadyBeforeBusyIsNotTakenAsTheEndOfALongCut) {
   EXPECT_GE(Ctx().totalCutLength, 1200.0);
   EXPECT_EQ(requestsWhileCutting, 0);
   EXPECT_TRUE(Messages().empty()) << Messages().front();
-  ExpectCutsWithin(0.15);
+  ExpectSheetsCutOnTheirPrint(2);
 }
 
 }  // namespace

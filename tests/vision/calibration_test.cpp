@@ -1,12 +1,10 @@
-// Calibration: the conversion, the mode, the dialog model's tick and Set, and the stored pair.
+// Calibration: the conversion of a read square, the mode, and the dialog model's tick and Set.
 #include "vision/calibration.h"
 
 #include <gtest/gtest.h>
 
 #include <optional>
 #include <string>
-
-#include "support/memory_profile.h"
 
 namespace orvex::test {
 namespace {
@@ -26,26 +24,12 @@ TEST(Calibration, ConversionOfAReadSquare) {
   }
 }
 
+// The window's own tests see the wide, creasing and second-camera modes; here, their edges.
 TEST(Calibration, ModeFollowsTheCameraTheMediaAndTheCreasingTool) {
-  struct Case {
-    int secondCamera, mediaWidth, creasing, mode;
-  };
-  for (const Case& c : {Case{0, 600, 0, 1}, Case{0, 601, 0, 3}, Case{1, 700, 0, 2},
-                        Case{1, 700, 2, 4}, Case{0, 700, 1, 3}}) {
-    EXPECT_EQ(CalibrationMode(c.secondCamera, c.mediaWidth, c.creasing), c.mode) << c.mediaWidth;
-  }
-}
-
-TEST(Calibration, ActiveOffsetsAreTheActiveCamerasKeysWithTheirDefaults) {
-  MemoryProfile profile;
-  EXPECT_EQ(LoadActiveOffsets(profile, 0), (OffsetPair{80, 99}));
-  EXPECT_EQ(LoadActiveOffsets(profile, 1), (OffsetPair{110, 99}));
-  profile.WriteInt(kProfileSection, "deltaX", 85);
-  profile.WriteInt(kProfileSection, "deltaY", 59);
-  profile.WriteInt(kProfileSection, "deltaXC2", 120);
-  profile.WriteInt(kProfileSection, "deltaYC2", 90);
-  EXPECT_EQ(LoadActiveOffsets(profile, 0), (OffsetPair{85, 59}));
-  EXPECT_EQ(LoadActiveOffsets(profile, 1), (OffsetPair{120, 90}));
+  EXPECT_EQ(CalibrationMode(0, 600, 0), 1);
+  EXPECT_EQ(CalibrationMode(0, 601, 0), 3);
+  EXPECT_EQ(CalibrationMode(1, 700, 2), 4);  // the creasing tool's mode wins
+  EXPECT_EQ(CalibrationMode(0, 700, 1), 3);
 }
 
 class FakeView : public CalibrationView, public CalibrationCommands {
@@ -61,16 +45,14 @@ class FakeView : public CalibrationView, public CalibrationCommands {
   void SetCaption(std::string_view text) override { caption = text; }
   void ShowCameraTwoLabel() override {}
   void Close(bool ok) override { closed = ok ? 1 : 2; }
-  void SendCutterCommand(int number) override { commands.push_back(number); }
-  void StartCalibrationRead() override { ++reads; }
+  void SendCutterCommand(int) override {}
+  void StartCalibrationRead() override {}
 
   OffsetPair shownFresh;
   int refreshes = 0;
   std::optional<OffsetPair> typed;
   std::string caption;
   int closed = 0;
-  std::vector<int> commands;
-  int reads = 0;
 };
 
 struct Dialog {
@@ -91,10 +73,6 @@ TEST(CalibrationDialog, AMeasurementIsShownOnceThenTheOperatorsTypingStands) {
   d.Open();
   d.model.OnTick();
   EXPECT_EQ(d.view.refreshes, 1);  // nothing measured yet: nothing refreshed
-  d.model.OnCutMarker();
-  d.model.OnReadMarker();
-  EXPECT_EQ(d.view.commands, std::vector<int>{130});
-  EXPECT_EQ(d.view.reads, 1);
   d.Measure({85, 59});
   EXPECT_EQ(d.view.shownFresh, (OffsetPair{85, 59}));
   d.model.OnTick();

@@ -5,6 +5,7 @@
 
 #include "support/manual_clock.h"
 #include "support/memory_profile.h"
+#include "vision_test_support.h"
 
 namespace orvex::test {
 namespace {
@@ -67,14 +68,9 @@ class FakeSource : public FrameSource, public CaptureNotices {
   int startCode = 0;
 };
 
-class NullPoster : public FrameReadyPoster {
- public:
-  void PostFrameReady() override {}
-};
-
 struct Rig {
   FakeSource source;
-  NullPoster poster;
+  CountingPoster poster;
   FrameBuffer buffer{poster};
   RunContext context;
   MemoryProfile profile;
@@ -85,10 +81,12 @@ struct Rig {
                         }};
 };
 
+// Each camera has its own pair under its own keys, with defaults of its own.
 TEST(CameraControl, SwitchSequenceReloadsTheNewCamerasOffsets) {
   Rig rig;
   rig.profile.WriteInt(kProfileSection, "lum", 12);
-  rig.profile.WriteInt(kProfileSection, "deltaXC2", 123);
+  rig.profile.WriteInt(kProfileSection, "deltaX", 85);
+  rig.profile.WriteInt(kProfileSection, "deltaYC2", 90);
   EXPECT_EQ(rig.control.SwitchCamera(1), 0);
   EXPECT_EQ(rig.source.log,
             (std::vector<std::string>{"stop", "start second", "exposure default", "brightness 12",
@@ -96,13 +94,11 @@ TEST(CameraControl, SwitchSequenceReloadsTheNewCamerasOffsets) {
   EXPECT_EQ(rig.clock.Sleeps(), std::vector<int>{100});
   EXPECT_EQ(rig.context.secondCamera, 1);
   EXPECT_EQ(rig.context.frameWidth, 640);
-  EXPECT_EQ(rig.reloads, std::vector<OffsetPair>{(OffsetPair{123, 99})});
-
   rig.source.log.clear();
   EXPECT_EQ(rig.control.SwitchCameraForJob(0), 0);
   EXPECT_EQ(rig.source.log,
             (std::vector<std::string>{"stop", "start first", "exposure default", "brightness 12"}));
-  EXPECT_EQ(rig.reloads.back(), (OffsetPair{80, 99}));
+  EXPECT_EQ(rig.reloads, (std::vector<OffsetPair>{{110, 90}, {85, 99}}));
 }
 
 TEST(CameraControl, NoDeviceEndsTheProcessAFailedStartSetsNothingAndShutdownStopsFirst) {

@@ -9,14 +9,10 @@
 #include <thread>
 #include <vector>
 
+#include "vision_test_support.h"
+
 namespace orvex::test {
 namespace {
-
-class CountingPoster : public FrameReadyPoster {
- public:
-  void PostFrameReady() override { ++posts; }
-  std::atomic<int> posts{0};
-};
 
 struct Buffer {
   CountingPoster poster;

@@ -1,5 +1,5 @@
-// The frame-ready handler: its order, the run's hold, edge mode, the calibration read, and the
-// nested frame notice that a message box's event loop would deliver.
+// The frame-ready handler beyond what a whole run shows: the run's hold, the calibration read
+// against it and against edge mode, and the nested frame notice of a message box's event loop.
 #include "vision/frame_handler.h"
 
 #include <gtest/gtest.h>
@@ -9,12 +9,6 @@
 
 namespace orvex::test {
 namespace {
-
-class CountingPoster : public FrameReadyPoster {
- public:
-  void PostFrameReady() override { ++posts; }
-  int posts = 0;
-};
 
 class RecordingSink : public CalibrationReadSink {
  public:
@@ -51,31 +45,6 @@ struct Machine {
     handler.OnFrameReady();
   }
 };
-
-TEST(FrameHandler, OneSnapshotPerRequestAndAnAnalysisPerNotice) {
-  Machine m;
-  m.handler.RequestFrame();
-  EXPECT_EQ(m.snapshots.CaptureDir(), m.dir.Path());
-  const CameraFrame frame = Drawn(kPaper, {Square(300, 200, 46)});
-  m.Arrive(frame);
-  m.Arrive(frame);
-  EXPECT_EQ(m.poster.posts, 2);
-  m.handler.OnFrameReady();
-  m.handler.OnFrameReady();
-  EXPECT_EQ(m.handler.Analyses(), 2);
-  EXPECT_TRUE(m.dir.Exists("StillCap0001.bmp"));
-  EXPECT_FALSE(m.dir.Exists("StillCap0002.bmp"));
-  EXPECT_EQ(m.context.markResult, 1);
-  EXPECT_FLOAT_EQ(m.context.markCol, 322.0F);
-  EXPECT_FLOAT_EQ(m.context.markRow, 223.0F);
-
-  // Edge mode runs the edge search instead.
-  m.context.edgeMode = 1;
-  m.handler.RequestFrame();
-  m.Deliver(Drawn(kPaper, {{0, 400, 300, 1}}));
-  EXPECT_FLOAT_EQ(m.context.markCol, 299.0F);
-  EXPECT_FLOAT_EQ(m.context.markRow, 240.0F);
-}
 
 // Read while the run holds detection and with edge mode left over from a run: the read waits
 // for the first analysis after the hold and measures the square all the same.

@@ -73,15 +73,6 @@ TEST(MarkSearch, DrawnSquares) {
   }
 }
 
-TEST(MarkSearch, ColumnThresholdLiesBetweenTheLowerBoundsOfThePaperAndInkBins) {
-  const CameraFrame frame = Drawn(kPaper, {Square(300, 200, 46)});
-  const ColumnRecord column = AnalyseColumn(frame, 318, false);
-  EXPECT_EQ(column.threshold, 108);  // 4 x (ink bin 0 + paper bin 27)
-  EXPECT_EQ(column.top, 200);
-  EXPECT_EQ(column.length, 46);
-  EXPECT_EQ(AnalyseColumn(frame, 120, false).threshold, 0);  // paper only
-}
-
 TEST(MarkSearch, TheSixtySixthMissGivesUpInOrderAndAFindResetsTheCount) {
   const CameraFrame paper = Drawn(kPaper);
   const CameraFrame mark = Drawn(kPaper, {Square(300, 200, 46)});
@@ -127,7 +118,6 @@ TEST(MarkSearch, AFrameOfAnotherSizeIsNeverReadButCounts) {
   CameraFrame small = Drawn(kPaper, {Square(300, 200, 46)});
   small.bytes.resize(kFrameBytes / 4);  // a 320x240 delivery that kept the 640x480 size
   EXPECT_FALSE(LocateMark(small, false).Found());
-  EXPECT_EQ(AnalyseColumn(small, 318, false).threshold, 0);
   CameraFrame relabelled = Drawn(kPaper, {Square(300, 200, 46)});
   relabelled.width = 320;
   relabelled.height = 240;

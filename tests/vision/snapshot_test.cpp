@@ -9,9 +9,8 @@
 namespace orvex::test {
 namespace {
 
-class Still : public FrameReadyPoster, public StillView {
+class Still : public StillView {
  public:
-  void PostFrameReady() override {}
   void DrawStill(const CameraFrame&, const BitmapInfoHeader&) override { ++draws; }
   int draws = 0;
 };
@@ -19,7 +18,8 @@ class Still : public FrameReadyPoster, public StillView {
 struct Store {
   TempDir dir;
   Still still;
-  FrameBuffer buffer{still};
+  CountingPoster poster;
+  FrameBuffer buffer{poster};
   SnapshotStore store{dir.Path(), &still};
   // Delivers `frame` after a request, as the capture thread would, and takes its snapshot.
   void Take(const CameraFrame& frame) {

@@ -1,12 +1,15 @@
-// Frames the vision tests draw, and a recorder of what the searches ask of the machine.
+// Frames the vision tests draw, a counter of frame notices, and a recorder of what the searches
+// ask of the machine.
 #pragma once
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "vision/camera_frame.h"
+#include "vision/frame_buffer.h"
 #include "vision/mark_search_actions.h"
 
 namespace orvex::test {
@@ -37,6 +40,12 @@ inline CameraFrame Drawn(int paper, const std::vector<Rect>& rects = {}) {
   }
   return frame;
 }
+
+class CountingPoster : public FrameReadyPoster {
+ public:
+  void PostFrameReady() override { ++posts; }
+  std::atomic<int> posts{0};
+};
 
 class RecordingActions : public MarkSearchActions {
  public:
