@@ -1,6 +1,5 @@
 // The simulated camera alone: its frames show the marks where the machine model puts them, as
 // the mark search measures them through blur and noise; the film, the light, and the stream.
-// Where it shows the paper's edges is held by the edge-mode run, which cuts on the print.
 #include "sim/sim_camera.h"
 
 #include <gtest/gtest.h>
@@ -119,6 +118,18 @@ TEST_F(SimCameraTest, StreamsAFrameEveryPeriodUntilStoppedAndNoneWhenAbsent) {
   camera.Settings().present = false;
   EXPECT_TRUE(camera.ListDevices().empty());
   EXPECT_NE(camera.Start(device, sink, width, height), 0);
+}
+
+// Where a face-down sheet's edges show is held by the edge-mode run; here, that it shows no
+// print and that its feed coordinate runs with the machine's.
+TEST_F(SimCameraTest, ASheetLaidFaceDownShowsNoPrintAndRunsAlongPlusX) {
+  SheetPlacement down;
+  down.faceDown = true;
+  LaySheet(down);
+  LookAt({10.0, 2.0});
+  EXPECT_GT(Frame().Grey(320, 240), 150);
+  const PlacedSheet& sheet = *machine_.Bed().SheetOnBed();
+  EXPECT_DOUBLE_EQ(sheet.ToMachine({21.0, 2.0}).x - sheet.ToMachine({20.0, 2.0}).x, 1.0);
 }
 
 }  // namespace
