@@ -21,12 +21,6 @@ namespace orvex::sim {
 
 inline constexpr std::int64_t kMinute = 60'000;
 
-class NoPdf : public PdfConverter {
- public:
-  bool Available() override { return false; }
-  PdfConversion Convert(const std::string&, const std::string&) override { return {}; }
-};
-
 class StationFixture {
  public:
   explicit StationFixture(const StationOptions& options = {})
@@ -85,7 +79,7 @@ class StationFixture {
   test::FakeMainWindowView view;
   test::MemoryProfile profile;
   NullPreviewCanvas canvas;
-  NoPdf pdf;
+  test::FakePdf pdf;
   SimStation station;
   MainWindowModel& model;
 
