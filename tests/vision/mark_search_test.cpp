@@ -21,43 +21,34 @@ struct Drawing {
   bool inverted = false;
 };
 
+// clang-format off
 const Drawing kDrawings[] = {
-    {"the reference square", kPaper, {Square(300, 200, 46)}, 322.0F, 223.0F},
-    {"31 light rows above it", kPaper, {Square(300, 111, 46)}, 322.0F, 134.0F},
-    {"30 light rows above it", kPaper, {Square(300, 110, 46)}, -1, 0},
-    {"its run ends on the scan's last row", kPaper, {Square(300, 333, 46)}, 322.0F, 356.0F},
-    {"its run ends past the scan", kPaper, {Square(300, 334, 46)}, -1, 0},
-    {"12 columns inside the window", kPaper, {Square(110, 200, 46)}, 132.5F, 223.0F},
-    {"9 columns inside the window", kPaper, {Square(100, 200, 46)}, -1, 0},
-    {"7 columns inside the window", kPaper, {Square(500, 200, 46)}, -1, 0},
-    {"42 rows", kPaper, {Square(300, 200, 42)}, -1, 0},
-    {"43 rows", kPaper, {Square(300, 200, 43)}, 320.5F, 221.5F},
-    {"60 rows", kPaper, {Square(300, 200, 60)}, 329.0F, 230.0F},
+    {"the reference square",           kPaper, {Square(300, 200, 46)}, 322.0F, 223.0F},
+    {"31 light rows above it",         kPaper, {Square(300, 111, 46)}, 322.0F, 134.0F},
+    {"30 light rows above it",         kPaper, {Square(300, 110, 46)}, -1, 0},
+    {"its run ends on the scan's end", kPaper, {Square(300, 333, 46)}, 322.0F, 356.0F},
+    {"its run ends past the scan",     kPaper, {Square(300, 334, 46)}, -1, 0},
+    {"12 columns inside the window",   kPaper, {Square(110, 200, 46)}, 132.5F, 223.0F},
+    {"9 columns inside the window",    kPaper, {Square(100, 200, 46)}, -1, 0},
+    {"7 columns inside the window",    kPaper, {Square(500, 200, 46)}, -1, 0},
+    {"42 rows",                        kPaper, {Square(300, 200, 42)}, -1, 0},
+    {"43 rows",                        kPaper, {Square(300, 200, 43)}, 320.5F, 221.5F},
+    {"60 rows",                        kPaper, {Square(300, 200, 60)}, 329.0F, 230.0F},
     // From 70 rows the last light column before the left side lies 37 columns from the mean
     // column, beyond where it is looked for: the first dark column stands in for it.
-    {"70 rows", kPaper, {Square(300, 200, 70)}, 334.5F, 235.0F},
-    {"71 rows", kPaper, {Square(300, 200, 71)}, 335.0F, 235.5F},
-    {"72 rows", kPaper, {Square(300, 200, 72)}, -1, 0},
-    {"46 wide and 80 tall", kPaper, {{300, 200, 46, 80}}, -1, 0},
-    {"ink 110 on paper 150: the threshold 72 lies below both",
-     150,
-     {Square(300, 200, 46, 110)},
-     -1,
-     0},
-    {"two squares side by side", kPaper, {Square(200, 200, 46), Square(400, 200, 46)}, -1, 0},
-    {"the second square lower: the first is kept",
-     kPaper,
-     {Square(200, 200, 46), Square(400, 260, 46)},
-     222.0F,
-     223.0F},
-    {"a light square on dark", kInk, {Square(300, 200, 46, kPaper)}, -1, 0},
-    {"a light square on dark, read inverted",
-     kInk,
-     {Square(300, 200, 46, kPaper)},
-     322.0F,
-     223.0F,
-     true},
+    {"70 rows",                        kPaper, {Square(300, 200, 70)}, 334.5F, 235.0F},
+    {"71 rows",                        kPaper, {Square(300, 200, 71)}, 335.0F, 235.5F},
+    {"72 rows",                        kPaper, {Square(300, 200, 72)}, -1, 0},
+    {"46 wide and 80 tall",            kPaper, {{300, 200, 46, 80}}, -1, 0},
+    // Ink 110 on paper 150: the threshold, 4 x (bin 0 + paper bin 18) = 72, lies below both.
+    {"low contrast",                   150, {Square(300, 200, 46, 110)}, -1, 0},
+    {"two squares side by side",       kPaper, {Square(200, 200, 46), Square(400, 200, 46)}, -1, 0},
+    {"a lower second square",          kPaper, {Square(200, 200, 46), Square(400, 260, 46)},
+                                       222.0F, 223.0F},
+    {"light on dark",                  kInk, {Square(300, 200, 46, kPaper)}, -1, 0},
+    {"light on dark, read inverted",   kInk, {Square(300, 200, 46, kPaper)}, 322.0F, 223.0F, true},
 };
+// clang-format on
 
 TEST(MarkSearch, DrawnSquares) {
   for (const Drawing& d : kDrawings) {
