@@ -19,6 +19,7 @@ using namespace window_id;
 class StationRunTest : public ::testing::Test, public StationFixture {
  protected:
   void SetUp() override { ASSERT_TRUE(OpenSampleJob()); }
+  void TearDown() override { ExpectNoTwinProblems(); }
 
   int Requests() { return Machine().Feeder().RequestsAccepted(); }
   long ReportLines() {
