@@ -45,7 +45,7 @@ TEST_P(SimCalibrationTest, StoresTheTwinsCameraPlace) {
   };
   model.OnCalibration();
   for (const std::string& message : Messages()) ADD_FAILURE() << message;
-  ExpectCutsWithin(0.0);  // no problem of the twin's
+  ExpectNoTwinProblems();
   const OffsetPair stored{profile.ReadInt(kProfileSection, "deltaX", -9999),
                           profile.ReadInt(kProfileSection, "deltaY", -9999)};
   EXPECT_NEAR(stored.x, -10.0 * c.cameraFeedMm - 5.0, 1.0);

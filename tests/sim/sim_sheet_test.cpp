@@ -6,7 +6,6 @@
 
 #include <cmath>
 #include <fstream>
-#include <random>
 
 #include "sim/sim_accuracy.h"
 #include "sim/sim_bed.h"
@@ -18,13 +17,11 @@ namespace {
 TEST(PrintedJobTest, ReadsContoursAndMarksInTheRecordSyntax) {
   // A special section ended by a blank line, CR LF line ends, a curve point, an open contour,
   // a record that ends after its letter, and the final A without a line end.
-  const std::string sort =
+  const JobLoad load = ParsePrintedJob(
       "M 1.00 1.00\r\nL 5.00 1.00\r\nL 1.00 1.00\r\n\n"
       "M 10.00 10.00\nL 20.00 10.00\nC 20.00 20.00\nL 10.00 10.00\n"
-      "O 30.00 5.00\nL 40.00 5.00\nA\nM 50 50\nA";
-  const JobLoad load = ParsePrintedJob(sort,
-                                       "2.000000 2.000000\n208.000000 2.000000\n"
-                                       "105.000000 118.000000\n");
+      "O 30.00 5.00\nL 40.00 5.00\nA\nM 50 50\nA",
+      "2.000000 2.000000\n208.000000 2.000000\n105.000000 118.000000\n");
   ASSERT_TRUE(load.ok) << load.message;
   ASSERT_EQ(load.job.contours.size(), 3U);  // the single-point contour is no line
   EXPECT_TRUE(load.job.contours[0].closed);
@@ -36,33 +33,26 @@ TEST(PrintedJobTest, ReadsContoursAndMarksInTheRecordSyntax) {
   EXPECT_DOUBLE_EQ(load.job.marks[1].centre.b, 2.0);
 }
 
+// That nothing the files hold can crash the twin is the fuzzer's; here, that it says why.
 TEST(PrintedJobTest, BadFilesGiveAMessageAndNoJob) {
   const std::string marks = "2 2\n208 2\n";
   EXPECT_NE(ParsePrintedJob("M 1 1\nX 2 2\n", marks).message.find("unknown record 'X'"),
             std::string::npos);
-  EXPECT_NE(ParsePrintedJob("M 1 1\nL 2\n", marks).message.find("lacks its two coordinates"),
-            std::string::npos);
-  EXPECT_FALSE(ParsePrintedJob("M 1 1\nL nan 2\n", marks).ok);
   EXPECT_FALSE(ParsePrintedJob("M 1 1\nL 2 2\n", "2 2\n208").ok);
-  EXPECT_FALSE(ParsePrintedJob(std::string("M 1 1\nL 2 2\0 3", 14), marks).ok);
-
   test::TempDir dir;
-  JobLoad load = LoadPrintedJob(dir.Path());
-  EXPECT_FALSE(load.ok);
-  EXPECT_NE(load.message.find("sort.prn"), std::string::npos);
+  EXPECT_NE(LoadPrintedJob(dir.Path()).message.find("sort.prn"), std::string::npos);
   std::ofstream(dir.Path() / "sort.prn") << "M 0 0\nL 1 1\nA";
-  load = LoadPrintedJob(dir.Path());
-  EXPECT_NE(load.message.find("mk3.dat"), std::string::npos);
+  EXPECT_NE(LoadPrintedJob(dir.Path()).message.find("mk3.dat"), std::string::npos);
   std::ofstream(dir.Path() / "mk3.dat") << marks;
   EXPECT_TRUE(LoadPrintedJob(dir.Path()).ok);
 }
 
-TEST(PlacedSheetTest, NominalRotatedStretchedAndBackAgain) {
+TEST(PlacedSheetTest, FaceUpAlongMinusXAndAcrossMinusYTurnedAboutThePivot) {
   auto job = std::make_shared<const PrintedJob>();
   const PlacedSheet nominal(job, SheetPlacement{}, MachinePoint{800.0, 320.0}, 1);
   const MachinePoint m = nominal.ToMachine(JobPoint{10.0, 2.0});
-  EXPECT_DOUBLE_EQ(m.x, 790.0);  // face up, a runs towards -x
-  EXPECT_DOUBLE_EQ(m.y, 318.0);  // and b towards -y, from the far edge
+  EXPECT_DOUBLE_EQ(m.x, 790.0);
+  EXPECT_DOUBLE_EQ(m.y, 318.0);  // from the far media edge
 
   SheetPlacement placement;
   placement.offsetFeedMm = 2.0;
@@ -72,65 +62,39 @@ TEST(PlacedSheetTest, NominalRotatedStretchedAndBackAgain) {
   placement.pivot = JobPoint{10.0, 2.0};
   const PlacedSheet turned(job, placement, MachinePoint{800.0, 320.0}, 2);
   const MachinePoint pivot = turned.ToMachine(JobPoint{10.0, 2.0});
-  EXPECT_NEAR(pivot.x, 800.0 - 1.01 * 12.0, 1e-9);
-  EXPECT_NEAR(pivot.y, 320.0 - 1.0, 1e-9);
+  EXPECT_NEAR(pivot.x, 787.88, 1e-9);  // 800 - 1.01 x 12
+  EXPECT_NEAR(pivot.y, 319.0, 1e-9);
   // A quarter turn sends +a to +b (towards smaller y).
   const MachinePoint along = turned.ToMachine(JobPoint{20.0, 2.0});
-  EXPECT_NEAR(along.x, pivot.x, 1e-9);
-  EXPECT_NEAR(along.y, pivot.y - 10.0, 1e-9);
-
-  std::mt19937 engine(5);
-  std::uniform_real_distribution<double> coordinate(-50.0, 300.0);
-  for (int i = 0; i < 50; ++i) {
-    const PlacedSheet sheet(job, SheetPlacement::Random(engine(), 3.0, 1.0, 0.002, {5, 5}),
-                            MachinePoint{700.0, 300.0}, i);
-    const JobPoint p{coordinate(engine), coordinate(engine)};
-    const JobPoint back = sheet.ToJob(sheet.ToMachine(p));
-    EXPECT_NEAR(back.a, p.a, 1e-9);
-    EXPECT_NEAR(back.b, p.b, 1e-9);
+  EXPECT_NEAR(along.x, 787.88, 1e-9);
+  EXPECT_NEAR(along.y, 309.0, 1e-9);
+  for (const JobPoint p : {JobPoint{-40.0, 7.5}, JobPoint{260.0, 190.0}}) {
+    EXPECT_NEAR(turned.ToJob(turned.ToMachine(p)).a, p.a, 1e-9);
+    EXPECT_NEAR(turned.ToJob(turned.ToMachine(p)).b, p.b, 1e-9);
   }
 }
 
 TEST(PlacedSheetTest, RandomPlacementIsRepeatableAndWithinItsBounds) {
-  const SheetPlacement a = SheetPlacement::Random(42, 2.0, 0.3, 0.001, {1, 2});
-  const SheetPlacement b = SheetPlacement::Random(42, 2.0, 0.3, 0.001, {1, 2});
-  EXPECT_EQ(a.offsetFeedMm, b.offsetFeedMm);
-  EXPECT_EQ(a.rotationDeg, b.rotationDeg);
-  EXPECT_NE(SheetPlacement::Random(43, 2.0, 0.3, 0.001, {}).offsetFeedMm, a.offsetFeedMm);
+  const SheetPlacement a = SheetPlacement::Random(42, 2.0, 0.3, 0.001, {});
+  EXPECT_EQ(SheetPlacement::Random(42, 2.0, 0.3, 0.001, {}).rotationDeg, a.rotationDeg);
+  EXPECT_NE(SheetPlacement::Random(43, 2.0, 0.3, 0.001, {}).rotationDeg, a.rotationDeg);
   for (std::uint32_t seed = 0; seed < 200; ++seed) {
     const SheetPlacement s = SheetPlacement::Random(seed, 2.0, 0.3, 0.001, {});
-    EXPECT_LE(std::fabs(s.offsetFeedMm), 2.0);
-    EXPECT_LE(std::fabs(s.offsetCrossMm), 2.0);
+    EXPECT_LE(std::max(std::fabs(s.offsetFeedMm), std::fabs(s.offsetCrossMm)), 2.0);
     EXPECT_LE(std::fabs(s.rotationDeg), 0.3);
     EXPECT_LE(std::fabs(s.feedScale - 1.0), 0.001);
   }
 }
 
-TEST(AccuracyTest, DistanceMatchesAPlainSearchOverEverySegment) {
-  std::mt19937 engine(9);
-  std::uniform_real_distribution<double> coordinate(0.0, 200.0);
-  std::vector<PrintedContour> contours(30);
-  for (PrintedContour& contour : contours) {
-    for (int i = 0; i < 6; ++i)
-      contour.points.push_back({coordinate(engine), coordinate(engine) / 4});
-  }
-  const ContourDistance distance(contours, 5.0);
-  std::uniform_real_distribution<double> query(-40.0, 240.0);
-  for (int i = 0; i < 300; ++i) {
-    const JobPoint x{query(engine), query(engine)};
-    double best = 1e300;
-    for (const PrintedContour& contour : contours) {
-      for (std::size_t s = 0; s + 1 < contour.points.size(); ++s) {
-        const JobPoint p = contour.points[s];
-        const JobPoint q = contour.points[s + 1];
-        const double ea = q.a - p.a, eb = q.b - p.b;
-        double t = ((x.a - p.a) * ea + (x.b - p.b) * eb) / (ea * ea + eb * eb);
-        t = std::clamp(t, 0.0, 1.0);
-        best = std::min(best, std::hypot(x.a - p.a - t * ea, x.b - p.b - t * eb));
-      }
-    }
-    ASSERT_NEAR(distance(x), best, 1e-9) << i;
-  }
+// A 10 mm square and an open 10 mm line 20 mm to its right, in 5 mm cells.
+TEST(AccuracyTest, DistanceToTheNearestContourInAnyCell) {
+  const ContourDistance distance({PrintedContour{{{0, 0}, {10, 0}, {10, 10}, {0, 10}, {0, 0}}},
+                                  PrintedContour{{{30, 0}, {40, 0}}}});
+  EXPECT_DOUBLE_EQ(distance({5, -3}), 3.0);
+  EXPECT_DOUBLE_EQ(distance({5, 5}), 5.0);      // inside the square
+  EXPECT_DOUBLE_EQ(distance({13, 14}), 5.0);    // off its corner
+  EXPECT_DOUBLE_EQ(distance({24, 8}), 10.0);    // the line's end, not the square's side 14 away
+  EXPECT_DOUBLE_EQ(distance({-30, 50}), 50.0);  // beyond the cells
   EXPECT_TRUE(std::isinf(ContourDistance({})(JobPoint{1, 1})));
 }
 

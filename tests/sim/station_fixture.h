@@ -21,12 +21,6 @@ namespace orvex::sim {
 
 inline constexpr std::int64_t kMinute = 60'000;
 
-class NoPdf : public PdfConverter {
- public:
-  bool Available() override { return false; }
-  PdfConversion Convert(const std::string&, const std::string&) override { return {}; }
-};
-
 class StationFixture {
  public:
   explicit StationFixture(const StationOptions& options = {})
@@ -61,19 +55,31 @@ class StationFixture {
   std::string StartCaption() { return model.State(window_id::kStartButton).caption; }
   const std::vector<std::string>& Messages() { return model.OperatorMessages(); }
 
-  // Every sheet the twin measured was cut within `mm` of its print.
-  void ExpectCutsWithin(double mm) {
-    for (const SheetAccuracy& sheet : station.Accuracy().sheets) {
-      EXPECT_LE(sheet.maxMm, mm) << "sheet " << sheet.sheet;
+  // `sheets` sheets were cut, every cut point on one of them and within 0.15 mm of its print.
+  void ExpectSheetsCutOnTheirPrint(std::size_t sheets) {
+    const AccuracyReport report = station.Accuracy();
+    EXPECT_EQ(report.sheets.size(), sheets);
+    EXPECT_EQ(report.pointsOffSheet, 0U);
+    for (const SheetAccuracy& sheet : report.sheets) {
+      EXPECT_GT(sheet.points, 400U) << "sheet " << sheet.sheet;
+      EXPECT_LE(sheet.maxMm, 0.15) << "sheet " << sheet.sheet;
     }
+    ExpectNoTwinProblems();
+  }
+  // The twin understood every text and request the station sent it, and saw nothing amiss.
+  void ExpectNoTwinProblems() {
     for (const std::string& problem : Machine().Bed().Problems()) ADD_FAILURE() << problem;
+    for (const std::string& refusal : Machine().Feeder().Refusals()) ADD_FAILURE() << refusal;
+    for (const CutterInstruction& i : Machine().Cutter().Instructions()) {
+      if (!i.understood) ADD_FAILURE() << "not understood: " << i.text;
+    }
   }
 
   test::TempDir temp;
   test::FakeMainWindowView view;
   test::MemoryProfile profile;
   NullPreviewCanvas canvas;
-  NoPdf pdf;
+  test::FakePdf pdf;
   SimStation station;
   MainWindowModel& model;
 

@@ -1,4 +1,4 @@
-// The bitmap reader: snapshots read back unchanged, padded rows, and every kind of refusal.
+// The bitmap reader: padded rows, and every kind of refusal of a file that is not a frame.
 #include "vision/bmp_reader.h"
 
 #include <gtest/gtest.h>
@@ -10,60 +10,41 @@
 namespace orvex::test {
 namespace {
 
-void Poke32(std::string& file, std::size_t at, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i)
-    file[at + static_cast<std::size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
-}
-
-TEST(BmpReader, ASnapshotReadsBackUnchanged) {
-  const CameraFrame frame = FrameWithSquare(300, 200, 46);
-  TempDir dir;
-  WriteFileBytes(dir.File("StillCap0001.bmp"), EncodeBitmap(frame));
-  const BmpReadResult read = ReadBmpFile(dir.File("StillCap0001.bmp"));
-  ASSERT_TRUE(read.ok) << read.message;
-  EXPECT_TRUE(read.frame.IsStandard());
-  EXPECT_EQ(read.frame.bytes, frame.bytes);
-}
-
+// A snapshot read back whole is the findmark command's test.
 TEST(BmpReader, PaddedRowsAreUnpadded) {
-  CameraFrame odd;
+  CameraFrame odd;  // 3x2: each 9-byte row padded to 12
   odd.width = 3;
   odd.height = 2;
   odd.bytes = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18};
-  std::string file = EncodeBitmap(odd).substr(0, 54);
-  file += std::string("\x01\x02\x03\x04\x05\x06\x07\x08\x09\0\0\0", 12);
-  file += std::string("\x0a\x0b\x0c\x0d\x0e\x0f\x10\x11\x12\0\0\0", 12);
-  const BmpReadResult read = DecodeBmp(file);
-  ASSERT_TRUE(read.ok) << read.message;
-  EXPECT_EQ(read.frame.bytes, odd.bytes);
+  const std::string padded =
+      EncodeBitmap(odd).substr(0, 54) +
+      std::string("\1\2\3\4\5\6\7\10\11\0\0\0\12\13\14\15\16\17\20\21\22\0\0\0", 24);
+  const BmpReadResult unpadded = DecodeBmp(padded);
+  ASSERT_TRUE(unpadded.ok) << unpadded.message;
+  EXPECT_EQ(unpadded.frame.bytes, odd.bytes);
 }
 
 TEST(BmpReader, RefusesWhatIsNotAnUncompressedBottomUp24BitBitmap) {
-  const std::string good = EncodeBitmap(UniformFrame(100));
-  EXPECT_FALSE(DecodeBmp("").ok);
-  EXPECT_FALSE(DecodeBmp("%!PS-Adobe-3.0 EPSF-3.0\n" + std::string(100, ' ')).ok);
-  EXPECT_FALSE(DecodeBmp(good.substr(0, good.size() - 1)).ok);  // truncated pixels
-
-  std::string topDown = good;
-  Poke32(topDown, 22, static_cast<std::uint32_t>(-480));
-  EXPECT_NE(DecodeBmp(topDown).message.find("bottom-up"), std::string::npos);
-
-  std::string wide = good;
-  wide[28] = 32;
-  EXPECT_FALSE(DecodeBmp(wide).ok);
-  std::string compressed = good;
-  Poke32(compressed, 30, 1);
-  EXPECT_FALSE(DecodeBmp(compressed).ok);
-  std::string huge = good;
-  Poke32(huge, 18, 0x7FFFFFFF);  // a size whose row arithmetic would overflow if trusted
-  EXPECT_FALSE(DecodeBmp(huge).ok);
-  std::string badOffset = good;
-  Poke32(badOffset, 10, 0xFFFFFFF0U);
-  EXPECT_FALSE(DecodeBmp(badOffset).ok);
-  std::string badInfo = good;
-  Poke32(badInfo, 14, 0xFFFFFFFFU);
-  EXPECT_FALSE(DecodeBmp(badInfo).ok);
-
+  const std::string good = EncodeBitmap(Drawn(100));
+  const auto with = [&good](std::size_t at, std::uint32_t value, int bytes = 4) {
+    std::string file = good;
+    for (int i = 0; i < bytes; ++i) file[at + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+    return file;
+  };
+  const std::pair<const char*, std::string> refused[] = {
+      {"empty", ""},
+      {"PostScript", "%!PS-Adobe-3.0 EPSF-3.0\n" + std::string(100, ' ')},
+      {"truncated pixels", good.substr(0, good.size() - 1)},
+      {"top-down", with(22, static_cast<std::uint32_t>(-480))},
+      {"32 bits", with(28, 32, 1)},
+      {"compressed", with(30, 1)},
+      {"a width whose row arithmetic would overflow", with(18, 0x7FFFFFFF)},
+      {"pixels beyond the file", with(10, 0xFFFFFFF0U)},
+      {"an info header beyond the file", with(14, 0xFFFFFFFFU)},
+  };
+  for (const auto& [what, file] : refused) EXPECT_FALSE(DecodeBmp(file).ok) << what;
+  EXPECT_NE(DecodeBmp(with(22, static_cast<std::uint32_t>(-480))).message.find("bottom-up"),
+            std::string::npos);
   TempDir dir;
   EXPECT_FALSE(ReadBmpFile(dir.File("absent.bmp")).ok);
   EXPECT_FALSE(ReadBmpFile(dir.Path()).ok);  // a directory

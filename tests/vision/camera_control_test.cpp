@@ -5,6 +5,7 @@
 
 #include "support/manual_clock.h"
 #include "support/memory_profile.h"
+#include "vision_test_support.h"
 
 namespace orvex::test {
 namespace {
@@ -13,31 +14,33 @@ CaptureDeviceInfo Usb(const char* pid, const char* name = "Cam") {
   return {std::string("\\\\?\\usb#vid_1234&pid_") + pid + "#5&abc&0&1", name};
 }
 
-TEST(FindCaptureDevice, ProductIdWhateverTheOrder) {
-  const std::vector<CaptureDeviceInfo> devices = {Usb("6002"), Usb("6001")};
-  EXPECT_EQ(FindCaptureDevice(devices, 0), 1U);
-  EXPECT_EQ(FindCaptureDevice(devices, 1), 0U);
-  EXPECT_EQ(devices[0].devicePath.substr(21, 4), "6002");
+// The first pass looks at up to four devices for the product id (6001, or 6002 for the second
+// camera); with fewer than four a second pass looks for the fallback name; either pass ends on
+// the last device it examined.
+TEST(FindCaptureDevice, ProductIdThenTheFallbackName) {
+  const CaptureDeviceInfo named = Usb("2222", "USB 2.0 Camera");
+  struct Case {
+    const char* what;
+    std::vector<CaptureDeviceInfo> devices;
+    int secondCamera;
+    std::optional<std::size_t> chosen;
+  };
+  const Case cases[] = {
+      {"first camera", {Usb("6002"), Usb("6001")}, 0, 1},
+      {"second camera", {Usb("6002"), Usb("6001")}, 1, 0},
+      {"the fallback name", {Usb("1111"), named, Usb("3333")}, 0, 1},
+      {"the last one examined", {Usb("1111"), Usb("2222")}, 1, 1},
+      {"no fallback pass from four on", {named, Usb("2"), Usb("3"), Usb("4"), Usb("6001")}, 0, 3},
+      {"none", {}, 0, std::nullopt},
+      {"short paths never match", {{"usb#6001", "A"}, {"", "B"}, Usb("6001")}, 0, 2},
+      {"a path one short of the id", {{"\\\\?\\usb#vid_1234&pid_600", "A"}}, 0, 0},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(FindCaptureDevice(c.devices, c.secondCamera), c.chosen) << c.what;
+  }
 }
 
-TEST(FindCaptureDevice, FallbackPassAndItsLimits) {
-  // Fewer than four, none wanted: the fallback finds the named camera...
-  EXPECT_EQ(FindCaptureDevice({Usb("1111"), Usb("2222", "USB 2.0 Camera"), Usb("3333")}, 0), 1U);
-  // ...or takes the last one it examined.
-  EXPECT_EQ(FindCaptureDevice({Usb("1111"), Usb("2222")}, 1), 1U);
-  EXPECT_EQ(FindCaptureDevice({Usb("1111", "Other")}, 0), 0U);
-  // Four or more and none of the first four wanted: the fourth, no fallback pass.
-  EXPECT_EQ(
-      FindCaptureDevice(
-          {Usb("1111", "USB 2.0 Camera"), Usb("2222"), Usb("3333"), Usb("4444"), Usb("6001")}, 0),
-      3U);
-  EXPECT_FALSE(FindCaptureDevice({}, 0).has_value());
-  // Short or missing paths never match by product id, and are never read beyond their end.
-  EXPECT_EQ(FindCaptureDevice({{"usb#6001", "A"}, {"", "B"}, Usb("6001")}, 0), 2U);
-  EXPECT_EQ(FindCaptureDevice({{"\\\\?\\usb#vid_1234&pid_600", "A"}}, 0), 0U);
-}
-
-class FakeSource : public FrameSource {
+class FakeSource : public FrameSource, public CaptureNotices {
  public:
   std::vector<CaptureDeviceInfo> ListDevices() override { return devices; }
   int Start(const CaptureDeviceInfo& device, FrameSink&, int& w, int& h) override {
@@ -47,55 +50,43 @@ class FakeSource : public FrameSource {
     return startCode;
   }
   void Stop() override { log.push_back("stop"); }
-  bool SetExposureToDefault() override {
-    log.push_back("exposure default");
-    return true;
-  }
+  bool SetExposureToDefault() override { return Say("exposure default"); }
   bool ReadExposure(int& value) override {
     value = 3;
-    log.push_back("exposure read");
+    return Say("exposure read");
+  }
+  bool SetBrightness(int value) override { return Say("brightness " + std::to_string(value)); }
+  void ShowError(std::string_view message) override { Say("error " + std::string(message)); }
+  void EndProcess(int code) override { Say("exit " + std::to_string(code)); }
+  bool Say(const std::string& what) {
+    log.push_back(what);
     return true;
   }
-  bool SetBrightness(int value) override {
-    log.push_back("brightness " + std::to_string(value));
-    return true;
-  }
+
   std::vector<CaptureDeviceInfo> devices = {Usb("6001", "first"), Usb("6002", "second")};
   std::vector<std::string> log;
   int startCode = 0;
 };
 
-class FakeNotices : public CaptureNotices {
- public:
-  void ShowError(std::string_view message) override { messages.emplace_back(message); }
-  void EndProcess(int code) override { exitCode = code; }
-  std::vector<std::string> messages;
-  int exitCode = -1;
-};
-
-class NullPoster : public FrameReadyPoster {
- public:
-  void PostFrameReady() override {}
-};
-
 struct Rig {
   FakeSource source;
-  NullPoster poster;
+  CountingPoster poster;
   FrameBuffer buffer{poster};
   RunContext context;
   MemoryProfile profile;
   ManualClock clock;
-  FakeNotices notices;
   std::vector<OffsetPair> reloads;
-  CameraControl control{source, buffer, context, profile, clock, notices, [this](OffsetPair pair) {
+  CameraControl control{source, buffer, context, profile, clock, source, [this](OffsetPair pair) {
                           reloads.push_back(pair);
                         }};
 };
 
+// Each camera has its own pair under its own keys, with defaults of its own.
 TEST(CameraControl, SwitchSequenceReloadsTheNewCamerasOffsets) {
   Rig rig;
   rig.profile.WriteInt(kProfileSection, "lum", 12);
-  rig.profile.WriteInt(kProfileSection, "deltaXC2", 123);
+  rig.profile.WriteInt(kProfileSection, "deltaX", 85);
+  rig.profile.WriteInt(kProfileSection, "deltaYC2", 90);
   EXPECT_EQ(rig.control.SwitchCamera(1), 0);
   EXPECT_EQ(rig.source.log,
             (std::vector<std::string>{"stop", "start second", "exposure default", "brightness 12",
@@ -103,23 +94,23 @@ TEST(CameraControl, SwitchSequenceReloadsTheNewCamerasOffsets) {
   EXPECT_EQ(rig.clock.Sleeps(), std::vector<int>{100});
   EXPECT_EQ(rig.context.secondCamera, 1);
   EXPECT_EQ(rig.context.frameWidth, 640);
-  ASSERT_EQ(rig.reloads.size(), 1U);
-  EXPECT_EQ(rig.reloads[0], (OffsetPair{123, 99}));
+  rig.source.log.clear();
+  EXPECT_EQ(rig.control.SwitchCamera(0), 0);
+  EXPECT_EQ(rig.source.log[1], "start first");
+  EXPECT_EQ(rig.reloads, (std::vector<OffsetPair>{{110, 90}, {85, 99}}));
 }
 
-TEST(CameraControl, NoDeviceEndsTheProcessAndShutdownStopsFirst) {
-  Rig rig;
-  rig.source.devices.clear();
-  EXPECT_NE(rig.control.StartCapture(), 0);
-  ASSERT_EQ(rig.notices.messages.size(), 1U);
-  EXPECT_EQ(rig.notices.messages[0], kNoCameraMessage);
-  EXPECT_EQ(rig.notices.exitCode, 0);
-
+TEST(CameraControl, NoDeviceEndsTheProcessAFailedStartSetsNothingAndShutdownStopsFirst) {
+  Rig none;
+  none.source.devices.clear();
+  EXPECT_NE(none.control.StartCapture(), 0);
+  EXPECT_EQ(none.source.log,
+            (std::vector<std::string>{"error " + std::string(kNoCameraMessage), "exit 0"}));
   Rig failing;
   failing.source.startCode = 5;
   EXPECT_EQ(failing.control.StartCapture(), 5);
   EXPECT_FALSE(failing.control.Running());
-  EXPECT_EQ(failing.source.log, std::vector<std::string>{"start first"});  // no settings applied
+  EXPECT_EQ(failing.source.log, std::vector<std::string>{"start first"});
 
   Rig running;
   running.control.StartCapture();

@@ -1,4 +1,4 @@
-// Sheet edge search: the side and end edges, their thresholds, and the 36th attempt's time-out.
+// Sheet edge search: the side and end edges, the side edge's strength, and the 36th attempt.
 #include "vision/edge_search.h"
 
 #include <gtest/gtest.h>
@@ -8,80 +8,73 @@
 namespace orvex::test {
 namespace {
 
-// Row 400 dark up to column 299, light from 300; optionally column 320 dark up to row 199.
-CameraFrame SheetFrame(bool withEnd) {
-  CameraFrame frame = UniformFrame(220);
-  for (int c = 0; c < 300; ++c) SetGrey(frame, c, 400, 20);
-  if (withEnd) {
-    for (int r = 0; r < 200; ++r) SetGrey(frame, 320, r, 20);
+// Row 400 reads the side edge, column 320 the end edge; a rise's strength is the three values
+// before it less the three after it, and the side edge needs -200.
+const Rect kBedOnRow400{0, 400, 300, 1};
+const Rect kBedOnColumn320{320, 0, 1, 200};
+
+struct Edge {
+  const char* what;
+  int paper;
+  std::vector<Rect> rects;
+  bool endPhase;
+  float col, row;  // col < 0: no edge
+};
+
+const Edge kEdges[] = {
+    {"the side edge", kPaper, {kBedOnRow400}, false, 299.0F, 240.0F},
+    {"the side and end edges", kPaper, {kBedOnRow400, kBedOnColumn320}, true, 299.0F, 199.0F},
+    {"the sheet's end not yet in view", kPaper, {kBedOnRow400}, true, -1, 0},
+    {"a rise of 67 on 227: strength -201", 227, {{0, 400, 300, 1, 160}}, false, 299.0F, 240.0F},
+    {"strength -200", 227, {{0, 400, 300, 1, 160}, {298, 400, 1, 1, 161}}, false, 299.0F, 240.0F},
+    {"strength -199", 227, {{0, 400, 300, 1, 160}, {297, 400, 2, 1, 161}}, false, -1, 0},
+    {"a fall, however strong", 0, {{0, 400, 300, 1, 250}}, false, -1, 0},
+};
+
+TEST(EdgeSearch, DrawnEdges) {
+  for (const Edge& e : kEdges) {
+    SCOPED_TRACE(e.what);
+    const MarkPoint found = LocateSheetEdge(Drawn(e.paper, e.rects), e.endPhase);
+    if (e.col < 0) {
+      EXPECT_FALSE(found.Found());
+      continue;
+    }
+    EXPECT_FLOAT_EQ(found.col, e.col);
+    EXPECT_FLOAT_EQ(found.row, e.row);
   }
-  return frame;
-}
-
-TEST(EdgeSearch, SideEdgeAndEndEdge) {
-  const MarkPoint side = LocateSheetEdge(SheetFrame(false), false);
-  EXPECT_FLOAT_EQ(side.col, 299.0F);
-  EXPECT_FLOAT_EQ(side.row, 240.0F);
-
-  const MarkPoint end = LocateSheetEdge(SheetFrame(true), true);
-  EXPECT_FLOAT_EQ(end.col, 299.0F);
-  EXPECT_FLOAT_EQ(end.row, 199.0F);
-}
-
-TEST(EdgeSearch, StrengthThresholdAndDirection) {
-  const auto withRow = [](int dark, int light) {
-    CameraFrame frame = UniformFrame(light);
-    for (int c = 0; c < 300; ++c) SetGrey(frame, c, 400, dark);
-    return frame;
-  };
-  EXPECT_TRUE(LocateSheetEdge(withRow(160, 227), false).Found());
-  EXPECT_FALSE(LocateSheetEdge(withRow(160, 226), false).Found());
-  // Light up to column 299, dark after: a fall, never taken however strong.
-  EXPECT_FALSE(LocateSheetEdge(withRow(250, 0), false).Found());
-  // Not a 640x480 frame: nothing is read.
-  CameraFrame shortFrame = SheetFrame(false);
+  CameraFrame shortFrame = Drawn(kPaper, {kBedOnRow400});
   shortFrame.bytes.resize(1000);
   EXPECT_FALSE(LocateSheetEdge(shortFrame, false).Found());
 }
 
-TEST(EdgeSearch, MissingEndEdgeKeepsCountingAndASuccessResets) {
-  RunContext context;
-  context.runPhase = kEndOfSheetPhase;
-  RecordingActions actions;
-  for (int i = 0; i < 3; ++i)
-    EXPECT_FALSE(FindSheetEdge(SheetFrame(false), context, actions).Found());
-  EXPECT_EQ(context.searchAttempts, 3);
-  EXPECT_TRUE(FindSheetEdge(SheetFrame(true), context, actions).Found());
-  EXPECT_EQ(context.searchAttempts, 0);
-}
-
-TEST(EdgeSearch, TheThirtySixthMissGivesUp) {
-  const CameraFrame paper = UniformFrame(220);
+// Unlike the mark search's, the give-up sends no feeder notice and does not end the run.
+TEST(EdgeSearch, TheThirtySixthMissGivesUpAndAFindResetsTheCount) {
   for (int phase : {1, kEndOfSheetPhase}) {
-    RunContext context;
-    context.runPhase = phase;
-    context.waitingForMark = 1;
-    context.creasingVariant = 1;
-    context.headCross = 7;
-    RecordingActions actions;
-    actions.sheets = 5;
-    for (int i = 0; i < 35; ++i) FindSheetEdge(paper, context, actions);
-    EXPECT_TRUE(actions.log.empty());
-    FindSheetEdge(paper, context, actions);
-    const std::string message = phase == kEndOfSheetPhase ? std::string(kEndTimeoutMessage)
-                                                          : std::string(kEdgeTimeoutMessage);
-    // No feeder notice and no end of the run, unlike the mark search.
-    EXPECT_EQ(actions.log, (std::vector<std::string>{"message " + message, "command 119"}));
-    EXPECT_EQ(context.headCross, 110);
-    EXPECT_EQ(context.waitingForMark, 0);
-    EXPECT_EQ(context.searchAttempts, 0);
+    for (int creasing : {0, 1}) {
+      SCOPED_TRACE(testing::Message() << "phase " << phase << " creasing " << creasing);
+      RunContext context;
+      context.runPhase = phase;
+      context.waitingForMark = 1;
+      context.creasingVariant = creasing;
+      context.headCross = 7;
+      RecordingActions actions;
+      actions.sheets = 5;
+      const CameraFrame paper = Drawn(kPaper);
+      for (int i = 0; i < 35; ++i) FindSheetEdge(paper, context, actions);
+      EXPECT_TRUE(actions.log.empty());
+      FindSheetEdge(paper, context, actions);
+      const std::string_view message =
+          phase == kEndOfSheetPhase ? kEndTimeoutMessage : kEdgeTimeoutMessage;
+      EXPECT_EQ(actions.log,
+                (std::vector<std::string>{"message " + std::string(message), "command 119"}));
+      EXPECT_EQ(context.headCross, creasing != 0 ? 110 : 7);
+      EXPECT_EQ(context.waitingForMark, 0);
+      context.searchAttempts = 30;
+      EXPECT_TRUE(
+          FindSheetEdge(Drawn(kPaper, {kBedOnRow400, kBedOnColumn320}), context, actions).Found());
+      EXPECT_EQ(context.searchAttempts, 0);
+    }
   }
-  RunContext plain;
-  plain.searchAttempts = 35;
-  plain.headCross = 7;
-  RecordingActions actions;
-  FindSheetEdge(paper, plain, actions);
-  EXPECT_EQ(plain.headCross, 7);  // no creasing tool: the head stays
 }
 
 }  // namespace

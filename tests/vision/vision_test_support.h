@@ -1,42 +1,51 @@
-// Frames the vision tests draw, and a recorder of what the searches ask of the machine.
+// Frames the vision tests draw, a counter of frame notices, and a recorder of what the searches
+// ask of the machine.
 #pragma once
 
-#include <cstdint>
+#include <algorithm>
+#include <atomic>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "vision/camera_frame.h"
+#include "vision/frame_buffer.h"
 #include "vision/mark_search_actions.h"
 
 namespace orvex::test {
 
-// Sets pixel (column, buffer row) to the grey `value` in all three channels.
-inline void SetGrey(CameraFrame& frame, int column, int row, int value) {
-  std::uint8_t* p = frame.bytes.data() + static_cast<std::size_t>(row) * kFrameStride +
-                    static_cast<std::size_t>(column) * 3;
-  p[0] = p[1] = p[2] = static_cast<std::uint8_t>(value);
+inline constexpr int kPaper = 220;
+inline constexpr int kInk = 20;
+
+// Columns [left, left + width) and buffer rows [top, top + height) in one grey.
+struct Rect {
+  int left, top, width, height;
+  int grey = kInk;
+};
+
+inline Rect Square(int left, int top, int size, int grey = kInk) {
+  return {left, top, size, size, grey};
 }
 
-inline CameraFrame UniformFrame(int grey) {
+// The one drawing the vision tests make: a 640x480 frame of `paper` with rectangles over it.
+inline CameraFrame Drawn(int paper, const std::vector<Rect>& rects = {}) {
   CameraFrame frame = MakeStandardFrame();
-  std::fill(frame.bytes.begin(), frame.bytes.end(), static_cast<std::uint8_t>(grey));
-  return frame;
-}
-
-// A filled rectangle: columns [left, left + width), buffer rows [top, top + height).
-inline void FillRect(CameraFrame& frame, int left, int top, int width, int height, int grey) {
-  for (int r = top; r < top + height; ++r) {
-    for (int c = left; c < left + width; ++c) SetGrey(frame, c, r, grey);
+  std::fill(frame.bytes.begin(), frame.bytes.end(), static_cast<std::uint8_t>(paper));
+  for (const Rect& rect : rects) {
+    for (int r = rect.top; r < rect.top + rect.height; ++r) {
+      auto* row = frame.bytes.data() + static_cast<std::size_t>(r) * kFrameStride;
+      std::fill(row + rect.left * 3, row + (rect.left + rect.width) * 3,
+                static_cast<std::uint8_t>(rect.grey));
+    }
   }
-}
-
-// Paper 220 with one square of grey 20.
-inline CameraFrame FrameWithSquare(int left, int top, int size, int paper = 220, int ink = 20) {
-  CameraFrame frame = UniformFrame(paper);
-  FillRect(frame, left, top, size, size, ink);
   return frame;
 }
+
+class CountingPoster : public FrameReadyPoster {
+ public:
+  void PostFrameReady() override { ++posts; }
+  std::atomic<int> posts{0};
+};
 
 class RecordingActions : public MarkSearchActions {
  public:
