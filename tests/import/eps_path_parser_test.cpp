@@ -93,10 +93,13 @@ TEST_F(ParserTest, EachDrawingBecomesItsCutPathRecords) {
        "M \nC 10.00 10.00 10.00 10.00 20.00 10.00 20.00 20.00 \n"},
       {"curve operators place their control points",
        start + P(kTen, "0") + P(kTwenty, kTen) + P(kThirty, kThirty) + "c " + start +
-           P(kTwenty, kTen) + P(kThirty, kThirty) + "v " + start + P(kTen, "0") +
-           P(kThirty, kThirty) + "y\n",
+           P(kTwenty, kTen) + P(kThirty, kThirty) + "v " + start + P(kTwenty, kTen) +
+           P(kThirty, kThirty) + "V " + start + P(kTen, "0") + P(kThirty, kThirty) + "y " + start +
+           P(kTen, "0") + P(kThirty, kThirty) + "Y\n",
        "O \nC 0.00 0.00 30.00 30.00 10.00 0.00 20.00 10.00 \n"
        "O \nC 0.00 0.00 30.00 30.00 0.00 0.00 20.00 10.00 \n"
+       "O \nC 0.00 0.00 30.00 30.00 0.00 0.00 20.00 10.00 \n"
+       "O \nC 0.00 0.00 30.00 30.00 10.00 0.00 30.00 30.00 \n"
        "M \nC 0.00 0.00 30.00 30.00 10.00 0.00 30.00 30.00 \n"},
       {"Illustrator's capital spellings act like the lower-case ones",
        "0 0 M " + P(kTen, "0") + "L " + P(kTen, "0") + P(kTen, "0") + P(kTen, kTen) + "C\n",
@@ -167,11 +170,13 @@ TEST_F(ParserTest, EachDrawingBecomesItsCutPathRecords) {
                         "M \nL 30.00 30.00 30.00 10.00 \n"});
   }
   for (const char* op :
-       {"B", "z", "e", "(Black)", "(CutContour)", "%Bitmap", "@BMP", "/_Swis721ThBT",
+       {"B", "z", "e", "o", "r", "(Black)", "(CutContour)", "%Bitmap", "@BMP", "/_Swis721ThBT",
         "FontChange:/_Swis721ThBT", "%AI5_EndLayer--", "T", "G"}) {
     drawings.push_back(
         {op, "0 0 m " + P(kTwenty, kTen) + op + " l\n", "M \nL 0.00 0.00 20.00 10.00 \n"});
   }
+  // One working directory for all: a job without special paths must not leave the previous
+  // job's TPSINT behind.
   for (const Drawing& d : drawings) {
     SCOPED_TRACE(d.name);
     EXPECT_TRUE(ParseEps(d.body));
@@ -186,7 +191,6 @@ TEST_F(ParserTest, SummaryHoldsTheExtentsAndTheSpecialCounts) {
   EXPECT_FLOAT_EQ(summary_.maxY, 20.0F);
   EXPECT_FLOAT_EQ(summary_.width, 10.0F);
   EXPECT_EQ(summary_.specialCount, 0);
-  EXPECT_FALSE(dir_.Exists("TPSINT"));
   // A bulge upwards: controls at 30 mm over a flat base reach 22.5 mm at t = 0.5 (the sampled
   // maximum), never the controls' own height.
   ASSERT_TRUE(ParseEps("0 0 m 0 85.0395 85.0395 85.0395 85.0395 0 c %%Trailer\n"));

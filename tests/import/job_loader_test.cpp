@@ -328,51 +328,42 @@ TEST_F(JobLoaderTest, ACancelledDialogOrAnUnknownKindIsFileNotFound) {
   EXPECT_EQ(script_.calls, "");
 }
 
-TEST_F(JobLoaderTest, LastJobAndReopenNeedNoDialog) {
-  const std::string ai = dir_.File("label.ai").string();
-  dir_.Write("label.ai", "%!PS-Adobe");
+// Which file a load takes: the dialog's, the current job's again on a reopen request, the
+// profile's last job without a dialog (an AI known by its last letter). A PDF job is its PDF,
+// parsed from a fresh conversion into out.ps that every PDF job shares.
+TEST_F(JobLoaderTest, ReopenAndLastJobNeedNoDialogAndAPdfJobIsItsPdf) {
   EXPECT_EQ(loader_.OpenLastJob().outcome, LoadOutcome::kLoaded);  // LastJob "-": the dialog
-  EXPECT_EQ(view_.dialogs, 1);
-  profile_.WriteString(kProfileSection, "LastJob", ai);
-  EXPECT_EQ(loader_.OpenLastJob().outcome, LoadOutcome::kLoaded);
-  EXPECT_EQ(view_.dialogs, 1);
-  EXPECT_EQ(context_.lastJobFlag, 2);
-  // A reopen request reloads the current job; a plain File Open asks again.
+  dir_.Write("out.ps", "the previous PDF");
+  const std::string sheet = dir_.File("sheet.PDF").string();
+  const LoadReport& report = Load("sheet.PDF", "%PDF-1.4");
+  EXPECT_EQ(report.route, ImportRoute::kPdf);
+  EXPECT_FALSE(pdf_.outputExistedBefore);
+  EXPECT_EQ(report.jobPath, sheet);
+  EXPECT_EQ(context_.currentJobPath, sheet);
+  // A reopen parses the conversion again, converting nothing.
+  pdf_.convertedFrom.clear();
   view_.answerOk = false;
   context_.reopenRequest = 1;
   EXPECT_EQ(loader_.LoadJob().outcome, LoadOutcome::kLoaded);
   EXPECT_EQ(context_.reopenRequest, 0);
-  EXPECT_EQ(loader_.LoadJob().outcome, LoadOutcome::kEnded);
+  EXPECT_EQ(pdf_.convertedFrom, "");
+  const std::string ai = dir_.File("label.ai").string();
+  dir_.Write("label.ai", "%!PS-Adobe");
+  for (const std::string& last : {ai, sheet}) {
+    profile_.WriteString(kProfileSection, "LastJob", last);
+    EXPECT_EQ(loader_.OpenLastJob().outcome, LoadOutcome::kLoaded);
+    EXPECT_EQ(context_.lastJobFlag, 2);
+  }
+  EXPECT_EQ(pdf_.convertedFrom, sheet);
+  const std::string outPs = " eps:3:" + dir_.File("out.ps").string();
+  EXPECT_EQ(script_.calls, "eps:1:" + graphic_ + outPs + outPs + " ai:" + ai + outPs);
   EXPECT_EQ(view_.dialogs, 2);
-  EXPECT_EQ(script_.calls, "eps:1:" + graphic_ + " ai:" + ai + " ai:" + ai);
-  // A last job that is gone is not found.
+  // A plain File Open asks again; a last job that is gone is not found.
+  EXPECT_EQ(loader_.LoadJob().outcome, LoadOutcome::kEnded);
+  EXPECT_EQ(view_.dialogs, 3);
   profile_.WriteString(kProfileSection, "LastJob", dir_.File("gone.eps").string());
   EXPECT_EQ(loader_.OpenLastJob().outcome, LoadOutcome::kEnded);
   EXPECT_EQ(view_.messages.back().text, "File not found");
-}
-
-TEST_F(JobLoaderTest, APdfJobIsKnownByItsOwnPathAndParsedFromAFreshConversion) {
-  dir_.Write("out.ps", "the previous PDF");
-  const std::string sheet = dir_.File("sheet.PDF").string();
-  const LoadReport& report = Load("sheet.PDF", "%PDF-1.4");
-  EXPECT_EQ(report.outcome, LoadOutcome::kLoaded);
-  EXPECT_EQ(report.route, ImportRoute::kPdf);
-  EXPECT_FALSE(pdf_.outputExistedBefore);
-  EXPECT_EQ(pdf_.convertedFrom, sheet);
-  const std::string parsed = "eps:3:" + dir_.File("out.ps").string();
-  EXPECT_EQ(script_.calls, parsed);
-  // Every PDF converts into the same out.ps: the job is the PDF.
-  EXPECT_EQ(report.jobPath, sheet);
-  EXPECT_EQ(context_.currentJobPath, sheet);
-  // A reload parses the conversion again; Open last job converts anew.
-  pdf_.convertedFrom.clear();
-  context_.reopenRequest = 1;
-  EXPECT_EQ(loader_.LoadJob().outcome, LoadOutcome::kLoaded);
-  EXPECT_EQ(pdf_.convertedFrom, "");
-  profile_.WriteString(kProfileSection, "LastJob", sheet);
-  EXPECT_EQ(loader_.OpenLastJob().outcome, LoadOutcome::kLoaded);
-  EXPECT_EQ(pdf_.convertedFrom, sheet);
-  EXPECT_EQ(script_.calls, parsed + " " + parsed + " " + parsed);
 }
 
 // A PDF that does not convert is a bad graphic with the converter's reason, never the start-up
@@ -594,13 +585,13 @@ TEST_F(JobLoaderTest, WorkingFilesAreReplacedWholeOrNotAtAll) {
 
 // A working directory that refuses files is named with the system's reason, and the previous
 // job's files stay whole; the graphic is not blamed. The real parser writes here.
-TEST(JobLoaderWorkDir, ReadOnlyAndFullDirectoriesAreNamedWithTheSystemsReason) {
-  test::TempDir graphics;
+TEST_F(JobLoaderTest, ReadOnlyAndFullDirectoriesAreNamedWithTheSystemsReason) {
   std::string eps = test::HandWrittenEps();
   eps.insert(eps.find("%%Trailer"), 3000 * 40, ' ');
   for (int i = 0; i < 3000; ++i)
     eps.insert(eps.find("%%Trailer"), "10 10 m 200 10 l 200 200 l f\n");
-  graphics.Write("job.eps", eps);
+  dir_.Write("big.eps", eps);
+  view_.answer = dir_.File("big.eps").string();
   for (const auto& [readOnly, reason] :
        {std::pair{true, "Read-only file system"}, std::pair{false, "No space left on device"}}) {
     SCOPED_TRACE(reason);
@@ -611,39 +602,28 @@ TEST(JobLoaderWorkDir, ReadOnlyAndFullDirectoriesAreNamedWithTheSystemsReason) {
     if (readOnly) {
       ASSERT_TRUE(work.MakeReadOnly());
     }
-    RunContext context;
-    FakeView view;
-    view.answer = graphics.File("job.eps").string();
-    FakeCanvas canvas;
-    test::MemoryProfile profile;
-    JobLoader loader(context, WorkDir(work.Path()), view, canvas, profile);
+    view_.messages.clear();
+    JobLoader loader(context_, WorkDir(work.Path()), view_, canvas_, profile_);
     EXPECT_NE(loader.LoadJob().outcome, LoadOutcome::kLoaded);
-    ASSERT_EQ(view.messages.size(), 1U);
+    ASSERT_EQ(view_.messages.size(), 1U);
     // A read-only directory refuses even the smallest file: no file is named.
-    EXPECT_EQ(view.messages[0].text, "Cannot write " + std::string(readOnly ? "" : "PSINT ") +
-                                         "in the working directory " + work.Path().string() + "\n" +
-                                         reason);
+    EXPECT_EQ(view_.messages[0].text, "Cannot write " + std::string(readOnly ? "" : "PSINT ") +
+                                          "in the working directory " + work.Path().string() +
+                                          "\n" + reason);
     EXPECT_EQ(test::ReadFileBytes(work.Path() / "PSINT"), "previous PSINT");
     EXPECT_EQ(test::ReadFileBytes(work.Path() / "sort.prn"), "previous sort");
   }
 }
 
 // The real parser in front of the loader: a hand-written EPS in millimetre multiples of a point.
-TEST(JobLoaderWithParser, HandWrittenEpsGivesTheExpectedCutFile) {
-  test::TempDir dir;
-  dir.Write("job.eps", test::HandWrittenEps());
-  RunContext context;
-  FakeView view;
-  view.answer = dir.File("job.eps").string();
-  FakeCanvas canvas;
-  test::MemoryProfile profile;
-  JobLoader loader(context, WorkDir(dir.Path()), view, canvas, profile);
-  ASSERT_EQ(loader.LoadJob().outcome, LoadOutcome::kLoaded) << loader.Report().message;
-  EXPECT_EQ(dir.Read("sort.prn"),
+TEST_F(JobLoaderTest, TheRealParserGivesTheExpectedCutFile) {
+  loader_.SetParserFactory(MakeEpsPathParser);
+  ASSERT_EQ(Load("job.eps", test::HandWrittenEps()).outcome, LoadOutcome::kLoaded);
+  EXPECT_EQ(dir_.Read("sort.prn"),
             "O 40.00 45.00\nL 50.00 45.00\n"
             "M 0.00 285.00\nL 4.00 285.00\nL 4.00 289.00\nL 0.00 289.00\nL 0.00 285.00\nA");
-  EXPECT_EQ(dir.Read("mk3.dat"), "2.000000 2.000000\n202.000000 2.000000\n2.000000 287.000000\n");
-  EXPECT_FALSE(dir.Exists("TPSINT"));
+  EXPECT_EQ(dir_.Read("mk3.dat"), "2.000000 2.000000\n202.000000 2.000000\n2.000000 287.000000\n");
+  EXPECT_FALSE(dir_.Exists("TPSINT"));
 }
 
 }  // namespace

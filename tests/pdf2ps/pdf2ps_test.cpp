@@ -190,14 +190,12 @@ TEST(Pdf2PsProgramTest, BadInputFailsWithOneLineAndLeavesTheOutputAlone) {
   const int catalog = noPages.Reserve();
   noPages.AddObject("<< /Type /Pages /Kids [] /Count 0 >>");
   noPages.SetObject(catalog, "<< /Type /Catalog /Pages 2 0 R >>");
-  std::string garbage(5000, '\0');
-  for (std::size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<char>(i * 7919 % 251);
   struct Case {
     std::string name, bytes;
     int exitCode;
   };
   std::vector<Case> cases = {{"empty", "", 4},
-                             {"garbage", garbage, 4},
+
                              {"truncated", good.substr(0, good.size() / 3), 4},
                              {"no page", noPages.Build(catalog), 6}};
   const char* path = std::getenv("PATH");
