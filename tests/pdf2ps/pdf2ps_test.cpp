@@ -98,19 +98,6 @@ std::string PagePdf(const std::string& content, const std::string& resources = "
   return pdf.Build(1);
 }
 
-struct Converted {
-  ConversionStatus status;
-  std::string body;
-  std::size_t paths;
-};
-
-Converted Convert(const std::string& pdf) {
-  std::string text;
-  const auto result = pdf2ps::ConvertPdfToPostScript(
-      pdf.data(), pdf.size(), [&text](std::string_view chunk) { text.append(chunk); }, "t");
-  return {result.status, PageBody(text), result.paths};
-}
-
 struct PageCase {
   const char* name;
   std::string pdf;
@@ -167,9 +154,11 @@ TEST(PdfConversionTest, PagesBecomeTheBodyTheParserReads) {
   };
   for (const PageCase& c : cases) {
     SCOPED_TRACE(c.name);
-    const Converted result = Convert(c.pdf);
+    std::string text;
+    const auto result = pdf2ps::ConvertPdfToPostScript(
+        c.pdf.data(), c.pdf.size(), [&text](std::string_view chunk) { text.append(chunk); }, "t");
     EXPECT_EQ(result.status, ConversionStatus::kConverted);
-    EXPECT_EQ(result.body, c.body);
+    EXPECT_EQ(PageBody(text), c.body);
     EXPECT_EQ(result.paths, c.paths);
   }
 }
@@ -187,9 +176,8 @@ TEST(Pdf2PsProgramTest, BadInputFailsWithOneLineAndLeavesTheOutputAlone) {
   TempDir dir;
   const std::string good = HandWrittenPdf();
   tools::MinimalPdf noPages;
-  const int catalog = noPages.Reserve();
+  noPages.AddObject("<< /Type /Catalog /Pages 2 0 R >>");
   noPages.AddObject("<< /Type /Pages /Kids [] /Count 0 >>");
-  noPages.SetObject(catalog, "<< /Type /Catalog /Pages 2 0 R >>");
   struct Case {
     std::string name, bytes;
     int exitCode;
@@ -197,19 +185,11 @@ TEST(Pdf2PsProgramTest, BadInputFailsWithOneLineAndLeavesTheOutputAlone) {
   std::vector<Case> cases = {{"empty", "", 4},
 
                              {"truncated", good.substr(0, good.size() / 3), 4},
-                             {"no page", noPages.Build(catalog), 6}};
-  const char* path = std::getenv("PATH");
-  const auto gs = FindOnPath("gs", path != nullptr ? path : "/usr/bin");
-  if (!gs.empty()) {
-    dir.Write("job.ps", ReferencePostScript());
-    const auto made =
-        RunChildProcess({gs.string(), "-q", "-dBATCH", "-dNOPAUSE", "-dSAFER", "-sDEVICE=pdfwrite",
-                         "-sOwnerPassword=o", "-sUserPassword=u", "-o", dir.File("in.pdf").string(),
-                         dir.File("job.ps").string()},
-                        60s);
-    ASSERT_TRUE(made.Succeeded()) << made.output;
+                             {"no page", noPages.Build(1), 6}};
+  std::string why;
+  if (DrawWithGhostscript("pdfwrite", dir.File("in.pdf"), why,
+                          {"-sOwnerPassword=o", "-sUserPassword=u"})) {
     cases.push_back({"encrypted", dir.Read("in.pdf"), 5});
-    std::filesystem::remove(dir.File("job.ps"));
   }
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -227,10 +207,9 @@ TEST(Pdf2PsProgramTest, BadInputFailsWithOneLineAndLeavesTheOutputAlone) {
   EXPECT_EQ(RunChildProcess({std::string(ORVEX_BINARY_DIR) + "/bin/orvex-pdf2ps"}, 10s).exitCode,
             2);
   // Nothing but the files the cases wrote: no temporary left behind.
-  std::size_t files = 0;
-  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.Path()))
-    ++files;
-  EXPECT_EQ(files, 2U);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()),
+                          std::filesystem::directory_iterator{}),
+            2);
 }
 
 }  // namespace

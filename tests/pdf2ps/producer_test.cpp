@@ -19,11 +19,6 @@ using namespace std::chrono_literals;
 
 const std::string kCli = std::string(ORVEX_BINARY_DIR) + "/bin/orvex-cli";
 
-std::filesystem::path Tool(const std::string& name) {
-  const char* path = std::getenv("PATH");
-  return FindOnPath(name, path != nullptr ? path : "/usr/bin:/bin");
-}
-
 ChildOutcome Import(const TempDir& dir, const std::filesystem::path& file) {
   return RunChildProcess({kCli, "import", file.string(), "--workdir", dir.File("work").string(),
                           "--settings", dir.File("orvex.conf").string(), "--json"},
@@ -48,18 +43,13 @@ class ProducerTest : public ::testing::TestWithParam<Producer> {};
 TEST_P(ProducerTest, ImportsWhereTheJobIsDrawn) {
   const Producer& p = GetParam();
   if (!IsExecutableFile(kCli)) GTEST_SKIP() << "orvex-cli not built";
-  if (Tool("gs").empty()) GTEST_SKIP() << "gs not installed (ghostscript)";
   TempDir dir;
   std::filesystem::create_directories(dir.File("work"));
+  std::string why;
   if (p.gsDevice == nullptr) {
     dir.Write(p.file, HandWrittenPdf());
-  } else {
-    dir.Write("job.ps", ReferencePostScript());
-    const auto made = RunChildProcess({Tool("gs").string(), "-q", "-dSAFER", "-dBATCH", "-dNOPAUSE",
-                                       std::string("-sDEVICE=") + p.gsDevice, "-o",
-                                       dir.File(p.file).string(), dir.File("job.ps").string()},
-                                      60s);
-    ASSERT_TRUE(made.Succeeded()) << made.output;
+  } else if (!DrawWithGhostscript(p.gsDevice, dir.File(p.file), why)) {
+    GTEST_SKIP() << why;
   }
   const ChildOutcome run = Import(dir, dir.File(p.file));
   const std::string& json = run.output;

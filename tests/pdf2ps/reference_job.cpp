@@ -5,8 +5,11 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 #include "import/path_record_stream.h"
+#include "platform/child_process.h"
+#include "support/temp_dir.h"
 #include "tools/minimal_pdf.h"
 
 namespace orvex::test {
@@ -82,6 +85,23 @@ std::string HandWrittenPdf() {
                               "/ColorSpace << /Spot " + std::to_string(spot) +
                                   " 0 R >> /XObject << /Label " + std::to_string(label) +
                                   " 0 R >>");
+}
+
+bool DrawWithGhostscript(const std::string& device, const std::filesystem::path& out,
+                         std::string& why, const std::vector<std::string>& options) {
+  const char* path = std::getenv("PATH");
+  const std::filesystem::path gs = FindOnPath("gs", path != nullptr ? path : "/usr/bin:/bin");
+  if (gs.empty()) return why = "gs not installed (ghostscript)", false;
+  const std::filesystem::path job = out.parent_path() / "reference-job.ps";
+  WriteFileBytes(job, ReferencePostScript());
+  std::vector<std::string> argv = {gs.string(), "-q",        "-dSAFER",
+                                   "-dBATCH",   "-dNOPAUSE", "-sDEVICE=" + device};
+  argv.insert(argv.end(), options.begin(), options.end());
+  argv.insert(argv.end(), {"-o", out.string(), job.string()});
+  const ChildOutcome run = RunChildProcess(argv, std::chrono::seconds(60));
+  std::filesystem::remove(job);
+  if (!run.Succeeded()) return why = "gs failed: " + run.output, false;
+  return true;
 }
 
 std::string PageBody(const std::string& postScript) {

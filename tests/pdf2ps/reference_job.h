@@ -9,7 +9,7 @@
 namespace orvex::test {
 
 // On a 200 x 150 mm page: bottom marks, two labels, a circle, the dashed special line (0 1 0 0,
-// dash 3.5/2.5 pt) and the top mark. For Ghostscript's pdfwrite and eps2write, in points.
+// dash 3.5/2.5 pt) and the top mark, for Ghostscript to draw as a producer would.
 std::string ReferencePostScript();
 // The same job with nested q/cm/Q, a form XObject placed twice, a clip, a separation colour
 // whose alternate is 0 1 0 0 (it stays an ordinary cut path) and the dashed line drawn under a
@@ -19,6 +19,11 @@ std::string HandWrittenPdf();
 // What the parser reads of a converter's PostScript: everything between %%EndPageSetup and
 // showpage ("<none>" without them).
 std::string PageBody(const std::string& postScript);
+
+// Ghostscript's `device` (pdfwrite, eps2write) over ReferencePostScript() into `out`, with
+// `options` before the output; false with `why` when gs is not installed or fails.
+bool DrawWithGhostscript(const std::string& device, const std::filesystem::path& out,
+                         std::string& why, const std::vector<std::string>& options = {});
 
 struct Box {
   double x1, y1, x2, y2;  // mm
