@@ -1,68 +1,39 @@
-// A small label job whose geometry the tests know exactly, written out the way different PDF
-// producers would receive it (SVG for cairo, PostScript for Ghostscript, PDF written directly or
-// by hand with transforms), and read back from the importer's cut-path files for comparison.
+// A small label job whose geometry the tests know exactly, written as a producer's PostScript
+// and as a hand-written PDF, and the boxes its contours must come back in from the importer.
 #pragma once
 
-#include <array>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "import/eps_path_parser.h"
-#include "import/job_marks.h"
-
 namespace orvex::test {
 
-inline constexpr double kPtPerMm = 72.0 / 25.4;
-inline constexpr double kPageWidthMm = 200;
-inline constexpr double kPageHeightMm = 150;
-
-struct Segment {
-  char op;                // 'm', 'l', 'c'
-  std::array<double, 6> v;  // mm, y up
-};
-
-struct Shape {
-  std::vector<Segment> segments;
-  bool closed = false;
-  bool fill = false;
-  bool special = false;  // the dashed 0 1 0 0 line
-};
-
-// Bottom marks, two labels, a circle, the dashed special line, the top mark (in this order).
-std::vector<Shape> ReferenceJob();
-
-struct Point {
-  double x, y;
-};
-using Polyline = std::vector<Point>;
-
-// Each shape as a polyline in mm (curves finely divided, closed shapes back at their start).
-std::vector<Polyline> Polylines(const std::vector<Shape>& shapes, bool special);
-
-// The job as each producer's input.
-std::string ReferenceSvg();         // for rsvg-convert: mm user units, y down
-std::string ReferencePostScript();  // for gs -sDEVICE=pdfwrite: points
-std::string ReferencePdf();         // identity transforms
-// Nested q/cm/Q, a form XObject used twice, a clip, a separation colour whose alternate is
-// 0 1 0 0 (it must stay an ordinary cut path) and the dashed line drawn under a scale of 10.
+// On a 200 x 150 mm page: bottom marks, two labels, a circle, the dashed special line (0 1 0 0,
+// dash 3.5/2.5 pt) and the top mark, for Ghostscript to draw as a producer would.
+std::string ReferencePostScript();
+// The same job with nested q/cm/Q, a form XObject placed twice, a clip, a separation colour
+// whose alternate is 0 1 0 0 (it stays an ordinary cut path) and the dashed line drawn under a
+// scale of 10.
 std::string HandWrittenPdf();
 
-struct ImportedJob {
-  bool parsed = false;
-  ParseSummary summary;
-  std::vector<Polyline> cut;
-  std::vector<Polyline> special;
-  JobMarks marks;
+// What the parser reads of a converter's PostScript: everything between %%EndPageSetup and
+// showpage ("<none>" without them).
+std::string PageBody(const std::string& postScript);
+
+// Ghostscript's `device` (pdfwrite, eps2write) over ReferencePostScript() into `out`, with
+// `options` before the output; false with `why` when gs is not installed or fails.
+bool DrawWithGhostscript(const std::string& device, const std::filesystem::path& out,
+                         std::string& why, const std::vector<std::string>& options = {});
+
+struct Box {
+  double x1, y1, x2, y2;  // mm
 };
-
-// Runs the importer's parser (converted-PDF kind) and the mark locator in `workDir`.
-ImportedJob ImportPostScript(const std::filesystem::path& postScript,
-                             const std::filesystem::path& workDir);
-std::vector<Polyline> ReadPathFile(const std::filesystem::path& file);
-
-// The largest distance from any point of either set to the other set (mm); infinity when one
-// set is empty and the other is not.
-double Deviation(const std::vector<Polyline>& got, const std::vector<Polyline>& want);
+// Where the job's contours lie: the three marks, two labels and the circle, sorted as PathBoxes
+// sorts; the special line alone.
+std::vector<Box> ReferenceCutBoxes();
+Box ReferenceSpecialBox();
+// The box of every path of a cut-path file (PSINT, TPSINT) over its end and control points,
+// sorted by left then bottom edge.
+std::vector<Box> PathBoxes(const std::filesystem::path& file);
 
 }  // namespace orvex::test
