@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/fake_views.h"
 #include "app/main_window_model.h"
 #include "sim/sim_station.h"
 #include "support/fake_main_window_view.h"
