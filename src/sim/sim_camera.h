@@ -59,7 +59,6 @@ class SimCamera : public FrameSource {
   bool SetBrightness(int value) override;
 
   SimCameraSettings& Settings() { return settings_; }
-  bool Streaming() const { return sink_ != nullptr; }
   int FramesDelivered() const { return framesDelivered_; }
   int Brightness() const { return brightness_; }
 

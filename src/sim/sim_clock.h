@@ -27,7 +27,6 @@ class SimClock : public Clock {
   std::int64_t NowMs() const { return nowMs_; }
   void SetCalendarSeconds(std::int64_t seconds) { epochSeconds_ = seconds - nowMs_ / 1000; }
   // Starts the tick counter elsewhere than 0, so tests can cross its 32-bit wrap.
-  void SetNowMs(std::int64_t ms) { nowMs_ = ms; }
 
   // Runs `event` when virtual time reaches `atMs` (at once on the next Sleep or Advance if that
   // time has passed). Events may schedule further events.
@@ -36,7 +35,6 @@ class SimClock : public Clock {
     return ScheduleAt(nowMs_ + delayMs, std::move(event));
   }
   void Cancel(EventId id);
-  std::size_t PendingEvents() const { return events_.size(); }
 
   // Same as Sleep, for a test driving the machine directly.
   void Advance(std::int64_t ms);

@@ -156,20 +156,6 @@ ColumnRecord AnalyseProfile(const ColumnProfile& profile, int column) {
 
 }  // namespace
 
-ColumnRecord AnalyseColumn(const CameraFrame& frame, int column, bool inverted) {
-  if (!frame.IsStandard() || column < 0 || column >= kFrameWidth) {
-    ColumnRecord empty;
-    empty.column = column;
-    return empty;
-  }
-  ColumnProfile profile{};
-  for (int r = kProfileFirstRow; r <= kProfileLastRow; ++r) {
-    profile[static_cast<std::size_t>(r - kProfileFirstRow)] =
-        static_cast<std::uint8_t>(GreyAt(frame.bytes.data(), column, r, inverted));
-  }
-  return AnalyseProfile(profile, column);
-}
-
 MarkPoint LocateMark(const CameraFrame& frame, bool inverted) {
   if (!frame.IsStandard()) return {};
 

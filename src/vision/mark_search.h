@@ -27,10 +27,6 @@ struct ColumnRecord {
 // Analyses at most this many consecutive misses; the next analysis gives up first.
 inline constexpr int kMarkSearchAttemptLimit = 65;
 
-// One column of a standard frame. With `inverted` every grey value g reads as 255 - g, so a
-// light square on a dark ground is found like a mark. A non-standard frame gives an empty record.
-ColumnRecord AnalyseColumn(const CameraFrame& frame, int column, bool inverted);
-
 // The search itself, without counting: the mark's centre or (0, 0). A frame that is not a
 // complete 640x480 frame is never read and gives (0, 0).
 MarkPoint LocateMark(const CameraFrame& frame, bool inverted);

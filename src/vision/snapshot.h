@@ -41,7 +41,6 @@ class SnapshotStore {
       : captureDir_(std::move(captureDir)), view_(view) {}
 
   void SetCaptureDir(std::filesystem::path dir) { captureDir_ = std::move(dir); }
-  const std::filesystem::path& CaptureDir() const { return captureDir_; }
 
   // The frame handler's first step. Only the first notice of a request (the one that clears the
   // grab request) writes a file; a frame whose bytes do not match its size writes nothing.
