@@ -1,9 +1,10 @@
 // A fake USB cutter in the umockdev testbed: a device of the chosen vendor and product on a bus
-// and port, with one interface of bulk OUT and IN endpoints in its descriptors, and the kernel's
-// usbdevfs side played in an ioctl handler (capabilities, claim and release, URB submit, reap
-// and discard). It keeps every byte written to it, answers an IN transfer with the replies the
-// test queues (or its responder makes from what it was written), and can stall, deny access,
-// vanish in the middle of a write, and be unplugged and plugged back in.
+// and port, with one interface of bulk OUT and IN endpoints in its descriptors (in sysfs, and
+// sent for the configuration request), and the kernel's usbdevfs side played in an ioctl
+// handler (capabilities, claim and release, URB submit, reap and discard). It keeps every byte
+// written to it, answers an IN transfer with the replies the test queues (or its responder makes
+// from what it was written), and can stall, deny access, vanish in the middle of a write, and be
+// unplugged and plugged back in.
 #pragma once
 
 #include <cstddef>
@@ -77,13 +78,16 @@ class FakeUsbCutter {
   };
 
   static int OnIoctl(UMockdevIoctlBase* handler, UMockdevIoctlClient* client, void* self);
-  bool HandleIoctl(UMockdevIoctlClient* client);
-  void Submit(UMockdevIoctlClient* client);
-  void Reap(UMockdevIoctlClient* client);
-  void Discard(UMockdevIoctlClient* client);
-  // Moves waiting IN transfers to the reap queue while replies are queued (lock held).
-  void MatchRepliesLocked();
-  void EndAllLocked(int status);
+  // The usbdevfs requests, each giving the errno it fails with or 0 (the lock held).
+  int Submit(UMockdevIoctlData* arg);
+  int Reap(UMockdevIoctlData* arg, Urb& reaped);
+  int Discard(UMockdevIoctlData* arg);
+  void Receive(Urb urb, const std::string& bytes);  // an OUT transfer's bytes arrive
+  // Moves waiting IN transfers to the reap queue while replies are queued.
+  void MatchReplies();
+  // Gone from the bus: every outstanding transfer ends with ENODEV.
+  void Vanish();
+  std::string Node() const;
   std::string SysPath() const;
 
   UmockdevBed& bed_;
@@ -97,7 +101,7 @@ class FakeUsbCutter {
   bool claimed_ = false;
   int claims_ = 0;
   int discards_ = 0;
-  std::optional<std::size_t> vanishAtByte_;  // counting every byte ever received, from 1
+  std::optional<std::size_t> vanishAfter_;  // the bytes ever received that arrive before it goes
   std::string received_;
   std::deque<std::string> replies_;
   std::deque<Urb> waiting_;  // submitted, not answered
