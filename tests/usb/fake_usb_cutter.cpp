@@ -9,26 +9,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <initializer_list>
+#include <string>
 
 namespace orvex::test {
 namespace {
-
-std::string Bytes(std::initializer_list<int> values) {
-  std::string bytes;
-  for (const int value : values) bytes += static_cast<char>(value);
-  return bytes;
-}
-
-std::string Hex(const std::string& bytes) {
-  std::string text;
-  char pair[4];
-  for (const char byte : bytes) {
-    std::snprintf(pair, sizeof pair, "%02x", static_cast<unsigned char>(byte));
-    text += pair;
-  }
-  return text;
-}
 
 std::string Printf(const char* format, int value) {
   char text[16];
@@ -36,47 +20,31 @@ std::string Printf(const char* format, int value) {
   return text;
 }
 
-// One configuration: a printer-class interface with a bulk OUT and a bulk IN endpoint.
-std::string Configuration(const FakeUsbCutterSettings& s) {
+// The device descriptor, then one configuration: a printer-class interface with a bulk OUT and
+// a bulk IN endpoint; in hex, as sysfs shows them.
+std::string DescriptorsHex(const FakeUsbCutterSettings& s) {
+  char text[160];
   const int low = s.maxPacket & 0xff;
   const int high = s.maxPacket >> 8;
-  return Bytes({9,
-                2,
-                32,
-                0,
-                1,
-                1,
-                0,
-                0xc0,
-                0x32,
-                9,
-                4,
-                s.interfaceNumber,
-                0,
-                2,
-                7,
-                1,
-                2,
-                0,
-                7,
-                5,
-                s.outEndpoint,
-                2,
-                low,
-                high,
-                0,
-                7,
-                5,
-                s.inEndpoint,
-                2,
-                low,
-                high,
-                0});
+  std::snprintf(text, sizeof text,
+                "1201000200000040%02x%02x%02x%02x000100000001"
+                "09022000010100c032"
+                "0904%02x000207010200"
+                "0705%02x02%02x%02x00"
+                "0705%02x02%02x%02x00",
+                s.vendor & 0xff, s.vendor >> 8, s.product & 0xff, s.product >> 8, s.interfaceNumber,
+                s.outEndpoint, low, high, s.inEndpoint, low, high);
+  return text;
 }
 
-std::string DeviceDescriptor(const FakeUsbCutterSettings& s) {
-  return Bytes({18, 1, 0, 2, 0, 0, 0, 64, s.vendor & 0xff, s.vendor >> 8, s.product & 0xff,
-                s.product >> 8, 0, 1, 0, 0, 0, 1});
+// The configuration descriptor as the device sends it.
+std::string Configuration(const FakeUsbCutterSettings& s) {
+  const std::string hex = DescriptorsHex(s).substr(36);
+  std::string bytes;
+  for (std::size_t at = 0; at < hex.size(); at += 2) {
+    bytes += static_cast<char>(std::stoi(hex.substr(at, 2), nullptr, 16));
+  }
+  return bytes;
 }
 
 // The setup packet of a control transfer that asks for the configuration descriptor.
@@ -101,7 +69,7 @@ FakeUsbCutter::FakeUsbCutter(UmockdevBed& bed, FakeUsbCutterSettings settings)
            "\\n\nA: idVendor=" + Printf("%04x", settings_.vendor) +
            "\\n\nA: idProduct=" + Printf("%04x", settings_.product) +
            "\\n\nA: speed=480\\n\nA: bConfigurationValue=1\\n\n" +
-           "H: descriptors=" + Hex(DeviceDescriptor(settings_) + Configuration(settings_)) + "\n");
+           "H: descriptors=" + DescriptorsHex(settings_) + "\n");
 }
 
 FakeUsbCutter::~FakeUsbCutter() {
@@ -302,21 +270,6 @@ void FakeUsbCutter::Reply(const std::string& bytes) {
   MatchReplies();
 }
 
-void FakeUsbCutter::SetResponder(std::function<std::string(const std::string&)> responder) {
-  const std::lock_guard<std::mutex> hold(lock_);
-  responder_ = std::move(responder);
-}
-
-void FakeUsbCutter::StallWrites(bool stall) {
-  const std::lock_guard<std::mutex> hold(lock_);
-  stallWrites_ = stall;
-}
-
-void FakeUsbCutter::RefuseClaim(bool refuse) {
-  const std::lock_guard<std::mutex> hold(lock_);
-  refuseClaim_ = refuse;
-}
-
 void FakeUsbCutter::UnplugAfterBytes(std::size_t count) {
   const std::lock_guard<std::mutex> hold(lock_);
   vanishAfter_ = received_.size() + std::max<std::size_t>(count, 1) - 1;
@@ -338,30 +291,10 @@ void FakeUsbCutter::Plug() {
   bed_.Uevent(SysPath(), "add");
 }
 
-std::string FakeUsbCutter::Received() const {
-  const std::lock_guard<std::mutex> hold(lock_);
-  return received_;
-}
-
 int FakeUsbCutter::ReadsInFlight() const {
   const std::lock_guard<std::mutex> hold(lock_);
   return static_cast<int>(
       std::count_if(waiting_.begin(), waiting_.end(), [](const Urb& urb) { return urb.in; }));
-}
-
-int FakeUsbCutter::Discards() const {
-  const std::lock_guard<std::mutex> hold(lock_);
-  return discards_;
-}
-
-bool FakeUsbCutter::Claimed() const {
-  const std::lock_guard<std::mutex> hold(lock_);
-  return claimed_;
-}
-
-int FakeUsbCutter::Claims() const {
-  const std::lock_guard<std::mutex> hold(lock_);
-  return claims_;
 }
 
 }  // namespace orvex::test

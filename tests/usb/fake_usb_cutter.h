@@ -49,11 +49,13 @@ class FakeUsbCutter {
   // Queues a reply for the IN endpoint; it completes the read outstanding, or the next one.
   void Reply(const std::string& bytes);
   // Called with every write's bytes; a non-empty result is queued as a reply.
-  void SetResponder(std::function<std::string(const std::string&)> responder);
+  void SetResponder(std::function<std::string(const std::string&)> responder) {
+    Set(responder_, std::move(responder));
+  }
   // OUT transfers are taken but never completed until the host cancels them.
-  void StallWrites(bool stall);
+  void StallWrites(bool stall) { Set(stallWrites_, stall); }
   // Refuses the claim as another program holding the interface would.
-  void RefuseClaim(bool refuse);
+  void RefuseClaim(bool refuse) { Set(refuseClaim_, refuse); }
   // The device goes away while the write that makes `count` more bytes arrive is under way.
   void UnplugAfterBytes(std::size_t count);
 
@@ -62,13 +64,24 @@ class FakeUsbCutter {
   // udev says "add" again: the same bus and port, so the same path.
   void Plug();
 
-  std::string Received() const;
+  std::string Received() const { return Get(received_); }
   int ReadsInFlight() const;  // IN transfers submitted and not yet answered or cancelled
-  int Discards() const;
-  bool Claimed() const;
-  int Claims() const;
+  int Discards() const { return Get(discards_); }
+  bool Claimed() const { return Get(claimed_); }
+  int Claims() const { return Get(claims_); }
 
  private:
+  template <typename T>
+  T Get(const T& field) const {
+    const std::lock_guard<std::mutex> hold(lock_);
+    return field;
+  }
+  template <typename T>
+  void Set(T& field, T value) {
+    const std::lock_guard<std::mutex> hold(lock_);
+    field = std::move(value);
+  }
+
   struct Urb {
     UMockdevIoctlData* urb = nullptr;     // the host's usbdevfs_urb, referenced
     UMockdevIoctlData* buffer = nullptr;  // its data buffer, referenced

@@ -34,10 +34,7 @@ struct FakeCameraState {
   bool streaming = false;
   int pending = 0;
   std::uint32_t sequence = 0;
-  v4l2_fract timePerFrame{1, 30};
-  int brightness = 0;
-  int exposureAuto = V4L2_EXPOSURE_APERTURE_PRIORITY;
-  int exposureAbsolute = FakeV4l2Camera::kExposureDefault;
+  FakeV4l2Camera::Settings settings;
 
   void Fill();
   void Free();
@@ -73,16 +70,16 @@ struct Control {
   std::uint32_t id;
   std::uint32_t type;
   int minimum, maximum, defaultValue;
-  int FakeCameraState::*value;
+  int FakeV4l2Camera::Settings::*value;
 };
 
 constexpr Control kControls[] = {
     {V4L2_CID_BRIGHTNESS, V4L2_CTRL_TYPE_INTEGER, W::kBrightnessMin, W::kBrightnessMax, 0,
-     &FakeCameraState::brightness},
+     &W::Settings::brightness},
     {V4L2_CID_EXPOSURE_AUTO, V4L2_CTRL_TYPE_MENU, 0, 3, V4L2_EXPOSURE_APERTURE_PRIORITY,
-     &FakeCameraState::exposureAuto},
+     &W::Settings::exposureAuto},
     {V4L2_CID_EXPOSURE_ABSOLUTE, V4L2_CTRL_TYPE_INTEGER, 1, 5000, W::kExposureDefault,
-     &FakeCameraState::exposureAbsolute},
+     &W::Settings::exposureAbsolute},
 };
 
 const Control* FindControl(std::uint32_t id) {
@@ -101,36 +98,35 @@ T& As(void* arg) {
   return *static_cast<T*>(arg);
 }
 
-using Handler = int (*)(FakeCameraState&, int fd, unsigned long request, void* arg);
+// One request to the picture node.
+struct Call {
+  int fd;
+  unsigned long request;
+  void* arg;
+};
+using Handler = int (*)(FakeCameraState&, const Call&);
 
 // What the picture node answers; anything else is ENOTTY.
 const std::map<unsigned long, Handler> kHandlers = [] {
   std::map<unsigned long, Handler> table;
-  table[VIDIOC_ENUM_FMT] = [](FakeCameraState&, int, unsigned long, void* arg) {
-    auto& format = As<v4l2_fmtdesc>(arg);
+  table[VIDIOC_ENUM_FMT] = [](FakeCameraState&, const Call& c) {
+    auto& format = As<v4l2_fmtdesc>(c.arg);
     if (format.type != V4L2_BUF_TYPE_VIDEO_CAPTURE || format.index != 0) return Fail(EINVAL);
     format.flags = 0;
     Copy(format.description, sizeof format.description, "YUYV 4:2:2");
     format.pixelformat = V4L2_PIX_FMT_YUYV;
     return 0;
   };
-  table[VIDIOC_ENUM_FRAMESIZES] = [](FakeCameraState&, int, unsigned long, void* arg) {
-    auto& size = As<v4l2_frmsizeenum>(arg);
+  table[VIDIOC_ENUM_FRAMESIZES] = [](FakeCameraState&, const Call& c) {
+    auto& size = As<v4l2_frmsizeenum>(c.arg);
     if (size.pixel_format != V4L2_PIX_FMT_YUYV || size.index != 0) return Fail(EINVAL);
     size.type = V4L2_FRMSIZE_TYPE_DISCRETE;
     size.discrete = {W::kWidth, W::kHeight};
     return 0;
   };
-  table[VIDIOC_ENUM_FRAMEINTERVALS] = [](FakeCameraState&, int, unsigned long, void* arg) {
-    auto& interval = As<v4l2_frmivalenum>(arg);
-    if (interval.pixel_format != V4L2_PIX_FMT_YUYV || interval.index > 1) return Fail(EINVAL);
-    interval.type = V4L2_FRMIVAL_TYPE_DISCRETE;
-    interval.discrete = {1, interval.index == 0 ? 30U : 5U};
-    return 0;
-  };
   table[VIDIOC_G_FMT] = table[VIDIOC_TRY_FMT] =
-      table[VIDIOC_S_FMT] = [](FakeCameraState&, int, unsigned long, void* arg) {
-        auto& format = As<v4l2_format>(arg);
+      table[VIDIOC_S_FMT] = [](FakeCameraState&, const Call& c) {
+        auto& format = As<v4l2_format>(c.arg);
         if (format.type != V4L2_BUF_TYPE_VIDEO_CAPTURE) return Fail(EINVAL);
         v4l2_pix_format& pix = format.fmt.pix;
         pix = {};
@@ -143,19 +139,19 @@ const std::map<unsigned long, Handler> kHandlers = [] {
         pix.colorspace = V4L2_COLORSPACE_SRGB;
         return 0;
       };
-  table[VIDIOC_G_PARM] =
-      table[VIDIOC_S_PARM] = [](FakeCameraState& s, int, unsigned long request, void* arg) {
-        auto& parm = As<v4l2_streamparm>(arg);
-        if (parm.type != V4L2_BUF_TYPE_VIDEO_CAPTURE) return Fail(EINVAL);
-        const v4l2_fract wanted = parm.parm.capture.timeperframe;
-        if (request == VIDIOC_S_PARM) s.timePerFrame = {1, wanted.denominator == 5 ? 5U : 30U};
-        parm.parm.capture = {};
-        parm.parm.capture.capability = V4L2_CAP_TIMEPERFRAME;
-        parm.parm.capture.timeperframe = s.timePerFrame;
-        return 0;
-      };
-  table[VIDIOC_REQBUFS] = [](FakeCameraState& s, int fd, unsigned long, void* arg) {
-    auto& request = As<v4l2_requestbuffers>(arg);
+  table[VIDIOC_G_PARM] = table[VIDIOC_S_PARM] = [](FakeCameraState& s, const Call& c) {
+    auto& parm = As<v4l2_streamparm>(c.arg);
+    if (parm.type != V4L2_BUF_TYPE_VIDEO_CAPTURE) return Fail(EINVAL);
+    const v4l2_fract wanted = parm.parm.capture.timeperframe;
+    if (c.request == VIDIOC_S_PARM)
+      s.settings.timePerFrame = {1, wanted.denominator == 5 ? 5U : 30U};
+    parm.parm.capture = {};
+    parm.parm.capture.capability = V4L2_CAP_TIMEPERFRAME;
+    parm.parm.capture.timeperframe = s.settings.timePerFrame;
+    return 0;
+  };
+  table[VIDIOC_REQBUFS] = [](FakeCameraState& s, const Call& c) {
+    auto& request = As<v4l2_requestbuffers>(c.arg);
     if (request.type != V4L2_BUF_TYPE_VIDEO_CAPTURE || request.memory != V4L2_MEMORY_MMAP) {
       return Fail(EINVAL);
     }
@@ -168,16 +164,16 @@ const std::map<unsigned long, Handler> kHandlers = [] {
       return Fail(ENOMEM);
     }
     s.buffers = request.count;
-    s.streamFd = fd;
+    s.streamFd = c.fd;
     return 0;
   };
   table[VIDIOC_QUERYBUF] = table[VIDIOC_QBUF] =
-      table[VIDIOC_DQBUF] = [](FakeCameraState& s, int, unsigned long request, void* arg) {
-        auto& buffer = As<v4l2_buffer>(arg);
+      table[VIDIOC_DQBUF] = [](FakeCameraState& s, const Call& c) {
+        auto& buffer = As<v4l2_buffer>(c.arg);
         if (buffer.type != V4L2_BUF_TYPE_VIDEO_CAPTURE || buffer.memory != V4L2_MEMORY_MMAP) {
           return Fail(EINVAL);
         }
-        if (request == VIDIOC_DQBUF) {
+        if (c.request == VIDIOC_DQBUF) {
           if (s.done.empty()) return Fail(EAGAIN);
           buffer.index = s.done.front();
           s.done.pop_front();
@@ -192,23 +188,22 @@ const std::map<unsigned long, Handler> kHandlers = [] {
         buffer.length = kSizeImage;
         buffer.m.offset = buffer.index * kSizeImage;
         buffer.flags = V4L2_BUF_FLAG_TIMESTAMP_MONOTONIC;
-        if (request == VIDIOC_QBUF) s.queued.push_back(buffer.index);
+        if (c.request == VIDIOC_QBUF) s.queued.push_back(buffer.index);
         s.Fill();
         return 0;
       };
-  table[VIDIOC_STREAMON] =
-      table[VIDIOC_STREAMOFF] = [](FakeCameraState& s, int, unsigned long request, void*) {
-        if (s.buffers == 0 && request == VIDIOC_STREAMON) return Fail(EINVAL);
-        s.streaming = request == VIDIOC_STREAMON;
-        if (!s.streaming) {
-          s.queued.clear();
-          s.done.clear();
-        }
-        s.Fill();
-        return 0;
-      };
-  table[VIDIOC_QUERYCTRL] = [](FakeCameraState&, int, unsigned long, void* arg) {
-    auto& query = As<v4l2_queryctrl>(arg);
+  table[VIDIOC_STREAMON] = table[VIDIOC_STREAMOFF] = [](FakeCameraState& s, const Call& c) {
+    if (s.buffers == 0 && c.request == VIDIOC_STREAMON) return Fail(EINVAL);
+    s.streaming = c.request == VIDIOC_STREAMON;
+    if (!s.streaming) {
+      s.queued.clear();
+      s.done.clear();
+    }
+    s.Fill();
+    return 0;
+  };
+  table[VIDIOC_QUERYCTRL] = [](FakeCameraState&, const Call& c) {
+    auto& query = As<v4l2_queryctrl>(c.arg);
     const Control* control = FindControl(query.id);
     if (control == nullptr) return Fail(EINVAL);
     query = {};
@@ -220,26 +215,25 @@ const std::map<unsigned long, Handler> kHandlers = [] {
     query.default_value = control->defaultValue;
     return 0;
   };
-  table[VIDIOC_QUERYMENU] = [](FakeCameraState&, int, unsigned long, void* arg) {
-    auto& item = As<v4l2_querymenu>(arg);
+  table[VIDIOC_QUERYMENU] = [](FakeCameraState&, const Call& c) {
+    auto& item = As<v4l2_querymenu>(c.arg);
     if (item.id != V4L2_CID_EXPOSURE_AUTO || !MenuOffers(item.index)) return Fail(EINVAL);
     Copy(item.name, sizeof item.name, item.index == V4L2_EXPOSURE_MANUAL ? "Manual" : "Aperture");
     return 0;
   };
-  table[VIDIOC_G_CTRL] =
-      table[VIDIOC_S_CTRL] = [](FakeCameraState& s, int, unsigned long request, void* arg) {
-        auto& value = As<v4l2_control>(arg);
-        const Control* control = FindControl(value.id);
-        if (control == nullptr) return Fail(EINVAL);
-        if (request == VIDIOC_G_CTRL) {
-          value.value = s.*control->value;
-          return 0;
-        }
-        if (value.value < control->minimum || value.value > control->maximum) return Fail(ERANGE);
-        if (control->type == V4L2_CTRL_TYPE_MENU && !MenuOffers(value.value)) return Fail(EINVAL);
-        s.*control->value = value.value;
-        return 0;
-      };
+  table[VIDIOC_G_CTRL] = table[VIDIOC_S_CTRL] = [](FakeCameraState& s, const Call& c) {
+    auto& value = As<v4l2_control>(c.arg);
+    const Control* control = FindControl(value.id);
+    if (control == nullptr) return Fail(EINVAL);
+    if (c.request == VIDIOC_G_CTRL) {
+      value.value = s.settings.*control->value;
+      return 0;
+    }
+    if (value.value < control->minimum || value.value > control->maximum) return Fail(ERANGE);
+    if (control->type == V4L2_CTRL_TYPE_MENU && !MenuOffers(value.value)) return Fail(EINVAL);
+    s.settings.*control->value = value.value;
+    return 0;
+  };
   return table;
 }();
 
@@ -329,35 +323,17 @@ void FakeV4l2Camera::Replug() {
   FakeCameraState& s = *state_;
   s.plugged = true;
   s.pending = 0;
-  s.brightness = 0;
-  s.exposureAuto = V4L2_EXPOSURE_APERTURE_PRIORITY;
-  s.exposureAbsolute = kExposureDefault;
 }
 
-int FakeV4l2Camera::Brightness() {
+FakeV4l2Camera::Settings FakeV4l2Camera::Current() {
   const std::lock_guard<std::mutex> hold(lock_);
-  return state_->brightness;
-}
-
-int FakeV4l2Camera::ExposureAuto() {
-  const std::lock_guard<std::mutex> hold(lock_);
-  return state_->exposureAuto;
-}
-
-int FakeV4l2Camera::ExposureAbsolute() {
-  const std::lock_guard<std::mutex> hold(lock_);
-  return state_->exposureAbsolute;
+  return state_->settings;
 }
 
 void FakeV4l2Camera::SetManualExposure(int value) {
   const std::lock_guard<std::mutex> hold(lock_);
-  state_->exposureAuto = V4L2_EXPOSURE_MANUAL;
-  state_->exposureAbsolute = value;
-}
-
-v4l2_fract FakeV4l2Camera::TimePerFrame() {
-  const std::lock_guard<std::mutex> hold(lock_);
-  return state_->timePerFrame;
+  state_->settings.exposureAuto = V4L2_EXPOSURE_MANUAL;
+  state_->settings.exposureAbsolute = value;
 }
 
 int FakeV4l2Camera::Open(const char* path, bool& handled) {
@@ -409,7 +385,7 @@ int FakeV4l2Camera::Ioctl(int fd, unsigned long request, void* arg, bool& handle
   const auto handler = kHandlers.find(request);
   // The metadata node is only ever asked what it is.
   if (open->second.metadata || handler == kHandlers.end()) return Fail(ENOTTY);
-  return handler->second(s, fd, request, arg);
+  return handler->second(s, {fd, request, arg});
 }
 
 }  // namespace orvex::test
@@ -426,8 +402,8 @@ extern "C" long syscall(long number, ...) noexcept {
   FakeV4l2Camera* camera = FakeV4l2Camera::Active();
   bool handled = false;
   long result = 0;
-  if (camera != nullptr && (number == SYS_open || number == SYS_openat)) {
-    result = camera->Open(reinterpret_cast<const char*>(a[number == SYS_open ? 0 : 1]), handled);
+  if (camera != nullptr && number == SYS_openat) {
+    result = camera->Open(reinterpret_cast<const char*>(a[1]), handled);
   } else if (camera != nullptr && number == SYS_ioctl) {
     result = camera->Ioctl(static_cast<int>(a[0]), static_cast<unsigned long>(a[1]),
                            reinterpret_cast<void*>(a[2]), handled);
@@ -459,14 +435,6 @@ extern "C" int open(const char* path, int flags, ...) {
   va_list args;
   va_start(args, flags);
   const int fd = OpenFile("open", path, flags, args);
-  va_end(args);
-  return fd;
-}
-
-extern "C" int open64(const char* path, int flags, ...) {
-  va_list args;
-  va_start(args, flags);
-  const int fd = OpenFile("open64", path, flags, args);
   va_end(args);
   return fd;
 }

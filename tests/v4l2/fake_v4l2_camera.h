@@ -43,11 +43,16 @@ class FakeV4l2Camera {
   // Plugged back in: a fresh device at the same nodes.
   void Replug();
 
-  int Brightness();
-  int ExposureAuto();
-  int ExposureAbsolute();
+  // What the adapter has set the camera to.
+  struct Settings {
+    int brightness = 0;
+    int exposureAuto = V4L2_EXPOSURE_APERTURE_PRIORITY;
+    int exposureAbsolute = kExposureDefault;
+    v4l2_fract timePerFrame{1, 30};
+  };
+  Settings Current();
+  // Manual exposure at `value`, as another program could have left it.
   void SetManualExposure(int value);
-  v4l2_fract TimePerFrame();
 
   // For the interposed calls: -1 with errno, or what the call returns; `handled` false when
   // the call is not for the camera.

@@ -97,8 +97,8 @@ TEST_F(V4l2FrameSourceTest, ListsThePictureNodeWithTheProductIdWhereTheChoiceRea
 TEST_F(V4l2FrameSourceTest, StreamsEveryFrameAsBgr24BottomRowFirstFromAYuyvCamera) {
   CollectingSink sink;
   ASSERT_EQ(Start(sink), 0);
-  EXPECT_EQ(camera_.TimePerFrame().numerator, 1U);
-  EXPECT_EQ(camera_.TimePerFrame().denominator, 5U);
+  EXPECT_EQ(camera_.Current().timePerFrame.numerator, 1U);
+  EXPECT_EQ(camera_.Current().timePerFrame.denominator, 5U);
 
   camera_.Produce(6);  // more frames than buffers: each buffer goes round again
   ASSERT_TRUE(sink.WaitFor(6));
@@ -124,17 +124,17 @@ TEST_F(V4l2FrameSourceTest, SetsBrightnessWithinTheCameraRangeAndExposureBackToA
   ASSERT_EQ(Start(sink), 0);
 
   EXPECT_TRUE(source_.SetBrightness(-10));
-  EXPECT_EQ(camera_.Brightness(), -10);
+  EXPECT_EQ(camera_.Current().brightness, -10);
   EXPECT_TRUE(source_.SetBrightness(-500));
-  EXPECT_EQ(camera_.Brightness(), FakeV4l2Camera::kBrightnessMin);
+  EXPECT_EQ(camera_.Current().brightness, FakeV4l2Camera::kBrightnessMin);
 
   camera_.SetManualExposure(900);
   int exposure = 0;
   EXPECT_TRUE(source_.ReadExposure(exposure));
   EXPECT_EQ(exposure, 900);
   EXPECT_TRUE(source_.SetExposureToDefault());
-  EXPECT_EQ(camera_.ExposureAuto(), V4L2_EXPOSURE_APERTURE_PRIORITY);
-  EXPECT_EQ(camera_.ExposureAbsolute(), FakeV4l2Camera::kExposureDefault);
+  EXPECT_EQ(camera_.Current().exposureAuto, V4L2_EXPOSURE_APERTURE_PRIORITY);
+  EXPECT_EQ(camera_.Current().exposureAbsolute, FakeV4l2Camera::kExposureDefault);
 }
 
 TEST_F(V4l2FrameSourceTest, AnUnpluggedCameraEndsTheStreamAndStartsAgainOnceItIsBack) {
