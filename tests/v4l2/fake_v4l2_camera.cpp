@@ -230,7 +230,6 @@ const std::map<unsigned long, Handler> kHandlers = [] {
       return 0;
     }
     if (value.value < control->minimum || value.value > control->maximum) return Fail(ERANGE);
-    if (control->type == V4L2_CTRL_TYPE_MENU && !MenuOffers(value.value)) return Fail(EINVAL);
     s.settings.*control->value = value.value;
     return 0;
   };
@@ -374,10 +373,7 @@ int FakeV4l2Camera::Ioctl(int fd, unsigned long request, void* arg, bool& handle
   if (request == VIDIOC_QUERYCAP) {
     auto& cap = As<v4l2_capability>(arg);
     cap = {};
-    Copy(cap.driver, sizeof cap.driver, "uvcvideo");
     Copy(cap.card, sizeof cap.card, s.card);
-    Copy(cap.bus_info, sizeof cap.bus_info, "usb-0000:00:14.0-1");
-    cap.version = 0x060100;
     cap.capabilities = kPictureCaps | kMetadataCaps | V4L2_CAP_DEVICE_CAPS;
     cap.device_caps = open->second.metadata ? kMetadataCaps : kPictureCaps;
     return 0;
