@@ -61,11 +61,6 @@ int Fail(int error) {
   return -1;
 }
 
-void Copy(std::uint8_t* field, std::size_t size, const std::string& text) {
-  std::memset(field, 0, size);
-  std::memcpy(field, text.data(), std::min(size - 1, text.size()));
-}
-
 struct Control {
   std::uint32_t id;
   std::uint32_t type;
@@ -112,8 +107,6 @@ const std::map<unsigned long, Handler> kHandlers = [] {
   table[VIDIOC_ENUM_FMT] = [](FakeCameraState&, const Call& c) {
     auto& format = As<v4l2_fmtdesc>(c.arg);
     if (format.type != V4L2_BUF_TYPE_VIDEO_CAPTURE || format.index != 0) return Fail(EINVAL);
-    format.flags = 0;
-    Copy(format.description, sizeof format.description, "YUYV 4:2:2");
     format.pixelformat = V4L2_PIX_FMT_YUYV;
     return 0;
   };
@@ -139,12 +132,11 @@ const std::map<unsigned long, Handler> kHandlers = [] {
         pix.colorspace = V4L2_COLORSPACE_SRGB;
         return 0;
       };
-  table[VIDIOC_G_PARM] = table[VIDIOC_S_PARM] = [](FakeCameraState& s, const Call& c) {
+  table[VIDIOC_S_PARM] = [](FakeCameraState& s, const Call& c) {
     auto& parm = As<v4l2_streamparm>(c.arg);
     if (parm.type != V4L2_BUF_TYPE_VIDEO_CAPTURE) return Fail(EINVAL);
     const v4l2_fract wanted = parm.parm.capture.timeperframe;
-    if (c.request == VIDIOC_S_PARM)
-      s.settings.timePerFrame = {1, wanted.denominator == 5 ? 5U : 30U};
+    s.settings.timePerFrame = {1, wanted.denominator == 5 ? 5U : 30U};
     parm.parm.capture = {};
     parm.parm.capture.capability = V4L2_CAP_TIMEPERFRAME;
     parm.parm.capture.timeperframe = s.settings.timePerFrame;
@@ -216,10 +208,8 @@ const std::map<unsigned long, Handler> kHandlers = [] {
     return 0;
   };
   table[VIDIOC_QUERYMENU] = [](FakeCameraState&, const Call& c) {
-    auto& item = As<v4l2_querymenu>(c.arg);
-    if (item.id != V4L2_CID_EXPOSURE_AUTO || !MenuOffers(item.index)) return Fail(EINVAL);
-    Copy(item.name, sizeof item.name, item.index == V4L2_EXPOSURE_MANUAL ? "Manual" : "Aperture");
-    return 0;
+    const auto& item = As<v4l2_querymenu>(c.arg);
+    return item.id == V4L2_CID_EXPOSURE_AUTO && MenuOffers(item.index) ? 0 : Fail(EINVAL);
   };
   table[VIDIOC_G_CTRL] = table[VIDIOC_S_CTRL] = [](FakeCameraState& s, const Call& c) {
     auto& value = As<v4l2_control>(c.arg);
@@ -373,7 +363,7 @@ int FakeV4l2Camera::Ioctl(int fd, unsigned long request, void* arg, bool& handle
   if (request == VIDIOC_QUERYCAP) {
     auto& cap = As<v4l2_capability>(arg);
     cap = {};
-    Copy(cap.card, sizeof cap.card, s.card);
+    std::memcpy(cap.card, s.card.data(), std::min(sizeof cap.card - 1, s.card.size()));
     cap.capabilities = kPictureCaps | kMetadataCaps | V4L2_CAP_DEVICE_CAPS;
     cap.device_caps = open->second.metadata ? kMetadataCaps : kPictureCaps;
     return 0;
