@@ -129,11 +129,6 @@ int FakeUsbCutter::OnIoctl(UMockdevIoctlBase* /*handler*/, UMockdevIoctlClient* 
       cutter.claimed_ = false;
       error = cutter.plugged_ ? 0 : ENODEV;
       break;
-    case USBDEVFS_IOCTL:  // giving the interface back to a kernel driver: there is none
-      error = ENODATA;
-      break;
-    case USBDEVFS_CLEAR_HALT:
-      break;
     case USBDEVFS_SUBMITURB:
       error = cutter.Submit(arg);
       break;
@@ -144,7 +139,7 @@ int FakeUsbCutter::OnIoctl(UMockdevIoctlBase* /*handler*/, UMockdevIoctlClient* 
     case USBDEVFS_DISCARDURB:
       error = cutter.Discard(arg);
       break;
-    default:
+    default:  // as giving the interface back to a kernel driver: there is none
       return FALSE;
   }
   umockdev_ioctl_client_complete(client, error == 0 ? 0 : -1, error);
