@@ -65,22 +65,29 @@ TEST(PdfConvertersTest, FailuresLeaveNoFileAndKeepTheConvertersMessage) {
   const std::string target = dir.File("out.ps").string();
   dir.Write("in.pdf", "%PDF-1.4 truncated");
 
-  // Half a file written, then an error: nothing at the target, no temporary left behind.
-  auto failing = MakeOurPdfConverter(WriteScript(dir, "fails",
-                                                 "printf '%%!PS half' > \"$2\"\necho 'noise'\necho "
-                                                 "'orvex-pdf2ps: damaged PDF' >&2\nexit 3\n"));
-  EXPECT_EQ(failing->Convert(dir.File("in.pdf").string(), target), PdfConversion::kFailed);
-  EXPECT_EQ(failing->LastMessage(), "orvex-pdf2ps: damaged PDF");
-  EXPECT_FALSE(dir.Exists("out.ps"));
-
-  // Success without any output file is no conversion either.
-  auto silent = MakeOurPdfConverter(WriteScript(dir, "silent", "exit 0\n"));
-  EXPECT_EQ(silent->Convert(dir.File("in.pdf").string(), target), PdfConversion::kFailed);
-
-  // A killed converter.
-  auto crashing = MakeOurPdfConverter(WriteScript(dir, "crashes", "kill -SEGV $$\n"));
-  EXPECT_EQ(crashing->Convert(dir.File("in.pdf").string(), target), PdfConversion::kFailed);
-  EXPECT_NE(crashing->LastMessage().find("signal"), std::string::npos);
+  // Half a file written then an error, success without any output, a killed converter: no
+  // conversion, nothing at the target, no temporary left behind, and the converter's reason.
+  const struct {
+    const char* name;
+    const char* script;
+    const char* message;  // what the message holds; for "fails", all of it
+  } kFailures[] = {
+      {"fails",
+       "printf '%%!PS half' > \"$2\"\necho noise\necho 'orvex-pdf2ps: damaged PDF' >&2\nexit 3\n",
+       "orvex-pdf2ps: damaged PDF"},
+      {"silent", "exit 0\n", ""},
+      {"crashes", "kill -SEGV $$\n", "signal"},
+  };
+  for (const auto& failure : kFailures) {
+    SCOPED_TRACE(failure.name);
+    auto converter = MakeOurPdfConverter(WriteScript(dir, failure.name, failure.script));
+    EXPECT_EQ(converter->Convert(dir.File("in.pdf").string(), target), PdfConversion::kFailed);
+    EXPECT_NE(converter->LastMessage().find(failure.message), std::string::npos);
+    if (failure.name == std::string("fails")) {
+      EXPECT_EQ(converter->LastMessage(), failure.message);
+    }
+    EXPECT_FALSE(dir.Exists("out.ps"));
+  }
 
   // A program that is not there cannot be started.
   auto missing = MakeOurPdfConverter(dir.File("not-installed"));
