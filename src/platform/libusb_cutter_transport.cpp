@@ -10,8 +10,10 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "devices/cutter_link.h"
+#include "platform/usb_endpoints.h"
 
 namespace orvex {
 
@@ -49,40 +51,19 @@ std::string DevicePath(libusb_device* device, const libusb_device_descriptor& de
          "#" + instance;
 }
 
-struct Endpoints {
-  int interfaceNumber = -1;
-  unsigned char out = 0;
-  unsigned char in = 0;  // 0 when the interface has no bulk IN endpoint
-  int inPacketSize = 64;
-};
-
-// The first interface (first alternate setting) with a bulk OUT endpoint, and its bulk IN.
-Endpoints FindBulkEndpoints(const libusb_config_descriptor& config) {
-  for (int i = 0; i < config.bNumInterfaces; ++i) {
-    const libusb_interface& interface = config.interface[i];
-    if (interface.num_altsetting < 1) continue;
-    const libusb_interface_descriptor& setting = interface.altsetting[0];
-    Endpoints found;
-    for (int e = 0; e < setting.bNumEndpoints; ++e) {
-      const libusb_endpoint_descriptor& endpoint = setting.endpoint[e];
-      if ((endpoint.bmAttributes & LIBUSB_TRANSFER_TYPE_MASK) != LIBUSB_TRANSFER_TYPE_BULK) {
-        continue;
-      }
-      if ((endpoint.bEndpointAddress & LIBUSB_ENDPOINT_DIR_MASK) == LIBUSB_ENDPOINT_IN) {
-        if (found.in == 0) {
-          found.in = endpoint.bEndpointAddress;
-          found.inPacketSize = std::max<int>(1, endpoint.wMaxPacketSize & 0x7ff);
-        }
-      } else if (found.out == 0) {
-        found.out = endpoint.bEndpointAddress;
-      }
-    }
-    if (found.out != 0) {
-      found.interfaceNumber = setting.bInterfaceNumber;
-      return found;
-    }
-  }
-  return {};
+// The configuration descriptor as the cutter sends it: its 9-byte header first, for the total
+// length. A cutter has one configuration.
+int ReadConfiguration(libusb_device_handle* handle, std::vector<std::uint8_t>& bytes) {
+  std::uint8_t header[LIBUSB_DT_CONFIG_SIZE] = {};
+  int rc = libusb_get_descriptor(handle, LIBUSB_DT_CONFIG, 0, header, sizeof header);
+  if (rc < 0) return rc;
+  if (rc < 4) return LIBUSB_ERROR_IO;
+  bytes.assign(header[2] | header[3] << 8, 0);
+  rc = libusb_get_descriptor(handle, LIBUSB_DT_CONFIG, 0, bytes.data(),
+                             static_cast<int>(bytes.size()));
+  if (rc < 0) return rc;
+  bytes.resize(static_cast<std::size_t>(rc));
+  return LIBUSB_SUCCESS;
 }
 
 // What an open that libusb refused means to the logic.
@@ -140,7 +121,7 @@ void LIBUSB_CALL MarkDone(libusb_transfer* transfer) {
 struct LibusbCutterTransport::Session {
   std::string path;
   libusb_device_handle* handle = nullptr;
-  Endpoints endpoints;
+  BulkEndpoints endpoints;
   int opens = 0;
   // The cutter went away under this session: every later transfer on it is refused.
   bool vanished = false;
@@ -224,31 +205,28 @@ int LibusbCutterTransport::OpenSession(const std::string& path, Session*& sessio
   libusb_device* device = FindDevice(path);
   if (device == nullptr) return kCutterFileNotFound;
 
-  libusb_config_descriptor* config = nullptr;
-  int rc = libusb_get_active_config_descriptor(device, &config);
-  if (rc != LIBUSB_SUCCESS) rc = libusb_get_config_descriptor(device, 0, &config);
-  if (rc != LIBUSB_SUCCESS) {
-    qCWarning(lcCutterUsb, "cannot read the configuration of the cutter at %s: %s", path.c_str(),
-              libusb_error_name(rc));
-    libusb_unref_device(device);
-    return kCutterIoError;
-  }
-  const Endpoints endpoints = FindBulkEndpoints(*config);
-  libusb_free_config_descriptor(config);
-  if (endpoints.interfaceNumber < 0) {
-    qCWarning(lcCutterUsb, "the cutter at %s has no bulk OUT endpoint: %s", path.c_str(),
-              libusb_error_name(LIBUSB_ERROR_NOT_SUPPORTED));
-    libusb_unref_device(device);
-    return kCutterIoError;
-  }
-
   libusb_device_handle* handle = nullptr;
-  rc = libusb_open(device, &handle);
+  int rc = libusb_open(device, &handle);
   libusb_unref_device(device);
   if (rc != LIBUSB_SUCCESS) {
     qCWarning(lcCutterUsb, "cannot open the cutter at %s: %s%s", path.c_str(),
               libusb_error_name(rc), OpenErrorHint(rc));
     return OpenErrorCode(rc);
+  }
+  std::vector<std::uint8_t> configuration;
+  rc = ReadConfiguration(handle, configuration);
+  if (rc != LIBUSB_SUCCESS) {
+    qCWarning(lcCutterUsb, "cannot read the configuration of the cutter at %s: %s", path.c_str(),
+              libusb_error_name(rc));
+    libusb_close(handle);
+    return kCutterIoError;
+  }
+  const std::optional<BulkEndpoints> endpoints = FindBulkEndpoints(configuration);
+  if (!endpoints) {
+    qCWarning(lcCutterUsb, "the cutter at %s has no bulk OUT endpoint: %s", path.c_str(),
+              libusb_error_name(LIBUSB_ERROR_NOT_SUPPORTED));
+    libusb_close(handle);
+    return kCutterIoError;
   }
   // A printer-class driver may have the interface; it is given back at release.
   rc = libusb_set_auto_detach_kernel_driver(handle, 1);
@@ -256,10 +234,10 @@ int LibusbCutterTransport::OpenSession(const std::string& path, Session*& sessio
     qCWarning(lcCutterUsb, "the cutter at %s keeps its kernel driver: %s", path.c_str(),
               libusb_error_name(rc));
   }
-  rc = libusb_claim_interface(handle, endpoints.interfaceNumber);
+  rc = libusb_claim_interface(handle, endpoints->interfaceNumber);
   if (rc != LIBUSB_SUCCESS) {
     qCWarning(lcCutterUsb, "cannot claim interface %d of the cutter at %s: %s%s",
-              endpoints.interfaceNumber, path.c_str(), libusb_error_name(rc), OpenErrorHint(rc));
+              endpoints->interfaceNumber, path.c_str(), libusb_error_name(rc), OpenErrorHint(rc));
     libusb_close(handle);
     return OpenErrorCode(rc);
   }
@@ -267,7 +245,7 @@ int LibusbCutterTransport::OpenSession(const std::string& path, Session*& sessio
   auto created = std::make_unique<Session>();
   created->path = path;
   created->handle = handle;
-  created->endpoints = endpoints;
+  created->endpoints = *endpoints;
   session = created.get();
   sessions_.push_back(std::move(created));
   return kCutterOk;

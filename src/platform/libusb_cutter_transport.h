@@ -1,8 +1,9 @@
 // The cutter's USB link on libusb. The cutter is found among the USB devices by its vendor and
 // product (the table in devices/cutter_link.h); its path carries both ids where the matching
 // rule looks and then the bus and port path, so a cutter plugged back into the same port is the
-// same path. Writes are bulk OUT transfers with a time limit; the status read is one
-// asynchronous bulk IN transfer whose reply is copied into the caller's buffer only inside
+// same path. Its bulk endpoints are chosen from the configuration descriptor it sends at each
+// open (platform/usb_endpoints.h). Writes are bulk OUT transfers with a time limit; the status read
+// is one asynchronous bulk IN transfer whose reply is copied into the caller's buffer only inside
 // WaitRead, on the calling thread. Every open of one cutter shares one libusb handle, which
 // claims the cutter's interface while any open is held and releases it when the last closes.
 #pragma once

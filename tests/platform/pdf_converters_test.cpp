@@ -2,12 +2,11 @@
 // limit kills, output is drained, a failed conversion leaves no file, and the factory's choice.
 #include "platform/pdf_converters.h"
 
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <chrono>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "platform/child_process.h"
 #include "platform/eps_converters.h"
@@ -40,9 +39,8 @@ TEST(PdfConvertersTest, HostileFileNamesReachTheConverterAsOneArgumentEach) {
   test::TempDir dir;
   const auto program = WriteScript(dir, "conv", "printf '%s\\n' \"$#\" \"$1\" > \"$2\"\n");
   auto converter = MakeOurPdfConverter(program);
-  for (const std::string name :
-       {"label sheet.pdf", "it's \"quoted\".pdf", "a;touch injected;b.pdf", "$(touch x).pdf",
-        "-looks-like-an-option.pdf"}) {
+  for (const std::string name : {"label sheet.pdf", "it's \"quoted\".pdf", "a;touch injected;b.pdf",
+                                 "$(touch x).pdf", "-looks-like-an-option.pdf"}) {
     SCOPED_TRACE(name);
     const std::string source = (dir.Path() / name).string();
     dir.Write(name, "%PDF");
@@ -54,8 +52,8 @@ TEST(PdfConvertersTest, HostileFileNamesReachTheConverterAsOneArgumentEach) {
   EXPECT_FALSE(dir.Exists("x).pdf"));
 
   // Relative names starting with "-" are passed as ./-name, never as an option.
-  auto pdftopsLike = MakePdftopsPdfConverter(
-      WriteScript(dir, "fake-pdftops", "printf '%s|' \"$@\" > \"$3\"\n"));
+  auto pdftopsLike =
+      MakePdftopsPdfConverter(WriteScript(dir, "fake-pdftops", "printf '%s|' \"$@\" > \"$3\"\n"));
   const std::string cwdName = "-dash.pdf";
   ASSERT_EQ(pdftopsLike->Convert(cwdName, dir.File("p.ps").string()), PdfConversion::kConverted);
   const std::string args = dir.Read("p.ps");
@@ -67,21 +65,29 @@ TEST(PdfConvertersTest, FailuresLeaveNoFileAndKeepTheConvertersMessage) {
   const std::string target = dir.File("out.ps").string();
   dir.Write("in.pdf", "%PDF-1.4 truncated");
 
-  // Half a file written, then an error: nothing at the target, no temporary left behind.
-  auto failing = MakeOurPdfConverter(WriteScript(
-      dir, "fails", "printf '%%!PS half' > \"$2\"\necho 'noise'\necho 'orvex-pdf2ps: damaged PDF' >&2\nexit 3\n"));
-  EXPECT_EQ(failing->Convert(dir.File("in.pdf").string(), target), PdfConversion::kFailed);
-  EXPECT_EQ(failing->LastMessage(), "orvex-pdf2ps: damaged PDF");
-  EXPECT_FALSE(dir.Exists("out.ps"));
-
-  // Success without any output file is no conversion either.
-  auto silent = MakeOurPdfConverter(WriteScript(dir, "silent", "exit 0\n"));
-  EXPECT_EQ(silent->Convert(dir.File("in.pdf").string(), target), PdfConversion::kFailed);
-
-  // A killed converter.
-  auto crashing = MakeOurPdfConverter(WriteScript(dir, "crashes", "kill -SEGV $$\n"));
-  EXPECT_EQ(crashing->Convert(dir.File("in.pdf").string(), target), PdfConversion::kFailed);
-  EXPECT_NE(crashing->LastMessage().find("signal"), std::string::npos);
+  // Half a file written then an error, success without any output, a killed converter: no
+  // conversion, nothing at the target, no temporary left behind, and the converter's reason.
+  const struct {
+    const char* name;
+    const char* script;
+    const char* message;  // what the message holds; for "fails", all of it
+  } kFailures[] = {
+      {"fails",
+       "printf '%%!PS half' > \"$2\"\necho noise\necho 'orvex-pdf2ps: damaged PDF' >&2\nexit 3\n",
+       "orvex-pdf2ps: damaged PDF"},
+      {"silent", "exit 0\n", ""},
+      {"crashes", "kill -SEGV $$\n", "signal"},
+  };
+  for (const auto& failure : kFailures) {
+    SCOPED_TRACE(failure.name);
+    auto converter = MakeOurPdfConverter(WriteScript(dir, failure.name, failure.script));
+    EXPECT_EQ(converter->Convert(dir.File("in.pdf").string(), target), PdfConversion::kFailed);
+    EXPECT_NE(converter->LastMessage().find(failure.message), std::string::npos);
+    if (failure.name == std::string("fails")) {
+      EXPECT_EQ(converter->LastMessage(), failure.message);
+    }
+    EXPECT_FALSE(dir.Exists("out.ps"));
+  }
 
   // A program that is not there cannot be started.
   auto missing = MakeOurPdfConverter(dir.File("not-installed"));
@@ -114,12 +120,14 @@ TEST(PdfConvertersTest, TimeLimitKillsTheConverterAndWhatItStarted) {
 
 TEST(PdfConvertersTest, ChattyConverterDoesNotBlockOnAFullPipe) {
   test::TempDir dir;
-  const auto program = WriteScript(
-      dir, "chatty", "head -c 3000000 /dev/zero | tr '\\0' x\nhead -c 100000 /dev/zero >&2\n"
-                     "echo done > \"$2\"\n");
+  const auto program =
+      WriteScript(dir, "chatty",
+                  "head -c 3000000 /dev/zero | tr '\\0' x\nhead -c 100000 /dev/zero >&2\n"
+                  "echo done > \"$2\"\n");
   auto converter = MakeOurPdfConverter(program, 20s);
   EXPECT_EQ(converter->Convert("in.pdf", dir.File("out.ps").string()), PdfConversion::kConverted);
-  const ChildOutcome outcome = RunChildProcess({program.string(), "a", dir.File("o").string()}, 20s);
+  const ChildOutcome outcome =
+      RunChildProcess({program.string(), "a", dir.File("o").string()}, 20s);
   EXPECT_TRUE(outcome.Succeeded());
   EXPECT_LE(outcome.output.size(), 2u * 64 * 1024);
 }
@@ -128,10 +136,11 @@ TEST(PdfConvertersTest, ChattyConverterDoesNotBlockOnAFullPipe) {
 // from gs's page numbering), our converter turns it into the target, and the PDF goes away.
 TEST(PdfConvertersTest, GhostscriptRouteRunsPdfwriteThenOurConverter) {
   test::TempDir dir;
-  const auto gs = WriteScript(dir, "gs",
-                              "for a; do printf '%s\\n' \"$a\"; done > \"$(dirname \"$0\")/args\"\n"
-                              "case \"$7\" in -sOutputFile=*) out=${7#-sOutputFile=} ;; esac\n"
-                              "printf '%%PDF drawn' > \"$(printf '%s' \"$out\" | sed 's/%%/%/g')\"\n");
+  const auto gs =
+      WriteScript(dir, "gs",
+                  "for a; do printf '%s\\n' \"$a\"; done > \"$(dirname \"$0\")/args\"\n"
+                  "case \"$7\" in -sOutputFile=*) out=${7#-sOutputFile=} ;; esac\n"
+                  "printf '%%PDF drawn' > \"$(printf '%s' \"$out\" | sed 's/%%/%/g')\"\n");
   const auto ours = WriteScript(dir, "ours", "cat \"$1\" > \"$2\"; echo ' converted' >> \"$2\"\n");
   GhostscriptEpsConverter converter(gs, MakeOurPdfConverter(ours));
   ASSERT_TRUE(converter.Available());

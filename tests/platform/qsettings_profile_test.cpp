@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QSettings>
 #include <chrono>
 #include <thread>
 
@@ -34,6 +35,8 @@ TEST(QSettingsProfileTest, WritesAreOnDiskForAFreshReader) {
     EXPECT_EQ(fresh.ReadInt(kProfileSection, "force", 7), 12);
     EXPECT_EQ(fresh.ReadString(kProfileSection, "LastJob", "-"), "/jobs/label sheet.eps");
   }
+  // In the ControlCut group, for a plain reader of the file as well.
+  EXPECT_EQ(QSettings(path, QSettings::IniFormat).value("ControlCut/force").toInt(), 12);
 }
 
 TEST(QSettingsProfileTest, AWriteThatCannotReachTheDiskReportsFailure) {

@@ -19,50 +19,17 @@ namespace orvex::test {
 namespace {
 
 // One application collection of the given usage, 64-byte input and output reports, no ids.
-std::vector<int> ReportDescriptor(int usagePage, int usage) {
-  return {0x06,
-          usagePage & 0xff,
-          usagePage >> 8,  // Usage Page
-          0x0a,
-          usage & 0xff,
-          usage >> 8,  // Usage
-          0xa1,
-          0x01,  // Collection (Application)
-          0x75,
-          0x08,
-          0x15,
-          0x00,
-          0x26,
-          0xff,
-          0x00,
-          0x95,
-          0x40,
-          0x09,
-          0x01,
-          0x81,
-          0x02,  // In
-          0x95,
-          0x40,
-          0x09,
-          0x02,
-          0x91,
-          0x02,  // Output
-          0xc0};
-}
-
-std::string Hex(const std::vector<int>& bytes) {
-  std::string text;
-  char pair[4];
-  for (int byte : bytes) {
-    std::snprintf(pair, sizeof pair, "%02x", byte & 0xff);
-    text += pair;
-  }
+std::string ReportDescriptor(int page, int usage) {
+  char text[128];
+  std::snprintf(text, sizeof text,
+                "06%02x%02x0a%02x%02xa101750815002600ff954009018102954009029102c0", page & 0xff,
+                page >> 8, usage & 0xff, usage >> 8);
   return text;
 }
 
-std::string Format(const char* format, int a, int b = 0, int c = 0) {
+std::string Format(const char* format, int a, int b = 0) {
   char text[128];
-  std::snprintf(text, sizeof text, format, a, b, c);
+  std::snprintf(text, sizeof text, format, a, b);
   return text;
 }
 
@@ -70,18 +37,14 @@ std::string Format(const char* format, int a, int b = 0, int c = 0) {
 
 FakeHidFeeder::FakeHidFeeder(UmockdevBed& bed, FakeHidFeederSettings settings)
     : bed_(bed), settings_(std::move(settings)), handler_(umockdev_ioctl_base_new()) {
-  const std::vector<int> descriptor = ReportDescriptor(settings_.usagePage, settings_.usage);
-  descriptorSize_ = static_cast<int>(descriptor.size());
+  const std::string descriptor = ReportDescriptor(settings_.usagePage, settings_.usage);
+  descriptorSize_ = static_cast<int>(descriptor.size() / 2);
   g_signal_connect(handler_, "handle-ioctl", G_CALLBACK(&FakeHidFeeder::OnIoctl), this);
-  GError* error = nullptr;
-  umockdev_testbed_attach_ioctl(bed_.Get(), Node().c_str(), handler_, &error);
-  g_clear_error(&error);
+  umockdev_testbed_attach_ioctl(bed_.Get(), Node().c_str(), handler_, nullptr);
 
   const std::string usb = UsbSysPath().substr(4);  // without "/sys"
-  const std::string interface =
-      usb + "/1-" + settings_.ports + ":1." + std::to_string(settings_.interfaceNumber);
+  const std::string interface = InterfaceSysPath().substr(4);
   const std::string hid = HidSysPath().substr(4);
-  const std::string hidId = Format("0003:%08X:%08X", settings_.vendor, settings_.product);
   std::string text;
   if (!settings_.interfaceOnly) {
     text +=
@@ -92,9 +55,10 @@ FakeHidFeeder::FakeHidFeeder(UmockdevBed& bed, FakeHidFeederSettings settings)
   }
   text += "P: " + interface + "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\n" +
           Format("A: bInterfaceNumber=%02x\\n\n\n", settings_.interfaceNumber);
-  text += "P: " + hid + "\nE: SUBSYSTEM=hid\nE: HID_ID=" + hidId +
+  text += "P: " + hid + "\nE: SUBSYSTEM=hid\nE: HID_ID=" +
+          Format("0003:%08X:%08X", settings_.vendor, settings_.product) +
           "\nE: HID_NAME=Feeder Works Sheet feeder\nE: HID_UNIQ=F0001\n" +
-          "H: report_descriptor=" + Hex(descriptor) + "\n\n";
+          "H: report_descriptor=" + descriptor + "\n\n";
   text += "P: " + hid + "/hidraw/hidraw" + std::to_string(settings_.hidraw) + "\nN: hidraw" +
           std::to_string(settings_.hidraw) + "\nE: SUBSYSTEM=hidraw\nE: DEVNAME=" + Node() +
           "\nL: device=../../\n";
@@ -102,9 +66,7 @@ FakeHidFeeder::FakeHidFeeder(UmockdevBed& bed, FakeHidFeederSettings settings)
 }
 
 FakeHidFeeder::~FakeHidFeeder() {
-  GError* error = nullptr;
-  umockdev_testbed_detach_ioctl(bed_.Get(), Node().c_str(), &error);
-  g_clear_error(&error);
+  umockdev_testbed_detach_ioctl(bed_.Get(), Node().c_str(), nullptr);
   Unplug();
   g_object_unref(handler_);
 }
@@ -113,10 +75,12 @@ std::string FakeHidFeeder::UsbSysPath() const {
   return "/sys/devices/pci0000:00/0000:00:14.0/usb1/1-" + settings_.ports;
 }
 
+std::string FakeHidFeeder::InterfaceSysPath() const {
+  return UsbSysPath() + "/1-" + settings_.ports + ":1." + std::to_string(settings_.interfaceNumber);
+}
+
 std::string FakeHidFeeder::HidSysPath() const {
-  return UsbSysPath() + "/1-" + settings_.ports + ":1." +
-         std::to_string(settings_.interfaceNumber) +
-         Format("/0003:%04X:%04X.", settings_.vendor, settings_.product) +
+  return InterfaceSysPath() + Format("/0003:%04X:%04X.", settings_.vendor, settings_.product) +
          Format("%04X", settings_.hidraw + 1);
 }
 
@@ -193,9 +157,7 @@ void FakeHidFeeder::Unplug() {
   const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
   if (master >= 0 && null >= 0) ::dup2(null, master);
   if (null >= 0) ::close(null);
-  std::vector<std::string> chain = {
-      hidraw, HidSysPath(),
-      UsbSysPath() + "/1-" + settings_.ports + ":1." + std::to_string(settings_.interfaceNumber)};
+  std::vector<std::string> chain = {hidraw, HidSysPath(), InterfaceSysPath()};
   if (!settings_.interfaceOnly) chain.push_back(UsbSysPath());
   for (const std::string& path : chain) umockdev_testbed_remove_device(bed_.Get(), path.c_str());
   ::unlink(NodeFile().c_str());

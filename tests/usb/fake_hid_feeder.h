@@ -50,6 +50,7 @@ class FakeHidFeeder {
 
  private:
   static int OnIoctl(UMockdevIoctlBase* handler, UMockdevIoctlClient* client, void* self);
+  std::string InterfaceSysPath() const;
   std::string HidSysPath() const;
   std::string UsbSysPath() const;
 

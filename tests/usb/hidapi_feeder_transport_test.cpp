@@ -17,8 +17,6 @@ namespace orvex {
 namespace {
 
 using test::FakeHidFeeder;
-using test::LogCapture;
-using test::UmockdevBed;
 using Clock = std::chrono::steady_clock;
 
 long MillisecondsSince(Clock::time_point start) {
@@ -26,71 +24,54 @@ long MillisecondsSince(Clock::time_point start) {
       std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
 }
 
-std::string Report(char fill) {
-  std::string report(1, '\0');
-  for (int i = 0; i < kFeederReportBytes; ++i) report += static_cast<char>(fill + i % 7);
-  return report;
-}
+// A whole report with the id 0 hidraw wants in front.
+const std::string kRequest = '\0' + std::string(kFeederReportBytes, 'A');
 
 class HidapiFeederTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!UmockdevBed::Mocking()) GTEST_SKIP() << "not running under umockdev-wrapper";
+    if (!test::UmockdevBed::Mocking()) GTEST_SKIP() << "not running under umockdev-wrapper";
   }
   FeederHandle OpenFeeder() {
     FeederHandle handle = kNoFeederHandle;
     EXPECT_EQ(transport.Open(feeder->Node(), handle), kFeederOk);
     return handle;
   }
+  TransferResult Write(FeederHandle handle, int timeoutMs) {
+    return transport.Write(handle, reinterpret_cast<const std::uint8_t*>(kRequest.data()),
+                           kRequest.size(), timeoutMs);
+  }
 
-  UmockdevBed bed;
+  test::UmockdevBed bed;
   std::unique_ptr<FakeHidFeeder> feeder = std::make_unique<FakeHidFeeder>(bed);
   HidapiFeederTransport transport;
+  std::uint8_t report[kFeederReportBytes + 1] = {};
 };
 
 TEST_F(HidapiFeederTest, ListsOnlyTheFeedersOwnInterface) {
   // The feeder's second interface has another usage; another maker's device has another id.
-  FakeHidFeeder otherInterface(bed, {.usagePage = 0xFF00,
-                                     .usage = 0x0001,
-                                     .interfaceNumber = 1,
-                                     .hidraw = 1,
-                                     .interfaceOnly = true});
-  FakeHidFeeder keyboard(bed, {.vendor = 0x046d,
-                               .product = 0xc31c,
-                               .usagePage = 0x0001,
-                               .usage = 0x0006,
-                               .ports = "4",
-                               .hidraw = 2});
+  FakeHidFeeder otherInterface(
+      bed,
+      {.usagePage = 0xFF00, .usage = 1, .interfaceNumber = 1, .hidraw = 1, .interfaceOnly = true});
+  FakeHidFeeder keyboard(
+      bed,
+      {.vendor = 0x046d, .product = 0xc31c, .usagePage = 1, .usage = 6, .ports = "4", .hidraw = 2});
   std::vector<HidDeviceInfo> found;
   ASSERT_TRUE(transport.Enumerate(found));
   ASSERT_EQ(found.size(), 1U);
   EXPECT_EQ(found[0].path, "/dev/hidraw0");
-  EXPECT_EQ(found[0].vendorId, kFeederVendorId);
-  EXPECT_EQ(found[0].productId, kFeederProductId);
-  EXPECT_EQ(found[0].usagePage, kFeederUsagePage);
-  EXPECT_EQ(found[0].usage, kFeederUsage);
+  EXPECT_EQ(found[0].vendorId, 0x16C0);
+  EXPECT_EQ(found[0].productId, 0x0486);
+  EXPECT_EQ(found[0].usagePage, 0xFFAB);
+  EXPECT_EQ(found[0].usage, 0x0200);
 }
 
-TEST_F(HidapiFeederTest, AReportGoesOutAndItsAnswerComesBackWithTheReportIdInFront) {
-  FeederLink link(transport);
-  ASSERT_TRUE(link.OpenSheetFeeder());
-  const std::string request = Report('A');
-  EXPECT_EQ(link.FeederSend(0, reinterpret_cast<const std::uint8_t*>(request.data()) + 1,
-                            kFeederReportBytes, 100),
-            kFeederReportBytes);
-  // hidraw takes the report id 0 in front of an unnumbered report.
-  EXPECT_EQ(feeder->Take(request.size(), 1000), request);
-
-  const std::string answer = Report('a').substr(1);  // hidraw hands reports back without it
-  feeder->Send(answer);
-  std::uint8_t payload[kFeederReportBytes] = {};
-  EXPECT_EQ(link.FeederReceive(0, payload, kFeederReportBytes, 6000), kFeederReportBytes);
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(payload), sizeof payload), answer);
-
-  // The transport itself puts the id back in front of what it read.
-  feeder->Send("xyz");
-  std::uint8_t report[8] = {0xee};
-  const TransferResult got = transport.Read(OpenFeeder(), report, sizeof report, 1000);
+TEST_F(HidapiFeederTest, ReportsGoOutWithTheirIdAndComeBackWithItPutInFront) {
+  const FeederHandle handle = OpenFeeder();
+  EXPECT_EQ(Write(handle, 100).bytes, kRequest.size());
+  EXPECT_EQ(feeder->Take(kRequest.size(), 1000), kRequest);
+  feeder->Send("xyz");  // hidraw hands a report back without its id
+  const TransferResult got = transport.Read(handle, report, sizeof report, 1000);
   EXPECT_EQ(got.status, TransferStatus::kDone);
   ASSERT_EQ(got.bytes, 4U);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(report), 4), std::string("\0xyz", 4));
@@ -98,7 +79,6 @@ TEST_F(HidapiFeederTest, AReportGoesOutAndItsAnswerComesBackWithTheReportIdInFro
 
 TEST_F(HidapiFeederTest, ReadsAndWritesEndAtTheirTimeLimit) {
   const FeederHandle handle = OpenFeeder();
-  std::uint8_t report[kFeederReportBytes + 1] = {};
   Clock::time_point start = Clock::now();
   EXPECT_EQ(transport.Read(handle, report, sizeof report, 150).status, TransferStatus::kTimedOut);
   EXPECT_GE(MillisecondsSince(start), 150);
@@ -109,37 +89,24 @@ TEST_F(HidapiFeederTest, ReadsAndWritesEndAtTheirTimeLimit) {
 
   // A node that takes nothing: the write gives up at its limit, with nothing sent.
   feeder->Clog();
-  const std::string request = Report('A');
   start = Clock::now();
-  const TransferResult clogged = transport.Write(
-      handle, reinterpret_cast<const std::uint8_t*>(request.data()), request.size(), 150);
+  const TransferResult clogged = Write(handle, 150);
   EXPECT_EQ(clogged.status, TransferStatus::kTimedOut);
   EXPECT_EQ(clogged.bytes, 0U);
   EXPECT_GE(MillisecondsSince(start), 150);
   EXPECT_LT(MillisecondsSince(start), 1000);
-
   feeder->Take(0, 200);  // the feeder catches up
-  const TransferResult sent = transport.Write(
-      handle, reinterpret_cast<const std::uint8_t*>(request.data()), request.size(), 150);
-  EXPECT_EQ(sent.status, TransferStatus::kDone);
-  EXPECT_EQ(sent.bytes, request.size());
-  transport.Close(handle);
+  EXPECT_EQ(Write(handle, 150).status, TransferStatus::kDone);
 }
 
 TEST_F(HidapiFeederTest, AnUnpluggedFeederFailsItsTransfersAndIsFoundAgainWhenBack) {
-  LogCapture log;
+  test::LogCapture log;
   const FeederHandle handle = OpenFeeder();
   feeder->Unplug();
-  std::uint8_t report[kFeederReportBytes + 1] = {};
   const Clock::time_point start = Clock::now();
   EXPECT_EQ(transport.Read(handle, report, sizeof report, 3000).status, TransferStatus::kFailed);
   EXPECT_LT(MillisecondsSince(start), 1000);
-  const std::string request = Report('A');
-  EXPECT_EQ(
-      transport
-          .Write(handle, reinterpret_cast<const std::uint8_t*>(request.data()), request.size(), 100)
-          .status,
-      TransferStatus::kFailed);
+  EXPECT_EQ(Write(handle, 100).status, TransferStatus::kFailed);
   transport.Close(handle);
   std::vector<HidDeviceInfo> found;
   EXPECT_TRUE(transport.Enumerate(found));
@@ -150,18 +117,17 @@ TEST_F(HidapiFeederTest, AnUnpluggedFeederFailsItsTransfersAndIsFoundAgainWhenBa
   feeder = std::make_unique<FakeHidFeeder>(bed, test::FakeHidFeederSettings{.hidraw = 3});
   FeederLink link(transport);
   EXPECT_TRUE(link.OpenSheetFeeder());
-  EXPECT_EQ(link.FeederSend(0, reinterpret_cast<const std::uint8_t*>(request.data()) + 1,
+  EXPECT_EQ(link.FeederSend(0, reinterpret_cast<const std::uint8_t*>(kRequest.data()) + 1,
                             kFeederReportBytes, 100),
             kFeederReportBytes);
 }
 
 TEST_F(HidapiFeederTest, APermissionRefusalIsReportedWithItsReason) {
-  LogCapture log;
+  test::LogCapture log;
   FeederHandle handle = kNoFeederHandle;
-  int result = kFeederOk;
-  test::AsUnprivilegedUser(feeder->NodeFile(),
-                           [&] { result = transport.Open(feeder->Node(), handle); });
-  EXPECT_EQ(result, kFeederAccessDenied);
+  test::AsUnprivilegedUser(feeder->NodeFile(), [&] {
+    EXPECT_EQ(transport.Open(feeder->Node(), handle), kFeederAccessDenied);
+  });
   EXPECT_EQ(handle, kNoFeederHandle);
   EXPECT_NE(log.Text().find("Permission denied"), std::string::npos) << log.Text();
   EXPECT_NE(log.Text().find("install the udev rules"), std::string::npos) << log.Text();

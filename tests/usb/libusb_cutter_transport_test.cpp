@@ -1,6 +1,6 @@
 // The libusb cutter link over a fake USB cutter: discovery and the path rule, the status read
-// answered while outstanding, time limits, cancel, the cutter vanishing and coming back, and the
-// refusals an open can meet.
+// answered while outstanding, time limits and cancels, the cutter vanishing and coming back, and
+// the refusals an open can meet.
 #include "platform/libusb_cutter_transport.h"
 
 #include <gtest/gtest.h>
@@ -17,9 +17,6 @@ namespace orvex {
 namespace {
 
 using test::FakeUsbCutter;
-using test::FakeUsbCutterSettings;
-using test::LogCapture;
-using test::UmockdevBed;
 using Clock = std::chrono::steady_clock;
 
 long MillisecondsSince(Clock::time_point start) {
@@ -31,18 +28,18 @@ long MillisecondsSince(Clock::time_point start) {
 class LibusbCutterTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!UmockdevBed::Mocking()) GTEST_SKIP() << "not running under umockdev-wrapper";
+    if (!test::UmockdevBed::Mocking()) GTEST_SKIP() << "not running under umockdev-wrapper";
   }
-  void Start(LibusbCutterOptions options = {}) {
-    transport = std::make_unique<LibusbCutterTransport>(options);
-  }
-  int OpenCutter(CutterAccess access, CutterHandle& handle) {
-    return transport->Open(cutter->ExpectedPath(), access, handle);
+  CutterHandle Open(CutterAccess access, int expected = kCutterOk) {
+    CutterHandle handle = kNoCutterHandle;
+    EXPECT_EQ(transport->Open(cutter->ExpectedPath(), access, handle), expected);
+    return handle;
   }
 
-  UmockdevBed bed;
+  test::UmockdevBed bed;
   std::unique_ptr<FakeUsbCutter> cutter = std::make_unique<FakeUsbCutter>(bed);
   std::unique_ptr<LibusbCutterTransport> transport;
+  std::uint8_t status[64] = {'k', 'e', 'p', 't'};
 };
 
 TEST_F(LibusbCutterTest, ListsOnlyTheCutterProductsWithTheirIdsWhereTheRuleReadsThem) {
@@ -51,32 +48,26 @@ TEST_F(LibusbCutterTest, ListsOnlyTheCutterProductsWithTheirIdsWhereTheRuleReads
   // A hub on port 1 (any device there will do for the port chain) and a cutter on its port 4.
   FakeUsbCutter hub(bed, {.vendor = 0x05e3, .product = 0x0608, .ports = "1", .address = 6});
   FakeUsbCutter behindHub(bed, {.product = 0x1143, .ports = "1.4", .address = 5});
-  Start();
-
+  transport = std::make_unique<LibusbCutterTransport>();
   std::vector<std::string> paths;
   ASSERT_TRUE(transport->Enumerate(paths));
-  ASSERT_EQ(paths.size(), 2U) << ::testing::PrintToString(paths);
-  EXPECT_NE(std::find(paths.begin(), paths.end(), cutter->ExpectedPath()), paths.end());
-  EXPECT_NE(std::find(paths.begin(), paths.end(), behindHub.ExpectedPath()), paths.end())
-      << ::testing::PrintToString(paths);
-  for (const std::string& path : paths) {
-    EXPECT_TRUE(IsCutterPath(path)) << path;
-    EXPECT_NE(CutterModelForProduct(path.substr(kCutterProductAt, kCutterIdLength)), 0) << path;
-  }
-  EXPECT_EQ(behindHub.ExpectedPath(), "\\\\?\\usb#vid_0b4d&pid_1143#1-1.4");
+  std::sort(paths.begin(), paths.end());
+  EXPECT_EQ(paths, (std::vector<std::string>{"\\\\?\\usb#vid_0b4d&pid_1130#1-2",
+                                             "\\\\?\\usb#vid_0b4d&pid_1143#1-1.4"}));
 }
 
-// The cutter's endpoints are taken from its descriptors: the fake refuses any other.
-class LibusbCutterExchangeTest : public LibusbCutterTest,
-                                 public ::testing::WithParamInterface<FakeUsbCutterSettings> {};
-
-TEST_P(LibusbCutterExchangeTest, AStatusReplyLandsOnlyWhenTheLinkWaitsForIt) {
-  cutter.reset();
-  cutter = std::make_unique<FakeUsbCutter>(bed, GetParam());
+// The endpoints are read from the cutter's descriptors: the fake refuses any other.
+TEST_F(LibusbCutterTest, AStatusReplyLandsOnlyWhenTheLinkWaitsForIt) {
+  cutter.reset();  // for one on the same node with other descriptors
+  cutter = std::make_unique<FakeUsbCutter>(bed, test::FakeUsbCutterSettings{.product = 0x1135,
+                                                                            .interfaceNumber = 1,
+                                                                            .outEndpoint = 0x03,
+                                                                            .inEndpoint = 0x84,
+                                                                            .maxPacket = 512});
   cutter->SetResponder([](const std::string& bytes) {
     return bytes == "\x1b.C1:" ? std::string("S0: 0\x03") : std::string();
   });
-  Start();
+  transport = std::make_unique<LibusbCutterTransport>();
   RunContext ctx;
   CutterLink link(*transport, ctx);
   ASSERT_EQ(link.FindCutter(), 1);
@@ -85,10 +76,8 @@ TEST_P(LibusbCutterExchangeTest, AStatusReplyLandsOnlyWhenTheLinkWaitsForIt) {
   // The poll starts the read before the query goes out, and the read stays outstanding.
   ctx.cutterStatus[0] = '\t';
   EXPECT_EQ(link.ReadCutterStatus(), kCutterOk);
-  EXPECT_TRUE(link.StatusReadOutstanding());
   EXPECT_EQ(cutter->ReadsInFlight(), 1);
   EXPECT_TRUE(cutter->Claimed());
-
   EXPECT_EQ(link.SendToCutter("\x1b.C1:"), kCutterOk);
   EXPECT_EQ(cutter->Received(), "\x1b.C1:");
   // The write ran libusb's events, but the buffer is only written inside a wait.
@@ -97,83 +86,53 @@ TEST_P(LibusbCutterExchangeTest, AStatusReplyLandsOnlyWhenTheLinkWaitsForIt) {
   EXPECT_EQ(link.ReadCutterStatus(), kCutterOk);
   EXPECT_FALSE(link.StatusReadOutstanding());
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(ctx.cutterStatus.data()), 6), "S0: 0\x03");
-  // Every handle is closed again, so the cutter is free between commands.
-  EXPECT_FALSE(cutter->Claimed());
+  EXPECT_FALSE(
+      cutter->Claimed());  // every handle closed again: the cutter is free between commands
 }
 
-INSTANTIATE_TEST_SUITE_P(Descriptors, LibusbCutterExchangeTest,
-                         ::testing::Values(FakeUsbCutterSettings{},
-                                           FakeUsbCutterSettings{.product = 0x1135,
-                                                                 .interfaceNumber = 1,
-                                                                 .outEndpoint = 0x03,
-                                                                 .inEndpoint = 0x84,
-                                                                 .maxPacket = 512}),
-                         [](const ::testing::TestParamInfo<FakeUsbCutterSettings>& info) {
-                           return std::string(info.param.maxPacket == 512
-                                                  ? "OtherInterfaceHighSpeed"
-                                                  : "PrinterClassFullSpeed");
-                         });
-
-TEST_F(LibusbCutterTest, WaitsAndWritesKeepTheirTimeLimits) {
-  Start({.writeTimeoutMs = 200, .cancelGraceMs = 1000});
-  std::uint8_t status[64] = {};
-  CutterHandle reader = kNoCutterHandle;
-  ASSERT_EQ(OpenCutter(CutterAccess::kRead, reader), kCutterOk);
+TEST_F(LibusbCutterTest, WaitsAndWritesKeepTheirTimeLimitsAndClosingCancelsTheRead) {
+  transport = std::make_unique<LibusbCutterTransport>(
+      LibusbCutterOptions{.writeTimeoutMs = 200, .cancelGraceMs = 1000});
+  const CutterHandle reader = Open(CutterAccess::kRead);
   ASSERT_EQ(transport->StartRead(reader, status, sizeof status), kCutterOk);
   Clock::time_point start = Clock::now();
   transport->WaitRead(100);
   EXPECT_GE(MillisecondsSince(start), 100);
   EXPECT_LT(MillisecondsSince(start), 1000);
-  EXPECT_TRUE(transport->ReadOutstanding());
   // A second read while one is outstanding is refused; the first one is kept.
   EXPECT_EQ(transport->StartRead(reader, status, sizeof status), kCutterIoError);
   EXPECT_EQ(cutter->ReadsInFlight(), 1);
 
   cutter->StallWrites(true);
-  CutterHandle writer = kNoCutterHandle;
-  ASSERT_EQ(OpenCutter(CutterAccess::kWrite, writer), kCutterOk);
+  const CutterHandle writer = Open(CutterAccess::kWrite);
   start = Clock::now();
   EXPECT_EQ(transport->Write(writer, "D100,100\x03", 9), kCutterIoError);
   EXPECT_GE(MillisecondsSince(start), 200);
   EXPECT_LT(MillisecondsSince(start), 2000);
   EXPECT_EQ(cutter->Discards(), 1);  // the timed-out write was cancelled, not left on the wire
-
   cutter->StallWrites(false);
   EXPECT_EQ(transport->Write(writer, "U", 1), kCutterOk);
   transport->Close(writer);
-  transport->Close(reader);
-}
 
-TEST_F(LibusbCutterTest, ClosingTheReadHandleCancelsTheReadAndLeavesTheBufferAlone) {
-  Start();
-  std::uint8_t status[64] = {'k', 'e', 'p', 't'};
-  CutterHandle reader = kNoCutterHandle;
-  ASSERT_EQ(OpenCutter(CutterAccess::kRead, reader), kCutterOk);
-  ASSERT_EQ(transport->StartRead(reader, status, sizeof status), kCutterOk);
   transport->Close(reader);
   EXPECT_FALSE(transport->ReadOutstanding());
-  EXPECT_EQ(cutter->Discards(), 1);
+  EXPECT_EQ(cutter->Discards(), 2);
   EXPECT_EQ(cutter->ReadsInFlight(), 0);
   EXPECT_FALSE(cutter->Claimed());
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(status), 4), "kept");
 
   // A transport that goes away with a read outstanding cancels it as well.
-  ASSERT_EQ(OpenCutter(CutterAccess::kRead, reader), kCutterOk);
-  ASSERT_EQ(transport->StartRead(reader, status, sizeof status), kCutterOk);
+  ASSERT_EQ(transport->StartRead(Open(CutterAccess::kRead), status, sizeof status), kCutterOk);
   transport.reset();
-  EXPECT_EQ(cutter->Discards(), 2);
+  EXPECT_EQ(cutter->Discards(), 3);
 }
 
-TEST_F(LibusbCutterTest, AnUnpluggedCutterEndsItsReadGivesTheInvalidHandleCodeAndComesBack) {
-  Start();
-  LogCapture log;
-  std::uint8_t status[64] = {};
-  CutterHandle reader = kNoCutterHandle;
-  CutterHandle writer = kNoCutterHandle;
-  ASSERT_EQ(OpenCutter(CutterAccess::kRead, reader), kCutterOk);
-  ASSERT_EQ(OpenCutter(CutterAccess::kWrite, writer), kCutterOk);
+TEST_F(LibusbCutterTest, AVanishedCutterFailsWithTheInvalidHandleCodeAndComesBackOnItsPath) {
+  transport = std::make_unique<LibusbCutterTransport>();
+  test::LogCapture log;
+  const CutterHandle reader = Open(CutterAccess::kRead);
+  CutterHandle writer = Open(CutterAccess::kWrite);
   ASSERT_EQ(transport->StartRead(reader, status, sizeof status), kCutterOk);
-
   cutter->Unplug();
   const Clock::time_point start = Clock::now();
   transport->WaitRead(5000);
@@ -183,26 +142,16 @@ TEST_F(LibusbCutterTest, AnUnpluggedCutterEndsItsReadGivesTheInvalidHandleCodeAn
   EXPECT_NE(log.Text().find("LIBUSB_ERROR_NO_DEVICE"), std::string::npos) << log.Text();
   transport->Close(writer);
   transport->Close(reader);
-
   std::vector<std::string> paths;
   EXPECT_TRUE(transport->Enumerate(paths));
   EXPECT_TRUE(paths.empty());
-  EXPECT_EQ(OpenCutter(CutterAccess::kWrite, writer), kCutterFileNotFound);
+  Open(CutterAccess::kWrite, kCutterFileNotFound);
 
   cutter->Plug();
   ASSERT_TRUE(transport->Enumerate(paths));
-  EXPECT_EQ(paths,
-            std::vector<std::string>{cutter->ExpectedPath()});  // the same port, the same path
-  ASSERT_EQ(OpenCutter(CutterAccess::kWrite, writer), kCutterOk);
-  EXPECT_EQ(transport->Write(writer, "U", 1), kCutterOk);
-  transport->Close(writer);
-  EXPECT_EQ(cutter->Received(), "U");
-}
-
-TEST_F(LibusbCutterTest, ACutterThatVanishesMidWriteFailsThatWriteAndEveryLaterOne) {
-  Start();
-  CutterHandle writer = kNoCutterHandle;
-  ASSERT_EQ(OpenCutter(CutterAccess::kWrite, writer), kCutterOk);
+  EXPECT_EQ(paths, std::vector<std::string>{cutter->ExpectedPath()});
+  // Gone in the middle of a write: that write and every later one fail.
+  writer = Open(CutterAccess::kWrite);
   ASSERT_EQ(transport->Write(writer, "IN;", 3), kCutterOk);
   cutter->UnplugAfterBytes(5);
   EXPECT_EQ(transport->Write(writer, "D100,200\x03", 9), kCutterInvalidHandle);
@@ -212,26 +161,21 @@ TEST_F(LibusbCutterTest, ACutterThatVanishesMidWriteFailsThatWriteAndEveryLaterO
 }
 
 TEST_F(LibusbCutterTest, RefusedOpensSayWhyInTheirCodeAndTheLog) {
-  Start();
-  LogCapture log;
-  CutterHandle handle = kNoCutterHandle;
-  int result = kCutterOk;
-  test::AsUnprivilegedUser(cutter->NodeFile(),
-                           [&] { result = OpenCutter(CutterAccess::kWrite, handle); });
-  EXPECT_EQ(result, kCutterAccessDenied);
-  EXPECT_EQ(handle, kNoCutterHandle);
+  transport = std::make_unique<LibusbCutterTransport>();
+  test::LogCapture log;
+  test::AsUnprivilegedUser(cutter->NodeFile(), [&] {
+    EXPECT_EQ(Open(CutterAccess::kWrite, kCutterAccessDenied), kNoCutterHandle);
+  });
   EXPECT_NE(log.Text().find("LIBUSB_ERROR_ACCESS"), std::string::npos) << log.Text();
   EXPECT_NE(log.Text().find("install the udev rules"), std::string::npos) << log.Text();
-
   cutter->RefuseClaim(true);
-  EXPECT_EQ(OpenCutter(CutterAccess::kWrite, handle), kCutterInUse);
+  Open(CutterAccess::kWrite, kCutterInUse);
   EXPECT_NE(log.Text().find("LIBUSB_ERROR_BUSY"), std::string::npos) << log.Text();
-
+  CutterHandle handle = kNoCutterHandle;
   EXPECT_EQ(transport->Open("\\\\?\\usb#vid_0b4d&pid_1130#9-9", CutterAccess::kWrite, handle),
             kCutterFileNotFound);
   cutter->RefuseClaim(false);
-  EXPECT_EQ(OpenCutter(CutterAccess::kWrite, handle), kCutterOk);
-  transport->Close(handle);
+  transport->Close(Open(CutterAccess::kWrite));
 }
 
 }  // namespace

@@ -5,40 +5,38 @@
 #include <QtGlobal>
 #include <mutex>
 #include <string>
-#include <vector>
 
 namespace orvex::test {
 
 class LogCapture {
  public:
   LogCapture() {
-    Lines().clear();
+    const std::lock_guard<std::mutex> hold(Kept().lock);
+    Kept().text.clear();
     previous_ = qInstallMessageHandler(&LogCapture::Keep);
   }
   ~LogCapture() { qInstallMessageHandler(previous_); }
   LogCapture(const LogCapture&) = delete;
   LogCapture& operator=(const LogCapture&) = delete;
 
-  // Every line so far, joined by newlines.
+  // Every line so far, each ended by a newline.
   std::string Text() const {
-    const std::lock_guard<std::mutex> hold(Lock());
-    std::string text;
-    for (const std::string& line : Lines()) text += line + "\n";
-    return text;
+    const std::lock_guard<std::mutex> hold(Kept().lock);
+    return Kept().text;
   }
 
  private:
-  static void Keep(QtMsgType /*type*/, const QMessageLogContext& /*context*/, const QString& text) {
-    const std::lock_guard<std::mutex> hold(Lock());
-    Lines().push_back(text.toStdString());
-  }
-  static std::vector<std::string>& Lines() {
-    static std::vector<std::string> lines;
+  struct Lines {
+    std::mutex lock;
+    std::string text;
+  };
+  static Lines& Kept() {
+    static Lines lines;
     return lines;
   }
-  static std::mutex& Lock() {
-    static std::mutex lock;
-    return lock;
+  static void Keep(QtMsgType /*type*/, const QMessageLogContext& /*context*/, const QString& line) {
+    const std::lock_guard<std::mutex> hold(Kept().lock);
+    Kept().text += line.toStdString() + "\n";
   }
 
   QtMessageHandler previous_ = nullptr;

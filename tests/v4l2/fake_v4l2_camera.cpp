@@ -1,10 +1,10 @@
-// The played camera and the interposed system calls that lead to it.
+// The played camera: one table of the requests it answers, and the interposed system calls that
+// lead to it.
 #include "v4l2/fake_v4l2_camera.h"
 
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/eventfd.h>
-#include <sys/ioctl.h>
 #include <sys/mman.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -13,36 +13,46 @@
 #include <cerrno>
 #include <cstdarg>
 #include <cstring>
+#include <deque>
+#include <map>
+#include <vector>
 
 namespace orvex::test {
+
+struct FakeCameraState {
+  struct Node {
+    bool metadata = false;
+    bool dead = false;  // opened before an unplug
+  };
+  std::string picture, metadata, card;
+  bool plugged = true;
+  std::map<int, Node> opens;
+  int streamFd = -1;  // the open that owns the buffers
+  int memory = -1;    // memfd with the buffers, one after another
+  unsigned buffers = 0;
+  std::deque<unsigned> queued, done;  // oldest first
+  bool streaming = false;
+  int pending = 0;
+  std::uint32_t sequence = 0;
+  FakeV4l2Camera::Settings settings;
+
+  void Fill();
+  void Free();
+  void Ready();
+};
+
 namespace {
 
-constexpr std::uint32_t kSizeImage = FakeV4l2Camera::kWidth * FakeV4l2Camera::kHeight * 2;
-constexpr unsigned kMaxBuffers = 8;
-constexpr std::uint32_t kDeviceCaps =
+using W = FakeV4l2Camera;
+constexpr std::uint32_t kSizeImage = W::kWidth * W::kHeight * 2;
+constexpr std::uint32_t kPictureCaps =
     V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING | V4L2_CAP_EXT_PIX_FORMAT;
 constexpr std::uint32_t kMetadataCaps =
     V4L2_CAP_META_CAPTURE | V4L2_CAP_STREAMING | V4L2_CAP_EXT_PIX_FORMAT;
-
 FakeV4l2Camera* active = nullptr;
 
-template <typename Function>
-Function Next(const char* name) {
-  return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
-}
-
-using SyscallFunction = long (*)(long, ...);
-using OpenFunction = int (*)(const char*, int, ...);
-using IoctlFunction = int (*)(int, unsigned long, ...);
-using CloseFunction = int (*)(int);
-
-long RealSyscall(long number, long a0, long a1, long a2, long a3, long a4, long a5) {
-  static const auto real = Next<SyscallFunction>("syscall");
-  return real(number, a0, a1, a2, a3, a4, a5);
-}
-
 int RealClose(int fd) {
-  static const auto real = Next<CloseFunction>("close");
+  static const auto real = reinterpret_cast<int (*)(int)>(dlsym(RTLD_NEXT, "close"));
   return real(fd);
 }
 
@@ -51,45 +61,26 @@ int Fail(int error) {
   return -1;
 }
 
-void Copy(std::uint8_t* field, std::size_t size, const std::string& text) {
-  std::memset(field, 0, size);
-  std::memcpy(field, text.data(), std::min(size - 1, text.size()));
-}
-
-void FillFormat(v4l2_format& format) {
-  format.fmt.pix.width = FakeV4l2Camera::kWidth;
-  format.fmt.pix.height = FakeV4l2Camera::kHeight;
-  format.fmt.pix.pixelformat = V4L2_PIX_FMT_YUYV;
-  format.fmt.pix.field = V4L2_FIELD_NONE;
-  format.fmt.pix.bytesperline = FakeV4l2Camera::kWidth * 2;
-  format.fmt.pix.sizeimage = kSizeImage;
-  format.fmt.pix.colorspace = V4L2_COLORSPACE_SRGB;
-  format.fmt.pix.priv = 0;
-}
-
 struct Control {
   std::uint32_t id;
   std::uint32_t type;
-  const char* name;
-  int minimum;
-  int maximum;
-  int defaultValue;
+  int minimum, maximum, defaultValue;
+  int FakeV4l2Camera::Settings::*value;
 };
 
 constexpr Control kControls[] = {
-    {V4L2_CID_BRIGHTNESS, V4L2_CTRL_TYPE_INTEGER, "Brightness", FakeV4l2Camera::kBrightnessMin,
-     FakeV4l2Camera::kBrightnessMax, 0},
-    {V4L2_CID_EXPOSURE_AUTO, V4L2_CTRL_TYPE_MENU, "Auto Exposure", 0, 3,
-     V4L2_EXPOSURE_APERTURE_PRIORITY},
-    {V4L2_CID_EXPOSURE_ABSOLUTE, V4L2_CTRL_TYPE_INTEGER, "Exposure Time, Absolute", 1, 5000,
-     FakeV4l2Camera::kExposureDefault},
+    {V4L2_CID_BRIGHTNESS, V4L2_CTRL_TYPE_INTEGER, W::kBrightnessMin, W::kBrightnessMax, 0,
+     &W::Settings::brightness},
+    {V4L2_CID_EXPOSURE_AUTO, V4L2_CTRL_TYPE_MENU, 0, 3, V4L2_EXPOSURE_APERTURE_PRIORITY,
+     &W::Settings::exposureAuto},
+    {V4L2_CID_EXPOSURE_ABSOLUTE, V4L2_CTRL_TYPE_INTEGER, 1, 5000, W::kExposureDefault,
+     &W::Settings::exposureAbsolute},
 };
 
 const Control* FindControl(std::uint32_t id) {
-  for (const Control& control : kControls) {
-    if (control.id == id) return &control;
-  }
-  return nullptr;
+  const auto it = std::find_if(std::begin(kControls), std::end(kControls),
+                               [id](const Control& control) { return control.id == id; });
+  return it == std::end(kControls) ? nullptr : it;
 }
 
 // Like a UVC camera: manual and aperture priority only.
@@ -97,19 +88,196 @@ bool MenuOffers(std::uint32_t index) {
   return index == V4L2_EXPOSURE_MANUAL || index == V4L2_EXPOSURE_APERTURE_PRIORITY;
 }
 
+template <typename T>
+T& As(void* arg) {
+  return *static_cast<T*>(arg);
+}
+
+// One request to the picture node.
+struct Call {
+  int fd;
+  unsigned long request;
+  void* arg;
+};
+using Handler = int (*)(FakeCameraState&, const Call&);
+
+// What the picture node answers; anything else is ENOTTY.
+const std::map<unsigned long, Handler> kHandlers = [] {
+  std::map<unsigned long, Handler> table;
+  table[VIDIOC_ENUM_FMT] = [](FakeCameraState&, const Call& c) {
+    auto& format = As<v4l2_fmtdesc>(c.arg);
+    if (format.type != V4L2_BUF_TYPE_VIDEO_CAPTURE || format.index != 0) return Fail(EINVAL);
+    format.pixelformat = V4L2_PIX_FMT_YUYV;
+    return 0;
+  };
+  table[VIDIOC_ENUM_FRAMESIZES] = [](FakeCameraState&, const Call& c) {
+    auto& size = As<v4l2_frmsizeenum>(c.arg);
+    if (size.pixel_format != V4L2_PIX_FMT_YUYV || size.index != 0) return Fail(EINVAL);
+    size.type = V4L2_FRMSIZE_TYPE_DISCRETE;
+    size.discrete = {W::kWidth, W::kHeight};
+    return 0;
+  };
+  table[VIDIOC_G_FMT] = table[VIDIOC_TRY_FMT] =
+      table[VIDIOC_S_FMT] = [](FakeCameraState&, const Call& c) {
+        auto& format = As<v4l2_format>(c.arg);
+        if (format.type != V4L2_BUF_TYPE_VIDEO_CAPTURE) return Fail(EINVAL);
+        v4l2_pix_format& pix = format.fmt.pix;
+        pix = {};
+        pix.width = W::kWidth;
+        pix.height = W::kHeight;
+        pix.pixelformat = V4L2_PIX_FMT_YUYV;
+        pix.field = V4L2_FIELD_NONE;
+        pix.bytesperline = W::kWidth * 2;
+        pix.sizeimage = kSizeImage;
+        pix.colorspace = V4L2_COLORSPACE_SRGB;
+        return 0;
+      };
+  table[VIDIOC_S_PARM] = [](FakeCameraState& s, const Call& c) {
+    auto& parm = As<v4l2_streamparm>(c.arg);
+    if (parm.type != V4L2_BUF_TYPE_VIDEO_CAPTURE) return Fail(EINVAL);
+    const v4l2_fract wanted = parm.parm.capture.timeperframe;
+    s.settings.timePerFrame = {1, wanted.denominator == 5 ? 5U : 30U};
+    parm.parm.capture = {};
+    parm.parm.capture.capability = V4L2_CAP_TIMEPERFRAME;
+    parm.parm.capture.timeperframe = s.settings.timePerFrame;
+    return 0;
+  };
+  table[VIDIOC_REQBUFS] = [](FakeCameraState& s, const Call& c) {
+    auto& request = As<v4l2_requestbuffers>(c.arg);
+    if (request.type != V4L2_BUF_TYPE_VIDEO_CAPTURE || request.memory != V4L2_MEMORY_MMAP) {
+      return Fail(EINVAL);
+    }
+    if (s.streaming) return Fail(EBUSY);
+    s.Free();
+    request.count = std::min(request.count, 8U);
+    if (request.count == 0) return 0;
+    s.memory = memfd_create("fake-camera-buffers", MFD_CLOEXEC);
+    if (s.memory < 0 || ftruncate(s.memory, off_t{kSizeImage} * request.count) < 0) {
+      return Fail(ENOMEM);
+    }
+    s.buffers = request.count;
+    s.streamFd = c.fd;
+    return 0;
+  };
+  table[VIDIOC_QUERYBUF] = table[VIDIOC_QBUF] =
+      table[VIDIOC_DQBUF] = [](FakeCameraState& s, const Call& c) {
+        auto& buffer = As<v4l2_buffer>(c.arg);
+        if (buffer.type != V4L2_BUF_TYPE_VIDEO_CAPTURE || buffer.memory != V4L2_MEMORY_MMAP) {
+          return Fail(EINVAL);
+        }
+        if (c.request == VIDIOC_DQBUF) {
+          if (s.done.empty()) return Fail(EAGAIN);
+          buffer.index = s.done.front();
+          s.done.pop_front();
+          s.Ready();
+          buffer.bytesused = kSizeImage;
+          buffer.sequence = s.sequence++;
+          buffer.timestamp = {100 + static_cast<long>(buffer.sequence), 0};
+          buffer.field = V4L2_FIELD_NONE;
+        } else if (buffer.index >= s.buffers) {
+          return Fail(EINVAL);
+        }
+        buffer.length = kSizeImage;
+        buffer.m.offset = buffer.index * kSizeImage;
+        buffer.flags = V4L2_BUF_FLAG_TIMESTAMP_MONOTONIC;
+        if (c.request == VIDIOC_QBUF) s.queued.push_back(buffer.index);
+        s.Fill();
+        return 0;
+      };
+  table[VIDIOC_STREAMON] = table[VIDIOC_STREAMOFF] = [](FakeCameraState& s, const Call& c) {
+    if (s.buffers == 0 && c.request == VIDIOC_STREAMON) return Fail(EINVAL);
+    s.streaming = c.request == VIDIOC_STREAMON;
+    if (!s.streaming) {
+      s.queued.clear();
+      s.done.clear();
+    }
+    s.Fill();
+    return 0;
+  };
+  table[VIDIOC_QUERYCTRL] = [](FakeCameraState&, const Call& c) {
+    auto& query = As<v4l2_queryctrl>(c.arg);
+    const Control* control = FindControl(query.id);
+    if (control == nullptr) return Fail(EINVAL);
+    query = {};
+    query.id = control->id;
+    query.type = control->type;
+    query.minimum = control->minimum;
+    query.maximum = control->maximum;
+    query.step = 1;
+    query.default_value = control->defaultValue;
+    return 0;
+  };
+  table[VIDIOC_QUERYMENU] = [](FakeCameraState&, const Call& c) {
+    const auto& item = As<v4l2_querymenu>(c.arg);
+    return item.id == V4L2_CID_EXPOSURE_AUTO && MenuOffers(item.index) ? 0 : Fail(EINVAL);
+  };
+  table[VIDIOC_G_CTRL] = table[VIDIOC_S_CTRL] = [](FakeCameraState& s, const Call& c) {
+    auto& value = As<v4l2_control>(c.arg);
+    const Control* control = FindControl(value.id);
+    if (control == nullptr) return Fail(EINVAL);
+    if (c.request == VIDIOC_G_CTRL) {
+      value.value = s.settings.*control->value;
+      return 0;
+    }
+    if (value.value < control->minimum || value.value > control->maximum) return Fail(ERANGE);
+    s.settings.*control->value = value.value;
+    return 0;
+  };
+  return table;
+}();
+
 }  // namespace
 
+// Frames go into queued buffers while any are asked for; the node polls readable while one waits.
+void FakeCameraState::Fill() {
+  while (streaming && pending > 0 && !queued.empty()) {
+    std::vector<std::uint8_t> frame(kSizeImage, 128);  // U and V of grey
+    for (int row = 0; row < W::kHeight; ++row) {
+      for (int col = 0; col < W::kWidth; ++col)
+        frame[(row * W::kWidth + col) * 2] = W::Luma(row, col);
+    }
+    if (pwrite(memory, frame.data(), frame.size(), off_t{queued.front()} * kSizeImage) !=
+        static_cast<ssize_t>(frame.size())) {
+      std::abort();
+    }
+    done.push_back(queued.front());
+    queued.pop_front();
+    --pending;
+  }
+  Ready();
+}
+
+void FakeCameraState::Ready() {
+  std::uint64_t one = 1;
+  if (streamFd < 0) return;
+  if (!done.empty() ? ::write(streamFd, &one, sizeof one) < 0
+                    : ::read(streamFd, &one, sizeof one) < 0 && errno != EAGAIN) {
+    std::abort();
+  }
+}
+
+void FakeCameraState::Free() {
+  queued.clear();
+  done.clear();
+  Ready();
+  buffers = 0;
+  streamFd = -1;
+  if (memory >= 0) RealClose(memory);
+  memory = -1;
+}
+
 FakeV4l2Camera::FakeV4l2Camera(std::string pictureNode, std::string metadataNode, std::string card)
-    : pictureNode_(std::move(pictureNode)),
-      metadataNode_(std::move(metadataNode)),
-      card_(std::move(card)) {
+    : state_(std::make_unique<FakeCameraState>()) {
+  state_->picture = std::move(pictureNode);
+  state_->metadata = std::move(metadataNode);
+  state_->card = std::move(card);
   active = this;
 }
 
 FakeV4l2Camera::~FakeV4l2Camera() {
   active = nullptr;
-  for (const auto& [fd, open] : opens_) RealClose(fd);
-  if (memory_ >= 0) RealClose(memory_);
+  for (const auto& [fd, node] : state_->opens) RealClose(fd);
+  if (state_->memory >= 0) RealClose(state_->memory);
 }
 
 FakeV4l2Camera* FakeV4l2Camera::Active() {
@@ -122,377 +290,88 @@ std::uint8_t FakeV4l2Camera::Luma(int row, int col) {
 
 void FakeV4l2Camera::Produce(int frames) {
   const std::lock_guard<std::mutex> hold(lock_);
-  pending_ += frames;
-  FillPending();
+  state_->pending += frames;
+  state_->Fill();
 }
 
 void FakeV4l2Camera::Unplug() {
   const std::lock_guard<std::mutex> hold(lock_);
-  plugged_ = false;
-  for (auto& [fd, open] : opens_) {
-    open.dead = true;
+  FakeCameraState& s = *state_;
+  s.plugged = false;
+  s.streaming = false;
+  s.Free();
+  for (auto& [fd, node] : s.opens) {
+    node.dead = true;
     const std::uint64_t one = 1;
     if (::write(fd, &one, sizeof one) < 0) std::abort();  // wakes a wait on the node
   }
-  streaming_ = false;
-  streamFd_ = -1;
-  FreeBuffers();
 }
 
 void FakeV4l2Camera::Replug() {
   const std::lock_guard<std::mutex> hold(lock_);
-  plugged_ = true;
-  pending_ = 0;
-  brightness_ = 0;
-  exposureAuto_ = V4L2_EXPOSURE_APERTURE_PRIORITY;
-  exposureAbsolute_ = kExposureDefault;
+  FakeCameraState& s = *state_;
+  s.plugged = true;
+  s.pending = 0;
 }
 
-int FakeV4l2Camera::Brightness() {
+FakeV4l2Camera::Settings FakeV4l2Camera::Current() {
   const std::lock_guard<std::mutex> hold(lock_);
-  return brightness_;
-}
-
-int FakeV4l2Camera::ExposureAuto() {
-  const std::lock_guard<std::mutex> hold(lock_);
-  return exposureAuto_;
-}
-
-int FakeV4l2Camera::ExposureAbsolute() {
-  const std::lock_guard<std::mutex> hold(lock_);
-  return exposureAbsolute_;
+  return state_->settings;
 }
 
 void FakeV4l2Camera::SetManualExposure(int value) {
   const std::lock_guard<std::mutex> hold(lock_);
-  exposureAuto_ = V4L2_EXPOSURE_MANUAL;
-  exposureAbsolute_ = value;
+  state_->settings.exposureAuto = V4L2_EXPOSURE_MANUAL;
+  state_->settings.exposureAbsolute = value;
 }
 
-v4l2_fract FakeV4l2Camera::TimePerFrame() {
+int FakeV4l2Camera::Open(const char* path, bool& handled) {
   const std::lock_guard<std::mutex> hold(lock_);
-  return timePerFrame_;
-}
-
-std::uint32_t FakeV4l2Camera::StreamedPixelFormat() {
-  const std::lock_guard<std::mutex> hold(lock_);
-  return pixelFormat_;
-}
-
-std::vector<unsigned long> FakeV4l2Camera::UnknownRequests() {
-  const std::lock_guard<std::mutex> hold(lock_);
-  return unknown_;
-}
-
-bool FakeV4l2Camera::IsNode(const char* path, bool& metadata) {
-  if (path == nullptr) return false;
-  if (pictureNode_ == path) {
-    metadata = false;
-    return true;
-  }
-  if (metadataNode_ == path) {
-    metadata = true;
-    return true;
-  }
-  return false;
-}
-
-int FakeV4l2Camera::OpenNode(bool metadata) {
-  const std::lock_guard<std::mutex> hold(lock_);
-  if (!plugged_) return Fail(ENOENT);
-  const int fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK | EFD_SEMAPHORE);
-  if (fd < 0) return -1;
-  opens_.push_back({fd, Open{metadata, false}});
+  FakeCameraState& s = *state_;
+  handled = path != nullptr && (s.picture == path || s.metadata == path);
+  if (!handled) return 0;
+  if (!s.plugged) return Fail(ENOENT);
+  const int fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  if (fd >= 0) s.opens[fd] = {s.metadata == path};
   return fd;
 }
 
-bool FakeV4l2Camera::Owns(long fd) {
+int FakeV4l2Camera::Close(int fd, bool& handled) {
   const std::lock_guard<std::mutex> hold(lock_);
-  return std::any_of(opens_.begin(), opens_.end(), [fd](const auto& o) { return o.first == fd; });
-}
-
-int FakeV4l2Camera::Close(int fd) {
-  const std::lock_guard<std::mutex> hold(lock_);
-  opens_.erase(
-      std::remove_if(opens_.begin(), opens_.end(), [fd](const auto& o) { return o.first == fd; }),
-      opens_.end());
-  if (fd == streamFd_) {
-    streaming_ = false;
-    streamFd_ = -1;
-    FreeBuffers();
+  handled = state_->opens.erase(fd) > 0;
+  if (!handled) return 0;
+  if (fd == state_->streamFd) {
+    state_->streaming = false;
+    state_->Free();
   }
   return RealClose(fd);
 }
 
-int FakeV4l2Camera::MemoryOf(long fd) {
+long FakeV4l2Camera::MemoryOf(long fd) {
   const std::lock_guard<std::mutex> hold(lock_);
-  return fd == streamFd_ ? memory_ : -1;
+  if (state_->opens.count(static_cast<int>(fd)) == 0) return fd;
+  return fd == state_->streamFd ? state_->memory : Fail(EINVAL);
 }
 
-int FakeV4l2Camera::Ioctl(int fd, unsigned long request, void* arg) {
+int FakeV4l2Camera::Ioctl(int fd, unsigned long request, void* arg, bool& handled) {
   const std::lock_guard<std::mutex> hold(lock_);
-  const auto it =
-      std::find_if(opens_.begin(), opens_.end(), [fd](const auto& o) { return o.first == fd; });
-  if (it == opens_.end() || it->second.dead || !plugged_) return Fail(ENODEV);
+  FakeCameraState& s = *state_;
+  const auto open = s.opens.find(fd);
+  handled = open != s.opens.end();
+  if (!handled) return 0;
+  if (open->second.dead || !s.plugged) return Fail(ENODEV);
   if (request == VIDIOC_QUERYCAP) {
-    auto& cap = *static_cast<v4l2_capability*>(arg);
-    std::memset(&cap, 0, sizeof cap);
-    Copy(cap.driver, sizeof cap.driver, "uvcvideo");
-    Copy(cap.card, sizeof cap.card, card_);
-    Copy(cap.bus_info, sizeof cap.bus_info, "usb-0000:00:14.0-1");
-    cap.version = 0x060100;
-    cap.capabilities = kDeviceCaps | kMetadataCaps | V4L2_CAP_DEVICE_CAPS;
-    cap.device_caps = it->second.metadata ? kMetadataCaps : kDeviceCaps;
+    auto& cap = As<v4l2_capability>(arg);
+    cap = {};
+    std::memcpy(cap.card, s.card.data(), std::min(sizeof cap.card - 1, s.card.size()));
+    cap.capabilities = kPictureCaps | kMetadataCaps | V4L2_CAP_DEVICE_CAPS;
+    cap.device_caps = open->second.metadata ? kMetadataCaps : kPictureCaps;
     return 0;
   }
-  if (it->second.metadata) return Fail(ENOTTY);  // only asked what it is
-  const int streamed = StreamIoctl(request, arg);
-  if (streamed != -2) {
-    if (streamed == 0 && request == VIDIOC_REQBUFS) {
-      streamFd_ = buffers_.empty() ? -1 : fd;
-    }
-    return streamed;
-  }
-  const int controlled = ControlIoctl(request, arg);
-  if (controlled != -2) return controlled;
-  unknown_.push_back(request);
-  return Fail(ENOTTY);
-}
-
-// -2: not a streaming request.
-int FakeV4l2Camera::StreamIoctl(unsigned long request, void* arg) {
-  switch (request) {
-    case VIDIOC_ENUM_FMT: {
-      auto& description = *static_cast<v4l2_fmtdesc*>(arg);
-      if (description.type != V4L2_BUF_TYPE_VIDEO_CAPTURE || description.index != 0) {
-        return Fail(EINVAL);
-      }
-      const std::uint32_t index = description.index;
-      const std::uint32_t type = description.type;
-      std::memset(&description, 0, sizeof description);
-      description.index = index;
-      description.type = type;
-      Copy(description.description, sizeof description.description, "YUYV 4:2:2");
-      description.pixelformat = V4L2_PIX_FMT_YUYV;
-      return 0;
-    }
-    case VIDIOC_ENUM_FRAMESIZES: {
-      auto& size = *static_cast<v4l2_frmsizeenum*>(arg);
-      if (size.pixel_format != V4L2_PIX_FMT_YUYV || size.index != 0) return Fail(EINVAL);
-      size.type = V4L2_FRMSIZE_TYPE_DISCRETE;
-      size.discrete = {kWidth, kHeight};
-      return 0;
-    }
-    case VIDIOC_ENUM_FRAMEINTERVALS: {
-      auto& interval = *static_cast<v4l2_frmivalenum*>(arg);
-      if (interval.pixel_format != V4L2_PIX_FMT_YUYV || interval.width != kWidth ||
-          interval.height != kHeight || interval.index > 1) {
-        return Fail(EINVAL);
-      }
-      interval.type = V4L2_FRMIVAL_TYPE_DISCRETE;
-      interval.discrete = {1, interval.index == 0 ? 30U : 5U};
-      return 0;
-    }
-    case VIDIOC_G_FMT:
-    case VIDIOC_TRY_FMT:
-    case VIDIOC_S_FMT: {
-      auto& format = *static_cast<v4l2_format*>(arg);
-      if (format.type != V4L2_BUF_TYPE_VIDEO_CAPTURE) return Fail(EINVAL);
-      if (request == VIDIOC_S_FMT && !buffers_.empty()) return Fail(EBUSY);
-      FillFormat(format);
-      if (request == VIDIOC_S_FMT) pixelFormat_ = V4L2_PIX_FMT_YUYV;
-      return 0;
-    }
-    case VIDIOC_G_PARM:
-    case VIDIOC_S_PARM: {
-      auto& parm = *static_cast<v4l2_streamparm*>(arg);
-      if (parm.type != V4L2_BUF_TYPE_VIDEO_CAPTURE) return Fail(EINVAL);
-      if (request == VIDIOC_S_PARM) {
-        const v4l2_fract wanted = parm.parm.capture.timeperframe;
-        timePerFrame_ =
-            (wanted.numerator == 1 && wanted.denominator == 5) ? wanted : v4l2_fract{1, 30};
-      }
-      std::memset(&parm.parm.capture, 0, sizeof parm.parm.capture);
-      parm.parm.capture.capability = V4L2_CAP_TIMEPERFRAME;
-      parm.parm.capture.timeperframe = timePerFrame_;
-      parm.parm.capture.readbuffers = 0;
-      return 0;
-    }
-    case VIDIOC_REQBUFS: {
-      auto& buffers = *static_cast<v4l2_requestbuffers*>(arg);
-      if (buffers.type != V4L2_BUF_TYPE_VIDEO_CAPTURE || buffers.memory != V4L2_MEMORY_MMAP) {
-        return Fail(EINVAL);
-      }
-      if (streaming_) return Fail(EBUSY);
-      FreeBuffers();
-      buffers.count = std::min(buffers.count, kMaxBuffers);
-      if (buffers.count == 0) return 0;
-      memory_ = memfd_create("fake-camera-buffers", MFD_CLOEXEC);
-      if (memory_ < 0 || ftruncate(memory_, off_t{kSizeImage} * buffers.count) < 0) {
-        return Fail(ENOMEM);
-      }
-      buffers_.assign(buffers.count, BufferState::kDequeued);
-      return 0;
-    }
-    case VIDIOC_QUERYBUF:
-    case VIDIOC_QBUF:
-    case VIDIOC_DQBUF: {
-      auto& buffer = *static_cast<v4l2_buffer*>(arg);
-      if (buffer.type != V4L2_BUF_TYPE_VIDEO_CAPTURE || buffer.memory != V4L2_MEMORY_MMAP) {
-        return Fail(EINVAL);
-      }
-      if (request == VIDIOC_DQBUF) {
-        if (done_.empty()) return Fail(EAGAIN);
-        buffer.index = done_.front();
-        done_.erase(done_.begin());
-        Drain();
-      } else if (buffer.index >= buffers_.size()) {
-        return Fail(EINVAL);
-      }
-      const unsigned index = buffer.index;
-      if (request == VIDIOC_QBUF) {
-        if (buffers_[index] != BufferState::kDequeued) return Fail(EINVAL);
-        buffers_[index] = BufferState::kQueued;
-        queue_.push_back(index);
-        FillPending();
-      }
-      if (request == VIDIOC_DQBUF) {
-        buffers_[index] = BufferState::kDequeued;
-        buffer.bytesused = kSizeImage;
-        buffer.sequence = sequence_++;
-        buffer.timestamp = {100 + static_cast<long>(buffer.sequence), 0};
-        buffer.field = V4L2_FIELD_NONE;
-      }
-      buffer.length = kSizeImage;
-      buffer.m.offset = index * kSizeImage;
-      buffer.flags = V4L2_BUF_FLAG_TIMESTAMP_MONOTONIC |
-                     (buffers_[index] == BufferState::kQueued ? V4L2_BUF_FLAG_QUEUED : 0U) |
-                     (buffers_[index] == BufferState::kDone ? V4L2_BUF_FLAG_DONE : 0U);
-      return 0;
-    }
-    case VIDIOC_G_INPUT:  // one camera input, as on a UVC camera
-      *static_cast<int*>(arg) = 0;
-      return 0;
-    case VIDIOC_ENUMINPUT: {
-      auto& input = *static_cast<v4l2_input*>(arg);
-      if (input.index != 0) return Fail(EINVAL);
-      std::memset(&input, 0, sizeof input);
-      Copy(input.name, sizeof input.name, "Camera 1");
-      input.type = V4L2_INPUT_TYPE_CAMERA;
-      return 0;
-    }
-    case VIDIOC_STREAMON:
-      if (buffers_.empty()) return Fail(EINVAL);
-      streaming_ = true;
-      FillPending();
-      return 0;
-    case VIDIOC_STREAMOFF:
-      streaming_ = false;
-      std::fill(buffers_.begin(), buffers_.end(), BufferState::kDequeued);
-      queue_.clear();
-      while (!done_.empty()) {
-        done_.pop_back();
-        Drain();
-      }
-      return 0;
-    default:
-      return -2;
-  }
-}
-
-// -2: not a control request.
-int FakeV4l2Camera::ControlIoctl(unsigned long request, void* arg) {
-  switch (request) {
-    case VIDIOC_QUERYCTRL: {
-      auto& query = *static_cast<v4l2_queryctrl*>(arg);
-      const Control* control = FindControl(query.id);
-      if (control == nullptr) return Fail(EINVAL);
-      std::memset(&query, 0, sizeof query);
-      query.id = control->id;
-      query.type = control->type;
-      Copy(query.name, sizeof query.name, control->name);
-      query.minimum = control->minimum;
-      query.maximum = control->maximum;
-      query.step = 1;
-      query.default_value = control->defaultValue;
-      return 0;
-    }
-    case VIDIOC_QUERYMENU: {
-      auto& item = *static_cast<v4l2_querymenu*>(arg);
-      if (item.id != V4L2_CID_EXPOSURE_AUTO || !MenuOffers(item.index)) return Fail(EINVAL);
-      Copy(item.name, sizeof item.name,
-           item.index == V4L2_EXPOSURE_MANUAL ? "Manual Mode" : "Aperture Priority Mode");
-      return 0;
-    }
-    case VIDIOC_G_CTRL:
-    case VIDIOC_S_CTRL: {
-      auto& value = *static_cast<v4l2_control*>(arg);
-      const Control* control = FindControl(value.id);
-      if (control == nullptr) return Fail(EINVAL);
-      int* field = value.id == V4L2_CID_BRIGHTNESS      ? &brightness_
-                   : value.id == V4L2_CID_EXPOSURE_AUTO ? &exposureAuto_
-                                                        : &exposureAbsolute_;
-      if (request == VIDIOC_G_CTRL) {
-        value.value = *field;
-        return 0;
-      }
-      if (value.value < control->minimum || value.value > control->maximum) return Fail(ERANGE);
-      if (value.id == V4L2_CID_EXPOSURE_AUTO &&
-          !MenuOffers(static_cast<std::uint32_t>(value.value))) {
-        return Fail(EINVAL);
-      }
-      *field = value.value;
-      return 0;
-    }
-    default:
-      return -2;
-  }
-}
-
-void FakeV4l2Camera::FillPending() {
-  while (streaming_ && pending_ > 0 && !queue_.empty() && memory_ >= 0) {
-    const unsigned index = queue_.front();
-    queue_.erase(queue_.begin());
-    std::vector<std::uint8_t> frame(kSizeImage);
-    for (int row = 0; row < kHeight; ++row) {
-      std::uint8_t* line = frame.data() + static_cast<std::size_t>(row) * kWidth * 2;
-      for (int col = 0; col < kWidth; col += 2) {
-        line[col * 2] = Luma(row, col);
-        line[col * 2 + 1] = 128;  // U
-        line[col * 2 + 2] = Luma(row, col + 1);
-        line[col * 2 + 3] = 128;  // V
-      }
-    }
-    if (pwrite(memory_, frame.data(), frame.size(), off_t{index} * kSizeImage) !=
-        static_cast<ssize_t>(frame.size())) {
-      std::abort();
-    }
-    buffers_[index] = BufferState::kDone;
-    done_.push_back(index);
-    --pending_;
-    Signal();
-  }
-}
-
-void FakeV4l2Camera::FreeBuffers() {
-  buffers_.clear();
-  queue_.clear();
-  while (!done_.empty()) {
-    done_.pop_back();
-    Drain();
-  }
-  if (memory_ >= 0) RealClose(memory_);
-  memory_ = -1;
-}
-
-void FakeV4l2Camera::Signal() {
-  const std::uint64_t one = 1;
-  if (streamFd_ >= 0 && ::write(streamFd_, &one, sizeof one) < 0) std::abort();
-}
-
-void FakeV4l2Camera::Drain() {
-  std::uint64_t one = 0;
-  if (streamFd_ >= 0 && ::read(streamFd_, &one, sizeof one) < 0 && errno != EAGAIN) std::abort();
+  const auto handler = kHandlers.find(request);
+  // The metadata node is only ever asked what it is.
+  if (open->second.metadata || handler == kHandlers.end()) return Fail(ENOTTY);
+  return handler->second(s, {fd, request, arg});
 }
 
 }  // namespace orvex::test
@@ -507,53 +386,33 @@ extern "C" long syscall(long number, ...) noexcept {
   for (long& value : a) value = va_arg(args, long);
   va_end(args);
   FakeV4l2Camera* camera = FakeV4l2Camera::Active();
-  if (camera != nullptr) {
-    bool metadata = false;
-    switch (number) {
-      case SYS_open:
-        if (camera->IsNode(reinterpret_cast<const char*>(a[0]), metadata)) {
-          return camera->OpenNode(metadata);
-        }
-        break;
-      case SYS_openat:
-        if (camera->IsNode(reinterpret_cast<const char*>(a[1]), metadata)) {
-          return camera->OpenNode(metadata);
-        }
-        break;
-      case SYS_ioctl:
-        if (camera->Owns(a[0])) {
-          return camera->Ioctl(static_cast<int>(a[0]), static_cast<unsigned long>(a[1]),
-                               reinterpret_cast<void*>(a[2]));
-        }
-        break;
-      case SYS_close:
-        if (camera->Owns(a[0])) return camera->Close(static_cast<int>(a[0]));
-        break;
-      case SYS_mmap:
-        if (camera->Owns(a[4])) {
-          const int memory = camera->MemoryOf(a[4]);
-          if (memory < 0) {
-            errno = EINVAL;
-            return -1;
-          }
-          a[4] = memory;
-        }
-        break;
-      default:
-        break;
-    }
+  bool handled = false;
+  long result = 0;
+  if (camera != nullptr && number == SYS_openat) {
+    result = camera->Open(reinterpret_cast<const char*>(a[1]), handled);
+  } else if (camera != nullptr && number == SYS_ioctl) {
+    result = camera->Ioctl(static_cast<int>(a[0]), static_cast<unsigned long>(a[1]),
+                           reinterpret_cast<void*>(a[2]), handled);
+  } else if (camera != nullptr && number == SYS_close) {
+    result = camera->Close(static_cast<int>(a[0]), handled);
+  } else if (camera != nullptr && number == SYS_mmap) {
+    a[4] = camera->MemoryOf(a[4]);
+    handled = a[4] < 0;
+    result = -1;
   }
-  return orvex::test::RealSyscall(number, a[0], a[1], a[2], a[3], a[4], a[5]);
+  if (handled) return result;
+  static const auto real = reinterpret_cast<long (*)(long, ...)>(dlsym(RTLD_NEXT, "syscall"));
+  return real(number, a[0], a[1], a[2], a[3], a[4], a[5]);
 }
 
 namespace {
 int OpenFile(const char* name, const char* path, int flags, va_list args) {
-  mode_t mode = 0;
-  if ((flags & (O_CREAT | O_TMPFILE)) != 0) mode = va_arg(args, mode_t);
+  const mode_t mode = (flags & (O_CREAT | O_TMPFILE)) != 0 ? va_arg(args, mode_t) : 0;
+  bool handled = false;
   FakeV4l2Camera* camera = FakeV4l2Camera::Active();
-  bool metadata = false;
-  if (camera != nullptr && camera->IsNode(path, metadata)) return camera->OpenNode(metadata);
-  static const auto real = reinterpret_cast<orvex::test::OpenFunction>(dlsym(RTLD_NEXT, name));
+  const int fd = camera != nullptr ? camera->Open(path, handled) : 0;
+  if (handled) return fd;
+  static const auto real = reinterpret_cast<int (*)(const char*, int, ...)>(dlsym(RTLD_NEXT, name));
   return real(path, flags, mode);
 }
 }  // namespace
@@ -566,27 +425,23 @@ extern "C" int open(const char* path, int flags, ...) {
   return fd;
 }
 
-extern "C" int open64(const char* path, int flags, ...) {
-  va_list args;
-  va_start(args, flags);
-  const int fd = OpenFile("open64", path, flags, args);
-  va_end(args);
-  return fd;
-}
-
 extern "C" int ioctl(int fd, unsigned long request, ...) noexcept {
   va_list args;
   va_start(args, request);
   void* arg = va_arg(args, void*);
   va_end(args);
+  bool handled = false;
   FakeV4l2Camera* camera = FakeV4l2Camera::Active();
-  if (camera != nullptr && camera->Owns(fd)) return camera->Ioctl(fd, request, arg);
-  static const auto real = reinterpret_cast<orvex::test::IoctlFunction>(dlsym(RTLD_NEXT, "ioctl"));
+  const int result = camera != nullptr ? camera->Ioctl(fd, request, arg, handled) : 0;
+  if (handled) return result;
+  static const auto real =
+      reinterpret_cast<int (*)(int, unsigned long, ...)>(dlsym(RTLD_NEXT, "ioctl"));
   return real(fd, request, arg);
 }
 
 extern "C" int close(int fd) {
+  bool handled = false;
   FakeV4l2Camera* camera = FakeV4l2Camera::Active();
-  if (camera != nullptr && camera->Owns(fd)) return camera->Close(fd);
-  return orvex::test::RealClose(fd);
+  const int result = camera != nullptr ? camera->Close(fd, handled) : 0;
+  return handled ? result : orvex::test::RealClose(fd);
 }

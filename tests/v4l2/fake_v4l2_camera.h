@@ -9,11 +9,13 @@
 #include <linux/videodev2.h>
 
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
-#include <vector>
 
 namespace orvex::test {
+
+struct FakeCameraState;
 
 class FakeV4l2Camera {
  public:
@@ -36,63 +38,34 @@ class FakeV4l2Camera {
 
   // The next `frames` frames, each filled into a queued buffer as soon as one is there.
   void Produce(int frames);
-  // Pulled out: every open of it fails with ENODEV from now on, and its nodes are gone.
+  // Pulled out: every open of it fails from now on, and what is open answers ENODEV.
   void Unplug();
   // Plugged back in: a fresh device at the same nodes.
   void Replug();
 
-  int Brightness();
-  int ExposureAuto();
-  int ExposureAbsolute();
+  // What the adapter has set the camera to.
+  struct Settings {
+    int brightness = 0;
+    int exposureAuto = V4L2_EXPOSURE_APERTURE_PRIORITY;
+    int exposureAbsolute = kExposureDefault;
+    v4l2_fract timePerFrame{1, 30};
+  };
+  Settings Current();
+  // Manual exposure at `value`, as another program could have left it.
   void SetManualExposure(int value);
-  v4l2_fract TimePerFrame();
-  std::uint32_t StreamedPixelFormat();
-  // ioctl requests the camera did not know, for a test to show when libv4l2 asks new things.
-  std::vector<unsigned long> UnknownRequests();
 
-  // For the interposed calls.
+  // For the interposed calls: -1 with errno, or what the call returns; `handled` false when
+  // the call is not for the camera.
   static FakeV4l2Camera* Active();
-  bool IsNode(const char* path, bool& metadata);
-  int OpenNode(bool metadata);
-  bool Owns(long fd);
-  int Close(int fd);
-  int Ioctl(int fd, unsigned long request, void* arg);
-  int MemoryOf(long fd);
+  int Open(const char* path, bool& handled);
+  int Ioctl(int fd, unsigned long request, void* arg, bool& handled);
+  int Close(int fd, bool& handled);
+  // The buffers' memfd in place of the node `fd`, for mmap.
+  long MemoryOf(long fd);
 
  private:
-  enum class BufferState { kDequeued, kQueued, kDone };
-  struct Open {
-    bool metadata = false;
-    bool dead = false;  // opened before an unplug
-  };
-
-  int StreamIoctl(unsigned long request, void* arg);
-  int ControlIoctl(unsigned long request, void* arg);
-  void FillPending();
-  void FreeBuffers();
-  void Signal();
-  void Drain();
-
-  std::string pictureNode_;
-  std::string metadataNode_;
-  std::string card_;
   std::mutex lock_;
-  bool plugged_ = true;
-  std::vector<std::pair<int, Open>> opens_;
-  int streamFd_ = -1;  // the open that owns the buffers
-  int memory_ = -1;    // memfd with the buffers, one after another
-  std::vector<BufferState> buffers_;
-  std::vector<unsigned> queue_;  // queued buffers, oldest first
-  std::vector<unsigned> done_;   // filled buffers, oldest first
-  bool streaming_ = false;
-  int pending_ = 0;
-  std::uint32_t sequence_ = 0;
-  v4l2_fract timePerFrame_{1, 30};
-  std::uint32_t pixelFormat_ = 0;
-  int brightness_ = 0;
-  int exposureAuto_ = V4L2_EXPOSURE_APERTURE_PRIORITY;
-  int exposureAbsolute_ = kExposureDefault;
-  std::vector<unsigned long> unknown_;
+  std::unique_ptr<FakeCameraState> state_;
 };
 
 }  // namespace orvex::test
