@@ -5,15 +5,11 @@
 #include <gtest/gtest.h>
 
 #include "fake_views.h"
-#include "support/memory_profile.h"
 
 namespace orvex {
 namespace {
 
-struct Fixture {
-  test::MemoryProfile profile;
-  SettingsStore store{profile};
-  RunContext run;
+struct Fixture : test::AppParts {
   test::FakeServiceView view;
   ServiceDialog dialog{run, store};
 };
@@ -70,7 +66,8 @@ TEST(ServiceDialogTest, SetWritesInOrderAndCopiesIntoTheRun) {
   EXPECT_DOUBLE_EQ(f.run.markScale, 4.0 / 60);  // a calibration right after uses it
 }
 
-TEST(ServiceDialogTest, MarkSizeRangeIsCheckedBySetAndClose) {
+// Set and Close both check the mark size; Close keeps the unit for the run but writes nothing.
+TEST(ServiceDialogTest, MarkSizeRangeIsCheckedBySetAndCloseAndCloseWritesNothing) {
   for (auto [size, inRange] : {std::pair{39, false}, {40, true}, {180, true}, {181, false}}) {
     SCOPED_TRACE(size);
     Fixture f;
@@ -84,9 +81,6 @@ TEST(ServiceDialogTest, MarkSizeRangeIsCheckedBySetAndClose) {
     f.dialog.OnClose(f.view);
     EXPECT_FALSE(f.view.closed);
   }
-}
-
-TEST(ServiceDialogTest, CloseKeepsTheUnitForTheRunButWritesNothing) {
   Fixture f;
   f.dialog.OnInit(f.view);
   f.dialog.OnInches();
