@@ -14,7 +14,7 @@ struct Fixture : test::AppParts {
   ServiceDialog dialog{run, store};
 };
 
-TEST(ServiceDialogTest, OpensWithItsOwnDefaults) {
+TEST(ServiceDialogTest, OpensWithItsOwnDefaultsAndARightPressShowsTheFirmware) {
   Fixture f;
   f.run.unitFlag = 0;
   f.dialog.OnInit(f.view);
@@ -38,6 +38,12 @@ TEST(ServiceDialogTest, OpensWithItsOwnDefaults) {
   EXPECT_TRUE(c2.view.visible[window_id::kSecondCameraStatic]);
   EXPECT_EQ(c2.view.checkedRadio, window_id::kInchRadio);
   EXPECT_EQ(c2.view.caption, "Kite");
+
+  // A right press shows the feeder's firmware.
+  c2.dialog.OnRightButton(c2.view, 37);
+  EXPECT_TRUE(c2.view.visible[window_id::kFirmwareStatic]);
+  EXPECT_EQ(c2.view.texts[window_id::kFirmwareStatic], "37H");
+  EXPECT_EQ(FirmwareText(34) + FirmwareText(36), "FW:naFW:36H");
 }
 
 TEST(ServiceDialogTest, SetWritesInOrderAndCopiesIntoTheRun) {
@@ -90,15 +96,6 @@ TEST(ServiceDialogTest, MarkSizeRangeIsCheckedBySetAndCloseAndCloseWritesNothing
   EXPECT_EQ(f.run.unitFlag, 0);
   EXPECT_EQ(f.run.cameraOffsetX, 0);
   EXPECT_TRUE(f.profile.WriteLog().empty());
-}
-
-TEST(ServiceDialogTest, FirmwareText) {
-  EXPECT_EQ(FirmwareText(34), "FW:na");
-  EXPECT_EQ(FirmwareText(36), "FW:36H");
-  Fixture f;
-  f.dialog.OnRightButton(f.view, 37);
-  EXPECT_TRUE(f.view.visible[window_id::kFirmwareStatic]);
-  EXPECT_EQ(f.view.texts[window_id::kFirmwareStatic], "37H");
 }
 
 }  // namespace

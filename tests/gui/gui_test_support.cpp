@@ -186,10 +186,8 @@ ModalAnswerer::Step ModalAnswerer::ChooseFile(const QString& path) {
 
 ModalAnswerer::Step ModalAnswerer::Click(int id) {
   return [id](QWidget* modal) {
-    if (!ClickControl(modal, id)) {
-      ADD_FAILURE() << "no button " << id << " in " << modal->metaObject()->className();
-      Dismiss(modal);
-    }
+    EXPECT_TRUE(ClickControl(modal, id))
+        << "no button " << id << " in " << Describe(modal).className.toStdString();
   };
 }
 

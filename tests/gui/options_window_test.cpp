@@ -1,11 +1,14 @@
-// The Options window: its controls, the range message, the file dialog that ends it with OK.
+// The Options window: its controls, the jobs report reached from it (the runs newest first,
+// whole), the range message, the file dialog that ends it with OK.
 #include "gui/options_window.h"
 
 #include <gtest/gtest.h>
 
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QTableWidget>
 
+#include "app/jobs_report.h"
 #include "gui/gui_test_support.h"
 #include "support/temp_dir.h"
 
@@ -16,14 +19,23 @@ using testing::ModalAnswerer;
 
 constexpr int kDefaultSpeedEdit = 1070;
 constexpr int kLoadButton = 1117;
+constexpr int kJobsReportButton = 1119;
 constexpr int kOkButton = 1;
+constexpr int kReportList = 1045;
 
-TEST(OptionsWindowTest, ASpeedOutOfRangeOrNotANumberKeepsItOpenAndALoadedFileEndsItWithOk) {
+TEST(OptionsWindowTest, ShowsTheReportRefusesABadSpeedAndEndsWithOkOnceAFileIsLoaded) {
   test::TempDir dir;
   dir.Write("labels.CST", "0 0 0 0  0 0  0 0 0 0 0  0 0 0 0 0 0 0  0 0 0 0  0 0 0");
+  const auto report = dir.File("report.dat");
+  ASSERT_TRUE(AppendLine(report, FormatReportLine("/jobs/first.eps", 4, 65), true));
+  ASSERT_TRUE(AppendLine(report, FormatReportLine("/jobs/second.eps", 12, 600), true));
+  ASSERT_TRUE(AppendLine(report, FormatReportLine("/jobs/spring labels/third.eps", 3, 3725), true));
   RunContext run;
-  OptionsDialog model(run, 30, 1, 12, dir.File("report.dat"));
+  OptionsDialog model(run, 30, 1, 12, report);
   testing::MissingControlCheck controls;
+  QStringList rows;
+  bool timesFit = true;
+  bool hiddenButtonsHidden = false;
   auto typeAndPress = [](const QString& speed, int button) {
     return [speed, button](QWidget* options) {
       testing::TypeInto(options, kDefaultSpeedEdit, speed);
@@ -31,7 +43,22 @@ TEST(OptionsWindowTest, ASpeedOutOfRangeOrNotANumberKeepsItOpenAndALoadedFileEnd
     };
   };
   ModalAnswerer answerer;
-  answerer.Then(typeAndPress("61", kOkButton))
+  answerer.Then(ModalAnswerer::Click(kJobsReportButton))
+      .Then([&](QWidget* window) {
+        auto* list = testing::FindControlAs<QTableWidget>(window, kReportList);
+        ASSERT_NE(list, nullptr);
+        // The model fills the list from the dialog's own timer, about 240 ms after opening.
+        testing::WaitFor([list] { return list->rowCount() == 3; });
+        for (int row = 0; row < list->rowCount(); ++row) {
+          const QString time = list->item(row, 2)->text();
+          rows << list->item(row, 0)->text() + "|" + list->item(row, 1)->text() + "|" + time;
+          timesFit &= list->fontMetrics().horizontalAdvance(time) < list->columnWidth(2);
+        }
+        hiddenButtonsHidden = !testing::FindControl(window, 2)->isVisible() &&
+                              !testing::FindControl(window, 1035)->isVisible();
+        testing::ClickControl(window, kOkButton);
+      })
+      .Then(typeAndPress("61", kOkButton))
       .Then(ModalAnswerer::Accept())
       .Then(typeAndPress("", kOkButton))
       .Then(ModalAnswerer::Accept())
@@ -40,11 +67,16 @@ TEST(OptionsWindowTest, ASpeedOutOfRangeOrNotANumberKeepsItOpenAndALoadedFileEnd
 
   EXPECT_TRUE(RunOptionsWindow(nullptr, model));
 
-  ASSERT_EQ(answerer.Seen().size(), 6u);
+  ASSERT_EQ(answerer.Seen().size(), 8u);
   EXPECT_EQ(answerer.Seen()[0].title, QStringLiteral("Options"));
-  EXPECT_EQ(answerer.Seen()[1].text, QStringLiteral("Please enter an integer between 1 and 60."));
-  EXPECT_EQ(answerer.Seen()[3].text, QStringLiteral("Please enter an integer."));
-  EXPECT_EQ(answerer.Seen()[5].className, QStringLiteral("QFileDialog"));
+  EXPECT_EQ(answerer.Seen()[1].title, QStringLiteral("Orvex  Report"));
+  EXPECT_EQ(rows, QStringList({"/jobs/spring labels/third.eps|3 |1:02:05 ",
+                               "/jobs/second.eps|12 |0:10:00 ", "/jobs/first.eps|4 |0:01:05 "}));
+  EXPECT_TRUE(timesFit);
+  EXPECT_TRUE(hiddenButtonsHidden);
+  EXPECT_EQ(answerer.Seen()[3].text, QStringLiteral("Please enter an integer between 1 and 60."));
+  EXPECT_EQ(answerer.Seen()[5].text, QStringLiteral("Please enter an integer."));
+  EXPECT_EQ(answerer.Seen()[7].className, QStringLiteral("QFileDialog"));
   EXPECT_EQ(model.Outcome(), 1);
   EXPECT_EQ(model.ChosenPath(), dir.File("labels.CST").string());
   EXPECT_EQ(model.DefaultSpeedOut(), 60);
