@@ -57,15 +57,17 @@ TEST(ServiceWindowTest, ShowsTheFirmwareOnARightPressRunsInitCutterAndRefusesMar
       nullptr, model,
       [&seen] { seen << (QApplication::activeModalWidget() ? "init in the dialog" : "init"); },
       [] { return 37; });
+  EXPECT_EQ(profile.ReadInt(kProfileSection, key::kMpix, 0), 40);
+  profile.ClearWriteLog();
   RunServiceWindow(
       nullptr, model, [] {}, [] { return 0; });
+  EXPECT_TRUE(profile.WriteLog().empty());  // Close writes nothing
 
   EXPECT_EQ(seen, QStringList({"hidden", "camera 2", "37H", "init in the dialog"}));
   ASSERT_EQ(answerer.Seen().size(), 4u);
   EXPECT_EQ(answerer.Seen()[0].title, QStringLiteral("About Orvex"));
   EXPECT_EQ(answerer.Seen()[1].text, QStringLiteral("Please enter an integer between 40 and 180."));
   EXPECT_EQ(answerer.Seen()[2].className, QStringLiteral("orvex::gui::ServiceWindow"));
-  EXPECT_EQ(profile.ReadInt(kProfileSection, key::kMpix, 0), 40);
   EXPECT_EQ(run.markSize, 40);
 }
 
