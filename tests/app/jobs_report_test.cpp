@@ -5,14 +5,11 @@
 
 #include "fake_views.h"
 #include "support/small_tmpfs.h"
-#include "support/temp_dir.h"
 
 namespace orvex {
 namespace {
 
-struct Fixture {
-  test::TempDir dir;
-  WorkDir workDir{dir.Path()};
+struct Fixture : test::AppParts {
   std::string lost;  // the operator's message of the last run
 
   void Run(const std::string& path, int sheets, int seconds, double skewSum = 0.0) {
