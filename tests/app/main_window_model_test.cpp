@@ -111,9 +111,9 @@ TEST_F(MainWindowModelTest, TheRunGetsWhatTheOperatorTypedEachInItsOwnPlace) {
                               sheet.sheetCount, fields.uplift, fields.insertion,
                               fields.commands.cutForce, fields.commands.dashedForce}),
             std::vector<int>({5, -6, 9, 3, 2, 11, 150, 21, 13}));
-  EXPECT_DOUBLE_EQ(sheet.firstMarkerCross, 2.5);
-  EXPECT_DOUBLE_EQ(sheet.feedScaleShown, 0.75);
-  EXPECT_DOUBLE_EQ(fields.cutterWidthShown, 1.5);
+  EXPECT_EQ(
+      std::vector<double>({sheet.firstMarkerCross, sheet.feedScaleShown, fields.cutterWidthShown}),
+      std::vector<double>({2.5, 0.75, 1.5}));
   EXPECT_TRUE(sheet.withoutCropMarks && sheet.copiesEnabled);
 }
 
