@@ -132,6 +132,7 @@ TEST_F(OrvexOnTheTwin, SleepIsHeldFromStartUntilStopOrClosingAndClosingKeepsTheF
   ASSERT_EQ(logind_.Calls().size(), 2U);
   EXPECT_FALSE(logind_.HungUp(1, 0));
   Window().close();
+  EXPECT_TRUE(Window().isVisible());  // until the run loop's next tick
   EXPECT_TRUE(DriveUntil([&] { return logind_.HungUp(1, 0); }, kMinuteMs));
   DriveUntil([&] { return !Window().isVisible(); }, kMinuteMs);
   app_.reset();
