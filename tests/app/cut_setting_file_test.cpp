@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 
 #include "fake_views.h"
-#include "support/memory_profile.h"
-#include "support/temp_dir.h"
 
 namespace orvex {
 namespace {
@@ -49,14 +47,7 @@ class RecordingCommands : public MainWindowCommands {
 // A button of the Options dialog; none is Cancel.
 using Press = bool (OptionsDialog::*)(OptionsDialogView&);
 
-struct Fixture {
-  test::TempDir dir;
-  WorkDir workDir{dir.Path()};
-  test::MemoryProfile profile;
-  SettingsStore store{profile};
-  RunContext run;
-  MainWindowFields fields;
-  test::FakeMainView view;
+struct Fixture : test::AppParts {
   test::FakeOptionsView options;
   RecordingCommands commands;
 
@@ -162,8 +153,7 @@ TEST(CutSettingFileTest, SelectionsPastTheBoxesEntriesAreIgnored) {
                         {0, 3, 0, 0, 0, 2, 0, false}, {0, 3, 0, 1, 0, 3, 0, true},
                         {2, 2, 4, 0, 2, 2, 4, true},  {0, 0, 0, 0, 0, 0, 0, false}};
   for (const Case& c : cases) {
-    SCOPED_TRACE(std::to_string(c.pass) + " " + std::to_string(c.special) + " " +
-                 std::to_string(c.multiple) + " creasing " + std::to_string(c.creasing));
+    SCOPED_TRACE(&c - cases);
     Fixture f;
     f.view.controls.passSelection = 1;
     f.view.controls.specialSelection = 2;
@@ -173,9 +163,10 @@ TEST(CutSettingFileTest, SelectionsPastTheBoxesEntriesAreIgnored) {
                              std::to_string(c.special) + " 13 14 15 16 " +
                              std::to_string(c.multiple) + " 18  195 20 21 0  0 0");
     f.Load("s.cst");
-    EXPECT_EQ(f.view.controls.passSelection, c.passAfter);
-    EXPECT_EQ(f.view.controls.specialSelection, c.specialAfter);
-    EXPECT_EQ(f.view.controls.multipleSelection, c.multipleAfter);
+    const MainWindowFields& after = f.view.controls;
+    EXPECT_EQ(
+        std::vector<int>({after.passSelection, after.specialSelection, after.multipleSelection}),
+        std::vector<int>({c.passAfter, c.specialAfter, c.multipleAfter}));
     const std::vector<std::string> withSpecial{"special", "reload"}, reloadOnly{"reload"};
     EXPECT_EQ(f.commands.calls, c.specialModeRuns ? withSpecial : reloadOnly);
   }

@@ -10,6 +10,8 @@
 #include "app/dialog_view.h"
 #include "core/pdf_converter.h"
 #include "support/fake_main_window_view.h"
+#include "support/memory_profile.h"
+#include "support/temp_dir.h"
 
 namespace orvex::test {
 
@@ -26,13 +28,10 @@ class FakePdf : public PdfConverter {
   bool available_;
 };
 
-// The main window: its controls hold a copy of the members; `typed` edits are applied to the
-// controls before the next TakeFields, as if the operator had typed them.
+// The main window: its controls hold a copy of the members.
 class FakeMainView : public FakeWindow<DialogView> {
  public:
   bool TakeFields(MainWindowFields& fields) override {
-    if (typed) typed(controls);
-    typed = nullptr;
     fields = controls;
     return true;
   }
@@ -47,7 +46,6 @@ class FakeMainView : public FakeWindow<DialogView> {
   }
 
   MainWindowFields controls;
-  std::function<void(MainWindowFields&)> typed;
   std::map<int, std::vector<std::string>> comboEntries;
   std::string menuItem = "&About Orvex...";
   std::optional<std::string> splash;
@@ -65,6 +63,17 @@ class FakeOptionsView : public FakeWindow<OptionsDialogView> {
   OptionsFields controls;
   std::optional<ChosenFile> openChoice;
   std::optional<ChosenFile> saveChoice;
+};
+
+// The pieces the app's models are built over, with a working directory of their own.
+struct AppParts {
+  TempDir dir;
+  WorkDir workDir{dir.Path()};
+  MemoryProfile profile;
+  SettingsStore store{profile};
+  RunContext run;
+  MainWindowFields fields;
+  FakeMainView view;
 };
 
 class FakeServiceView : public FakeWindow<ServiceDialogView> {
@@ -89,13 +98,12 @@ class FakeReportView : public JobsReportView {
   void AddColumn(std::string_view title, int widthPixels) override {
     columns.push_back(std::string(title) + "/" + std::to_string(widthPixels));
   }
-  void EnableGridLines() override { grid = true; }
+  void EnableGridLines() override {}
   void InsertRowAtTop(const std::vector<std::string>& cells) override {
     rows.insert(rows.begin(), cells);
   }
 
   std::vector<std::string> columns;
-  bool grid = false;
   std::vector<std::vector<std::string>> rows;
 };
 

@@ -41,8 +41,11 @@ const RangedField kRangedFields[] = {
     {kDashSpeedEdit, 1, 60, &MainWindowFields::dashSpeed, 0, true},
 };
 
-TEST_F(MainWindowModelTest, EveryRangedFieldTakesItsLimitsIntoItsMemberAndRefusesOneBeyond) {
+// Each ranged field takes its limits and refuses one beyond; leaving it has the fields taken on
+// the next tick, or not at all.
+TEST_F(MainWindowModelTest, EveryRangedFieldTakesItsLimitsRefusesOneBeyondAndIsTakenWhenLeft) {
   std::map<int, std::pair<int, int>> spins;
+  int height = 0;
   for (const RangedField& field : kRangedFields) {
     SCOPED_TRACE(field.id);
     if (field.spin != 0) spins[field.spin] = {field.minimum, field.maximum};
@@ -61,6 +64,11 @@ TEST_F(MainWindowModelTest, EveryRangedFieldTakesItsLimitsIntoItsMemberAndRefuse
                 (std::vector<std::vector<int>>{{field.id, field.minimum, field.maximum}}));
     }
     view.texts[field.id] = std::to_string(field.maximum);
+    view.texts[kHeightEdit] = std::to_string(++height);
+    view.Leave(field.id);
+    EXPECT_NE(model->Fields().height, height);
+    model->OnTimer();
+    EXPECT_EQ(model->Fields().height == height, field.takenWhenLeft);
   }
   EXPECT_EQ(view.spinRanges, spins);
   // The counts and the free forces take any number.
@@ -119,18 +127,6 @@ TEST_F(MainWindowModelTest, ForceCapOnTheNextTickWithOneMessageForAllThreeFields
   model->OnTimer();
   EXPECT_EQ(model->Fields().cutForce, 20);
   EXPECT_EQ(view.messages.size(), 2U);
-}
-
-TEST_F(MainWindowModelTest, FieldsLeftAreTakenOnTheNextTickOnly) {
-  int height = 0;
-  for (const RangedField& left : kRangedFields) {
-    SCOPED_TRACE(left.id);
-    view.texts[kHeightEdit] = std::to_string(++height);
-    view.Leave(left.id);
-    EXPECT_NE(model->Fields().height, height);
-    model->OnTimer();
-    EXPECT_EQ(model->Fields().height == height, left.takenWhenLeft);
-  }
 }
 
 TEST_F(MainWindowModelTest, SpacingBelowOneBecomesOneWithoutReloadAndAboveOneReloads) {

@@ -33,27 +33,22 @@ class CountingCanvas : public PreviewCanvas {
   int clears = 0;  // one per load that reached the drawing
 };
 
+// Reads give the brightness last set and an exposure of -9; every setting is logged.
 class LoggingCamera : public CameraPictureControl {
  public:
-  bool ReadBrightness(int& value) override {
-    value = brightness;
-    return true;
-  }
-  bool SetBrightness(int value, int flag) override {
-    brightness = value;
-    log.push_back("B" + std::to_string(value) + "/" + std::to_string(flag));
-    return true;
-  }
-  bool ReadExposure(int& value) override {
-    value = -9;
-    return true;
-  }
-  bool SetExposure(int value, int flag) override {
-    log.push_back("E" + std::to_string(value) + "/" + std::to_string(flag));
-    return true;
-  }
+  bool ReadBrightness(int& value) override { return Give(value, brightness); }
+  bool SetBrightness(int value, int flag) override { return Log("B", brightness = value, flag); }
+  bool ReadExposure(int& value) override { return Give(value, -9); }
+  bool SetExposure(int value, int flag) override { return Log("E", value, flag); }
   int brightness = 0;
   std::vector<std::string> log;
+
+ private:
+  static bool Give(int& out, int value) { return (out = value, true); }
+  bool Log(const char* what, int value, int flag) {
+    log.push_back(what + std::to_string(value) + "/" + std::to_string(flag));
+    return true;
+  }
 };
 
 class NullVision : public RunVision {

@@ -10,7 +10,7 @@
 #include <random>
 #include <set>
 
-#include "support/temp_dir.h"
+#include "fake_views.h"
 
 namespace orvex {
 namespace {
@@ -22,10 +22,7 @@ RecentEntry Entry(const std::string& path, int force) {
   return entry;
 }
 
-struct Fixture {
-  test::TempDir dir;
-  RunContext run;
-  MainWindowFields fields;
+struct Fixture : test::AppParts {
   RecentJobsFile recent{dir.File("recent.dat"), run, fields};
 };
 

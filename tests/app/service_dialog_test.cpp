@@ -5,20 +5,16 @@
 #include <gtest/gtest.h>
 
 #include "fake_views.h"
-#include "support/memory_profile.h"
 
 namespace orvex {
 namespace {
 
-struct Fixture {
-  test::MemoryProfile profile;
-  SettingsStore store{profile};
-  RunContext run;
+struct Fixture : test::AppParts {
   test::FakeServiceView view;
   ServiceDialog dialog{run, store};
 };
 
-TEST(ServiceDialogTest, OpensWithItsOwnDefaults) {
+TEST(ServiceDialogTest, OpensWithItsOwnDefaultsAndARightPressShowsTheFirmware) {
   Fixture f;
   f.run.unitFlag = 0;
   f.dialog.OnInit(f.view);
@@ -42,6 +38,12 @@ TEST(ServiceDialogTest, OpensWithItsOwnDefaults) {
   EXPECT_TRUE(c2.view.visible[window_id::kSecondCameraStatic]);
   EXPECT_EQ(c2.view.checkedRadio, window_id::kInchRadio);
   EXPECT_EQ(c2.view.caption, "Kite");
+
+  // A right press shows the feeder's firmware.
+  c2.dialog.OnRightButton(c2.view, 37);
+  EXPECT_TRUE(c2.view.visible[window_id::kFirmwareStatic]);
+  EXPECT_EQ(c2.view.texts[window_id::kFirmwareStatic], "37H");
+  EXPECT_EQ(FirmwareText(34) + FirmwareText(36), "FW:naFW:36H");
 }
 
 TEST(ServiceDialogTest, SetWritesInOrderAndCopiesIntoTheRun) {
@@ -70,7 +72,8 @@ TEST(ServiceDialogTest, SetWritesInOrderAndCopiesIntoTheRun) {
   EXPECT_DOUBLE_EQ(f.run.markScale, 4.0 / 60);  // a calibration right after uses it
 }
 
-TEST(ServiceDialogTest, MarkSizeRangeIsCheckedBySetAndClose) {
+// Set and Close both check the mark size; Close keeps the unit for the run but writes nothing.
+TEST(ServiceDialogTest, MarkSizeRangeIsCheckedBySetAndCloseAndCloseWritesNothing) {
   for (auto [size, inRange] : {std::pair{39, false}, {40, true}, {180, true}, {181, false}}) {
     SCOPED_TRACE(size);
     Fixture f;
@@ -84,9 +87,6 @@ TEST(ServiceDialogTest, MarkSizeRangeIsCheckedBySetAndClose) {
     f.dialog.OnClose(f.view);
     EXPECT_FALSE(f.view.closed);
   }
-}
-
-TEST(ServiceDialogTest, CloseKeepsTheUnitForTheRunButWritesNothing) {
   Fixture f;
   f.dialog.OnInit(f.view);
   f.dialog.OnInches();
@@ -96,15 +96,6 @@ TEST(ServiceDialogTest, CloseKeepsTheUnitForTheRunButWritesNothing) {
   EXPECT_EQ(f.run.unitFlag, 0);
   EXPECT_EQ(f.run.cameraOffsetX, 0);
   EXPECT_TRUE(f.profile.WriteLog().empty());
-}
-
-TEST(ServiceDialogTest, FirmwareText) {
-  EXPECT_EQ(FirmwareText(34), "FW:na");
-  EXPECT_EQ(FirmwareText(36), "FW:36H");
-  Fixture f;
-  f.dialog.OnRightButton(f.view, 37);
-  EXPECT_TRUE(f.view.visible[window_id::kFirmwareStatic]);
-  EXPECT_EQ(f.view.texts[window_id::kFirmwareStatic], "37H");
 }
 
 }  // namespace

@@ -6,27 +6,17 @@
 
 #include "app/startup.h"
 #include "fake_views.h"
-#include "support/memory_profile.h"
-#include "support/temp_dir.h"
 
 namespace orvex {
 namespace {
 
 using Log = std::vector<std::string>;
 
-struct Machine {
-  test::MemoryProfile profile;
-  SettingsStore store{profile};
-  RunContext run;
-  MainWindowFields fields;
-  test::FakeMainView view;
-  test::TempDir dir;
-  WorkDir workDir{dir.Path()};
-  test::FakePdf pdf;
-
+struct Machine : test::AppParts {
   void StartUp() {
     run = RunContext{};
     fields = MainWindowFields{};
+    test::FakePdf pdf;
     Startup(run, fields, view, store, workDir).Initialise(pdf);
   }
 };
@@ -54,10 +44,8 @@ TEST(SettingsStoreTest, FreshProfileGivesEachReaderItsOwnDefaultsAndStaysEmpty) 
   m.store.LoadOffsetsForCutTest(m.run);
   EXPECT_EQ((OffsetPair{m.run.cameraOffsetX, m.run.cameraOffsetY}), (OffsetPair{180, 99}));
   EXPECT_TRUE(m.profile.WriteLog().empty());  // defaults are never written back
-}
 
-TEST(SettingsStoreTest, MarkSizeBelowFortyIsReplacedAtStartUp) {
-  Machine m;
+  // A stored mark size below forty is replaced at start-up.
   for (auto [stored, used] : {std::pair{39, 46}, {40, 40}}) {
     m.profile.WriteInt(kProfileSection, key::kMpix, stored);
     m.StartUp();
@@ -65,7 +53,7 @@ TEST(SettingsStoreTest, MarkSizeBelowFortyIsReplacedAtStartUp) {
   }
 }
 
-TEST(SettingsStoreTest, StartWritesTheActivePairAndOnlyLengthsInRange) {
+TEST(SettingsStoreTest, StartAndCalibrationWriteTheActivePairAndStartOnlyLengthsInRange) {
   Machine m;
   m.StartUp();
   m.run.currentJobPath = "/jobs/spring labels.eps";
@@ -98,6 +86,14 @@ TEST(SettingsStoreTest, StartWritesTheActivePairAndOnlyLengthsInRange) {
   m.store.WriteAtStart(m.run, m.fields);
   EXPECT_EQ(m.profile.WriteLog().front(), "hetichetta");
 
+  // Calibration writes the active pair too, Y first for the first camera.
+  m.profile.ClearWriteLog();
+  m.store.WriteCalibration(m.run, 181, 98);
+  m.run.secondCamera = 0;
+  m.store.WriteCalibration(m.run, 91, 102);
+  EXPECT_EQ(m.profile.WriteLog(), (Log{"deltaXC2", "deltaYC2", "deltaY", "deltaX"}));
+  EXPECT_EQ((OffsetPair{m.run.cameraOffsetX, m.run.cameraOffsetY}), (OffsetPair{91, 102}));
+
   // One refused key is enough for the window to say the settings were not saved.
   m.profile.FailWrites(true);
   EXPECT_FALSE(m.store.WriteAtStart(m.run, m.fields));
@@ -121,16 +117,6 @@ TEST(SettingsStoreTest, InchDisplayKeepsTheFirstMarkerDistanceAcrossRestarts) {
   // Hostile values in the real field do not overflow the stored integer.
   EXPECT_EQ(StoredFirstMarker(1e300, 25.4), 2147483647);
   EXPECT_EQ(StoredFirstMarker(-1e300, 1.0), -2147483647 - 1);
-}
-
-TEST(SettingsStoreTest, CalibrationWritesTheActivePairInItsOrder) {
-  Machine m;
-  m.store.WriteCalibration(m.run, 91, 102);
-  m.run.secondCamera = 1;
-  m.store.WriteCalibration(m.run, 181, 98);
-  EXPECT_EQ(m.profile.WriteLog(), (Log{"deltaY", "deltaX", "deltaXC2", "deltaYC2"}));
-  EXPECT_EQ(m.run.cameraOffsetX, 181);
-  EXPECT_EQ(m.run.cameraOffsetY, 98);
 }
 
 }  // namespace

@@ -4,21 +4,11 @@
 #include <gtest/gtest.h>
 
 #include "fake_views.h"
-#include "support/memory_profile.h"
-#include "support/temp_dir.h"
 
 namespace orvex {
 namespace {
 
-struct Fixture {
-  test::TempDir dir;
-  WorkDir workDir{dir.Path()};
-  test::MemoryProfile profile;
-  SettingsStore store{profile};
-  RunContext run;
-  MainWindowFields fields;
-  test::FakeMainView view;
-
+struct Fixture : test::AppParts {
   void Initialise(bool pdf = false) {
     test::FakePdf converter(pdf);
     Startup(run, fields, view, store, workDir).Initialise(converter);
@@ -28,41 +18,39 @@ struct Fixture {
   }
 };
 
-TEST(StartupTest, WithoutFeatureFilesNothingChanges) {
-  Fixture f;
-  f.dir.Write("frontc.dat", "");  // only counts together with revc.dat
-  f.Initialise();
-  EXPECT_EQ(f.view.caption, "- Orvex Plus 1.0 - ");
-  EXPECT_EQ(f.view.menuItem, "&About Orvex...");
-  EXPECT_FALSE(f.view.splash.has_value());
-  EXPECT_TRUE(f.view.comboEntries.empty());
-  EXPECT_FALSE(f.view.visible[window_id::kCycleButton]);
-  EXPECT_EQ(f.run.wideCarriage + f.run.pdfAvailable + f.run.creasingInstalled, 0);
-}
-
 TEST(StartupTest, FeatureFilesSwitchTheirFeaturesOn) {
+  Fixture none;
+  none.dir.Write("frontc.dat", "");  // only counts together with revc.dat
+  none.Initialise();
+  EXPECT_EQ(none.view.caption, "- Orvex Plus 1.0 - ");
+  EXPECT_EQ(none.view.menuItem, "&About Orvex...");
+  EXPECT_FALSE(none.view.splash.has_value());
+  EXPECT_TRUE(none.view.comboEntries.empty());
+  EXPECT_FALSE(none.view.visible[window_id::kCycleButton]);
+  EXPECT_EQ(none.run.wideCarriage + none.run.pdfAvailable + none.run.creasingInstalled, 0);
+
   Fixture f;
   f.dir.Write("revc.dat", "2.0 1\n");
   f.dir.Write("frontc.dat", "");
   f.dir.Write("testc.dat", "");
   f.dir.Write("100.dat", "");
   f.Initialise(true);
-  EXPECT_EQ(f.run.creasingInstalled, 1);
   EXPECT_EQ(f.run.creasingVariant, 2);
   EXPECT_EQ(f.view.comboEntries[window_id::kSpecialModeCombo],
             (std::vector<std::string>{"Tool Creasing", "Front Tool Creasing"}));
   for (int id : {window_id::kCycleButton, window_id::kCreaseButton, window_id::kBladeButton}) {
     EXPECT_TRUE(f.view.visible[id]) << id;
   }
-  EXPECT_EQ(f.run.wideCarriage + f.run.pdfAvailable, 2);
-
+  EXPECT_EQ(f.run.wideCarriage + f.run.pdfAvailable + f.run.creasingInstalled, 3);
   for (std::string_view content : {"1", "2.5", "", "creasing"}) {
     f.dir.Write("revc.dat", content);
     EXPECT_EQ(ReadCreasingVariant(f.dir.File("revc.dat")), 1) << content;
   }
 }
 
-TEST(StartupTest, BrandingTitleIsReadAtItsOffsetAndDamagedCountsStayInsideIt) {
+// The title is read at its offset, damaged counts stay inside it; a title names the window and
+// its menu item, and the splash comes with a branding file either way.
+TEST(StartupTest, BrandingTitleIsReadAtItsOffsetAndNamesTheWindow) {
   const std::pair<std::string, std::optional<std::string>> cases[] = {
       {"3 Kite and the rest is not read", "Kite"},
       {"5\n\nA B\nCD", "A B\nCD"},  // white space and line ends inside are taken as stored
@@ -72,27 +60,20 @@ TEST(StartupTest, BrandingTitleIsReadAtItsOffsetAndDamagedCountsStayInsideIt) {
       {"x Title", std::nullopt},
       {"", std::nullopt},
       {"99999999999999 Title", std::nullopt}};
-  Fixture f;
   for (const auto& [stored, title] : cases) {
-    f.WriteBranding(stored);
-    EXPECT_EQ(ReadBrandingTitle(f.dir.File("xdevcap.dxt")), title) << stored;
-  }
-  f.dir.Write("xdevcap.dxt", "3 Kite");  // shorter than the offset
-  EXPECT_EQ(ReadBrandingTitle(f.dir.File("xdevcap.dxt")), std::nullopt);
-}
-
-// A title names the window and its menu item; without one the caption stays. The splash comes
-// with a branding file either way.
-TEST(StartupTest, BrandingTitleNamesTheWindow) {
-  for (auto [stored, title] : {std::pair{"3 Kite", "Kite"}, {"-1 Kite", ""}}) {
+    SCOPED_TRACE(stored);
     Fixture f;
     f.WriteBranding(stored);
     f.Initialise();
-    EXPECT_EQ(f.run.customTitleRead, *title != '\0');
-    EXPECT_EQ(f.view.caption, *title ? title : "- Orvex Plus 1.0 - ");
-    EXPECT_EQ(f.view.menuItem, *title ? title : "&About Orvex...");
+    EXPECT_EQ(ReadBrandingTitle(f.dir.File("xdevcap.dxt")), title);
+    EXPECT_EQ(f.run.customTitleRead, title.has_value());
+    EXPECT_EQ(f.view.caption, title.value_or("- Orvex Plus 1.0 - "));
+    EXPECT_EQ(f.view.menuItem, title.value_or("&About Orvex..."));
     EXPECT_EQ(f.view.splash, "Version 9.8.0");
   }
+  Fixture f;
+  f.dir.Write("xdevcap.dxt", "3 Kite");  // shorter than the offset
+  EXPECT_EQ(ReadBrandingTitle(f.dir.File("xdevcap.dxt")), std::nullopt);
 }
 
 }  // namespace

@@ -14,47 +14,47 @@
 namespace orvex::gui {
 namespace {
 
-class PaintCounter : public QWidget {
+// The window under test: a button that counts its paints.
+class PaintCountingButton : public QPushButton {
  public:
+  using QPushButton::QPushButton;
   int paints = 0;
 
  protected:
-  void paintEvent(QPaintEvent* /*event*/) override { ++paints; }
+  void paintEvent(QPaintEvent* event) override {
+    ++paints;
+    QPushButton::paintEvent(event);
+  }
 };
 
 TEST(EventLoopWaitTest, PaintsDuringTheWaitAndHoldsAClickUntilItEnds) {
-  QWidget window;
-  auto* pane = new PaintCounter;
-  pane->setParent(&window);
-  pane->setGeometry(0, 0, 100, 100);
-  auto* button = new QPushButton(QStringLiteral("Start"), &window);
-  button->setGeometry(0, 100, 100, 40);
-  window.resize(100, 140);
-  window.show();
-  ASSERT_TRUE(testing::WaitFor([&] { return window.windowHandle()->isExposed(); }));
+  PaintCountingButton button(QStringLiteral("Start"));
+  button.resize(100, 40);
+  button.show();
+  ASSERT_TRUE(testing::WaitFor([&] { return button.windowHandle()->isExposed(); }));
   testing::WaitFor([] { return false; }, 50);
 
   int clicks = 0;
-  QObject::connect(button, &QPushButton::clicked, [&] { ++clicks; });
-  const QPointF inButton(50, 120);
+  QObject::connect(&button, &QPushButton::clicked, [&] { ++clicks; });
+  const QPointF inButton(50, 20);
   QTimer::singleShot(40, [&] {
-    pane->update();
+    button.update();
     // As the window system delivers a real press and release: queued, not sent.
     QWindowSystemInterface::handleMouseEvent<QWindowSystemInterface::AsynchronousDelivery>(
-        window.windowHandle(), inButton, window.mapToGlobal(inButton), Qt::LeftButton,
+        button.windowHandle(), inButton, button.mapToGlobal(inButton), Qt::LeftButton,
         Qt::LeftButton, QEvent::MouseButtonPress);
     QWindowSystemInterface::handleMouseEvent<QWindowSystemInterface::AsynchronousDelivery>(
-        window.windowHandle(), inButton, window.mapToGlobal(inButton), Qt::NoButton, Qt::LeftButton,
+        button.windowHandle(), inButton, button.mapToGlobal(inButton), Qt::NoButton, Qt::LeftButton,
         QEvent::MouseButtonRelease);
   });
 
-  const int paintsBefore = pane->paints;
+  const int paintsBefore = button.paints;
   QElapsedTimer elapsed;
   elapsed.start();
   WaitInEventLoop(300);
   EXPECT_GE(elapsed.elapsed(), 300);
-  EXPECT_GT(pane->paints, paintsBefore);  // repainted while waiting
-  EXPECT_EQ(clicks, 0);                   // the click waited
+  EXPECT_GT(button.paints, paintsBefore);  // repainted while waiting
+  EXPECT_EQ(clicks, 0);                    // the click waited
   EXPECT_EQ(WaitDepth(), 0);
 
   EXPECT_TRUE(testing::WaitFor([&] { return clicks == 1; }));  // and was not lost

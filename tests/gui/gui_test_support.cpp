@@ -170,11 +170,8 @@ ModalAnswerer::Step ModalAnswerer::Reject() {
 ModalAnswerer::Step ModalAnswerer::ChooseFile(const QString& path) {
   return [path](QWidget* modal) {
     auto* dialog = qobject_cast<QFileDialog*>(modal);
-    if (dialog == nullptr) {
-      ADD_FAILURE() << "expected a file dialog, got " << modal->metaObject()->className();
-      Dismiss(modal);
-      return;
-    }
+    ASSERT_NE(dialog, nullptr) << "expected a file dialog, got "
+                               << Describe(modal).className.toStdString();
     dialog->selectFile(path);
     // selectFile leaves the name field alone while it has the focus, as it has in a shown
     // dialog; the operator's typing is what the dialog reads.
@@ -189,10 +186,8 @@ ModalAnswerer::Step ModalAnswerer::ChooseFile(const QString& path) {
 
 ModalAnswerer::Step ModalAnswerer::Click(int id) {
   return [id](QWidget* modal) {
-    if (!ClickControl(modal, id)) {
-      ADD_FAILURE() << "no button " << id << " in " << modal->metaObject()->className();
-      Dismiss(modal);
-    }
+    EXPECT_TRUE(ClickControl(modal, id))
+        << "no button " << id << " in " << Describe(modal).className.toStdString();
   };
 }
 

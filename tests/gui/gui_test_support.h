@@ -63,8 +63,6 @@ class ModalAnswerer {
   static Step Click(int id);
 
   const std::vector<SeenModal>& Seen() const { return seen_; }
-  const std::vector<SeenModal>& Unexpected() const { return unexpected_; }
-  bool Done() const { return steps_.empty(); }
 
  private:
   void Poll();

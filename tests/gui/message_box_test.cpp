@@ -1,4 +1,4 @@
-// The toolkit's field messages: their text, and the focus back on the field.
+// The toolkit's field messages: their text, and the focus back on the field; the yes/no question.
 #include "gui/message_box.h"
 
 #include <gtest/gtest.h>
@@ -14,35 +14,30 @@ namespace {
 
 using testing::ModalAnswerer;
 
-TEST(FieldMessageTest, ShowsTheTextThenFocusesTheFieldWithItsTextSelected) {
-  const std::pair<std::function<void(QWidget*, QWidget*)>, QString> messages[] = {
-      {[](QWidget* parent, QWidget* field) { ShowRangeMessage(parent, field, 40, 180); },
-       QStringLiteral("Please enter an integer between 40 and 180.")},
-      {[](QWidget* parent, QWidget* field) { ShowNumberMessage(parent, field, true); },
-       QStringLiteral("Please enter an integer.")},
-      {[](QWidget* parent, QWidget* field) { ShowNumberMessage(parent, field, false); },
-       QStringLiteral("Please enter a number.")}};
-  for (const auto& [show, text] : messages) {
-    SCOPED_TRACE(text.toStdString());
-    QDialog window;
-    auto* other = new QLineEdit(&window);
-    auto* field = new QLineEdit(QStringLiteral("39"), &window);
-    auto* layout = new QVBoxLayout(&window);
-    layout->addWidget(other);
-    layout->addWidget(field);
-    window.show();
+TEST(MessageBoxTest, FieldMessagesShowTheirTextThenFocusTheFieldWithItsTextSelected) {
+  QDialog window;
+  auto* other = new QLineEdit(&window);
+  auto* field = new QLineEdit(QStringLiteral("39"), &window);
+  auto* layout = new QVBoxLayout(&window);
+  layout->addWidget(other);
+  layout->addWidget(field);
+  window.show();
+  ModalAnswerer answerer;
+  for (int message = 0; message < 3; ++message) {
     other->setFocus();
-    ModalAnswerer answerer;
     answerer.Then(ModalAnswerer::Accept());
-    show(&window, field);
-    ASSERT_EQ(answerer.Seen().size(), 1u);
-    EXPECT_EQ(answerer.Seen()[0].text, text);
-    EXPECT_EQ(window.focusWidget(), field);
-    EXPECT_EQ(field->selectedText(), QStringLiteral("39"));
+    if (message == 0) ShowRangeMessage(&window, field, 40, 180);
+    if (message > 0) ShowNumberMessage(&window, field, message == 1);
+    EXPECT_EQ(window.focusWidget(), field) << message;
+    EXPECT_EQ(field->selectedText(), QStringLiteral("39")) << message;
   }
+  ASSERT_EQ(answerer.Seen().size(), 3u);
+  EXPECT_EQ(answerer.Seen()[0].text, QStringLiteral("Please enter an integer between 40 and 180."));
+  EXPECT_EQ(answerer.Seen()[1].text, QStringLiteral("Please enter an integer."));
+  EXPECT_EQ(answerer.Seen()[2].text, QStringLiteral("Please enter a number."));
 }
 
-TEST(AskYesNoTest, IsTrueOnlyForYes) {
+TEST(MessageBoxTest, AskYesNoIsTrueOnlyForYes) {
   ModalAnswerer answerer;
   answerer.Then(ModalAnswerer::Accept()).Then(ModalAnswerer::Reject());
   EXPECT_TRUE(AskYesNo(nullptr, "Overwrite?", "Orvex"));

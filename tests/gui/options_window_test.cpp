@@ -1,68 +1,84 @@
-// The Options window: its controls, the file dialog that ends it with OK, the range message.
+// The Options window: its controls, the jobs report reached from it (the runs newest first,
+// whole), the range message, the file dialog that ends it with OK.
 #include "gui/options_window.h"
 
 #include <gtest/gtest.h>
 
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QTableWidget>
 
+#include "app/jobs_report.h"
 #include "gui/gui_test_support.h"
 #include "support/temp_dir.h"
 
 namespace orvex::gui {
 namespace {
 
-using testing::MissingControlCheck;
 using testing::ModalAnswerer;
-using testing::TypeInto;
 
 constexpr int kDefaultSpeedEdit = 1070;
 constexpr int kLoadButton = 1117;
+constexpr int kJobsReportButton = 1119;
 constexpr int kOkButton = 1;
+constexpr int kReportList = 1045;
 
-TEST(OptionsWindowTest, LoadCutSettingAnsweredInTheFileDialogEndsWithOkAndOutcomeOne) {
+TEST(OptionsWindowTest, ShowsTheReportRefusesABadSpeedAndEndsWithOkOnceAFileIsLoaded) {
   test::TempDir dir;
   dir.Write("labels.CST", "0 0 0 0  0 0  0 0 0 0 0  0 0 0 0 0 0 0  0 0 0 0  0 0 0");
-  const QString chosen = QString::fromStdString(dir.File("labels.CST").string());
+  const auto report = dir.File("report.dat");
+  ASSERT_TRUE(AppendLine(report, FormatReportLine("/jobs/first.eps", 4, 65), true));
+  ASSERT_TRUE(AppendLine(report, FormatReportLine("/jobs/second.eps", 12, 600), true));
+  ASSERT_TRUE(AppendLine(report, FormatReportLine("/jobs/spring labels/third.eps", 3, 3725), true));
   RunContext run;
-  OptionsDialog model(run, 30, 0, 12, dir.File("report.dat"));
-  MissingControlCheck controls;
-  ModalAnswerer answerer;
-  answerer.Then(ModalAnswerer::Click(kLoadButton)).Then(ModalAnswerer::ChooseFile(chosen));
-
-  EXPECT_TRUE(RunOptionsWindow(nullptr, model));
-
-  ASSERT_EQ(answerer.Seen().size(), 2u);
-  EXPECT_EQ(answerer.Seen()[0].title, QStringLiteral("Options"));
-  EXPECT_EQ(answerer.Seen()[1].className, QStringLiteral("QFileDialog"));
-  EXPECT_EQ(model.Outcome(), 1);
-  EXPECT_EQ(model.ChosenPath(), dir.File("labels.CST").string());
-  EXPECT_EQ(model.DefaultSpeedOut(), 30);
-}
-
-TEST(OptionsWindowTest, ASpeedOutOfRangeOrNotANumberKeepsTheDialogOpenUntilCorrected) {
-  test::TempDir dir;
-  RunContext run;
-  OptionsDialog model(run, 30, 1, 0, dir.File("report.dat"));
-  MissingControlCheck controls;
-  ModalAnswerer answerer;
-  auto typeAndOk = [](const QString& speed) {
-    return [speed](QWidget* options) {
-      TypeInto(options, kDefaultSpeedEdit, speed);
-      testing::ClickControl(options, kOkButton);
+  OptionsDialog model(run, 30, 1, 12, report);
+  testing::MissingControlCheck controls;
+  QStringList rows;
+  bool timesFit = true;
+  bool hiddenButtonsHidden = false;
+  auto typeAndPress = [](const QString& speed, int button) {
+    return [speed, button](QWidget* options) {
+      testing::TypeInto(options, kDefaultSpeedEdit, speed);
+      testing::ClickControl(options, button);
     };
   };
-  answerer.Then(typeAndOk("61"))
+  ModalAnswerer answerer;
+  answerer.Then(ModalAnswerer::Click(kJobsReportButton))
+      .Then([&](QWidget* window) {
+        auto* list = testing::FindControlAs<QTableWidget>(window, kReportList);
+        ASSERT_NE(list, nullptr);
+        // The model fills the list from the dialog's own timer, about 240 ms after opening.
+        testing::WaitFor([list] { return list->rowCount() == 3; });
+        for (int row = 0; row < list->rowCount(); ++row) {
+          const QString time = list->item(row, 2)->text();
+          rows << list->item(row, 0)->text() + "|" + list->item(row, 1)->text() + "|" + time;
+          timesFit &= list->fontMetrics().horizontalAdvance(time) < list->columnWidth(2);
+        }
+        hiddenButtonsHidden = !testing::FindControl(window, 2)->isVisible() &&
+                              !testing::FindControl(window, 1035)->isVisible();
+        testing::ClickControl(window, kOkButton);
+      })
+      .Then(typeAndPress("61", kOkButton))
       .Then(ModalAnswerer::Accept())
-      .Then(typeAndOk(""))
+      .Then(typeAndPress("", kOkButton))
       .Then(ModalAnswerer::Accept())
-      .Then(typeAndOk("60"));
+      .Then(typeAndPress("60", kLoadButton))
+      .Then(ModalAnswerer::ChooseFile(QString::fromStdString(dir.File("labels.CST").string())));
 
   EXPECT_TRUE(RunOptionsWindow(nullptr, model));
 
-  ASSERT_EQ(answerer.Seen().size(), 5u);
-  EXPECT_EQ(answerer.Seen()[1].text, QStringLiteral("Please enter an integer between 1 and 60."));
-  EXPECT_EQ(answerer.Seen()[3].text, QStringLiteral("Please enter an integer."));
+  ASSERT_EQ(answerer.Seen().size(), 8u);
+  EXPECT_EQ(answerer.Seen()[0].title, QStringLiteral("Options"));
+  EXPECT_EQ(answerer.Seen()[1].title, QStringLiteral("Orvex  Report"));
+  EXPECT_EQ(rows, QStringList({"/jobs/spring labels/third.eps|3 |1:02:05 ",
+                               "/jobs/second.eps|12 |0:10:00 ", "/jobs/first.eps|4 |0:01:05 "}));
+  EXPECT_TRUE(timesFit);
+  EXPECT_TRUE(hiddenButtonsHidden);
+  EXPECT_EQ(answerer.Seen()[3].text, QStringLiteral("Please enter an integer between 1 and 60."));
+  EXPECT_EQ(answerer.Seen()[5].text, QStringLiteral("Please enter an integer."));
+  EXPECT_EQ(answerer.Seen()[7].className, QStringLiteral("QFileDialog"));
+  EXPECT_EQ(model.Outcome(), 1);
+  EXPECT_EQ(model.ChosenPath(), dir.File("labels.CST").string());
   EXPECT_EQ(model.DefaultSpeedOut(), 60);
   EXPECT_EQ(model.ReverseOut(), 1);
 }

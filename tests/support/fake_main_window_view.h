@@ -33,14 +33,13 @@ class FakeWindow : public Base {
     texts[controlId] = std::string(text);
   }
   void ShowControl(int controlId, bool shown) override { visible[controlId] = shown; }
-  void EnableControl(int controlId, bool enabled) override { enabled_[controlId] = enabled; }
+  void EnableControl(int /*controlId*/, bool /*enabled*/) override {}
 
   std::vector<ShownMessage> messages;
   std::vector<std::vector<int>> rangeMessages;
   std::string caption = "- Orvex Plus 1.0 - ";
   std::map<int, std::string> texts;
   std::map<int, bool> visible;
-  std::map<int, bool> enabled_;
 };
 
 class FakeMainWindowView : public FakeWindow<MainWindowView> {
@@ -66,7 +65,7 @@ class FakeMainWindowView : public FakeWindow<MainWindowView> {
     selections[comboId] = index;
     if (model != nullptr) model->OnCommand(comboId, Notification::kSelectionChanged);
   }
-  void SetSystemMenuItemText(std::string_view text) override { menuItem = std::string(text); }
+  void SetSystemMenuItemText(std::string_view /*text*/) override {}
   void ExtendWindowPast(int controlId, int marginPixels) override {
     widenedPast = {controlId, marginPixels};
   }
@@ -84,7 +83,7 @@ class FakeMainWindowView : public FakeWindow<MainWindowView> {
     path = openAnswer;
     return true;
   }
-  void ShowSplash(std::string_view versionText) override { splash = std::string(versionText); }
+  void ShowSplash(std::string_view /*versionText*/) override {}
   bool RunOptionsDialog(OptionsDialog& /*dialog*/) override { return false; }
   CalibrationView& CalibrationDialogView() override { return calibrationView; }
   bool RunCalibrationDialog(CalibrationDialogModel& dialog) override {
@@ -134,8 +133,6 @@ class FakeMainWindowView : public FakeWindow<MainWindowView> {
   std::map<int, std::vector<std::string>> comboEntries;
   std::map<int, int> selections;
   std::map<int, int> clickToggles;  // check boxes: a click flips them first
-  std::string menuItem;
-  std::string splash;
   std::pair<int, int> widenedPast{0, 0};
   std::vector<bool> cursorLog;
   std::vector<std::vector<int>> numberMessages;
