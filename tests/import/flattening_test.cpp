@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -44,11 +45,24 @@ TEST(CubicAxis, PowerFormHitsTheEndPoints) {
   EXPECT_FLOAT_EQ(axis.At(0.5F), 14.0F / 8.0F);  // (1 + 3*4 + 3*(-2) + 7) / 8
 }
 
+// The working files are compared byte for byte: the fixed text must be printf's, ties, negative
+// zero, huge values and non-numbers included.
 TEST(FixedText, MatchesPrintfByteForByte) {
+  const float inf = std::numeric_limits<float>::infinity();
+  std::vector<float> values = {-0.0F,   0.125F,
+                               -0.625F, 2.675F,
+                               -0.004F, -0.005F,
+                               0.995F,  99.995F,
+                               1e7F,    8388608.5F,
+                               1e9F,    3e38F,
+                               -1e-30F, std::numeric_limits<float>::denorm_min(),
+                               inf,     std::numeric_limits<float>::quiet_NaN()};
+  // Every quarter-cent tie and its neighbour in the range jobs live in.
+  for (int i = -400000; i <= 400000; ++i) {
+    values.push_back(static_cast<float>(i) / 400.0F);
+    values.push_back(std::nextafter(values.back(), 1e9F));
+  }
   std::mt19937 random(11);
-  std::vector<float> values = {-0.0F,  0.125F,  -0.625F,
-                               2.675F, -0.004F, 1e7F,
-                               3e38F,  -1e-30F, std::numeric_limits<float>::infinity()};
   for (int i = 0; i < 200000; ++i) {
     const std::uint32_t word = random();
     float f;

@@ -31,18 +31,6 @@ std::string Write(const std::function<void(pdf2ps::PostScriptWriter&)>& draw) {
   return out;
 }
 
-TEST(PostScriptWriterTest, NumbersAreTokensTheParserReads) {
-  using pdf2ps::FormatNumber;
-  EXPECT_EQ(FormatNumber(1.0, 3), "1");
-  EXPECT_EQ(FormatNumber(0.5, 3), "0.5");  // never ".5": the parser would not see a number
-  EXPECT_EQ(FormatNumber(-0.0004, 3), "0");
-  EXPECT_EQ(FormatNumber(12.34567, 3), "12.346");
-  EXPECT_EQ(FormatNumber(-3.25, 3), "-3.25");
-  EXPECT_EQ(FormatNumber(1e17, 3), "100000000000000000");  // fixed, never an exponent
-}
-
-// The parser tells a dash from a solid stroke by the characters from "[" to the end of "d"
-// (more than 10, fewer than 28), and the special colour by its exact text.
 TEST(PostScriptWriterTest, DashesAndColoursAreWhatTheParsersTestsExpect) {
   EXPECT_EQ(Write([](auto& w) {
               w.SetDash(3.5, 2.5);
@@ -183,7 +171,6 @@ TEST(Pdf2PsProgramTest, BadInputFailsWithOneLineAndLeavesTheOutputAlone) {
     int exitCode;
   };
   std::vector<Case> cases = {{"empty", "", 4},
-
                              {"truncated", good.substr(0, good.size() / 3), 4},
                              {"no page", noPages.Build(1), 6}};
   std::string why;
