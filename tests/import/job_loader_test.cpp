@@ -169,10 +169,7 @@ class JobLoaderTest : public ::testing::Test {
     loader_.SetPdfConverter(&pdf_);
     context_.pdfAvailable = 1;
     script_.psint = kPsint;
-    script_.summary.minX = 10;
-    script_.summary.minY = 5;
-    script_.summary.maxX = 214;
-    script_.summary.maxY = 294;
+    script_.summary = {.minX = 10, .minY = 5, .maxX = 214, .maxY = 294};
     graphic_ = dir_.File("job.eps").string();
     dir_.Write("job.eps", "%!PS-Adobe-3.0 EPSF-3.0\n");
     dir_.Write("sort.prn", "previous");
