@@ -3,8 +3,8 @@
 #include <unistd.h>
 
 #include <array>
-#include <cerrno>
 #include <atomic>
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -15,6 +15,7 @@
 #include "core/atomic_file.h"
 #include "core/work_dir.h"
 #include "import/byte_reader.h"
+#include "import/flattening.h"
 #include "import/number_text.h"
 
 namespace orvex {
@@ -631,17 +632,15 @@ class Session {
   }
 
   void AppendNumbers(const Point* points, int count) {
-    char text[8 * (kFixed2MaxLength + 1) + 4];
-    std::size_t length = 0;
-    text[length++] = ' ';
+    numbers_.assign(1, ' ');
     for (int i = 0; i < count; ++i) {
-      length += FormatFixed2(points[i].x, text + length);
-      text[length++] = ' ';
-      length += FormatFixed2(points[i].y, text + length);
-      text[length++] = ' ';
+      AppendFixed2(numbers_, points[i].x);
+      numbers_ += ' ';
+      AppendFixed2(numbers_, points[i].y);
+      numbers_ += ' ';
     }
-    text[length++] = '\n';
-    Target().Append(text, length);
+    numbers_ += '\n';
+    Target().Append(numbers_);
   }
 
   void WriteRecord(char letter, const Point* points, int count) {
@@ -721,6 +720,7 @@ class Session {
   bool cutStartWritten_ = false;
   bool stop_ = false;
   long cutSegments_ = 0;
+  std::string numbers_;  // one record's numbers, kept to reuse its allocation
 };
 
 // ---------------------------------------------------------------------------------------------

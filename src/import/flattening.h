@@ -1,6 +1,7 @@
 // The arithmetic shared by everything that turns a job's curves into points: the cubic's power
-// form, the number of steps a curve is cut in, and the "%.2f" text of the working files written
-// without going through printf (the import writes millions of these).
+// form, the number of steps a curve is cut in, and the "%.2f" text of every working file (the
+// parser's cut-path records, sort.prn, the run's contour records) written without going through
+// printf (the import writes millions of these).
 #pragma once
 
 #include <string>
@@ -30,7 +31,8 @@ int CurveStepCountForLength(float length);
 // Appends `value` as printf("%.2f") would write it.
 void AppendFixed2(std::string& out, double value);
 // The same for a single-precision value (promoted as printf would), without the general
-// conversion: the float's exact binary value is scaled and rounded in integers.
+// conversion: the float's exact binary value is scaled and rounded in integers, half to even on
+// exact ties, "-0.00" for negative values that round to zero.
 void AppendFixed2(std::string& out, float value);
 // Appends `value` as printf("%f") would write it (six decimals).
 void AppendFixed6(std::string& out, double value);

@@ -1,9 +1,7 @@
 #include "import/number_text.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 #include "import/byte_reader.h"
 
@@ -116,49 +114,6 @@ bool ScanNumber(ByteReader& input, float& value) {
   text[length] = '\0';
   value = std::strtof(text, nullptr);
   return true;
-}
-
-std::size_t FormatFixed2(float value, char* out) {
-  std::uint32_t bits = 0;
-  std::memcpy(&bits, &value, sizeof bits);
-  bool negative = (bits >> 31) != 0;
-  unsigned biased = (bits >> 23) & 0xFFU;
-  std::uint32_t fraction = bits & 0x7FFFFFU;
-  // From 2^30 on (and for inf/nan) the integer arithmetic below would not fit; such
-  // coordinates are rare enough for printf.
-  if (biased >= 127 + 30) {
-    int written = std::snprintf(out, kFixed2MaxLength + 1, "%.2f", static_cast<double>(value));
-    return written < 0 ? 0 : static_cast<std::size_t>(written);
-  }
-  // |value| = mantissa * 2^shift exactly.
-  std::uint64_t mantissa = biased == 0 ? fraction : (fraction | 0x800000U);
-  int shift = biased == 0 ? -149 : static_cast<int>(biased) - 150;
-  std::uint64_t scaled = mantissa * 100;
-  std::uint64_t hundredths = 0;
-  if (shift >= 0) {
-    hundredths = scaled << shift;
-  } else if (-shift < 64) {
-    int k = -shift;
-    hundredths = scaled >> k;
-    std::uint64_t rest = scaled & ((std::uint64_t{1} << k) - 1);
-    std::uint64_t half = std::uint64_t{1} << (k - 1);
-    if (rest > half || (rest == half && (hundredths & 1) != 0)) ++hundredths;
-  }
-  char* p = out;
-  if (negative) *p++ = '-';
-  std::uint64_t whole = hundredths / 100;
-  unsigned cents = static_cast<unsigned>(hundredths % 100);
-  char digits[24];
-  int count = 0;
-  do {
-    digits[count++] = static_cast<char>('0' + whole % 10);
-    whole /= 10;
-  } while (whole != 0);
-  while (count > 0) *p++ = digits[--count];
-  *p++ = '.';
-  *p++ = static_cast<char>('0' + cents / 10);
-  *p++ = static_cast<char>('0' + cents % 10);
-  return static_cast<std::size_t>(p - out);
 }
 
 }  // namespace orvex

@@ -3,6 +3,7 @@
 // paths and the dash test, what it refuses, PREINT, and hostile input.
 #include "import/eps_path_parser.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -185,32 +186,33 @@ TEST_F(ParserTest, EachDrawingBecomesItsCutPathRecords) {
   }
 }
 
+// Extents and size in mm, then the special count and the dash's whole points.
+MATCHER_P(SummaryIs, values, "") {
+  std::vector<float> got = {arg.minX, arg.minY, arg.maxX, arg.maxY, arg.width, arg.height};
+  for (int count : {arg.specialCount, arg.dashOn, arg.dashOff}) got.push_back(float(count));
+  return testing::Value(got, testing::Pointwise(testing::FloatNear(1e-4F), values));
+}
+
 TEST_F(ParserTest, SummaryHoldsTheExtentsAndTheSpecialCounts) {
+  using V = std::vector<float>;
   ASSERT_TRUE(ParseEps(kSquarePs + "%%Trailer\n"));
-  EXPECT_FLOAT_EQ(summary_.minX, 10.0F);
-  EXPECT_FLOAT_EQ(summary_.maxY, 20.0F);
-  EXPECT_FLOAT_EQ(summary_.width, 10.0F);
-  EXPECT_EQ(summary_.specialCount, 0);
+  EXPECT_THAT(summary_, SummaryIs(V{10, 10, 20, 20, 10, 10, 0, 0, 0}));
   // A bulge upwards: controls at 30 mm over a flat base reach 22.5 mm at t = 0.5 (the sampled
   // maximum), never the controls' own height.
   ASSERT_TRUE(ParseEps("0 0 m 0 85.0395 85.0395 85.0395 85.0395 0 c %%Trailer\n"));
-  EXPECT_NEAR(summary_.maxY, 22.5F, 1e-4);
-  EXPECT_FLOAT_EQ(summary_.maxX, 30.0F);
+  EXPECT_THAT(summary_, SummaryIs(V{0, 0, 30, 22.5, 30, 22.5, 0, 0, 0}));
   // Non-finite coordinates never reach the files nor the extents.
   ASSERT_TRUE(ParseEps("0 0 m 1e39 0 l -nan 5 l 0 0 m 3e38 3e38 cm 3e38 0 l T " + kSquarePs +
                        "%%Trailer\n"));
   EXPECT_EQ(Psint().find_first_of("in"), std::string::npos) << Psint();
-  EXPECT_FLOAT_EQ(summary_.width, 10.0F);
+  EXPECT_THAT(summary_, SummaryIs(V{10, 10, 20, 20, 10, 10, 0, 0, 0}));
   // The special colour and a dash each count; the dash's lengths are whole points.
   ASSERT_TRUE(ParseEps("0 1 0 0 k " + kSquarePs + "[3.5 2.5] 0 d\n" + kSquarePs + "0 0 0 1 k\n" +
                        kSquarePs + "%%Trailer\n"));
-  EXPECT_EQ(summary_.specialCount, 2);
-  EXPECT_EQ(summary_.dashOn, 3);
-  EXPECT_EQ(summary_.dashOff, 2);
+  EXPECT_THAT(summary_, SummaryIs(V{10, 10, 20, 20, 10, 10, 2, 3, 2}));
   // The special colour alone leaves a dash of 1 and 1.
   ASSERT_TRUE(ParseEps("0 1 0 0 k " + kSquarePs + "0 0 0 1 k " + kSquarePs + "%%Trailer\n"));
-  EXPECT_EQ(summary_.specialCount, 1);
-  EXPECT_EQ(summary_.dashOn, 1);
+  EXPECT_THAT(summary_, SummaryIs(V{10, 10, 20, 20, 10, 10, 1, 1, 1}));
   // Huge dash values neither overflow nor make a job.
   EXPECT_FALSE(ParseEps("[1e30 9e30] 0 d\n" + kSquarePs + "%%Trailer\n"));
   EXPECT_EQ(summary_.dashOn, 1000000);
@@ -234,7 +236,7 @@ TEST_F(ParserTest, OnlyADashArrayOfTheRightSpanIsADash) {
   EXPECT_EQ(Tpsint(), kSquare10);
 }
 
-TEST_F(ParserTest, InputWithoutACutPathIsRefused) {
+TEST_F(ParserTest, InputWithoutACutPathIsRefusedAndNoGraphicIsTheStartUpJob) {
   const std::string pad = "%" + std::string(6600, 'q') + "\n";
   for (const auto& [name, bytes] : std::vector<std::pair<std::string, std::string>>{
            {"empty", ""},
@@ -250,10 +252,16 @@ TEST_F(ParserTest, InputWithoutACutPathIsRefused) {
     EXPECT_FALSE(ParseRaw(bytes));
     EXPECT_FLOAT_EQ(summary_.width, 0.0F);
   }
-  // A directory chosen as the graphic opens but reads nothing.
+  // A directory chosen as the graphic opens but reads nothing; a missing or empty one reads the
+  // start-up job instead.
   EpsPathParser parser(dir_.Path());
   EXPECT_FALSE(parser.ParseEps(dir_.Path(), 1));
   EXPECT_FALSE(parser.ParseAi(dir_.Path()));
+  dir_.Write("KVOSTART.DAT", Eps(kSquarePs));
+  dir_.Write("empty.eps", "");
+  EXPECT_TRUE(parser.ParseEps(dir_.File("empty.eps"), 1));
+  EXPECT_TRUE(parser.ParseEps(dir_.File("missing.eps"), 1));
+  EXPECT_EQ(Psint(), kSquare10);
 }
 
 TEST_F(ParserTest, PrologEndsAtEndPageSetupAndConvertedPdfsSkipTheirOwn) {
@@ -266,15 +274,6 @@ TEST_F(ParserTest, PrologEndsAtEndPageSetupAndConvertedPdfsSkipTheirOwn) {
   EXPECT_EQ(Psint(), kSquare10);
   ASSERT_TRUE(ParseRaw(both, 1));
   EXPECT_EQ(Psint(), std::string("O \nL 0.00 0.00 10.00 0.00 \n") + kSquare10);
-}
-
-TEST_F(ParserTest, AMissingOrEmptyGraphicReadsTheStartUpJob) {
-  dir_.Write("KVOSTART.DAT", Eps(kSquarePs));
-  dir_.Write("empty.eps", "");
-  EpsPathParser parser(dir_.Path());
-  EXPECT_TRUE(parser.ParseEps(dir_.File("empty.eps"), 1));
-  EXPECT_TRUE(parser.ParseEps(dir_.File("missing.eps"), 1));
-  EXPECT_EQ(Psint(), kSquare10);
 }
 
 TEST_F(ParserTest, IllustratorBodiesAreCopiedToPreintFromTheFirstVisibleLayer) {

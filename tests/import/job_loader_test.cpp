@@ -7,6 +7,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <limits>
 #include <map>
 #include <string>
@@ -121,17 +123,14 @@ class FakeConverter : public PdfConverter, public EpsConverter {
   std::string output = "%!PS\n", reason, convertedFrom;
 };
 
-class RecordingCamera : public CameraGraphControl {
+// The camera graph and the recent-job settings, recorded.
+class RecordingHooks : public CameraGraphControl, public RecentJobs {
  public:
-  void TearDown() override { calls += "down "; }
-  void Rebuild() override { calls += "up "; }
-  void RefreshSettings() override { calls += "refresh "; }
-  std::string calls;
-};
-
-class RecordingRecent : public RecentJobs {
- public:
+  void TearDown() override { camera += "down "; }
+  void Rebuild() override { camera += "up "; }
+  void RefreshSettings() override { camera += "refresh "; }
   void RestoreFor(const std::string& path) override { restored.push_back(path); }
+  std::string camera;
   std::vector<std::string> restored;
 };
 
@@ -164,16 +163,13 @@ class JobLoaderTest : public ::testing::Test {
     loader_.SetParserFactory([this](const std::filesystem::path& workDir) {
       return std::make_unique<ScriptedParser>(script_, workDir);
     });
-    loader_.SetCameraGraph(&camera_);
-    loader_.SetRecentJobs(&recent_);
+    loader_.SetCameraGraph(&hooks_);
+    loader_.SetRecentJobs(&hooks_);
     loader_.SetClock(&clock_);
     loader_.SetPdfConverter(&pdf_);
     context_.pdfAvailable = 1;
     script_.psint = kPsint;
-    script_.summary.minX = 10;
-    script_.summary.minY = 5;
-    script_.summary.maxX = 214;
-    script_.summary.maxY = 294;
+    script_.summary = {.minX = 10, .minY = 5, .maxX = 214, .maxY = 294};
     graphic_ = dir_.File("job.eps").string();
     dir_.Write("job.eps", "%!PS-Adobe-3.0 EPSF-3.0\n");
     dir_.Write("sort.prn", "previous");
@@ -191,8 +187,7 @@ class JobLoaderTest : public ::testing::Test {
   FakeView view_;
   FakeCanvas canvas_;
   test::MemoryProfile profile_;
-  RecordingCamera camera_;
-  RecordingRecent recent_;
+  RecordingHooks hooks_;
   test::ManualClock clock_;
   FakeConverter pdf_, gs_;
   ParserScript script_;
@@ -213,11 +208,10 @@ TEST_F(JobLoaderTest, ALoadedJobWritesSortPrnMk3AndTheRunContext) {
   // Every path is drawn, the marks too: 4 + 4 mark lines, 1 label line, 6 curve lines, 4 top.
   EXPECT_EQ(canvas_.lines[PreviewPen::kCut], 19);
   EXPECT_EQ(canvas_.clears.front(), std::make_pair(418, 308));
-  EXPECT_FLOAT_EQ(context_.firstMarkPos, 2.0F);
-  EXPECT_FLOAT_EQ(context_.secondMarkPos, 202.0F);
-  EXPECT_FLOAT_EQ(context_.jobWidth, 204.0F);
-  EXPECT_FLOAT_EQ(context_.jobHeight, 289.0F);
-  EXPECT_EQ(recent_.restored, std::vector<std::string>{graphic_});
+  EXPECT_EQ((std::array{context_.firstMarkPos, context_.secondMarkPos, context_.jobWidth,
+                        context_.jobHeight}),
+            (std::array{2.0F, 202.0F, 204.0F, 289.0F}));
+  EXPECT_EQ(hooks_.restored, std::vector<std::string>{graphic_});
 
   // With the mark mode set the marks are cut too.
   view_.combos[control::kMarkMode] = 1;
@@ -226,6 +220,11 @@ TEST_F(JobLoaderTest, ALoadedJobWritesSortPrnMk3AndTheRunContext) {
                 .rfind("M 0.00 0.00\nL 4.00 0.00\nL 4.00 4.00\nL 0.00 4.00\nL 0.00 0.00\nO ", 0),
             0U);
   EXPECT_EQ(loader_.Report().cutContours, 5);
+  // A curve of length 100 is cut in 20 steps: 19 points between and the end point.
+  script_.psint = Mark(10, 5) + Mark(210, 5) + "M \nC 20 20 70 20 45 20 45 20 \n";
+  ASSERT_EQ(loader_.LoadJob().outcome, LoadOutcome::kLoaded);
+  const std::string sort = dir_.Read("sort.prn");
+  EXPECT_EQ(std::count(sort.begin(), sort.end(), 'C'), 20) << sort;
 }
 
 TEST_F(JobLoaderTest, SpecialPathsComeFirstAndSpecialEndFollowsTheirLineEnd) {
@@ -244,15 +243,6 @@ TEST_F(JobLoaderTest, SpecialPathsComeFirstAndSpecialEndFollowsTheirLineEnd) {
   EXPECT_FALSE(view_.enabled[control::kStartButton]);
   // A mode other than the dashed line keeps the dash lengths disabled.
   EXPECT_FALSE(view_.enabled[control::kSpecialCutLength]);
-}
-
-TEST_F(JobLoaderTest, ACurveIsCutInItsStepCount) {
-  // Length 100: 20 steps, 19 points between and the end point.
-  script_.psint =
-      Mark(10, 5) + Mark(210, 5) + "M \nC 20.00 20.00 70.00 20.00 45.00 20.00 45.00 20.00 \n";
-  ASSERT_EQ(loader_.LoadJob().outcome, LoadOutcome::kLoaded);
-  const std::string sort = dir_.Read("sort.prn");
-  EXPECT_EQ(std::count(sort.begin(), sort.end(), 'C'), 20) << sort;
 }
 
 TEST_F(JobLoaderTest, RefusedJobsAreSaidAndLeaveSortPrnAlone) {
@@ -282,7 +272,7 @@ TEST_F(JobLoaderTest, RefusedJobsAreSaidAndLeaveSortPrnAlone) {
         Case{kPsint, 1510, 1455, true, ""}}) {  // the largest sheet itself
     SCOPED_TRACE(c.message + c.psint);
     view_.messages.clear();
-    camera_.calls.clear();
+    hooks_.camera.clear();
     dir_.Write("sort.prn", "previous");
     script_.psint = c.psint;
     script_.result = c.parsed;
@@ -302,7 +292,7 @@ TEST_F(JobLoaderTest, RefusedJobsAreSaidAndLeaveSortPrnAlone) {
     EXPECT_EQ(context_.statusStep, 60);
     // The refused job is the current one: its path is shown, the camera is left alone.
     EXPECT_EQ(view_.texts[control::kCurrentJobLabel], "Current job: " + graphic_);
-    EXPECT_EQ(camera_.calls, "");
+    EXPECT_EQ(hooks_.camera, "");
   }
 }
 
@@ -514,19 +504,30 @@ TEST_F(JobLoaderTest, CameraChoiceFollowsJobHeightAndMediaWidth) {
     EXPECT_EQ(context_.cameraOffsetX, second ? 110 : 85);
     EXPECT_EQ(context_.cameraOffsetY, 99);
   }
-  EXPECT_EQ(camera_.calls.substr(0, 16), "down up refresh ");
+  EXPECT_EQ(hooks_.camera.substr(0, 16), "down up refresh ");
   EXPECT_EQ(clock_.Sleeps().back(), 100);
   EXPECT_EQ(context_.settleTicks, 5);
 }
 
-TEST_F(JobLoaderTest, DashValuesChangeOnlyOnceArmed) {
+// One special line: its dash values reach the window only once armed, and laid out as
+// multiple lines it is forgotten by the next job without special paths.
+TEST_F(JobLoaderTest, DashValuesAndMultipleLinesOfASpecialLine) {
   script_.tpsint = kSpecialLine;
   script_.summary.specialCount = 1;
   script_.summary.dashOn = 3;
   script_.summary.dashOff = 2;
+  view_.combos[control::kMultiple] = 2;  // three lines
+  view_.fields[control::kSpacing] = 5;
   ASSERT_EQ(loader_.LoadJob().outcome, LoadOutcome::kLoaded);
   EXPECT_EQ(context_.dashCutValue, 0);
   EXPECT_EQ(view_.fields.count(control::kSpecialCutLength), 0U);
+  EXPECT_EQ(context_.multiLineCount, 3);
+  EXPECT_EQ(loader_.Report().specialContours, 3);
+  EXPECT_EQ(dir_.Read("sort.prn")
+                .rfind("M 20.00 95.50\nL 120.00 95.50\nM 120.00 94.50\n"
+                       "L 20.00 94.50\nM 20.00 95.00\nL 120.00 95.00\n\n",
+                       0),
+            0U);
   context_.dashCutValue = context_.dashUpValue = 200;
   ASSERT_EQ(loader_.LoadJob().outcome, LoadOutcome::kLoaded);
   EXPECT_EQ(context_.dashCutValue, 114);
@@ -537,23 +538,8 @@ TEST_F(JobLoaderTest, DashValuesChangeOnlyOnceArmed) {
   script_.summary.dashOn = 1000000000;
   ASSERT_EQ(loader_.LoadJob().outcome, LoadOutcome::kLoaded);
   EXPECT_EQ(context_.dashCutValue, std::numeric_limits<int>::max());
-}
-
-TEST_F(JobLoaderTest, MultipleLinesAreLaidOutAndForgottenForAJobWithoutSpecialPaths) {
-  script_.tpsint = kSpecialLine;
-  script_.summary.specialCount = 1;
-  view_.combos[control::kMultiple] = 2;  // three lines
-  view_.fields[control::kSpacing] = 5;
-  ASSERT_EQ(loader_.LoadJob().outcome, LoadOutcome::kLoaded);
-  EXPECT_EQ(context_.multiLineCount, 3);
-  EXPECT_EQ(loader_.Report().specialContours, 3);
-  EXPECT_EQ(dir_.Read("sort.prn")
-                .rfind("M 20.00 95.50\nL 120.00 95.50\nM 120.00 94.50\n"
-                       "L 20.00 94.50\nM 20.00 95.00\nL 120.00 95.00\n\n",
-                       0),
-            0U);
-  // The next job has no special paths: the mode handler runs inside the load, which only
-  // forgets the laid-out lines instead of starting a second load.
+  // The mode handler runs inside the load, which only forgets the laid-out lines instead of
+  // starting a second load.
   script_.tpsint.clear();
   script_.summary.specialCount = 0;
   view_.combos[control::kSpecialMode] = 3;
@@ -577,7 +563,7 @@ TEST_F(JobLoaderTest, WorkingFilesAreReplacedWholeOrNotAtAll) {
   ASSERT_EQ(view_.messages.size(), 1U);
   EXPECT_EQ(view_.messages[0].text, "Cannot write sort.prn in the working directory " +
                                         dir_.Path().string() + "\nIs a directory");
-  EXPECT_EQ(camera_.calls, "");
+  EXPECT_EQ(hooks_.camera, "");
   for (const auto& entry : std::filesystem::directory_iterator(dir_.Path())) {
     EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos);
   }

@@ -24,22 +24,6 @@ std::string Square(float x, float y, float size = 4.0F) {
   return text;
 }
 
-TEST(JobMarks, TwoBottomMarksAndATopMark) {
-  test::TempDir dir;
-  const std::string left = Square(10, 5), right = Square(210, 5);
-  const std::string psint = left + Square(50, 50, 30) + right + Square(10, 290);
-  dir.Write("PSINT", psint);
-  const JobMarks marks = LocateJobMarks(dir.File("PSINT"), dir.File("mk3.dat"), 10, 5);
-  EXPECT_TRUE(marks.pairFound);
-  EXPECT_FLOAT_EQ(marks.topX, 2.0F);
-  EXPECT_FLOAT_EQ(marks.topY, 287.0F);
-  // The positions the cut pass leaves out: just after each bottom mark's "M \n".
-  const long leftPos = static_cast<long>(psint.find(left)) + 3;
-  EXPECT_EQ(marks.excluded,
-            (std::array<long, 3>{leftPos, static_cast<long>(psint.find(right)) + 3, leftPos}));
-  EXPECT_EQ(dir.Read("mk3.dat"), "2.000000 2.000000\n202.000000 2.000000\n2.000000 287.000000\n");
-}
-
 // Which pair forms from paths in the order given: x of the left and right mark, the base y.
 TEST(JobMarks, TheLowestTwoPathsWithinTheToleranceArePairedLeftToRight) {
   struct Case {

@@ -4,10 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <limits>
 #include <random>
 #include <string>
 
@@ -15,40 +12,6 @@
 
 namespace orvex {
 namespace {
-
-std::string Printf2(float value) {
-  char text[512];
-  std::snprintf(text, sizeof text, "%.2f", static_cast<double>(value));
-  return text;
-}
-
-std::string Fixed2(float value) {
-  char text[kFixed2MaxLength + 1];
-  return std::string(text, FormatFixed2(value, text));
-}
-
-TEST(NumberTextTest, FixedTwoMatchesPrintfIncludingTiesAndNegativeZero) {
-  for (float value :
-       {-0.0F, 0.125F, -0.005F, 0.995F, 99.995F, 8388608.5F, 1.0e9F, -3.0e38F,
-        std::numeric_limits<float>::denorm_min(), std::numeric_limits<float>::infinity(),
-        std::numeric_limits<float>::quiet_NaN()}) {
-    EXPECT_EQ(Fixed2(value), Printf2(value)) << value;
-  }
-  // Every quarter-cent tie and its neighbours in the range jobs live in.
-  for (int i = -400000; i <= 400000; ++i) {
-    const float value = static_cast<float>(i) / 400.0F;
-    ASSERT_EQ(Fixed2(value), Printf2(value)) << i;
-    ASSERT_EQ(Fixed2(std::nextafter(value, 1e9F)), Printf2(std::nextafter(value, 1e9F))) << i;
-  }
-  // Random bit patterns over the whole range.
-  std::mt19937 random(42);
-  for (int i = 0; i < 300000; ++i) {
-    const std::uint32_t bits = random();
-    float value = 0.0F;
-    std::memcpy(&value, &bits, sizeof value);
-    ASSERT_EQ(Fixed2(value), Printf2(value)) << bits;
-  }
-}
 
 TEST(NumberTextTest, LeadingNumberMatchesStrtod) {
   for (const char* text :

@@ -24,35 +24,33 @@ std::vector<PathRecord> ReadAll(const test::TempDir& dir, const std::string& tex
   return records;
 }
 
+// The records of `text`, one a line: letter, position, the numbers of an L or C record ("%g"),
+// and "!" when one of them did not convert.
+std::string Describe(const test::TempDir& dir, const std::string& text) {
+  std::string out;
+  for (const PathRecord& r : ReadAll(dir, text)) {
+    out += r.letter + ("@" + std::to_string(r.position));
+    for (int i = 0; i < (r.letter == 'L' ? 4 : r.letter == 'C' ? 8 : 0); ++i) {
+      char number[32];
+      std::snprintf(number, sizeof number, " %g", static_cast<double>(r.v[i]));
+      out += number;
+    }
+    out += r.complete ? "\n" : "!\n";
+  }
+  return out;
+}
+
 TEST(PathRecordStream, ReadsRecordsWithPositionsAfterTheLetter) {
   test::TempDir dir;
-  // A blank first line is a record of no kind; CR LF ends are read as LF ones.
-  auto records = ReadAll(
-      dir, "  \nM \nL 1.00 2.00 3.00 4.00 \nO \r\nC 1 2 3 4 5 6 7 8 \r\nL -1.5 +2 3e1 4 \r\n \n");
-  ASSERT_EQ(records.size(), 6U);
-  EXPECT_EQ(records[0].letter, ' ');
-  EXPECT_EQ(records[1].letter, 'M');
-  EXPECT_EQ(records[1].position, 6);  // "M \n" read as "%c " leaves the reader at the L
-  EXPECT_FLOAT_EQ(records[2].v[3], 4.0F);
-  EXPECT_EQ(records[3].letter, 'O');
-  EXPECT_EQ(records[3].position, 33);
-  EXPECT_FLOAT_EQ(records[4].v[7], 8.0F);
-  EXPECT_TRUE(records[4].complete);
-  EXPECT_EQ(records[5].letter, 'L');
-  EXPECT_FLOAT_EQ(records[5].v[0], -1.5F);
-  EXPECT_FLOAT_EQ(records[5].v[1], 2.0F);
-  EXPECT_FLOAT_EQ(records[5].v[2], 30.0F);
+  // A blank first line is a record of no kind; CR LF ends are read as LF ones; "M \n" read as
+  // "%c " leaves the reader at the next letter.
+  EXPECT_EQ(Describe(dir,
+                     "  \nM \nL 1.00 2.00 3.00 4.00 \nO \r\nC 1 2 3 4 5 6 7 8 \r\n"
+                     "L -1.5 +2 3e1 4 \r\n \n"),
+            " @3\nM@6\nL@8 1 2 3 4\nO@33\nC@35 1 2 3 4 5 6 7 8\nL@55 -1.5 2 30 4\n");
   // Damaged numbers end their record without stopping the reader.
-  records = ReadAll(dir, "L 1 2 x 4 \nL 5 6 7 8 \nC 1 2 3 4 5 6 7 8 \nL 1e999 0 0");
-  ASSERT_GE(records.size(), 4U);
-  EXPECT_FALSE(records[0].complete);
-  EXPECT_EQ(records[1].letter, 'x');
-  const PathRecord& curve = records[records.size() - 2];
-  EXPECT_EQ(curve.letter, 'C');
-  EXPECT_TRUE(curve.complete);
-  EXPECT_FLOAT_EQ(curve.v[7], 8.0F);
-  EXPECT_TRUE(std::isinf(records.back().v[0]));
-  EXPECT_FALSE(records.back().complete);  // the fourth number is missing
+  EXPECT_EQ(Describe(dir, "L 1 2 x 4 \nL 5 6 7 8 \nC 1 2 3 4 5 6 7 8 \nL 1e999 0 0"),
+            "L@2 1 2 0 0!\nx@8\n4@11\nL@13 5 6 7 8\nC@24 1 2 3 4 5 6 7 8\nL@43 inf 0 0 0!\n");
 }
 
 TEST(PathRecordStream, NumbersConvertAsTheCLibraryDoes) {

@@ -31,19 +31,16 @@ std::string Write(const std::function<void(pdf2ps::PostScriptWriter&)>& draw) {
   return out;
 }
 
-TEST(PostScriptWriterTest, NumbersAreTokensTheParserReads) {
-  using pdf2ps::FormatNumber;
-  EXPECT_EQ(FormatNumber(1.0, 3), "1");
-  EXPECT_EQ(FormatNumber(0.5, 3), "0.5");  // never ".5": the parser would not see a number
-  EXPECT_EQ(FormatNumber(-0.0004, 3), "0");
-  EXPECT_EQ(FormatNumber(12.34567, 3), "12.346");
-  EXPECT_EQ(FormatNumber(-3.25, 3), "-3.25");
-  EXPECT_EQ(FormatNumber(1e17, 3), "100000000000000000");  // fixed, never an exponent
-}
-
-// The parser tells a dash from a solid stroke by the characters from "[" to the end of "d"
-// (more than 10, fewer than 28), and the special colour by its exact text.
-TEST(PostScriptWriterTest, DashesAndColoursAreWhatTheParsersTestsExpect) {
+// Numbers are fixed-point tokens the parser reads ("0.5", never ".5" nor an exponent). The
+// parser tells a dash from a solid stroke by the characters from "[" to the end of "d" (more
+// than 10, fewer than 28), and the special colour by its exact text.
+TEST(PostScriptWriterTest, NumbersDashesAndColoursAreTokensTheParserReads) {
+  const std::vector<std::pair<double, std::string>> numbers = {
+      {1.0, "1"},           {0.5, "0.5"},     {-0.0004, "0"},
+      {12.34567, "12.346"}, {-3.25, "-3.25"}, {1e17, "100000000000000000"}};
+  for (const auto& [value, text] : numbers) {
+    EXPECT_EQ(pdf2ps::FormatNumber(value, 3), text);
+  }
   EXPECT_EQ(Write([](auto& w) {
               w.SetDash(3.5, 2.5);
               w.SetDash(0.01, 0.01);
@@ -79,7 +76,7 @@ TEST(PostScriptWriterTest, PrologEndsPastTheParsersSkipAndTrailerEndsTheBody) {
   EXPECT_EQ(out.substr(out.size() - 6), "%%EOF\n");
 }
 
-// One page: 1 catalog, 2 pages, 3 the page, 4 its content, 5 a soft-mask form when given.
+// One page: 1 catalog, 2 pages, 3 the page, 4 its content, 5 a form a soft mask may use.
 std::string PagePdf(const std::string& content, const std::string& resources = "",
                     const std::string& box = "/MediaBox [0 0 300 300]",
                     const std::string& maskForm = "") {
@@ -89,12 +86,10 @@ std::string PagePdf(const std::string& content, const std::string& resources = "
   pdf.AddObject("<< /Type /Page /Parent 2 0 R " + box + " /Resources << " + resources +
                 " >> /Contents 4 0 R >>");
   pdf.AddStream("", content);
-  if (!maskForm.empty()) {
-    pdf.AddStream(
-        "/Type /XObject /Subtype /Form /BBox [0 0 300 300] /Group << /S /Transparency "
-        "/CS /DeviceGray >>",
-        maskForm);
-  }
+  pdf.AddStream(
+      "/Type /XObject /Subtype /Form /BBox [0 0 300 300] /Group << /S /Transparency "
+      "/CS /DeviceGray >>",
+      maskForm);
   return pdf.Build(1);
 }
 
@@ -183,7 +178,6 @@ TEST(Pdf2PsProgramTest, BadInputFailsWithOneLineAndLeavesTheOutputAlone) {
     int exitCode;
   };
   std::vector<Case> cases = {{"empty", "", 4},
-
                              {"truncated", good.substr(0, good.size() / 3), 4},
                              {"no page", noPages.Build(1), 6}};
   std::string why;

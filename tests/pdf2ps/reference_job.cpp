@@ -28,17 +28,10 @@ std::string Mark(double x, double y) {
   return text;
 }
 
-// A circle of 18 mm radius as four curves.
-std::string Circle(double x, double y) {
-  const double r = 18, k = 9.94113;
-  char text[400];
-  std::snprintf(text, sizeof text,
-                "%g %g m %g %g %g %g %g %g c %g %g %g %g %g %g c %g %g %g %g %g %g c "
-                "%g %g %g %g %g %g c h\n",
-                x + r, y, x + r, y + k, x + k, y + r, x, y + r, x - k, y + r, x - r, y + k, x - r,
-                y, x - r, y - k, x - k, y - r, x, y - r, x + k, y - r, x + r, y - k, x + r, y);
-  return text;
-}
+// A circle of 18 mm radius about the origin, as four curves.
+constexpr const char* kCircle =
+    "18 0 m 18 9.94113 9.94113 18 0 18 c -9.94113 18 -18 9.94113 -18 0 c "
+    "-18 -9.94113 -9.94113 -18 0 -18 c 9.94113 -18 18 -9.94113 18 0 c h\n";
 
 }  // namespace
 
@@ -48,7 +41,7 @@ std::string ReferencePostScript() {
          "2.83465 dup scale 0 0 0 1 setcmykcolor 0.3 setlinewidth\n" +
          Mark(10, 10) + "fill\n" + Mark(186, 10) + "fill\n" + Mark(10, 136) + "fill\n" +
          "gsave 30 30 translate " + kLabel + "stroke grestore\n" + "gsave 100 30 translate " +
-         kLabel + "stroke grestore\n" + Circle(80, 95) + "stroke\n" +
+         kLabel + "stroke grestore\n" + "gsave 80 95 translate " + kCircle + "stroke grestore\n" +
          "0 1 0 0 setcmykcolor [1.234722 0.881944] 0 setdash 30 125 m 170 125 l stroke\n"
          "showpage\n";
 }
@@ -66,8 +59,9 @@ std::string HandWrittenPdf() {
       "q 1 0 0 1 30 30 cm /Label Do Q q 1 0 0 1 100 30 cm /Label Do Q Q\n"
       // The circle under a flip of the page, inside a clip that hides part of it (clips are
       // ignored: the whole circle is a cut path). The clip path itself paints nothing.
-      "q 2.83465 0 0 -2.83465 0 425.1975 cm 0 0 70 60 re W n 0.2 0.2 0.2 RG 0.3 w\n" +
-      Circle(80, 55) + "S Q\n" +
+      "q 2.83465 0 0 -2.83465 0 425.1975 cm 0 0 70 60 re W n 0.2 0.2 0.2 RG 0.3 w 1 0 0 1 80 55 "
+      "cm\n" +
+      kCircle + "S Q\n" +
       // The special line under a scale of 10: its dash must come out in page points.
       "q 28.3465 0 0 28.3465 0 0 cm 1 0 1 rg 0 1 0 0 K [0.1234722 0.0881944] 0 d 0.03 w\n"
       "3 12.5 m 17 12.5 l S Q\n"
@@ -109,15 +103,6 @@ std::string PageBody(const std::string& postScript) {
   const std::size_t end = postScript.find("showpage\n");
   if (begin == std::string::npos || end == std::string::npos) return "<none>";
   return postScript.substr(begin + 15, end - begin - 15);
-}
-
-std::vector<Box> ReferenceCutBoxes() {
-  return {{10, 10, 14, 14},  {10, 136, 14, 140}, {30, 30, 80, 60},
-          {62, 77, 98, 113}, {100, 30, 150, 60}, {186, 10, 190, 14}};
-}
-
-Box ReferenceSpecialBox() {
-  return {30, 125, 170, 125};
 }
 
 std::vector<Box> PathBoxes(const std::filesystem::path& file) {

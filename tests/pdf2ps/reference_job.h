@@ -1,5 +1,6 @@
 // A small label job whose geometry the tests know exactly, written as a producer's PostScript
-// and as a hand-written PDF, and the boxes its contours must come back in from the importer.
+// and as a hand-written PDF, and what the tests read back of a converter's or the importer's
+// output.
 #pragma once
 
 #include <filesystem>
@@ -28,10 +29,6 @@ bool DrawWithGhostscript(const std::string& device, const std::filesystem::path&
 struct Box {
   double x1, y1, x2, y2;  // mm
 };
-// Where the job's contours lie: the three marks, two labels and the circle, sorted as PathBoxes
-// sorts; the special line alone.
-std::vector<Box> ReferenceCutBoxes();
-Box ReferenceSpecialBox();
 // The box of every path of a cut-path file (PSINT, TPSINT) over its end and control points,
 // sorted by left then bottom edge.
 std::vector<Box> PathBoxes(const std::filesystem::path& file);

@@ -1,7 +1,11 @@
 // The bundled sample job: the committed files are what the generator writes today, the EPS
 // imports as a label sheet should (marks far enough apart, eighteen labels, one dashed special
 // line) and the PDF converts to the very body of the EPS.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <array>
+#include <vector>
 
 #include "import/eps_path_parser.h"
 #include "import/job_marks.h"
@@ -32,15 +36,12 @@ TEST(SampleJobTest, EpsImportsAsALabelSheet) {
   EpsPathParser parser(work.Path());
   ASSERT_TRUE(parser.ParseEps(kSamples + "label-sheet.eps", 1));
   const ParseSummary& s = parser.Summary();
-  EXPECT_EQ(s.specialCount, 2);  // the magenta colour and the dash of the one line
-  EXPECT_EQ(s.dashOn, 3);
-  EXPECT_EQ(s.dashOff, 2);
-  // The marks span 10..200 mm across and 10..287 mm along.
+  // The magenta colour and the dash of the one line; the marks span 10..200 mm across and
+  // 10..287 mm along.
+  EXPECT_EQ((std::array{s.specialCount, s.dashOn, s.dashOff}), (std::array{2, 3, 2}));
   const JobMarks marks = LocateJobMarks(work.File("PSINT"), work.File("mk3.dat"), s.minX, s.minY);
-  EXPECT_NEAR(s.minX, 10, 0.01);
-  EXPECT_NEAR(s.minY, 10, 0.01);
-  EXPECT_NEAR(marks.rightX, 188, 0.01);
-  EXPECT_NEAR(marks.topY, 275, 0.01);
+  EXPECT_THAT((std::vector<float>{s.minX, s.minY, marks.rightX, marks.topY}),
+              testing::Pointwise(testing::FloatNear(0.01F), {10, 10, 188, 275}));
   // Three marks and eighteen labels to cut, one special line.
   EXPECT_EQ(PathBoxes(work.File("PSINT")).size(), 21U);
   EXPECT_EQ(PathBoxes(work.File("TPSINT")).size(), 1U);
