@@ -38,25 +38,16 @@ RunContext BaseContext() {
 bool Apply(const std::string& setting, RunContext& c, CutterCommandInputs& i) {
   const std::size_t eq = setting.find('=');
   const double v = eq == std::string::npos ? 0.0 : std::stod(setting.substr(eq + 1));
-  const auto n = static_cast<int>(v);
-  const std::map<std::string, std::function<void()>> setters = {
-      {"bladeUp", [&] { i.bladeUp = n != 0; }},
-      {"creasingInstalled", [&] { c.creasingInstalled = n; }},
-      {"creasingVariant", [&] { c.creasingVariant = n; }},
-      {"cutterModel", [&] { c.cutterModel = n; }},
-      {"dashedLineOn", [&] { i.dashedLineOn = n != 0; }},
-      {"dashedSpeed", [&] { i.dashedSpeed = n; }},
-      {"edgeMode", [&] { c.edgeMode = n; }},
-      {"headCross", [&] { c.headCross = n; }},
-      {"jobWidth", [&] { c.jobWidth = static_cast<float>(v); }},
-      {"labelStep", [&] { i.labelStep = v; }},
-      {"markMode", [&] { c.markMode = n; }},
-      {"mediaWidth", [&] { c.mediaWidth = v; }},
-      {"specialMode", [&] { c.specialMode = n; }},
-      {"specialSpeed", [&] { i.specialSpeed = n; }},
-      {"unitFactor", [&] { c.unitFactor = v; }},
-      {"wideCarriage", [&] { c.wideCarriage = n; }},
-  };
+  using Setters = std::map<std::string, std::function<void()>>;
+#define FIELD(o, name) Setters::value_type(#name, [&] { o.name = decltype(o.name)(v); })
+  const Setters setters = {
+      FIELD(i, bladeUp),     FIELD(c, creasingInstalled), FIELD(c, creasingVariant),
+      FIELD(c, cutterModel), FIELD(i, dashedLineOn),      FIELD(i, dashedSpeed),
+      FIELD(c, edgeMode),    FIELD(c, headCross),         FIELD(c, jobWidth),
+      FIELD(i, labelStep),   FIELD(c, markMode),          FIELD(c, mediaWidth),
+      FIELD(c, specialMode), FIELD(i, specialSpeed),      FIELD(c, unitFactor),
+      FIELD(c, wideCarriage)};
+#undef FIELD
   const auto setter = setters.find(setting.substr(0, eq));
   if (setter == setters.end()) return false;
   setter->second();
