@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <limits>
 #include <string>
 #include <tuple>
@@ -308,18 +309,7 @@ TEST_F(SheetFixture, SpecialContoursAreCutWithTheirToolFirst) {
   EXPECT_EQ(clock.Sleeps().back(), 100);
 }
 
-TEST_F(SheetFixture, MissingSortedFileEndsTheRunWithoutCutting) {
-  const SheetCutResult r = CentredSheet();
-  EXPECT_FALSE(r.streamed);
-  EXPECT_TRUE(r.abandoned);
-  EXPECT_EQ(events.messages, std::vector<std::string>{"Graphic source not available"});
-  EXPECT_EQ(events.finished, 1);
-  EXPECT_EQ(Texts().size(), 1U);  // the move to the second mark only
-  EXPECT_EQ(fields.sheetCount, 0);
-  EXPECT_EQ(ctx.runPhase, -1);
-}
-
-TEST_F(SheetFixture, UnusableGeometryNeverReachesTheCutter) {
+TEST_F(SheetFixture, UnusableGeometryOrNoSortedFileNeverReachesTheCutter) {
   dir.Write("sortx.prn", "M 20.00 30.00\nL 50.00 30.00\nA\n");
   const std::pair<const char*, void (*)(RunContext&)> refusals[] = {
       {"no mark distance", [](RunContext& c) { c.secondMarkPos = c.firstMarkPos; }},
@@ -343,6 +333,17 @@ TEST_F(SheetFixture, UnusableGeometryNeverReachesTheCutter) {
   ctx.secondMarkPos = 5.0F;
   EXPECT_TRUE(Step(1, 320, 300).abandoned);
   EXPECT_TRUE(Texts().empty());
+
+  // Without the sorted file the run ends after the move to the second mark, nothing counted.
+  std::filesystem::remove(dir.File("sortx.prn"));
+  ctx = sound;
+  events = {};
+  EXPECT_TRUE(CentredSheet().abandoned);
+  EXPECT_EQ(events.messages, std::vector<std::string>{"Graphic source not available"});
+  EXPECT_EQ(events.finished, 1);
+  EXPECT_EQ(Texts().size(), 1U);
+  EXPECT_EQ(fields.sheetCount, 0);
+  EXPECT_EQ(ctx.runPhase, -1);
 }
 
 // Every step is rounded against the accumulated integer position, so after 100,000 steps the

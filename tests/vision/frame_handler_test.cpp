@@ -70,10 +70,13 @@ TEST(FrameHandler, ACalibrationReadWaitsOutTheHoldAndIgnoresEdgeMode) {
   EXPECT_TRUE(m.actions.log.empty());
 }
 
+// A calibration read past the attempts of a run's search does not time out either.
 TEST(FrameHandler, ACalibrationReadThatFindsNothingSaysSoAndStillConverts) {
   Machine m;
   m.context.markScale = 4.0 / 150.0;
+  m.actions.sheets = 3;
   m.handler.StartCalibrationRead();
+  m.context.searchAttempts = 65;
   m.Deliver(Drawn(kPaper));
   EXPECT_EQ(m.actions.log,
             (std::vector<std::string>{"message " + std::string(kCalibrationNotFoundMessage)}));
