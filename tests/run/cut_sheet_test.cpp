@@ -102,8 +102,7 @@ struct SheetFixture : ::testing::Test {
     std::size_t last = texts.size();
     while (last > 0 && !IsPointText(texts[last - 1])) --last;
     for (std::size_t i = 0; i + 1 < last; ++i) {
-      double f = 0;
-      double c = 0;
+      double f = 0, c = 0;
       if (!IsPointText(texts[i]) || std::sscanf(texts[i].c_str() + 1, "%lf,%lf", &f, &c) != 2) {
         continue;
       }

@@ -32,10 +32,7 @@ TEST(Calibration, ModeFollowsTheCameraTheMediaAndTheCreasingTool) {
 
 class FakeView : public CalibrationView, public CalibrationCommands {
  public:
-  void ShowValues(OffsetPair, OffsetPair fresh) override {
-    shownFresh = fresh;
-    ++refreshes;
-  }
+  void ShowValues(OffsetPair, OffsetPair fresh) override { shownFresh = fresh, ++refreshes; }
   bool ReadNewValues(OffsetPair& fresh) override {
     if (typed) fresh = *typed;
     return true;

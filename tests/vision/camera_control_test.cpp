@@ -40,24 +40,16 @@ class FakeSource : public FrameSource, public CaptureNotices {
  public:
   std::vector<CaptureDeviceInfo> ListDevices() override { return devices; }
   int Start(const CaptureDeviceInfo& device, FrameSink&, int& w, int& h) override {
-    log.push_back("start " + device.friendlyName);
-    w = 640;
-    h = 480;
-    return startCode;
+    w = 640, h = 480;
+    return Say("start " + device.friendlyName), startCode;
   }
   void Stop() override { log.push_back("stop"); }
   bool SetExposureToDefault() override { return Say("exposure default"); }
-  bool ReadExposure(int& value) override {
-    value = 3;
-    return Say("exposure read");
-  }
+  bool ReadExposure(int& value) override { return value = 3, Say("exposure read"); }
   bool SetBrightness(int value) override { return Say("brightness " + std::to_string(value)); }
   void ShowError(std::string_view message) override { Say("error " + std::string(message)); }
   void EndProcess(int code) override { Say("exit " + std::to_string(code)); }
-  bool Say(const std::string& what) {
-    log.push_back(what);
-    return true;
-  }
+  bool Say(const std::string& what) { return log.push_back(what), true; }
 
   std::vector<CaptureDeviceInfo> devices = {Usb("6001", "first"), Usb("6002", "second")};
   std::vector<std::string> log;
