@@ -59,8 +59,6 @@ TEST(FrameHandler, ACalibrationReadWaitsOutTheHoldAndIgnoresEdgeMode) {
   m.Deliver(CutSquare());
   EXPECT_EQ(m.handler.Analyses(), 0);
   EXPECT_TRUE(m.dir.Exists("StillCap0001.bmp"));  // the hold skips the analysis only
-  EXPECT_EQ(m.context.markResult, 0);
-  EXPECT_TRUE(m.sink.reads.empty());
 
   m.context.detectionHold = 0;
   m.handler.RequestFrame();
