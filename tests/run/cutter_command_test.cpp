@@ -65,11 +65,6 @@ std::vector<std::string> Split(const std::string& text, const std::string& separ
   }
 }
 
-std::string Trimmed(const std::string& s) {
-  const std::size_t first = s.find_first_not_of(' ');
-  return first == std::string::npos ? "" : s.substr(first, s.find_last_not_of(' ') - first + 1);
-}
-
 struct GoldenText {
   int number = 0;
   std::string settings;  // "-": the base state
@@ -84,8 +79,8 @@ const std::vector<GoldenText>& GoldenList() {
     for (std::string line; std::getline(file, line);) {
       if (line.empty() || line[0] == '#') continue;
       const std::vector<std::string> cols = Split(line, " | ");
-      rows.push_back({std::stoi(cols.at(0)), Trimmed(cols.at(1)), Trimmed(cols.at(2)),
-                      cols.size() > 3 ? Trimmed(cols[3]) : ""});
+      rows.push_back(
+          {std::stoi(cols.at(0)), cols.at(1), cols.at(2), cols.size() > 3 ? cols[3] : ""});
     }
     return rows;
   }();
