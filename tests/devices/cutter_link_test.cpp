@@ -12,7 +12,7 @@
 namespace orvex {
 namespace {
 
-std::string CutterPath(const char* vendor, const char* product) {
+std::string CutterPath(const char* product, const char* vendor = "0b4d") {
   return std::string("\\\\?\\usb#vid_") + vendor + "&pid_" + product + "#5&1";
 }
 
@@ -27,19 +27,17 @@ class CutterLinkTest : public ::testing::Test {
 // an unknown one keeps the model found before. A path too short to hold the product id, or a
 // failed listing, finds nothing and keeps the previous cutter.
 TEST_F(CutterLinkTest, DiscoveryTakesTheFirstCutterPathAndItsModel) {
-  const std::tuple<std::vector<std::string>, int, int> cases[] = {
-      // devices, chosen, model
-      {{"\\\\?\\hid#vid_16c0&pid_0486#1", CutterPath("0B4D", "1130"), CutterPath("0b4d", "1143"),
-        CutterPath("0b4d", "1130")},
-       2,
-       2},
-      {{CutterPath("0b4d", "1130")}, 0, 1},
-      {{CutterPath("0b4d", "1135")}, 0, 2},
-      {{CutterPath("0b4d", "9999")}, 0, 7},
-      {{"\\\\?\\usb#vid_0b4d&pid_11", "\\\\?\\usb#vid_0b4d", "", "0b4d"}, -1, 7},
-      {{CutterPath("0b4d", "1130").substr(0, 24), CutterPath("0b4d", "1135").substr(0, 25)}, 1, 2},
+  const std::string hid = "\\\\?\\hid#vid_16c0&pid_0486#1";
+  const std::tuple<int, int, std::vector<std::string>> cases[] = {
+      // chosen, model, devices
+      {2, 2, {hid, CutterPath("1130", "0B4D"), CutterPath("1143"), CutterPath("1130")}},
+      {0, 1, {CutterPath("1130")}},
+      {0, 2, {CutterPath("1135")}},
+      {0, 7, {CutterPath("9999")}},
+      {-1, 7, {"\\\\?\\usb#vid_0b4d&pid_11", "\\\\?\\usb#vid_0b4d", "", "0b4d"}},
+      {1, 2, {CutterPath("1130").substr(0, 24), CutterPath("1135").substr(0, 25)}},
   };
-  for (const auto& [devices, chosen, model] : cases) {
+  for (const auto& [chosen, model, devices] : cases) {
     SCOPED_TRACE(devices.front());
     ctx.cutterPath = "previous";
     ctx.cutterModel = 7;

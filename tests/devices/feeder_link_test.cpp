@@ -20,9 +20,9 @@ std::vector<std::uint8_t> Report(std::size_t bytes) {
 
 class FeederLinkTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    transport.devices = {HidDeviceInfo{"/dev/hidraw0", 0x16C0, 0x0486, 0xFF00, 0x0001},
-                         HidDeviceInfo{"/dev/hidraw1", 0x046D, 0x0486, 0xFFAB, 0x0200},
+  FeederLinkTest() {
+    transport.devices = {{"/dev/hidraw0", 0x16C0, 0x0486, 0xFF00, 0x0001},
+                         {"/dev/hidraw1", 0x046D, 0x0486, 0xFFAB, 0x0200},
                          MemoryFeederTransport::Feeder("/dev/hidraw2"),
                          MemoryFeederTransport::Feeder("/dev/hidraw3")};
   }

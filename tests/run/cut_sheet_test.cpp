@@ -9,9 +9,10 @@
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <limits>
-#include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "run/contour_records.h"
@@ -101,8 +102,7 @@ struct SheetFixture : ::testing::Test {
     std::size_t last = texts.size();
     while (last > 0 && !IsPointText(texts[last - 1])) --last;
     for (std::size_t i = 0; i + 1 < last; ++i) {
-      double f = 0;
-      double c = 0;
+      double f = 0, c = 0;
       if (!IsPointText(texts[i]) || std::sscanf(texts[i].c_str() + 1, "%lf,%lf", &f, &c) != 2) {
         continue;
       }
@@ -196,19 +196,7 @@ TEST_F(SheetFixture, CompensationsAndRecentringSetTheScales) {
 // A half-inch first-marker distance and a quarter inch across, the edge found 1 mm before the
 // centre: F0 = 8 - 2 - 12.7 = -6.7 mm, C0 = 9.9 + 2 + 6.35 = 18.25 mm; (50, 30) is cut at feed
 // 43.3 mm and cross 300 - (18.25 + 28) = 253.75 mm. The edge offset does not scale the job.
-TEST_F(SheetFixture, EdgeModeMeasuresFromTheSheetEdgeAndKeepsTheMarkDistance) {
-  dir.Write("sortx.prn", "M 20.00 30.00\nL 50.00 30.00\nA\n");
-  ctx.edgeMode = 1;
-  ctx.unitFactor = 25.4;
-  inputs.labelStep = 0.5;
-  fields.firstMarkerCross = 0.25;
-  Step(1, 320, 230);
-  EXPECT_DOUBLE_EQ(Step(2, 320, 240).feedScale, 1.0);
-  const Head head = Follow();
-  EXPECT_EQ(head.feed, 4330);
-  EXPECT_EQ(head.cross, 25375);
-}
-
+//
 // A skewed side edge: read 2 mm before the centre at the first look and 2 mm past it at the
 // second, where the end search first moved the camera 10 mm back (row 340). The edge's readings
 // lie 190 mm apart, not the marks' 200: skew = atan(4 / 190) = 0.0210495. The readings were taken
@@ -216,9 +204,20 @@ TEST_F(SheetFixture, EdgeModeMeasuresFromTheSheetEdgeAndKeepsTheMarkDistance) {
 // 16 x 4 / 190 = 0.3368 mm: C0 = 9.9 - 2 + 2 - 0.3368 = 9.5632. The line's end (50, 30): k = 40,
 // t = 28, Pf = 40 cos - 28 sin = 39.40181, Pc = 28 cos + sin Pf = 28.82312, so the head ends at
 // 300 - (9.5632 + 28.82312) = 261.614 mm across.
-TEST_F(SheetFixture, EdgeModeSkewIsTheSideEdgesSlopeOverTheCamerasTravel) {
+TEST_F(SheetFixture, EdgeModeMeasuresFromTheSheetEdgeAndTakesTheSkewFromItsSlope) {
   dir.Write("sortx.prn", "M 20.00 30.00\nL 50.00 30.00\nA\n");
   ctx.edgeMode = 1;
+  ctx.unitFactor = 25.4;
+  inputs.labelStep = 0.5;
+  fields.firstMarkerCross = 0.25;
+  Step(1, 320, 230);
+  EXPECT_DOUBLE_EQ(Step(2, 320, 240).feedScale, 1.0);
+  EXPECT_EQ(Follow().feed, 4330);
+  EXPECT_EQ(Follow().cross, 25375);
+
+  cutterWire.writes.clear();
+  inputs.labelStep = 0.0;
+  fields.firstMarkerCross = 0.0;
   Step(1, 300, 240);
   Step(2, 320, 340);
   EXPECT_NEAR(Step(2, 340, 240).skewAngle, 0.0210495, 1e-6);
@@ -279,10 +278,15 @@ TEST_F(SheetFixture, MarkModeTwoFramesTheJobAndNeverSendsItsBorder) {
 }
 
 TEST_F(SheetFixture, SpecialContoursAreCutWithTheirToolFirst) {
+  // As the import leaves it: special contours, a blank line, the cut contours, "A". The ordering
+  // puts the end of the special section where the tool changes.
   const std::string special = "M 30.00 30.00\nL 40.00 30.00\n\n";
-  dir.Write("sortx.prn", special + "M 60.00 30.00\nL 70.00 30.00\nA\n");
+  dir.Write("sort.prn", special + "O 60.00 30.00\nL 70.00 30.00\nA");
   ctx.specialCount = 1;
-  ctx.specialEnd = static_cast<long>(special.size());
+  ctx.importSpecialEnd = static_cast<long>(special.size());
+  ctx.importFirstMark = 10.0F;
+  ctx.importSecondMark = 210.0F;
+  ASSERT_TRUE(OrderCuts(ctx, work).ok);
   fields.specialForce = 12;
   CentredSheet();
   std::vector<std::string> t = Texts();
@@ -304,37 +308,7 @@ TEST_F(SheetFixture, SpecialContoursAreCutWithTheirToolFirst) {
   EXPECT_EQ(clock.Sleeps().back(), 100);
 }
 
-TEST_F(SheetFixture, ToolChangesWhereTheOrderingPutTheEndOfTheSpecialSection) {
-  // As the import leaves it: special contours, a blank line, the cut contours, "A".
-  const std::string special = "M 30.00 30.00\nL 40.00 30.00\n\n";
-  dir.Write("sort.prn", special + "M 70.00 30.00\nL 60.00 30.00\nL 60.00 40.00\nL 70.00 30.00\nA");
-  ctx.specialCount = 1;
-  ctx.importSpecialEnd = static_cast<long>(special.size());
-  ctx.importFirstMark = 10.0F;
-  ctx.importSecondMark = 210.0F;
-  ASSERT_TRUE(OrderCuts(ctx, work).ok);
-  CentredSheet();
-  const std::vector<std::string> t = Texts();
-  ASSERT_GE(t.size(), 6U);
-  // The special contour's start and cut, the blade before the first cut contour, not after it.
-  EXPECT_EQ(t[2][0], 'O');
-  EXPECT_EQ(t[3][0], 'E');
-  EXPECT_EQ(t[4], "TC1002,1,1\x03");
-  EXPECT_EQ(t[5][0], 'O');
-}
-
-TEST_F(SheetFixture, MissingSortedFileEndsTheRunWithoutCutting) {
-  const SheetCutResult r = CentredSheet();
-  EXPECT_FALSE(r.streamed);
-  EXPECT_TRUE(r.abandoned);
-  EXPECT_EQ(events.messages, std::vector<std::string>{"Graphic source not available"});
-  EXPECT_EQ(events.finished, 1);
-  EXPECT_EQ(Texts().size(), 1U);  // the move to the second mark only
-  EXPECT_EQ(fields.sheetCount, 0);
-  EXPECT_EQ(ctx.runPhase, -1);
-}
-
-TEST_F(SheetFixture, UnusableGeometryNeverReachesTheCutter) {
+TEST_F(SheetFixture, UnusableGeometryOrNoSortedFileNeverReachesTheCutter) {
   dir.Write("sortx.prn", "M 20.00 30.00\nL 50.00 30.00\nA\n");
   const std::pair<const char*, void (*)(RunContext&)> refusals[] = {
       {"no mark distance", [](RunContext& c) { c.secondMarkPos = c.firstMarkPos; }},
@@ -358,6 +332,17 @@ TEST_F(SheetFixture, UnusableGeometryNeverReachesTheCutter) {
   ctx.secondMarkPos = 5.0F;
   EXPECT_TRUE(Step(1, 320, 300).abandoned);
   EXPECT_TRUE(Texts().empty());
+
+  // Without the sorted file the run ends after the move to the second mark, nothing counted.
+  std::filesystem::remove(dir.File("sortx.prn"));
+  ctx = sound;
+  events = {};
+  EXPECT_TRUE(CentredSheet().abandoned);
+  EXPECT_EQ(events.messages, std::vector<std::string>{"Graphic source not available"});
+  EXPECT_EQ(events.finished, 1);
+  EXPECT_EQ(Texts().size(), 1U);
+  EXPECT_EQ(fields.sheetCount, 0);
+  EXPECT_EQ(ctx.runPhase, -1);
 }
 
 // Every step is rounded against the accumulated integer position, so after 100,000 steps the
@@ -381,20 +366,19 @@ TEST_F(SheetFixture, LongSkewedContourEndsWhereTheIntegerPositionsSay) {
   EXPECT_EQ(head.cuts, kPoints - 1);
 }
 
-TEST(TenthsText, MatchesPrintfForEveryStep) {
-  std::mt19937_64 rng(7);
-  std::vector<long long> values = {0, 1, -1, 9, -9, 10, -10, 99999, -123456789012LL};
-  for (int i = 0; i < 20000; ++i)
-    values.push_back(static_cast<long long>(rng() % 4000001) - 2000000);
-  for (long long n : values) {
-    char printed[2][64];
-    std::snprintf(printed[0], 64, "%2.1f", static_cast<double>(n) / -10.0);
-    std::snprintf(printed[1], 64, "%2.1f", static_cast<double>(n) / 10.0);
+// The feed is sent negated, so no feed move prints as -0.0, as printf prints 0 / -10.0.
+TEST(TenthsText, TenthsPlainAndNegated) {
+  const std::tuple<long long, const char*, const char*> cases[] = {
+      {0, "0.0", "-0.0"},           {1, "0.1", "-0.1"},
+      {-1, "-0.1", "0.1"},          {-9, "-0.9", "0.9"},
+      {10, "1.0", "-1.0"},          {-10, "-1.0", "1.0"},
+      {99999, "9999.9", "-9999.9"}, {-123456789012LL, "-12345678901.2", "12345678901.2"}};
+  for (const auto& [tenths, plain, negated] : cases) {
     std::string texts[2];
-    AppendTenthsNegated(texts[0], n);
-    AppendTenths(texts[1], n);
-    ASSERT_EQ(texts[0], printed[0]) << n;
-    ASSERT_EQ(texts[1], printed[1]) << n;
+    AppendTenths(texts[0], tenths);
+    AppendTenthsNegated(texts[1], tenths);
+    EXPECT_EQ(texts[0], plain);
+    EXPECT_EQ(texts[1], negated);
   }
 }
 

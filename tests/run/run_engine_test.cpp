@@ -26,18 +26,14 @@ namespace {
 // A cutter that answers each query with the reply the test set for it.
 class AnsweringCutter : public test::MemoryCutterTransport {
  public:
-  std::string statusReply = std::string("AAAA0\x03", 6);
   std::string widthReply = "A5AAA00AA3200";
   std::string positionReply = "1500,0";
-  std::vector<std::string> queries;
 
   int Write(CutterHandle handle, const char* bytes, std::size_t length) override {
     const std::string text(bytes, length);
-    const std::string* reply = text == "\x1b.C1:" ? &statusReply
-                               : text == "U"      ? &widthReply
-                               : text == "G"      ? &positionReply
-                                                  : nullptr;
-    if (reply != nullptr) queries.push_back(text), Reply(*reply);
+    if (text == "\x1b.C1:") Reply(std::string("AAAA0\x03", 6));
+    if (text == "U") Reply(widthReply);
+    if (text == "G") Reply(positionReply);
     return MemoryCutterTransport::Write(handle, bytes, length);
   }
   int Count(const std::string& text) const {
@@ -109,18 +105,12 @@ class RunEngineTest : public ::testing::Test {
 
   // The feeder's reply to the next sheet request: firmware 31.
   void FeederAnswers() {
-    test::MemoryFeederTransport::Answer answer;
-    answer.bytes.assign(65, 0);
-    answer.bytes[1 + 22] = 31;
-    feeder_.answers.push_back(answer);
+    std::vector<std::uint8_t> reply(65, 0);
+    reply[1 + 22] = 31;
+    feeder_.answers.push_back({TransferStatus::kDone, reply});
   }
-  int SheetRequests() const {
-    return static_cast<int>(
-        std::count_if(feeder_.writes.begin(), feeder_.writes.end(), [](const auto& w) {
-          return w.bytes.size() > 4 &&
-                 std::string(w.bytes.begin() + 1, w.bytes.begin() + 5) == "FFAM";
-        }));
-  }
+  // The engine writes nothing else to the feeder.
+  int SheetRequests() const { return static_cast<int>(feeder_.writes.size()); }
   void Ticks(int n) {
     for (int i = 0; i < n; ++i) clock_.Advance(kTickMs), engine_.OnTimer();
   }
@@ -243,21 +233,17 @@ TEST_F(RunEngineTest, LaterSheetsOrderAgainOnlyWhenASettingOfTheOrderChanged) {
   ctx_.importSecondMark = 100.0F;
   ctx_.jobWidth = 100.0F;
   ctx_.jobHeight = 60.0F;
-  const std::function<void()> change[] = {
-      [&] { engine_.Fields().sheet.sheetCount = 2; },  // the first five sheets always order
-      [&] { engine_.Fields().sheet.sheetCount = 5; },
-      [&] { ctx_.passes = 2; },
-      [] {},
-      [&] { ctx_.reverseOrder = 1; },
-      [&] { ctx_.specialMode = 1; },
-  };
-  const bool orders[] = {true, false, true, false, true, true};
-  for (int i = 0; i < 6; ++i) {
+  // Sheets counted, passes, reverse order, special mode; whether the sheet orders. The first five
+  // sheets always order.
+  const int steps[][5] = {{2, 1, 0, 0, 1}, {4, 1, 0, 0, 1}, {5, 1, 0, 0, 0}, {5, 2, 0, 0, 1},
+                          {5, 2, 0, 0, 0}, {5, 2, 1, 0, 1}, {5, 2, 1, 1, 1}};
+  for (const auto& [sheets, passes, reverse, special, orders] : steps) {
     std::filesystem::remove(dir_.File("sortx.prn"));
-    change[i]();
+    engine_.Fields().sheet.sheetCount = sheets;
+    std::tie(ctx_.passes, ctx_.reverseOrder, ctx_.specialMode) = std::tie(passes, reverse, special);
     FeederAnswers();
     engine_.StartSheet();
-    EXPECT_EQ(dir_.Exists("sortx.prn"), orders[i]) << "step " << i;
+    EXPECT_EQ(dir_.Exists("sortx.prn"), orders != 0) << sheets << passes << reverse << special;
   }
   EXPECT_TRUE(window_.messages.empty()) << window_.messages.front();
 }

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <tuple>
 
 namespace orvex::test {
 namespace {
@@ -12,15 +13,12 @@ namespace {
 // X is the row's offset from 240 in tenths plus 65, Y is 80 less the column's offset from 320,
 // both cut towards zero; a failed read converts (0, 0).
 TEST(Calibration, ConversionOfAReadSquare) {
-  struct Case {
-    float col, row;
-    double mpix;
-    OffsetPair pair;
-  };
-  for (const Case& c : {Case{320.0F, 240.0F, 46, {65, 80}}, Case{343.5F, 263.5F, 46, {85, 59}},
-                        Case{0, 0, 149, {0, 165}}, Case{0, 0, 180, {11, 151}}}) {
-    SCOPED_TRACE(c.mpix);
-    EXPECT_EQ(ConvertCalibrationRead(c.col, c.row, 4.0 / c.mpix), c.pair);
+  const std::tuple<float, float, double, OffsetPair> cases[] = {{320.0F, 240.0F, 46, {65, 80}},
+                                                                {343.5F, 263.5F, 46, {85, 59}},
+                                                                {0, 0, 149, {0, 165}},
+                                                                {0, 0, 180, {11, 151}}};
+  for (const auto& [col, row, pixelsPerSquare, pair] : cases) {
+    EXPECT_EQ(ConvertCalibrationRead(col, row, 4.0 / pixelsPerSquare), pair) << pixelsPerSquare;
   }
 }
 
@@ -34,10 +32,7 @@ TEST(Calibration, ModeFollowsTheCameraTheMediaAndTheCreasingTool) {
 
 class FakeView : public CalibrationView, public CalibrationCommands {
  public:
-  void ShowValues(OffsetPair, OffsetPair fresh) override {
-    shownFresh = fresh;
-    ++refreshes;
-  }
+  void ShowValues(OffsetPair, OffsetPair fresh) override { shownFresh = fresh, ++refreshes; }
   bool ReadNewValues(OffsetPair& fresh) override {
     if (typed) fresh = *typed;
     return true;

@@ -19,24 +19,20 @@ CaptureDeviceInfo Usb(const char* pid, const char* name = "Cam") {
 // the last device it examined.
 TEST(FindCaptureDevice, ProductIdThenTheFallbackName) {
   const CaptureDeviceInfo named = Usb("2222", "USB 2.0 Camera");
-  struct Case {
-    const char* what;
-    std::vector<CaptureDeviceInfo> devices;
-    int secondCamera;
-    std::optional<std::size_t> chosen;
-  };
+  using Case =
+      std::tuple<const char*, int, std::optional<std::size_t>, std::vector<CaptureDeviceInfo>>;
   const Case cases[] = {
-      {"first camera", {Usb("6002"), Usb("6001")}, 0, 1},
-      {"second camera", {Usb("6002"), Usb("6001")}, 1, 0},
-      {"the fallback name", {Usb("1111"), named, Usb("3333")}, 0, 1},
-      {"the last one examined", {Usb("1111"), Usb("2222")}, 1, 1},
-      {"no fallback pass from four on", {named, Usb("2"), Usb("3"), Usb("4"), Usb("6001")}, 0, 3},
-      {"none", {}, 0, std::nullopt},
-      {"short paths never match", {{"usb#6001", "A"}, {"", "B"}, Usb("6001")}, 0, 2},
-      {"a path one short of the id", {{"\\\\?\\usb#vid_1234&pid_600", "A"}}, 0, 0},
+      {"first camera", 0, 1, {Usb("6002"), Usb("6001")}},
+      {"second camera", 1, 0, {Usb("6002"), Usb("6001")}},
+      {"the fallback name", 0, 1, {Usb("1111"), named, Usb("3333")}},
+      {"the last one examined", 1, 1, {Usb("1111"), Usb("2222")}},
+      {"no fallback pass from four on", 0, 3, {named, Usb("2"), Usb("3"), Usb("4"), Usb("6001")}},
+      {"none", 0, std::nullopt, {}},
+      {"short paths never match", 0, 2, {{"usb#6001", "A"}, {"", "B"}, Usb("6001")}},
+      {"a path one short of the id", 0, 0, {{"\\\\?\\usb#vid_1234&pid_600", "A"}}},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(FindCaptureDevice(c.devices, c.secondCamera), c.chosen) << c.what;
+  for (const auto& [what, secondCamera, chosen, devices] : cases) {
+    EXPECT_EQ(FindCaptureDevice(devices, secondCamera), chosen) << what;
   }
 }
 
@@ -44,24 +40,16 @@ class FakeSource : public FrameSource, public CaptureNotices {
  public:
   std::vector<CaptureDeviceInfo> ListDevices() override { return devices; }
   int Start(const CaptureDeviceInfo& device, FrameSink&, int& w, int& h) override {
-    log.push_back("start " + device.friendlyName);
-    w = 640;
-    h = 480;
-    return startCode;
+    w = 640, h = 480;
+    return Say("start " + device.friendlyName), startCode;
   }
   void Stop() override { log.push_back("stop"); }
   bool SetExposureToDefault() override { return Say("exposure default"); }
-  bool ReadExposure(int& value) override {
-    value = 3;
-    return Say("exposure read");
-  }
+  bool ReadExposure(int& value) override { return value = 3, Say("exposure read"); }
   bool SetBrightness(int value) override { return Say("brightness " + std::to_string(value)); }
   void ShowError(std::string_view message) override { Say("error " + std::string(message)); }
   void EndProcess(int code) override { Say("exit " + std::to_string(code)); }
-  bool Say(const std::string& what) {
-    log.push_back(what);
-    return true;
-  }
+  bool Say(const std::string& what) { return log.push_back(what), true; }
 
   std::vector<CaptureDeviceInfo> devices = {Usb("6001", "first"), Usb("6002", "second")};
   std::vector<std::string> log;

@@ -80,11 +80,8 @@ TEST(FrameBuffer, ADeliveryDuringAnalysisNeverTearsTheFrame) {
     ++checked;
     const std::uint8_t first = out.frame.bytes.front();
     const std::size_t length = (first / 30) % 2 == 0 ? kLong : kLong / 2;
-    if (out.frame.bytes.size() != length ||
-        std::any_of(out.frame.bytes.begin(), out.frame.bytes.end(),
-                    [first](std::uint8_t byte) { return byte != first; })) {
-      ++torn;
-    }
+    const auto uniform = std::count(out.frame.bytes.begin(), out.frame.bytes.end(), first);
+    torn += out.frame.bytes.size() != length || static_cast<std::size_t>(uniform) != length;
   }
   stop = true;
   capture.join();

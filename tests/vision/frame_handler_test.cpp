@@ -59,8 +59,6 @@ TEST(FrameHandler, ACalibrationReadWaitsOutTheHoldAndIgnoresEdgeMode) {
   m.Deliver(CutSquare());
   EXPECT_EQ(m.handler.Analyses(), 0);
   EXPECT_TRUE(m.dir.Exists("StillCap0001.bmp"));  // the hold skips the analysis only
-  EXPECT_EQ(m.context.markResult, 0);
-  EXPECT_TRUE(m.sink.reads.empty());
 
   m.context.detectionHold = 0;
   m.handler.RequestFrame();
@@ -70,10 +68,13 @@ TEST(FrameHandler, ACalibrationReadWaitsOutTheHoldAndIgnoresEdgeMode) {
   EXPECT_TRUE(m.actions.log.empty());
 }
 
+// A calibration read past the attempts of a run's search does not time out either.
 TEST(FrameHandler, ACalibrationReadThatFindsNothingSaysSoAndStillConverts) {
   Machine m;
   m.context.markScale = 4.0 / 150.0;
+  m.actions.sheets = 3;
   m.handler.StartCalibrationRead();
+  m.context.searchAttempts = 65;
   m.Deliver(Drawn(kPaper));
   EXPECT_EQ(m.actions.log,
             (std::vector<std::string>{"message " + std::string(kCalibrationNotFoundMessage)}));

@@ -92,19 +92,6 @@ TEST(MarkSearch, TheSixtySixthMissGivesUpInOrderAndAFindResetsTheCount) {
                                       "message Marker not found timeout", "command 119"}));
 }
 
-TEST(MarkSearch, ACalibrationReadSeesLightOnDarkAndNeverTimesOut) {
-  RunContext context;
-  context.calibrationRead = 1;
-  context.searchAttempts = 65;
-  context.waitingForMark = 1;
-  RecordingActions actions;
-  actions.sheets = 3;
-  EXPECT_FALSE(FindMark(Drawn(kInk), context, actions).Found());
-  EXPECT_TRUE(actions.log.empty());
-  EXPECT_EQ(context.waitingForMark, 1);
-  EXPECT_TRUE(FindMark(Drawn(kInk, {Square(300, 200, 46, kPaper)}), context, actions).Found());
-}
-
 TEST(MarkSearch, AFrameOfAnotherSizeIsNeverReadButCounts) {
   CameraFrame small = Drawn(kPaper, {Square(300, 200, 46)});
   small.bytes.resize(kFrameBytes / 4);  // a 320x240 delivery that kept the 640x480 size
