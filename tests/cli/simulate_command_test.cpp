@@ -102,19 +102,16 @@ TEST(SimulateCommand, EachRunCountsReportsAndCutsItsSheetsOnThePrint) {
   }
 }
 
-TEST(SimulateCommand, AnAbsentFeederIsReportedAndTheRunFails) {
+// An absent feeder is told once and nothing is cut. A run whose jobs-report line the disk refuses
+// did not end well: the operator gets the line to note by hand, the JSON says it was not written.
+TEST(SimulateCommand, AnAbsentFeederOrAReportLineTheDiskRefusesFailsTheRun) {
   CliOutcome run = Simulate("--fault feeder-absent --json");
   EXPECT_EQ(run.status, 1) << run.out;
   EXPECT_EQ(Occurrences(run.out, "Sheet feeder switched off or not connected"), 1) << run.out;
   EXPECT_NE(run.out.find("\"sheets_cut\": 0"), std::string::npos);
-}
-
-// A run whose jobs-report line the disk refuses did not end well: the operator gets the line to
-// note by hand, the JSON says it was not written and the exit status says so too.
-TEST(SimulateCommand, AReportLineTheDiskRefusesFailsTheRun) {
   TempDir work;
   std::filesystem::create_symlink("/dev/full", work.File("report.dat"));
-  CliOutcome run = Simulate("--sheets 1 --json --workdir " + Quoted(work.Path().string()));
+  run = Simulate("--sheets 1 --json --workdir " + Quoted(work.Path().string()));
   EXPECT_NE(run.status, 0) << run.out;
   EXPECT_NE(run.out.find("\"report_written\": false"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("No space left on device\\nPlease note its line by hand: "),

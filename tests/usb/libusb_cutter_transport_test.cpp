@@ -18,11 +18,7 @@ namespace {
 
 using test::FakeUsbCutter;
 using Clock = std::chrono::steady_clock;
-
-long MillisecondsSince(Clock::time_point start) {
-  return static_cast<long>(
-      std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
-}
+using test::MillisecondsSince;
 
 // The testbed and its devices exist before libusb starts, as on a machine booted with them.
 class LibusbCutterTest : public ::testing::Test {
