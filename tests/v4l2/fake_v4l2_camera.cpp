@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstdarg>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 namespace orvex::test {
@@ -67,10 +68,6 @@ FakeV4l2Camera::~FakeV4l2Camera() {
   if (memory_ >= 0) RealClose(memory_);
 }
 
-FakeV4l2Camera* FakeV4l2Camera::Active() {
-  return active;
-}
-
 std::uint8_t FakeV4l2Camera::Luma(int row, int col) {
   return static_cast<std::uint8_t>(row * 200 / (kHeight - 1) + col / 160);
 }
@@ -81,13 +78,6 @@ int FakeV4l2Camera::Answer(int fd, unsigned long request, void* arg) {
       auto& format = *static_cast<v4l2_fmtdesc*>(arg);
       if (format.type != V4L2_BUF_TYPE_VIDEO_CAPTURE || format.index != 0) return Fail(EINVAL);
       format.pixelformat = V4L2_PIX_FMT_YUYV;
-      return 0;
-    }
-    case VIDIOC_ENUM_FRAMESIZES: {
-      auto& size = *static_cast<v4l2_frmsizeenum*>(arg);
-      if (size.pixel_format != V4L2_PIX_FMT_YUYV || size.index != 0) return Fail(EINVAL);
-      size.type = V4L2_FRMSIZE_TYPE_DISCRETE;
-      size.discrete = {kWidth, kHeight};
       return 0;
     }
     case VIDIOC_G_FMT:
@@ -274,20 +264,18 @@ void FakeV4l2Camera::SetManualExposure(int value) {
   controls_[V4L2_CID_EXPOSURE_ABSOLUTE] = value;
 }
 
-int FakeV4l2Camera::Open(const char* path, bool& handled) {
+std::optional<int> FakeV4l2Camera::Open(const char* path) {
   const std::lock_guard<std::mutex> hold(lock_);
-  handled = path != nullptr && (picture_ == path || metadata_ == path);
-  if (!handled) return 0;
+  if (path == nullptr || (picture_ != path && metadata_ != path)) return std::nullopt;
   if (!plugged_) return Fail(ENOENT);
   const int fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
   if (fd >= 0) opens_[fd] = {metadata_ == path};
   return fd;
 }
 
-int FakeV4l2Camera::Close(int fd, bool& handled) {
+std::optional<int> FakeV4l2Camera::Close(int fd) {
   const std::lock_guard<std::mutex> hold(lock_);
-  handled = opens_.erase(fd) > 0;
-  if (!handled) return 0;
+  if (opens_.erase(fd) == 0) return std::nullopt;
   if (fd == streamFd_) {
     streaming_ = false;
     Free();
@@ -301,11 +289,10 @@ long FakeV4l2Camera::MemoryOf(long fd) {
   return fd == streamFd_ ? memory_ : Fail(EINVAL);
 }
 
-int FakeV4l2Camera::Ioctl(int fd, unsigned long request, void* arg, bool& handled) {
+std::optional<int> FakeV4l2Camera::Ioctl(int fd, unsigned long request, void* arg) {
   const std::lock_guard<std::mutex> hold(lock_);
   const auto open = opens_.find(fd);
-  handled = open != opens_.end();
-  if (!handled) return 0;
+  if (open == opens_.end()) return std::nullopt;
   if (open->second.dead || !plugged_) return Fail(ENODEV);
   if (request == VIDIOC_QUERYCAP) {
     auto& cap = *static_cast<v4l2_capability*>(arg);
@@ -322,7 +309,15 @@ int FakeV4l2Camera::Ioctl(int fd, unsigned long request, void* arg, bool& handle
 }  // namespace orvex::test
 
 // The calls that reach the camera. Everything not for its nodes goes on to the C library.
-using orvex::test::FakeV4l2Camera;
+namespace {
+template <typename Function>
+Function* Real(const char* name) {
+  return reinterpret_cast<Function*>(dlsym(RTLD_NEXT, name));
+}
+orvex::test::FakeV4l2Camera* Camera() {
+  return orvex::test::active;
+}
+}  // namespace
 
 extern "C" long syscall(long number, ...) noexcept {
   va_list args;
@@ -330,24 +325,21 @@ extern "C" long syscall(long number, ...) noexcept {
   long a[6];
   for (long& value : a) value = va_arg(args, long);
   va_end(args);
-  FakeV4l2Camera* camera = FakeV4l2Camera::Active();
-  bool handled = false;
-  long result = 0;
+  orvex::test::FakeV4l2Camera* camera = Camera();
+  std::optional<long> result;
   if (camera != nullptr && number == SYS_openat) {
-    result = camera->Open(reinterpret_cast<const char*>(a[1]), handled);
+    result = camera->Open(reinterpret_cast<const char*>(a[1]));
   } else if (camera != nullptr && number == SYS_ioctl) {
     result = camera->Ioctl(static_cast<int>(a[0]), static_cast<unsigned long>(a[1]),
-                           reinterpret_cast<void*>(a[2]), handled);
+                           reinterpret_cast<void*>(a[2]));
   } else if (camera != nullptr && number == SYS_close) {
-    result = camera->Close(static_cast<int>(a[0]), handled);
+    result = camera->Close(static_cast<int>(a[0]));
   } else if (camera != nullptr && number == SYS_mmap) {
-    a[4] = camera->MemoryOf(a[4]);
-    handled = a[4] < 0;
-    result = -1;
+    a[4] = camera->MemoryOf(a[4]);  // the buffers' memfd, or -1 for another open of a node
+    if (a[4] < 0) result = -1;
   }
-  if (handled) return result;
-  static const auto real = reinterpret_cast<long (*)(long, ...)>(dlsym(RTLD_NEXT, "syscall"));
-  return real(number, a[0], a[1], a[2], a[3], a[4], a[5]);
+  static const auto real = Real<long(long, ...)>("syscall");
+  return result ? *result : real(number, a[0], a[1], a[2], a[3], a[4], a[5]);
 }
 
 extern "C" int open(const char* path, int flags, ...) {
@@ -355,13 +347,9 @@ extern "C" int open(const char* path, int flags, ...) {
   va_start(args, flags);
   const mode_t mode = (flags & (O_CREAT | O_TMPFILE)) != 0 ? va_arg(args, mode_t) : 0;
   va_end(args);
-  bool handled = false;
-  FakeV4l2Camera* camera = FakeV4l2Camera::Active();
-  const int fd = camera != nullptr ? camera->Open(path, handled) : 0;
-  if (handled) return fd;
-  static const auto real =
-      reinterpret_cast<int (*)(const char*, int, ...)>(dlsym(RTLD_NEXT, "open"));
-  return real(path, flags, mode);
+  const std::optional<int> fd = Camera() != nullptr ? Camera()->Open(path) : std::nullopt;
+  static const auto real = Real<int(const char*, int, ...)>("open");
+  return fd ? *fd : real(path, flags, mode);
 }
 
 extern "C" int ioctl(int fd, unsigned long request, ...) noexcept {
@@ -369,18 +357,13 @@ extern "C" int ioctl(int fd, unsigned long request, ...) noexcept {
   va_start(args, request);
   void* arg = va_arg(args, void*);
   va_end(args);
-  bool handled = false;
-  FakeV4l2Camera* camera = FakeV4l2Camera::Active();
-  const int result = camera != nullptr ? camera->Ioctl(fd, request, arg, handled) : 0;
-  if (handled) return result;
-  static const auto real =
-      reinterpret_cast<int (*)(int, unsigned long, ...)>(dlsym(RTLD_NEXT, "ioctl"));
-  return real(fd, request, arg);
+  const std::optional<int> result =
+      Camera() != nullptr ? Camera()->Ioctl(fd, request, arg) : std::nullopt;
+  static const auto real = Real<int(int, unsigned long, ...)>("ioctl");
+  return result ? *result : real(fd, request, arg);
 }
 
 extern "C" int close(int fd) {
-  bool handled = false;
-  FakeV4l2Camera* camera = FakeV4l2Camera::Active();
-  const int result = camera != nullptr ? camera->Close(fd, handled) : 0;
-  return handled ? result : orvex::test::RealClose(fd);
+  const std::optional<int> result = Camera() != nullptr ? Camera()->Close(fd) : std::nullopt;
+  return result ? *result : orvex::test::RealClose(fd);
 }

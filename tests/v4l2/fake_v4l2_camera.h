@@ -12,6 +12,7 @@
 #include <deque>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 
 namespace orvex::test {
@@ -47,12 +48,11 @@ class FakeV4l2Camera {
   // Manual exposure at `value`, as another program could have left it.
   void SetManualExposure(int value);
 
-  // For the interposed calls: -1 with errno, or what the call returns; `handled` false when
-  // the call is not for the camera.
-  static FakeV4l2Camera* Active();
-  int Open(const char* path, bool& handled);
-  int Ioctl(int fd, unsigned long request, void* arg, bool& handled);
-  int Close(int fd, bool& handled);
+  // For the interposed calls: -1 with errno, or what the call returns; nothing when the call is
+  // not for the camera.
+  std::optional<int> Open(const char* path);
+  std::optional<int> Ioctl(int fd, unsigned long request, void* arg);
+  std::optional<int> Close(int fd);
   // The buffers' memfd in place of the node `fd`, for mmap.
   long MemoryOf(long fd);
 
