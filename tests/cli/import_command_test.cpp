@@ -120,8 +120,6 @@ TEST_F(ImportCommandTest, MultipleLinesAndTheDefaultWorkDir) {
   ASSERT_EQ(run.status, 0) << run.out;
   EXPECT_NE(run.out.find("\"multiple_lines\": 3"), std::string::npos) << run.out;
   EXPECT_TRUE(other.Exists("sort.prn"));
-  EXPECT_TRUE(other.Exists("TPSINT"));
-  EXPECT_FALSE(other.Exists("multi.prn"));
   EXPECT_FALSE(dir_.Exists("sort.prn"));
 }
 

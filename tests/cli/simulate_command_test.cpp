@@ -3,6 +3,8 @@
 // the refusal of bad arguments.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <filesystem>
 #include <regex>
 #include <string>
 #include <utility>
