@@ -101,14 +101,6 @@ int FakeUsbCutter::OnIoctl(UMockdevIoctlBase* /*handler*/, UMockdevIoctlClient* 
   Urb reaped;
   int error = 0;
   switch (umockdev_ioctl_client_get_request(client)) {
-    case USBDEVFS_GET_CAPABILITIES: {
-      UMockdevIoctlData* caps = umockdev_ioctl_data_resolve(arg, 0, sizeof(guint32), nullptr);
-      *reinterpret_cast<guint32*>(caps->data) =
-          USBDEVFS_CAP_BULK_CONTINUATION | USBDEVFS_CAP_NO_PACKET_SIZE_LIM |
-          USBDEVFS_CAP_REAP_AFTER_DISCONNECT | USBDEVFS_CAP_ZERO_PACKET;
-      umockdev_ioctl_data_unref(caps);
-      break;
-    }
     case USBDEVFS_DISCONNECT_CLAIM:
     case USBDEVFS_CLAIMINTERFACE:
       error = !cutter.plugged_ ? ENODEV : cutter.refuseClaim_ ? EBUSY : 0;

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <memory>
+#include <tuple>
 
 #include "devices/feeder_link.h"
 #include "usb/fake_hid_feeder.h"
@@ -55,11 +56,9 @@ TEST_F(HidapiFeederTest, ListsOnlyTheFeedersOwnInterface) {
   std::vector<HidDeviceInfo> found;
   ASSERT_TRUE(transport.Enumerate(found));
   ASSERT_EQ(found.size(), 1U);
-  EXPECT_EQ(found[0].path, "/dev/hidraw0");
-  EXPECT_EQ(found[0].vendorId, 0x16C0);
-  EXPECT_EQ(found[0].productId, 0x0486);
-  EXPECT_EQ(found[0].usagePage, 0xFFAB);
-  EXPECT_EQ(found[0].usage, 0x0200);
+  const HidDeviceInfo& info = found[0];
+  EXPECT_EQ(std::tie(info.path, info.vendorId, info.productId, info.usagePage, info.usage),
+            std::make_tuple("/dev/hidraw0", 0x16C0, 0x0486, 0xFFAB, 0x0200));
 }
 
 TEST_F(HidapiFeederTest, ReportsGoBothWaysWithTheirIdAndEndAtTheirTimeLimit) {
