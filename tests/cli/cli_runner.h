@@ -2,10 +2,10 @@
 // printed and its exit status.
 #pragma once
 
-#include <sys/wait.h>
-
-#include <cstdio>
+#include <chrono>
 #include <string>
+
+#include "platform/child_process.h"
 
 namespace orvex::test {
 
@@ -26,18 +26,12 @@ enum class Stderr { kJoined, kDropped };
 // `orvex-cli <arguments>`, with `environment` (NAME=value ...) in front.
 inline CliOutcome RunCli(const std::string& arguments, Stderr errors = Stderr::kJoined,
                          const std::string& environment = "") {
-  const std::string command = environment + " " +
-                              Quoted(std::string(ORVEX_BINARY_DIR) + "/bin/orvex-cli") + " " +
-                              arguments + (errors == Stderr::kJoined ? " 2>&1" : " 2>/dev/null");
-  CliOutcome run;
-  std::FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) return run;
-  char buffer[4096];
-  std::size_t got = 0;
-  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, got);
-  const int raw = ::pclose(pipe);
-  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  return run;
+  const ChildOutcome run = RunChildProcess(
+      {"/bin/sh", "-c",
+       environment + " " + Quoted(std::string(ORVEX_BINARY_DIR) + "/bin/orvex-cli") + " " +
+           arguments + (errors == Stderr::kJoined ? "" : " 2>/dev/null")},
+      std::chrono::minutes(10));
+  return {run.exitCode, run.output};
 }
 
 inline int Occurrences(const std::string& text, const std::string& what) {

@@ -1,11 +1,7 @@
 // orvex-cli findmark end to end: a drawn frame saved as a snapshot, the printed results and the
 // exit statuses.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <array>
-#include <cstdio>
-#include <filesystem>
 #include <string>
 
 #include "cli_runner.h"
@@ -15,11 +11,9 @@
 namespace orvex::test {
 namespace {
 
-CliOutcome Findmark(const std::string& arguments) {
-  return RunCli("findmark " + arguments, Stderr::kDropped);
-}
-
-CameraFrame Square(int left, int top, int paper, int ink) {
+// A 46-pixel square of `ink` at (left, top) on `paper`, saved as a snapshot; its path, quoted.
+std::string Square(const TempDir& dir, const std::string& name, int left, int top, int paper,
+                   int ink) {
   CameraFrame frame = MakeStandardFrame();
   for (int r = 0; r < kFrameHeight; ++r) {
     for (int c = 0; c < kFrameWidth; ++c) {
@@ -29,47 +23,36 @@ CameraFrame Square(int left, int top, int paper, int ink) {
       p[0] = p[1] = p[2] = static_cast<std::uint8_t>(inside ? ink : paper);
     }
   }
-  return frame;
+  WriteFileBytes(dir.File(name), EncodeBitmap(frame));
+  return Quoted(dir.File(name).string());
 }
 
-class FindMarkCommand : public ::testing::Test {
- protected:
-  void SetUp() override {
-    if (!std::filesystem::exists(std::filesystem::path(ORVEX_BINARY_DIR) / "bin" / "orvex-cli")) {
-      GTEST_SKIP() << "orvex-cli is not built";
-    }
-  }
-  TempDir dir;
-};
+CliOutcome Findmark(const std::string& arguments) {
+  return RunCli("findmark " + arguments, Stderr::kDropped);
+}
 
-TEST_F(FindMarkCommand, PrintsTheMarkAndTheCalibrationOffsets) {
-  WriteFileBytes(dir.File("StillCap0001.bmp"), EncodeBitmap(Square(300, 200, 220, 20)));
-  const std::string frame = "'" + dir.File("StillCap0001.bmp").string() + "'";
-  const CliOutcome found = Findmark(frame + " --json");
+TEST(FindMarkCommand, PrintsTheMarkOrTheCalibrationOffsetsAndRefusesWhatIsNotAFrame) {
+  TempDir dir;
+  const std::string mark = Square(dir, "StillCap0001.bmp", 300, 200, 220, 20);
+  const CliOutcome found = Findmark(mark + " --json");
   EXPECT_EQ(found.status, 0);
   EXPECT_EQ(found.out, "{\"found\": true, \"col\": 322.0, \"row\": 223.0}\n");
-
-  WriteFileBytes(dir.File("cut.bmp"), EncodeBitmap(Square(297, 217, 20, 220)));
   const CliOutcome read =
-      Findmark("'" + dir.File("cut.bmp").string() + "' --calibration --json --edge");
+      Findmark(Square(dir, "cut.bmp", 297, 217, 20, 220) + " --calibration --json --edge");
   EXPECT_EQ(read.status, 0);
   EXPECT_EQ(read.out, "{\"found\": true, \"col\": 319.0, \"row\": 240.0, \"x\": 65, \"y\": 80}\n");
-
-  const CliOutcome edge = Findmark(frame + " --edge");
+  const CliOutcome edge = Findmark(mark + " --edge");
   EXPECT_EQ(edge.status, 1);
   EXPECT_EQ(edge.out, "edge not found\n");
-}
 
-TEST_F(FindMarkCommand, RefusesFilesThatAreNotFramesWithStatusTwo) {
   dir.Write("job.eps", "%!PS-Adobe-3.0 EPSF-3.0\n");
-  EXPECT_EQ(Findmark("'" + dir.File("job.eps").string() + "'").status, 2);
   CameraFrame small;
-  small.width = 4;
-  small.height = 4;
+  small.width = small.height = 4;
   small.bytes.assign(48, 0);
   WriteFileBytes(dir.File("small.bmp"), EncodeBitmap(small));
-  EXPECT_EQ(Findmark("'" + dir.File("small.bmp").string() + "'").status, 2);
-  EXPECT_EQ(Findmark("'" + dir.File("absent.bmp").string() + "'").status, 2);
+  for (const char* refused : {"job.eps", "small.bmp", "absent.bmp"}) {
+    EXPECT_EQ(Findmark(Quoted(dir.File(refused).string())).status, 2) << refused;
+  }
   EXPECT_EQ(Findmark("--mpix x").status, 2);
 }
 

@@ -1,5 +1,5 @@
 // orvex-cli import as an operator or a script calls it: exit statuses, the JSON keys, the files
-// it leaves in the working directory and the preview image.
+// it leaves in the working directory, the preview image, and --order's sorted files.
 #include <gtest/gtest.h>
 
 #include <QColor>
@@ -16,8 +16,16 @@ namespace {
 using test::CliOutcome;
 using test::Quoted;
 
+const std::string kSample = std::string(ORVEX_SOURCE_DIR) + "/samples/label-sheet.eps";
+
 CliOutcome Cli(const std::string& arguments, const std::string& environment = "") {
   return test::RunCli(arguments, test::Stderr::kDropped, environment);
+}
+
+// The integer after `"key": ` in the JSON line.
+long Member(const std::string& json, const std::string& key) {
+  const std::size_t at = json.find("\"" + key + "\": ");
+  return at == std::string::npos ? -1 : std::stol(json.substr(at + key.size() + 4));
 }
 
 class ImportCommandTest : public ::testing::Test {
@@ -26,9 +34,7 @@ class ImportCommandTest : public ::testing::Test {
     return "--workdir " + Quoted(dir_.Path().string()) + " --settings " +
            Quoted(dir_.File("orvex.conf").string());
   }
-  std::string Sample() const {
-    return Quoted(std::string(ORVEX_SOURCE_DIR) + "/samples/label-sheet.eps");
-  }
+  std::string Sample() const { return Quoted(kSample); }
 
   test::TempDir dir_;
 };
@@ -46,9 +52,13 @@ TEST_F(ImportCommandTest, SampleJobLoadsWithEveryJsonKey) {
   }
   EXPECT_EQ(run.out.find('\n'), run.out.size() - 1);  // one object on one line
   EXPECT_TRUE(dir_.Exists("sort.prn"));
-  EXPECT_TRUE(dir_.Exists("mk3.dat"));
-  std::string sort = dir_.Read("sort.prn");
-  EXPECT_EQ(sort.back(), 'A');
+
+  // A file cut short loads, with the warning listed.
+  const std::string whole = test::ReadFileBytes(kSample);
+  dir_.Write("short.eps", whole.substr(0, whole.rfind("%%Trailer")));
+  run = Cli("import " + Quoted(dir_.File("short.eps").string()) + " " + Common() + " --json");
+  EXPECT_NE(run.out.find("\"warnings\": [\"The graphic "), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("ends before its %%EOF"), std::string::npos) << run.out;
 }
 
 // The loader's refusals and their texts are the import's own tests; here the exit status and how
@@ -70,8 +80,9 @@ TEST_F(ImportCommandTest, RefusedJobsExitOneWithTheLoadersMessage) {
       << text.out;
 }
 
-// Usage errors, the ordering options' among them, are found before anything is imported.
-TEST_F(ImportCommandTest, UsageErrorsExitTwo) {
+// Usage errors, the ordering options' among them, are found before anything is imported; help
+// is given on every subcommand, and after "--" a name that looks like an option is the file.
+TEST_F(ImportCommandTest, UsageErrorsExitTwoAndHelpAndFilesAfterTheEndOfOptionsDoNot) {
   const std::string job = "import " + Sample() + " " + Common() + " ";
   for (const std::string& arguments :
        {std::string(), std::string("frobnicate"), "import " + Common(),
@@ -82,33 +93,17 @@ TEST_F(ImportCommandTest, UsageErrorsExitTwo) {
     EXPECT_EQ(Cli(arguments).status, 2) << arguments;
   }
   EXPECT_FALSE(dir_.Exists("sort.prn"));
-}
-
-TEST_F(ImportCommandTest, HelpOnEverySubcommandAndFilesAfterTheEndOfOptions) {
   for (const char* command : {"import", "findmark", "simulate"}) {
     CliOutcome help = Cli(std::string(command) + " --workdir --help");
     EXPECT_EQ(help.status, 0) << command << help.out;
     EXPECT_EQ(help.out.rfind(std::string("usage: orvex-cli ") + command, 0), 0U) << help.out;
   }
-  // After "--" a name that looks like an option is the file.
-  dir_.Write("-job.eps",
-             test::ReadFileBytes(std::string(ORVEX_SOURCE_DIR) + "/samples/label-sheet.eps"));
+  dir_.Write("-job.eps", test::ReadFileBytes(kSample));
   const std::string inDir = "cd " + Quoted(dir_.Path().string()) + " &&";
   CliOutcome dashed = Cli("import " + Common() + " --json -- -job.eps", inDir);
   EXPECT_EQ(dashed.status, 0) << dashed.out;
   EXPECT_NE(dashed.out.find("\"ok\": true"), std::string::npos) << dashed.out;
   EXPECT_EQ(Cli("import " + Common() + " -job.eps", inDir).status, 2);
-}
-
-TEST_F(ImportCommandTest, AFileCutShortIsListedAsAWarning) {
-  std::string whole =
-      test::ReadFileBytes(std::string(ORVEX_SOURCE_DIR) + "/samples/label-sheet.eps");
-  dir_.Write("short.eps", whole.substr(0, whole.rfind("%%Trailer")));
-  CliOutcome run =
-      Cli("import " + Quoted(dir_.File("short.eps").string()) + " " + Common() + " --json");
-  EXPECT_NE(run.out.find("ends before its %%EOF: it may be cut short"), std::string::npos)
-      << run.out;
-  EXPECT_NE(run.out.find("\"route\": \"parser\""), std::string::npos) << run.out;
 }
 
 TEST_F(ImportCommandTest, MultipleLinesAndTheDefaultWorkDir) {
@@ -120,8 +115,6 @@ TEST_F(ImportCommandTest, MultipleLinesAndTheDefaultWorkDir) {
   ASSERT_EQ(run.status, 0) << run.out;
   EXPECT_NE(run.out.find("\"multiple_lines\": 3"), std::string::npos) << run.out;
   EXPECT_TRUE(other.Exists("sort.prn"));
-  EXPECT_TRUE(other.Exists("TPSINT"));
-  EXPECT_FALSE(other.Exists("multi.prn"));
   EXPECT_FALSE(dir_.Exists("sort.prn"));
 }
 
@@ -143,6 +136,31 @@ TEST_F(ImportCommandTest, PreviewDrawsCutPathsBlackAndSpecialPathsMagenta) {
                               Quoted(dir_.File("no/such/dir/p.png").string()) + " --json");
   EXPECT_EQ(unwritable.status, 1);
   EXPECT_NE(unwritable.out.find("\"preview_written\": false"), std::string::npos);
+}
+
+// --order: the sorted file with the special section leading unchanged from sort.prn, and the
+// members it adds; passes and mirroring as a sheet start would order them.
+TEST_F(ImportCommandTest, OrderWritesTheSortedFileAndReportsItsContours) {
+  const std::string job = "import " + Sample() + " " + Common() + " --json";
+  CliOutcome plain = Cli(job);
+  EXPECT_EQ(plain.out.find("ordered_contours"), std::string::npos);
+  EXPECT_FALSE(dir_.Exists("sortx.prn"));
+  CliOutcome once = Cli(job + " --order");
+  ASSERT_EQ(once.status, 0) << once.out;
+  const long contours = Member(once.out, "ordered_contours");
+  EXPECT_EQ(contours, Member(once.out, "contours"));
+  EXPECT_NE(once.out.find("\"total_cut_length_mm\": 3162."), std::string::npos) << once.out;
+  const std::string sortx = dir_.Read("sortx.prn");
+  EXPECT_EQ(sortx.substr(sortx.size() - 2), "A\n");
+  const long specialEnd = Member(once.out, "special_end");
+  ASSERT_GT(specialEnd, 0);
+  EXPECT_EQ(sortx.substr(0, specialEnd), dir_.Read("sort.prn").substr(0, specialEnd));
+  EXPECT_EQ(Member(Cli(job + " --order --passes 2").out, "ordered_contours"), 2 * contours);
+  EXPECT_TRUE(dir_.Exists("sortp.prn"));
+  CliOutcome mirrored =
+      Cli("import " + Sample() + " " + Common() + " --order --special-mode 2 --reverse");
+  EXPECT_NE(mirrored.out.find("Order:"), std::string::npos) << mirrored.out;
+  EXPECT_TRUE(dir_.Exists("sortmirror.prn"));
 }
 
 }  // namespace

@@ -15,35 +15,25 @@
 namespace orvex {
 namespace {
 
-TEST(QSettingsProfileTest, AbsentKeysGiveTheCallersDefault) {
-  test::TempDir dir;
-  QSettingsProfile profile(QString::fromStdString(dir.File("orvex.conf").string()));
-  EXPECT_EQ(profile.ReadInt(kProfileSection, "deltaX", 80), 80);
-  EXPECT_EQ(profile.ReadString(kProfileSection, "LastJob", "-"), "-");
-  EXPECT_FALSE(dir.Exists("orvex.conf"));  // reading never writes the defaults back
-}
-
-TEST(QSettingsProfileTest, WritesAreOnDiskForAFreshReader) {
+// Absent keys give the caller's default without writing it back; a write is on disk at once, in
+// the ControlCut group; a write that cannot reach the disk says so.
+TEST(QSettingsProfileTest, ReadsGiveDefaultsAndWritesReachTheDiskOrSayTheyDidNot) {
   test::TempDir dir;
   const QString path = QString::fromStdString(dir.File("orvex.conf").string());
-  {
-    QSettingsProfile profile(path);
-    ASSERT_TRUE(profile.WriteInt(kProfileSection, "force", 12));
-    ASSERT_TRUE(profile.WriteString(kProfileSection, "LastJob", "/jobs/label sheet.eps"));
-    // A second reader sees the write before the first one is gone: sync() happened.
-    QSettingsProfile fresh(path);
-    EXPECT_EQ(fresh.ReadInt(kProfileSection, "force", 7), 12);
-    EXPECT_EQ(fresh.ReadString(kProfileSection, "LastJob", "-"), "/jobs/label sheet.eps");
-  }
-  // In the ControlCut group, for a plain reader of the file as well.
+  QSettingsProfile profile(path);
+  EXPECT_EQ(profile.ReadInt(kProfileSection, "deltaX", 80), 80);
+  EXPECT_EQ(profile.ReadString(kProfileSection, "LastJob", "-"), "-");
+  EXPECT_FALSE(dir.Exists("orvex.conf"));
+  ASSERT_TRUE(profile.WriteInt(kProfileSection, "force", 12));
+  ASSERT_TRUE(profile.WriteString(kProfileSection, "LastJob", "/jobs/label sheet.eps"));
+  QSettingsProfile fresh(path);  // while the first one lives: sync() happened
+  EXPECT_EQ(fresh.ReadInt(kProfileSection, "force", 7), 12);
+  EXPECT_EQ(fresh.ReadString(kProfileSection, "LastJob", "-"), "/jobs/label sheet.eps");
   EXPECT_EQ(QSettings(path, QSettings::IniFormat).value("ControlCut/force").toInt(), 12);
-}
 
-TEST(QSettingsProfileTest, AWriteThatCannotReachTheDiskReportsFailure) {
-  test::TempDir dir;
   dir.Write("not-a-dir", "a plain file where the settings folder should be");
-  QSettingsProfile profile(QString::fromStdString(dir.File("not-a-dir/orvex.conf").string()));
-  EXPECT_FALSE(profile.WriteInt(kProfileSection, "force", 3));
+  QSettingsProfile lost(QString::fromStdString(dir.File("not-a-dir/orvex.conf").string()));
+  EXPECT_FALSE(lost.WriteInt(kProfileSection, "force", 3));
 }
 
 // A batch reaches the file once, at its end; on a full disk the end says so and the file keeps

@@ -27,48 +27,35 @@ std::string ReportDescriptor(int page, int usage) {
   return text;
 }
 
-std::string Format(const char* format, int a, int b = 0) {
-  char text[128];
-  std::snprintf(text, sizeof text, format, a, b);
-  return text;
-}
-
 }  // namespace
 
 FakeHidFeeder::FakeHidFeeder(UmockdevBed& bed, FakeHidFeederSettings settings)
-    : bed_(bed), settings_(std::move(settings)), handler_(umockdev_ioctl_base_new()) {
-  const std::string descriptor = ReportDescriptor(settings_.usagePage, settings_.usage);
+    : bed_(bed),
+      settings_(std::move(settings)),
+      handler_(bed_.AttachIoctl(Node(), &FakeHidFeeder::OnIoctl, this)) {
+  const FakeHidFeederSettings& s = settings_;
+  const std::string descriptor = ReportDescriptor(s.usagePage, s.usage);
   descriptorSize_ = static_cast<int>(descriptor.size() / 2);
-  g_signal_connect(handler_, "handle-ioctl", G_CALLBACK(&FakeHidFeeder::OnIoctl), this);
-  umockdev_testbed_attach_ioctl(bed_.Get(), Node().c_str(), handler_, nullptr);
-
-  const std::string usb = UsbSysPath().substr(4);  // without "/sys"
-  const std::string interface = InterfaceSysPath().substr(4);
-  const std::string hid = HidSysPath().substr(4);
-  std::string text;
-  if (!settings_.interfaceOnly) {
-    text +=
-        "P: " + usb + "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\n" +
-        Format("A: idVendor=%04x\\n\nA: idProduct=%04x\\n\n", settings_.vendor, settings_.product) +
-        "A: manufacturer=Feeder Works\\n\nA: product=Sheet feeder\\n\n"
-        "A: serial=F0001\\n\nA: bcdDevice=0100\\n\n\n";
+  // The sysfs paths without their "/sys".
+  std::string text =
+      "P: " + InterfaceSysPath().substr(4) + "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\n" +
+      Format("A: bInterfaceNumber=%02x\\n\n\n", s.interfaceNumber) +
+      "P: " + HidSysPath().substr(4) + "\nE: SUBSYSTEM=hid\n" +
+      Format("E: HID_ID=0003:%08X:%08X\n", s.vendor, s.product) +
+      "E: HID_NAME=Sheet feeder\nE: HID_UNIQ=F0001\nH: report_descriptor=" + descriptor +
+      "\n\nP: " + HidrawSysPath().substr(4) +
+      Format("\nN: hidraw%d\nE: SUBSYSTEM=hidraw\nE: DEVNAME=/dev/hidraw%d\n", s.hidraw, s.hidraw) +
+      "L: device=../../\n";
+  if (!s.interfaceOnly) {
+    text = "P: " + UsbSysPath().substr(4) + "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\n" +
+           Format("A: idVendor=%04x\\n\nA: idProduct=%04x\\n\n\n", s.vendor, s.product) + text;
   }
-  text += "P: " + interface + "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\n" +
-          Format("A: bInterfaceNumber=%02x\\n\n\n", settings_.interfaceNumber);
-  text += "P: " + hid + "\nE: SUBSYSTEM=hid\nE: HID_ID=" +
-          Format("0003:%08X:%08X", settings_.vendor, settings_.product) +
-          "\nE: HID_NAME=Feeder Works Sheet feeder\nE: HID_UNIQ=F0001\n" +
-          "H: report_descriptor=" + descriptor + "\n\n";
-  text += "P: " + hid + "/hidraw/hidraw" + std::to_string(settings_.hidraw) + "\nN: hidraw" +
-          std::to_string(settings_.hidraw) + "\nE: SUBSYSTEM=hidraw\nE: DEVNAME=" + Node() +
-          "\nL: device=../../\n";
   bed_.Add(text);
 }
 
 FakeHidFeeder::~FakeHidFeeder() {
-  umockdev_testbed_detach_ioctl(bed_.Get(), Node().c_str(), nullptr);
+  bed_.DetachIoctl(Node(), handler_);
   Unplug();
-  g_object_unref(handler_);
 }
 
 std::string FakeHidFeeder::UsbSysPath() const {
@@ -82,6 +69,10 @@ std::string FakeHidFeeder::InterfaceSysPath() const {
 std::string FakeHidFeeder::HidSysPath() const {
   return InterfaceSysPath() + Format("/0003:%04X:%04X.", settings_.vendor, settings_.product) +
          Format("%04X", settings_.hidraw + 1);
+}
+
+std::string FakeHidFeeder::HidrawSysPath() const {
+  return HidSysPath() + "/hidraw/hidraw" + std::to_string(settings_.hidraw);
 }
 
 std::string FakeHidFeeder::Node() const {
@@ -149,15 +140,14 @@ void FakeHidFeeder::Clog() {
 void FakeHidFeeder::Unplug() {
   if (!plugged_) return;
   plugged_ = false;
-  const std::string hidraw = HidSysPath() + "/hidraw/hidraw" + std::to_string(settings_.hidraw);
-  bed_.Uevent(hidraw, "remove");
+  bed_.Uevent(HidrawSysPath(), "remove");
   // The terminal's other end closes, as the kernel hangs up a hidraw node whose device left;
   // the descriptor number stays valid (on /dev/null) for the testbed to close later.
   const int master = umockdev_testbed_get_dev_fd(bed_.Get(), Node().c_str());
   const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
   if (master >= 0 && null >= 0) ::dup2(null, master);
   if (null >= 0) ::close(null);
-  std::vector<std::string> chain = {hidraw, HidSysPath(), InterfaceSysPath()};
+  std::vector<std::string> chain = {HidrawSysPath(), HidSysPath(), InterfaceSysPath()};
   if (!settings_.interfaceOnly) chain.push_back(UsbSysPath());
   for (const std::string& path : chain) umockdev_testbed_remove_device(bed_.Get(), path.c_str());
   ::unlink(NodeFile().c_str());

@@ -10,9 +10,6 @@
 
 #include "usb/umockdev_bed.h"
 
-using UMockdevIoctlBase = struct _UMockdevIoctlBase;
-using UMockdevIoctlClient = struct _UMockdevIoctlClient;
-
 namespace orvex::test {
 
 struct FakeHidFeederSettings {
@@ -52,6 +49,7 @@ class FakeHidFeeder {
   static int OnIoctl(UMockdevIoctlBase* handler, UMockdevIoctlClient* client, void* self);
   std::string InterfaceSysPath() const;
   std::string HidSysPath() const;
+  std::string HidrawSysPath() const;
   std::string UsbSysPath() const;
 
   UmockdevBed& bed_;

@@ -14,12 +14,6 @@
 namespace orvex::test {
 namespace {
 
-std::string Printf(const char* format, int value) {
-  char text[16];
-  std::snprintf(text, sizeof text, format, value);
-  return text;
-}
-
 // The device descriptor, then one configuration: a printer-class interface with a bulk OUT and
 // a bulk IN endpoint; in hex, as sysfs shows them.
 std::string DescriptorsHex(const FakeUsbCutterSettings& s) {
@@ -56,24 +50,22 @@ bool AsksForConfiguration(const UMockdevIoctlData* buffer) {
 }  // namespace
 
 FakeUsbCutter::FakeUsbCutter(UmockdevBed& bed, FakeUsbCutterSettings settings)
-    : bed_(bed), settings_(std::move(settings)), handler_(umockdev_ioctl_base_new()) {
-  g_signal_connect(handler_, "handle-ioctl", G_CALLBACK(&FakeUsbCutter::OnIoctl), this);
-  // The handler is attached before the device appears, so an open right after the add works.
-  umockdev_testbed_attach_ioctl(bed_.Get(), Node().c_str(), handler_, nullptr);
-  const std::string bus = Printf("%03d", settings_.bus);
-  const std::string address = Printf("%03d", settings_.address);
+    : bed_(bed),
+      settings_(std::move(settings)),
+      // Attached before the device appears, so an open right after the add works.
+      handler_(bed_.AttachIoctl(Node(), &FakeUsbCutter::OnIoctl, this)) {
+  const FakeUsbCutterSettings& s = settings_;
   bed_.Add("P: " + SysPath().substr(4) + "\nN: " + Node().substr(5) +
-           "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nE: DRIVER=usb\nE: BUSNUM=" + bus +
-           "\nE: DEVNUM=" + address + "\nE: DEVNAME=" + Node() + "\nA: busnum=" +
-           std::to_string(settings_.bus) + "\\n\nA: devnum=" + std::to_string(settings_.address) +
-           "\\n\nA: idVendor=" + Printf("%04x", settings_.vendor) +
-           "\\n\nA: idProduct=" + Printf("%04x", settings_.product) +
-           "\\n\nA: speed=480\\n\nA: bConfigurationValue=1\\n\n" +
-           "H: descriptors=" + DescriptorsHex(settings_) + "\n");
+           "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nE: DRIVER=usb\n" +
+           Format("E: BUSNUM=%03d\nE: DEVNUM=%03d\n", s.bus, s.address) + "E: DEVNAME=" + Node() +
+           Format("\nA: busnum=%d\\n\nA: devnum=%d\\n\n", s.bus, s.address) +
+           Format("A: idVendor=%04x\\n\nA: idProduct=%04x\\n\n", s.vendor, s.product) +
+           "A: speed=480\\n\nA: bConfigurationValue=1\\n\nH: descriptors=" + DescriptorsHex(s) +
+           "\n");
 }
 
 FakeUsbCutter::~FakeUsbCutter() {
-  umockdev_testbed_detach_ioctl(bed_.Get(), Node().c_str(), nullptr);
+  bed_.DetachIoctl(Node(), handler_);
   umockdev_testbed_remove_device(bed_.Get(), SysPath().c_str());
   for (std::deque<Urb>* queue : {&waiting_, &done_}) {
     for (Urb& urb : *queue) {
@@ -81,11 +73,10 @@ FakeUsbCutter::~FakeUsbCutter() {
       umockdev_ioctl_data_unref(urb.urb);
     }
   }
-  g_object_unref(handler_);
 }
 
 std::string FakeUsbCutter::Node() const {
-  return "/dev/bus/usb/" + Printf("%03d", settings_.bus) + "/" + Printf("%03d", settings_.address);
+  return Format("/dev/bus/usb/%03d/%03d", settings_.bus, settings_.address);
 }
 
 std::string FakeUsbCutter::SysPath() const {
@@ -94,9 +85,8 @@ std::string FakeUsbCutter::SysPath() const {
 }
 
 std::string FakeUsbCutter::ExpectedPath() const {
-  return "\\\\?\\usb#vid_" + Printf("%04x", settings_.vendor) + "&pid_" +
-         Printf("%04x", settings_.product) + "#" + std::to_string(settings_.bus) + "-" +
-         settings_.ports;
+  return Format("\\\\?\\usb#vid_%04x&pid_%04x#", settings_.vendor, settings_.product) +
+         std::to_string(settings_.bus) + "-" + settings_.ports;
 }
 
 std::string FakeUsbCutter::NodeFile() const {
@@ -111,19 +101,10 @@ int FakeUsbCutter::OnIoctl(UMockdevIoctlBase* /*handler*/, UMockdevIoctlClient* 
   Urb reaped;
   int error = 0;
   switch (umockdev_ioctl_client_get_request(client)) {
-    case USBDEVFS_GET_CAPABILITIES: {
-      UMockdevIoctlData* caps = umockdev_ioctl_data_resolve(arg, 0, sizeof(guint32), nullptr);
-      *reinterpret_cast<guint32*>(caps->data) =
-          USBDEVFS_CAP_BULK_CONTINUATION | USBDEVFS_CAP_NO_PACKET_SIZE_LIM |
-          USBDEVFS_CAP_REAP_AFTER_DISCONNECT | USBDEVFS_CAP_ZERO_PACKET;
-      umockdev_ioctl_data_unref(caps);
-      break;
-    }
     case USBDEVFS_DISCONNECT_CLAIM:
     case USBDEVFS_CLAIMINTERFACE:
       error = !cutter.plugged_ ? ENODEV : cutter.refuseClaim_ ? EBUSY : 0;
       cutter.claimed_ = cutter.claimed_ || error == 0;
-      cutter.claims_ += error == 0 ? 1 : 0;
       break;
     case USBDEVFS_RELEASEINTERFACE:
       cutter.claimed_ = false;

@@ -16,8 +16,6 @@
 
 #include "usb/umockdev_bed.h"
 
-using UMockdevIoctlBase = struct _UMockdevIoctlBase;
-using UMockdevIoctlClient = struct _UMockdevIoctlClient;
 using UMockdevIoctlData = struct _UMockdevIoctlData;
 
 namespace orvex::test {
@@ -68,7 +66,6 @@ class FakeUsbCutter {
   int ReadsInFlight() const;  // IN transfers submitted and not yet answered or cancelled
   int Discards() const { return Get(discards_); }
   bool Claimed() const { return Get(claimed_); }
-  int Claims() const { return Get(claims_); }
 
  private:
   template <typename T>
@@ -112,7 +109,6 @@ class FakeUsbCutter {
   bool stallWrites_ = false;
   bool refuseClaim_ = false;
   bool claimed_ = false;
-  int claims_ = 0;
   int discards_ = 0;
   std::optional<std::size_t> vanishAfter_;  // the bytes ever received that arrive before it goes
   std::string received_;

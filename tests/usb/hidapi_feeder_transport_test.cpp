@@ -1,12 +1,13 @@
 // The hidapi feeder link over a fake HID feeder: only the feeder's interface listed, reports
-// framed with id 0 both ways, time limits on reads and on writes the node will not take, the
-// feeder unplugged and back, and a refused open.
+// framed with id 0 both ways, time limits on reads and on writes the node will not take, a
+// refused open, and the feeder unplugged and back.
 #include "platform/hidapi_feeder_transport.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <memory>
+#include <tuple>
 
 #include "devices/feeder_link.h"
 #include "usb/fake_hid_feeder.h"
@@ -18,11 +19,7 @@ namespace {
 
 using test::FakeHidFeeder;
 using Clock = std::chrono::steady_clock;
-
-long MillisecondsSince(Clock::time_point start) {
-  return static_cast<long>(
-      std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
-}
+using test::MillisecondsSince;
 
 // A whole report with the id 0 hidraw wants in front.
 const std::string kRequest = '\0' + std::string(kFeederReportBytes, 'A');
@@ -59,14 +56,12 @@ TEST_F(HidapiFeederTest, ListsOnlyTheFeedersOwnInterface) {
   std::vector<HidDeviceInfo> found;
   ASSERT_TRUE(transport.Enumerate(found));
   ASSERT_EQ(found.size(), 1U);
-  EXPECT_EQ(found[0].path, "/dev/hidraw0");
-  EXPECT_EQ(found[0].vendorId, 0x16C0);
-  EXPECT_EQ(found[0].productId, 0x0486);
-  EXPECT_EQ(found[0].usagePage, 0xFFAB);
-  EXPECT_EQ(found[0].usage, 0x0200);
+  const HidDeviceInfo& info = found[0];
+  EXPECT_EQ(std::tie(info.path, info.vendorId, info.productId, info.usagePage, info.usage),
+            std::make_tuple("/dev/hidraw0", 0x16C0, 0x0486, 0xFFAB, 0x0200));
 }
 
-TEST_F(HidapiFeederTest, ReportsGoOutWithTheirIdAndComeBackWithItPutInFront) {
+TEST_F(HidapiFeederTest, ReportsGoBothWaysWithTheirIdAndEndAtTheirTimeLimit) {
   const FeederHandle handle = OpenFeeder();
   EXPECT_EQ(Write(handle, 100).bytes, kRequest.size());
   EXPECT_EQ(feeder->Take(kRequest.size(), 1000), kRequest);
@@ -75,10 +70,7 @@ TEST_F(HidapiFeederTest, ReportsGoOutWithTheirIdAndComeBackWithItPutInFront) {
   EXPECT_EQ(got.status, TransferStatus::kDone);
   ASSERT_EQ(got.bytes, 4U);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(report), 4), std::string("\0xyz", 4));
-}
 
-TEST_F(HidapiFeederTest, ReadsAndWritesEndAtTheirTimeLimit) {
-  const FeederHandle handle = OpenFeeder();
   Clock::time_point start = Clock::now();
   EXPECT_EQ(transport.Read(handle, report, sizeof report, 150).status, TransferStatus::kTimedOut);
   EXPECT_GE(MillisecondsSince(start), 150);
@@ -99,9 +91,17 @@ TEST_F(HidapiFeederTest, ReadsAndWritesEndAtTheirTimeLimit) {
   EXPECT_EQ(Write(handle, 150).status, TransferStatus::kDone);
 }
 
-TEST_F(HidapiFeederTest, AnUnpluggedFeederFailsItsTransfersAndIsFoundAgainWhenBack) {
+TEST_F(HidapiFeederTest, ARefusedOrUnpluggedFeederFailsAndIsFoundAgainWhenBack) {
   test::LogCapture log;
-  const FeederHandle handle = OpenFeeder();
+  FeederHandle handle = kNoFeederHandle;
+  test::AsUnprivilegedUser(feeder->NodeFile(), [&] {
+    EXPECT_EQ(transport.Open(feeder->Node(), handle), kFeederAccessDenied);
+  });
+  EXPECT_EQ(handle, kNoFeederHandle);
+  EXPECT_NE(log.Text().find("Permission denied"), std::string::npos) << log.Text();
+  EXPECT_NE(log.Text().find("install the udev rules"), std::string::npos) << log.Text();
+
+  handle = OpenFeeder();
   feeder->Unplug();
   const Clock::time_point start = Clock::now();
   EXPECT_EQ(transport.Read(handle, report, sizeof report, 3000).status, TransferStatus::kFailed);
@@ -111,8 +111,7 @@ TEST_F(HidapiFeederTest, AnUnpluggedFeederFailsItsTransfersAndIsFoundAgainWhenBa
   std::vector<HidDeviceInfo> found;
   EXPECT_TRUE(transport.Enumerate(found));
   EXPECT_TRUE(found.empty());
-  FeederHandle again = kNoFeederHandle;
-  EXPECT_EQ(transport.Open(feeder->Node(), again), kFeederNotFound);
+  EXPECT_EQ(transport.Open(feeder->Node(), handle), kFeederNotFound);
 
   feeder = std::make_unique<FakeHidFeeder>(bed, test::FakeHidFeederSettings{.hidraw = 3});
   FeederLink link(transport);
@@ -120,17 +119,6 @@ TEST_F(HidapiFeederTest, AnUnpluggedFeederFailsItsTransfersAndIsFoundAgainWhenBa
   EXPECT_EQ(link.FeederSend(0, reinterpret_cast<const std::uint8_t*>(kRequest.data()) + 1,
                             kFeederReportBytes, 100),
             kFeederReportBytes);
-}
-
-TEST_F(HidapiFeederTest, APermissionRefusalIsReportedWithItsReason) {
-  test::LogCapture log;
-  FeederHandle handle = kNoFeederHandle;
-  test::AsUnprivilegedUser(feeder->NodeFile(), [&] {
-    EXPECT_EQ(transport.Open(feeder->Node(), handle), kFeederAccessDenied);
-  });
-  EXPECT_EQ(handle, kNoFeederHandle);
-  EXPECT_NE(log.Text().find("Permission denied"), std::string::npos) << log.Text();
-  EXPECT_NE(log.Text().find("install the udev rules"), std::string::npos) << log.Text();
 }
 
 }  // namespace

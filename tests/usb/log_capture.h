@@ -11,8 +11,8 @@ namespace orvex::test {
 class LogCapture {
  public:
   LogCapture() {
-    const std::lock_guard<std::mutex> hold(Kept().lock);
-    Kept().text.clear();
+    const std::lock_guard<std::mutex> hold(lock_);
+    text_.clear();
     previous_ = qInstallMessageHandler(&LogCapture::Keep);
   }
   ~LogCapture() { qInstallMessageHandler(previous_); }
@@ -21,24 +21,19 @@ class LogCapture {
 
   // Every line so far, each ended by a newline.
   std::string Text() const {
-    const std::lock_guard<std::mutex> hold(Kept().lock);
-    return Kept().text;
+    const std::lock_guard<std::mutex> hold(lock_);
+    return text_;
   }
 
  private:
-  struct Lines {
-    std::mutex lock;
-    std::string text;
-  };
-  static Lines& Kept() {
-    static Lines lines;
-    return lines;
-  }
   static void Keep(QtMsgType /*type*/, const QMessageLogContext& /*context*/, const QString& line) {
-    const std::lock_guard<std::mutex> hold(Kept().lock);
-    Kept().text += line.toStdString() + "\n";
+    const std::lock_guard<std::mutex> hold(lock_);
+    text_ += line.toStdString() + "\n";
   }
 
+  // Log lines may come from any thread (a camera's capture thread among them).
+  static inline std::mutex lock_;
+  static inline std::string text_;
   QtMessageHandler previous_ = nullptr;
 };
 

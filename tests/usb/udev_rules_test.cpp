@@ -5,11 +5,12 @@
 // machine's own udev state is never touched.
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <chrono>
 #include <filesystem>
 #include <memory>
 
 #include "devices/cutter_link.h"
+#include "platform/child_process.h"
 #include "support/temp_dir.h"
 #include "usb/fake_hid_feeder.h"
 #include "usb/fake_usb_cutter.h"
@@ -20,16 +21,12 @@ namespace {
 const std::filesystem::path kRules = ORVEX_BINARY_DIR "/packaging/udev/69-orvex.rules";
 const std::string kUsb = "/sys/devices/pci0000:00/0000:00:14.0/usb1/1-";
 
-// Standard output of a shell command (its errors dropped), and whether it succeeded.
+// A shell command's output (its errors too), and whether it succeeded.
 bool Shell(const std::string& command, std::string& output) {
-  output.clear();
-  FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r");
-  if (pipe == nullptr) return false;
-  char chunk[4096];
-  for (std::size_t got = 0; (got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) {
-    output.append(chunk, got);
-  }
-  return ::pclose(pipe) == 0;
+  const ChildOutcome outcome =
+      RunChildProcess({"/bin/sh", "-c", command}, std::chrono::seconds(60));
+  output = outcome.output;
+  return outcome.Succeeded();
 }
 
 // Whether udevadm's simulated "add" event tags the device at `sysPath` uaccess, with the rules

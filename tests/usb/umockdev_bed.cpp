@@ -7,9 +7,8 @@
 #include <umockdev.h>
 #include <unistd.h>
 
-#include <chrono>
+#include <cstdio>
 #include <stdexcept>
-#include <thread>
 
 namespace orvex::test {
 
@@ -41,6 +40,25 @@ void UmockdevBed::Add(const std::string& description) {
 
 void UmockdevBed::Uevent(const std::string& sysPath, const char* action) {
   umockdev_testbed_uevent(bed_, sysPath.c_str(), action);
+}
+
+UMockdevIoctlBase* UmockdevBed::AttachIoctl(const std::string& node, IoctlHandler onIoctl,
+                                            void* self) {
+  UMockdevIoctlBase* handler = umockdev_ioctl_base_new();
+  g_signal_connect(handler, "handle-ioctl", G_CALLBACK(onIoctl), self);
+  umockdev_testbed_attach_ioctl(bed_, node.c_str(), handler, nullptr);
+  return handler;
+}
+
+void UmockdevBed::DetachIoctl(const std::string& node, UMockdevIoctlBase* handler) {
+  umockdev_testbed_detach_ioctl(bed_, node.c_str(), nullptr);
+  g_object_unref(handler);
+}
+
+std::string Format(const char* format, int a, int b) {
+  char text[64];
+  std::snprintf(text, sizeof text, format, a, b);
+  return text;
 }
 
 namespace {
@@ -76,15 +94,6 @@ void AsUnprivilegedUser(const std::string& nodeFile, const std::function<void()>
   action();
   if (capable) SetCapabilities(saved);
   if (known) ::chmod(nodeFile.c_str(), before.st_mode & 07777);
-}
-
-bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
 }
 
 }  // namespace orvex::test

@@ -12,10 +12,11 @@
 #include <map>
 #include <string>
 
-#include "support/fake_main_window_view.h"
 #include "platform/hidapi_feeder_transport.h"
 #include "platform/libusb_cutter_transport.h"
+#include "platform/pdf_converters.h"
 #include "sim/sim_station.h"
+#include "support/fake_main_window_view.h"
 #include "support/memory_profile.h"
 #include "support/temp_dir.h"
 #include "usb/fake_hid_feeder.h"
@@ -141,12 +142,6 @@ class FeederOverHid : public FeederTransport {
   std::map<FeederHandle, FeederHandle> twinHandles_;
 };
 
-class NoPdf : public PdfConverter {
- public:
-  bool Available() override { return false; }
-  PdfConversion Convert(const std::string&, const std::string&) override { return {}; }
-};
-
 TEST(UsbStationRun, ASheetIsFedRegisteredAndCutOnItsPrintThroughTheUsbAndHidAdapters) {
   UmockdevBed bed;
   if (!UmockdevBed::Mocking()) GTEST_SKIP() << "not running under umockdev-wrapper";
@@ -167,7 +162,7 @@ TEST(UsbStationRun, ASheetIsFedRegisteredAndCutOnItsPrintThroughTheUsbAndHidAdap
   test::FakeMainWindowView view;
   test::MemoryProfile profile;
   NullPreviewCanvas canvas;
-  NoPdf pdf;
+  NoPdfConverter pdf;
   MainWindowModel& model = station.BuildWindow({view, canvas, pdf, profile});
   view.model = &model;
   model.Initialise();

@@ -9,20 +9,19 @@
 #include <linux/videodev2.h>
 
 #include <cstdint>
-#include <memory>
+#include <deque>
+#include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 
 namespace orvex::test {
-
-struct FakeCameraState;
 
 class FakeV4l2Camera {
  public:
   static constexpr int kWidth = 640;
   static constexpr int kHeight = 480;
   static constexpr int kBrightnessMin = -64;
-  static constexpr int kBrightnessMax = 64;
   static constexpr int kExposureDefault = 156;
 
   // Plays the camera at `pictureNode` and `metadataNode` (paths the adapter will open) while
@@ -43,29 +42,43 @@ class FakeV4l2Camera {
   // Plugged back in: a fresh device at the same nodes.
   void Replug();
 
-  // What the adapter has set the camera to.
-  struct Settings {
-    int brightness = 0;
-    int exposureAuto = V4L2_EXPOSURE_APERTURE_PRIORITY;
-    int exposureAbsolute = kExposureDefault;
-    v4l2_fract timePerFrame{1, 30};
-  };
-  Settings Current();
+  // What the adapter has set: a control's value, the frame rate.
+  int Control(std::uint32_t id);
+  std::uint32_t FramesPerSecond();
   // Manual exposure at `value`, as another program could have left it.
   void SetManualExposure(int value);
 
-  // For the interposed calls: -1 with errno, or what the call returns; `handled` false when
-  // the call is not for the camera.
-  static FakeV4l2Camera* Active();
-  int Open(const char* path, bool& handled);
-  int Ioctl(int fd, unsigned long request, void* arg, bool& handled);
-  int Close(int fd, bool& handled);
+  // For the interposed calls: -1 with errno, or what the call returns; nothing when the call is
+  // not for the camera.
+  std::optional<int> Open(const char* path);
+  std::optional<int> Ioctl(int fd, unsigned long request, void* arg);
+  std::optional<int> Close(int fd);
   // The buffers' memfd in place of the node `fd`, for mmap.
   long MemoryOf(long fd);
 
  private:
+  int Answer(int fd, unsigned long request, void* arg);  // a picture node's request
+  void Fill();   // frames into queued buffers while any are asked for
+  void Ready();  // the node polls readable while a filled buffer waits
+  void Free();
+
   std::mutex lock_;
-  std::unique_ptr<FakeCameraState> state_;
+  std::string picture_, metadata_, card_;
+  bool plugged_ = true;
+  struct Node {
+    bool metadata = false;
+    bool dead = false;  // opened before an unplug
+  };
+  std::map<int, Node> opens_;
+  int streamFd_ = -1;  // the open that owns the buffers
+  int memory_ = -1;    // memfd with the buffers, one after another
+  unsigned buffers_ = 0;
+  std::deque<unsigned> queued_, done_;  // oldest first
+  bool streaming_ = false;
+  int pending_ = 0;
+  std::uint32_t sequence_ = 0;
+  std::uint32_t framesPerSecond_ = 30;
+  std::map<std::uint32_t, int> controls_;
 };
 
 }  // namespace orvex::test

@@ -95,15 +95,28 @@ TEST_F(V4l2FrameSourceTest, ListsThePictureNodeWithItsUsbIdsAndRefusesAPathWitho
   EXPECT_NE(log.Text().find("names no video node"), std::string::npos) << log.Text();
 }
 
-TEST_F(V4l2FrameSourceTest, StreamsEveryFrameAsBgr24BottomRowFirstFromAYuyvCamera) {
+// The controls are set while the stream runs, as a sheet's brightness steps are.
+TEST_F(V4l2FrameSourceTest, StreamsBgr24BottomRowFirstFromAYuyvCameraAndSetsItsControls) {
+  EXPECT_FALSE(source_.SetBrightness(-10));  // nothing open yet
   CollectingSink sink;
   ASSERT_EQ(Start(sink), 0);
-  EXPECT_EQ(camera_.Current().timePerFrame.denominator, 5U);  // 5 frames a second asked for
+  EXPECT_EQ(camera_.FramesPerSecond(), 5U);
+  EXPECT_TRUE(source_.SetBrightness(-10));
+  EXPECT_EQ(camera_.Control(V4L2_CID_BRIGHTNESS), -10);
+  EXPECT_TRUE(source_.SetBrightness(-500));
+  EXPECT_EQ(camera_.Control(V4L2_CID_BRIGHTNESS), FakeV4l2Camera::kBrightnessMin);
+  camera_.SetManualExposure(900);
+  int exposure = 0;
+  EXPECT_TRUE(source_.ReadExposure(exposure));
+  EXPECT_EQ(exposure, 900);
+  EXPECT_TRUE(source_.SetExposureToDefault());
+  EXPECT_EQ(camera_.Control(V4L2_CID_EXPOSURE_AUTO), V4L2_EXPOSURE_APERTURE_PRIORITY);
+  EXPECT_EQ(camera_.Control(V4L2_CID_EXPOSURE_ABSOLUTE), FakeV4l2Camera::kExposureDefault);
+
   camera_.Produce(6);  // more frames than buffers: each buffer goes round again
   std::vector<std::uint8_t> frame;
   EXPECT_EQ(sink.WaitFor(6, &frame), (std::vector<double>{100, 101, 102, 103, 104, 105}));
   source_.Stop();
-
   ASSERT_EQ(frame.size(), 640U * 480U * 3U);
   int wrong = 0;
   for (int row = 0; row < 480; ++row) {
@@ -114,24 +127,6 @@ TEST_F(V4l2FrameSourceTest, StreamsEveryFrameAsBgr24BottomRowFirstFromAYuyvCamer
     }
   }
   EXPECT_EQ(wrong, 0);
-}
-
-TEST_F(V4l2FrameSourceTest, SetsBrightnessWithinTheCameraRangeAndExposureBackToAutomatic) {
-  EXPECT_FALSE(source_.SetBrightness(-10));  // nothing open yet
-  CollectingSink sink;
-  ASSERT_EQ(Start(sink), 0);
-  EXPECT_TRUE(source_.SetBrightness(-10));
-  EXPECT_EQ(camera_.Current().brightness, -10);
-  EXPECT_TRUE(source_.SetBrightness(-500));
-  EXPECT_EQ(camera_.Current().brightness, FakeV4l2Camera::kBrightnessMin);
-
-  camera_.SetManualExposure(900);
-  int exposure = 0;
-  EXPECT_TRUE(source_.ReadExposure(exposure));
-  EXPECT_EQ(exposure, 900);
-  EXPECT_TRUE(source_.SetExposureToDefault());
-  EXPECT_EQ(camera_.Current().exposureAuto, V4L2_EXPOSURE_APERTURE_PRIORITY);
-  EXPECT_EQ(camera_.Current().exposureAbsolute, FakeV4l2Camera::kExposureDefault);
 }
 
 TEST_F(V4l2FrameSourceTest, AnUnpluggedCameraEndsTheStreamAndStartsAgainOnceItIsBack) {
