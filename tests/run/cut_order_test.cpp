@@ -1,6 +1,7 @@
-// Cutting order: the ordered files byte for byte, the reach key with its weighting of the two
-// coordinates, reverse order, several passes with their overcut, the special section, mirroring,
-// and the selection of the next contour.
+// Cutting order where the sample job's runs do not take it: several passes with their overcut,
+// equal and unreachable keys, reverse order, a stale special offset, files that cannot be read or
+// replaced, and the record syntax's edge cases. The reach key's weighting, the special section
+// and edge mode's mirroring decide the sample's cut and are held by the run transcripts.
 #include "run/cut_order.h"
 
 #include <gtest/gtest.h>
@@ -81,24 +82,6 @@ TEST_F(OrderFixture, OrderedFilesByteForByte) {
   EXPECT_DOUBLE_EQ(ctx.totalCutLength, 40.0);
 }
 
-// The reach weighs the cross coordinate at five hundredths, against the feed: over these four
-// the cross position decides, 42 - 3 = 39, 41 - 1.5 = 39.5, 40 - 0 = 40, 46 - 5 = 41. By the
-// feed alone, or with the weight's sign turned, the order would be the file's; at a tenth the
-// last would come first.
-TEST_F(OrderFixture, TheCrossCoordinateWeighsFiveHundredthsInTheReach) {
-  const std::string out =
-      Order(Square(40, 0) + Square(41, 30) + Square(42, 60) + Square(46, 100) + "A");
-  const std::size_t c = out.find("M 42.00 60.00");
-  const std::size_t b = out.find("M 41.00 30.00");
-  const std::size_t a = out.find("M 40.00 0.00");
-  const std::size_t d = out.find("M 46.00 100.00");
-  ASSERT_NE(d, std::string::npos) << out;
-  EXPECT_EQ(c, 0U) << out;
-  EXPECT_LT(c, b);
-  EXPECT_LT(b, a);
-  EXPECT_LT(a, d);
-}
-
 TEST_F(OrderFixture, EqualReachKeepsFileOrderUnreachableIsDroppedAndReverseFollowsTheFile) {
   // Same reach: the earlier contour first. A contour reaching 1000 + 0.05 b has key <= 0.
   const std::string out = Order(Square(40, 0) + Square(40, 0) + Square(1000, 0) + Square(30, 50) +
@@ -122,59 +105,13 @@ TEST_F(OrderFixture, EqualReachKeepsFileOrderUnreachableIsDroppedAndReverseFollo
   EXPECT_NE(reversed.find("M 50.00"), std::string::npos);
 }
 
-TEST_F(OrderFixture, SpecialSectionIsCopiedByteForByteAndItsEndMoves) {
-  // Odd spacing in the special section proves it is copied, not rewritten.
-  const std::string special = "M 90.00 0.00\nL  1.5 2\nL 95.00 7.00\n\n";
-  ctx.specialCount = 1;
-  ctx.importSpecialEnd = static_cast<long>(special.size());
-  ctx.specialEnd = 12345;
-  const std::string out = Order(special + Square(30) + Square(10) + "A");
-  EXPECT_EQ(out.substr(0, special.size() + 12), special + "M 10.00 0.00");
-  EXPECT_EQ(ctx.specialEnd, static_cast<long>(special.size()));
-
-  ctx.passes = 2;
-  const std::string multi = Order(special + Square(30) + "A");
-  EXPECT_EQ(multi.substr(0, special.size()), special);
-  EXPECT_EQ(CountContourStarts(multi, ctx.specialEnd), 2);
-
-  // No special contours: a stale offset from the import must not cut the job in two.
-  ctx.passes = 1;
+// No special contours: a stale offset from the import must not cut the job in two.
+TEST_F(OrderFixture, AStaleSpecialOffsetWithoutSpecialContoursIsDropped) {
   ctx.specialCount = 0;
   ctx.importSpecialEnd = 20;
+  ctx.specialEnd = 20;
   EXPECT_EQ(Order(Square(30) + "A").rfind("M 30.00 0.00", 0), 0U);
   EXPECT_EQ(ctx.specialEnd, 0);
-}
-
-TEST_F(OrderFixture, EdgeModeMirrorsAlongTheFeedAndSwapsTheMarks) {
-  ctx.importFirstMark = 10.0F;
-  ctx.importSecondMark = 210.0F;
-  ctx.edgeMode = 1;
-  ctx.specialMode = 2;
-  // a -> 210 + 100 - a: the square's near edge (20) becomes its far edge (290), and the
-  // mirrored loop runs the other way round.
-  const std::string mirrored =
-      "M 290.00 0.00\nL 280.00 0.00\nL 280.00 10.00\nL 290.00 10.00\nL 290.00 0.00\nA\n";
-  EXPECT_EQ(Order(Square(30) + "A"), mirrored);
-  EXPECT_FLOAT_EQ(ctx.firstMarkPos, 100.0F);
-  EXPECT_FLOAT_EQ(ctx.secondMarkPos, 300.0F);
-  // The marks are reset from the import on every ordering, so a second sheet mirrors the same.
-  EXPECT_EQ(Order(Square(30) + "A"), mirrored);
-
-  ctx.specialMode = 4;
-  EXPECT_EQ(Order(Square(30) + "A").rfind("M 30.00 0.00", 0), 0U);
-  EXPECT_FLOAT_EQ(ctx.firstMarkPos, 10.0F);
-}
-
-TEST(MirrorRecords, SpecialRecordsComeFirstAndTheirEndIsTheMirroredOffset) {
-  RunContext ctx;
-  ctx.secondMarkPos = 200.0F;
-  ctx.firstMarkPos = 0.0F;
-  ctx.specialCount = 1;
-  const std::string special = "M 1.00 2.00\nL 3.00 4.00\n\n";
-  ctx.specialEnd = static_cast<long>(special.size());
-  EXPECT_EQ(MirrorRecords(special + "M 10.00 0.00\nL 20.00 0.00\nA", ctx),
-            "M 299.00 2.00\nL 297.00 4.00\nM 290.00 0.00\nL 280.00 0.00\nA 280.00 0.00\n");
-  EXPECT_EQ(ctx.specialEnd, 28);
 }
 
 TEST_F(OrderFixture, MissingInputOrAnUnreplaceableOutputLeavesTheEarlierSortedFileAlone) {

@@ -1,5 +1,7 @@
 // The simulated camera alone: its frames show the marks where the machine model puts them, as
-// the mark search measures them through blur and noise; the film, the light, and the stream.
+// the mark search measures them through blur and noise, at both mark sizes; the film, the light
+// and a half-printed mark. The stream's period and a face-down sheet are what runs see, and are
+// held by the run transcripts.
 #include "sim/sim_camera.h"
 
 #include <gtest/gtest.h>
@@ -91,41 +93,6 @@ TEST_F(SimCameraTest, GreyPaperDarkInkAndTheBedsFilmWhereNoSheetLies) {
   machine_.Bed().RemoveSheet();
   EXPECT_LT(Frame().Grey(320, 240), 60);
   EXPECT_LT(Frame().Grey(5, 5), 60);
-}
-
-TEST_F(SimCameraTest, StreamsAFrameEveryPeriodUntilStoppedAndNoneWhenAbsent) {
-  struct Sink : FrameSink {
-    void OnFrame(double seconds, const std::uint8_t*, std::size_t length) override {
-      stamps.push_back(length == kFrameBytes ? seconds : -1.0);
-    }
-    std::vector<double> stamps;
-  } sink;
-  SimCamera& camera = machine_.Camera();
-  const CaptureDeviceInfo device = camera.ListDevices().at(0);
-  int width = 0;
-  int height = 0;
-  ASSERT_EQ(camera.Start(device, sink, width, height), 0);
-  EXPECT_EQ(width, 640);
-  EXPECT_EQ(height, 480);
-  machine_.Clock().Sleep(1200);
-  camera.Stop();
-  machine_.Clock().Sleep(1000);
-  EXPECT_EQ(sink.stamps, (std::vector<double>{0.2, 0.4, 0.6, 0.8, 1.0, 1.2}));
-  camera.Settings().present = false;
-  EXPECT_TRUE(camera.ListDevices().empty());
-  EXPECT_NE(camera.Start(device, sink, width, height), 0);
-}
-
-// Where a face-down sheet's edges show is held by the edge-mode run; here, that it shows no
-// print and that its feed coordinate runs with the machine's.
-TEST_F(SimCameraTest, ASheetLaidFaceDownShowsNoPrintAndRunsAlongPlusX) {
-  SheetPlacement down;
-  down.faceDown = true;
-  LaySheet(down);
-  LookAt({10.0, 2.0});
-  EXPECT_GT(Frame().Grey(320, 240), 150);
-  const PlacedSheet& sheet = *machine_.Bed().SheetOnBed();
-  EXPECT_DOUBLE_EQ(sheet.ToMachine({21.0, 2.0}).x - sheet.ToMachine({20.0, 2.0}).x, 1.0);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
-// The simulated feeder alone: the reply's delay and firmware byte, and the request checks that
-// hold the station's sheet request to its layout (a whole run only sees a sheet come or not).
+// The simulated feeder alone: the request checks that hold the station's sheet request to its
+// layout (a whole run only sees a sheet come or not). The reply's delay and firmware byte are in
+// every run transcript.
 #include "sim/sim_feeder.h"
 
 #include <gtest/gtest.h>
@@ -47,19 +48,6 @@ class SimFeederTest : public ::testing::Test {
   FeederHandle handle_ = kNoFeederHandle;
   Report reply_{};
 };
-
-TEST_F(SimFeederTest, AnswersAfterItsDelayWithTheFirmwareAtByte22) {
-  feeder_.Settings().replyDelayMs = 1500;
-  feeder_.Settings().firmware = 0x97;
-  EXPECT_EQ(Write(SheetRequest()), TransferStatus::kDone);
-  EXPECT_EQ(Read(1000), TransferStatus::kTimedOut);  // the wait takes its whole time
-  EXPECT_EQ(clock_.NowMs(), 1000);
-  EXPECT_EQ(Read(6000), TransferStatus::kDone);
-  EXPECT_EQ(clock_.NowMs(), 1500);  // the reply ends the wait when it arrives
-  EXPECT_EQ(reply_[0], 0);
-  EXPECT_EQ(reply_[1 + 22], 0x97);
-  EXPECT_TRUE(bed_.SheetWaiting());
-}
 
 // Each case spoils one payload byte of a good request; the limits themselves are good.
 TEST_F(SimFeederTest, RefusesARequestOffItsLayoutAndDoesNotAnswer) {

@@ -1,5 +1,6 @@
-// The printed sheet: reading the job back from the working files, placing a sheet, and the
-// accuracy measure of cuts against the printed contours.
+// The printed sheet: reading the job back from the working files, and the accuracy measure of cuts
+// against the printed contours. How a placed sheet lies on the bed decides every run's marks and
+// accuracy, and is held by the run transcripts with their placements.
 #include "sim/sim_sheet.h"
 
 #include <gtest/gtest.h>
@@ -45,45 +46,6 @@ TEST(PrintedJobTest, BadFilesGiveAMessageAndNoJob) {
   EXPECT_NE(LoadPrintedJob(dir.Path()).message.find("mk3.dat"), std::string::npos);
   std::ofstream(dir.Path() / "mk3.dat") << marks;
   EXPECT_TRUE(LoadPrintedJob(dir.Path()).ok);
-}
-
-TEST(PlacedSheetTest, FaceUpAlongMinusXAndAcrossMinusYTurnedAboutThePivot) {
-  auto job = std::make_shared<const PrintedJob>();
-  const PlacedSheet nominal(job, SheetPlacement{}, MachinePoint{800.0, 320.0}, 1);
-  const MachinePoint m = nominal.ToMachine(JobPoint{10.0, 2.0});
-  EXPECT_DOUBLE_EQ(m.x, 790.0);
-  EXPECT_DOUBLE_EQ(m.y, 318.0);  // from the far media edge
-
-  SheetPlacement placement;
-  placement.offsetFeedMm = 2.0;
-  placement.offsetCrossMm = -1.0;
-  placement.rotationDeg = 90.0;
-  placement.feedScale = 1.01;
-  placement.pivot = JobPoint{10.0, 2.0};
-  const PlacedSheet turned(job, placement, MachinePoint{800.0, 320.0}, 2);
-  const MachinePoint pivot = turned.ToMachine(JobPoint{10.0, 2.0});
-  EXPECT_NEAR(pivot.x, 787.88, 1e-9);  // 800 - 1.01 x 12
-  EXPECT_NEAR(pivot.y, 319.0, 1e-9);
-  // A quarter turn sends +a to +b (towards smaller y).
-  const MachinePoint along = turned.ToMachine(JobPoint{20.0, 2.0});
-  EXPECT_NEAR(along.x, 787.88, 1e-9);
-  EXPECT_NEAR(along.y, 309.0, 1e-9);
-  for (const JobPoint p : {JobPoint{-40.0, 7.5}, JobPoint{260.0, 190.0}}) {
-    EXPECT_NEAR(turned.ToJob(turned.ToMachine(p)).a, p.a, 1e-9);
-    EXPECT_NEAR(turned.ToJob(turned.ToMachine(p)).b, p.b, 1e-9);
-  }
-}
-
-TEST(PlacedSheetTest, RandomPlacementIsRepeatableAndWithinItsBounds) {
-  const SheetPlacement a = SheetPlacement::Random(42, 2.0, 0.3, 0.001, {});
-  EXPECT_EQ(SheetPlacement::Random(42, 2.0, 0.3, 0.001, {}).rotationDeg, a.rotationDeg);
-  EXPECT_NE(SheetPlacement::Random(43, 2.0, 0.3, 0.001, {}).rotationDeg, a.rotationDeg);
-  for (std::uint32_t seed = 0; seed < 200; ++seed) {
-    const SheetPlacement s = SheetPlacement::Random(seed, 2.0, 0.3, 0.001, {});
-    EXPECT_LE(std::max(std::fabs(s.offsetFeedMm), std::fabs(s.offsetCrossMm)), 2.0);
-    EXPECT_LE(std::fabs(s.rotationDeg), 0.3);
-    EXPECT_LE(std::fabs(s.feedScale - 1.0), 0.001);
-  }
 }
 
 // A 10 mm square and an open 10 mm line 20 mm to its right, in 5 mm cells.
