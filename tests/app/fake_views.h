@@ -8,25 +8,12 @@
 #include <vector>
 
 #include "app/dialog_view.h"
-#include "core/pdf_converter.h"
+#include "support/fake_loader_ports.h"
 #include "support/fake_main_window_view.h"
 #include "support/memory_profile.h"
 #include "support/temp_dir.h"
 
 namespace orvex::test {
-
-// A PDF converter that is or is not installed; it never converts.
-class FakePdf : public PdfConverter {
- public:
-  explicit FakePdf(bool available = false) : available_(available) {}
-  bool Available() override { return available_; }
-  PdfConversion Convert(const std::string&, const std::string&) override {
-    return PdfConversion::kUnavailable;
-  }
-
- private:
-  bool available_;
-};
 
 // The main window: its controls hold a copy of the members.
 class FakeMainView : public FakeWindow<DialogView> {

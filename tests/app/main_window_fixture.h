@@ -21,18 +21,6 @@
 
 namespace orvex::test {
 
-class CountingCanvas : public PreviewCanvas {
- public:
-  int Width() const override { return 420; }
-  int Height() const override { return 310; }
-  PreviewRect Target() const override { return {0, 0, 400, 300}; }
-  void Clear(int, int) override { ++clears; }
-  void SelectPen(PreviewPen) override {}
-  void MoveTo(int, int) override {}
-  void LineTo(int, int) override {}
-  int clears = 0;  // one per load that reached the drawing
-};
-
 // Reads give the brightness last set and an exposure of -9; every setting is logged.
 class LoggingCamera : public CameraPictureControl {
  public:
@@ -106,7 +94,7 @@ class MainWindowModelTest : public ::testing::Test {
   FeederLink feeder{feederTransport};
   SettingsStore store{profile};
   FakeMainWindowView view;
-  CountingCanvas canvas;
+  FakePreviewCanvas canvas;  // one clear per load that reached the drawing
   FakePdf pdf;
   LoggingCamera camera;
   NullVision vision;

@@ -39,19 +39,25 @@ class ImportCommandTest : public ::testing::Test {
   test::TempDir dir_;
 };
 
-TEST_F(ImportCommandTest, SampleJobLoadsWithEveryJsonKey) {
-  CliOutcome run = Cli("import " + Sample() + " " + Common() + " --json");
+// Run without --workdir, the import takes the working directory from the environment.
+TEST_F(ImportCommandTest, SampleJobLoadsWithEveryJsonKeyIntoTheDefaultWorkDir) {
+  test::TempDir other;
+  CliOutcome run =
+      Cli("import " + Sample() + " --settings " + Quoted(dir_.File("orvex.conf").string()) +
+              " --multiple 3 --spacing 10 --json",
+          "ORVEX_WORKDIR=" + Quoted(other.Path().string()));
   ASSERT_EQ(run.status, 0) << run.out;
   for (const char* key :
        {"\"ok\": true", "\"message\": \"\"", "\"kind\": \"eps\"", "\"route\": \"parser\"",
-        "\"converter_reason\": null", "\"warnings\": []",
+        "\"converter_reason\": null", "\"warnings\": []", "\"multiple_lines\": 3",
         "\"width_mm\": ", "\"height_mm\": ", "\"marks\": {\"left_x\": ", "\"right_x\": ",
         "\"base_y\": ", "\"top_x\": ", "\"top_y\": ", "\"special_paths\": ", "\"dash\": [",
         "\"contours\": ", "\"cut_length_mm\": ", "\"special_end\": "}) {
     EXPECT_NE(run.out.find(key), std::string::npos) << key << "\n" << run.out;
   }
   EXPECT_EQ(run.out.find('\n'), run.out.size() - 1);  // one object on one line
-  EXPECT_TRUE(dir_.Exists("sort.prn"));
+  EXPECT_TRUE(other.Exists("sort.prn"));
+  EXPECT_FALSE(dir_.Exists("sort.prn"));
 
   // A file cut short loads, with the warning listed.
   const std::string whole = test::ReadFileBytes(kSample);
@@ -104,18 +110,6 @@ TEST_F(ImportCommandTest, UsageErrorsExitTwoAndHelpAndFilesAfterTheEndOfOptionsD
   EXPECT_EQ(dashed.status, 0) << dashed.out;
   EXPECT_NE(dashed.out.find("\"ok\": true"), std::string::npos) << dashed.out;
   EXPECT_EQ(Cli("import " + Common() + " -job.eps", inDir).status, 2);
-}
-
-TEST_F(ImportCommandTest, MultipleLinesAndTheDefaultWorkDir) {
-  test::TempDir other;
-  CliOutcome run =
-      Cli("import " + Sample() + " --settings " + Quoted(dir_.File("orvex.conf").string()) +
-              " --multiple 3 --spacing 10 --json",
-          "ORVEX_WORKDIR=" + Quoted(other.Path().string()));
-  ASSERT_EQ(run.status, 0) << run.out;
-  EXPECT_NE(run.out.find("\"multiple_lines\": 3"), std::string::npos) << run.out;
-  EXPECT_TRUE(other.Exists("sort.prn"));
-  EXPECT_FALSE(dir_.Exists("sort.prn"));
 }
 
 TEST_F(ImportCommandTest, PreviewDrawsCutPathsBlackAndSpecialPathsMagenta) {

@@ -1,11 +1,13 @@
 // The graphic path parser: what each drawing becomes in the cut-path files (operators and their
 // stack effects, path-start rewrites, degenerate segments, rectangles, skips), the special
-// paths and the dash test, what it refuses, PREINT, and hostile input.
+// paths and the dash test, what it refuses, PREINT, and hostile input. The drawings whose point
+// is the exact file text are the golden list parser_drawings.golden.
 #include "import/eps_path_parser.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -60,110 +62,36 @@ struct Drawing {
   std::string name, body, psint, tpsint = "<none>";
 };
 
+// The drawings of parser_drawings.golden; its head describes the layout.
+std::vector<Drawing> GoldenDrawings() {
+  std::vector<Drawing> drawings;
+  std::ifstream file(ORVEX_SOURCE_DIR "/tests/import/parser_drawings.golden");
+  std::string* into = nullptr;
+  for (std::string line; std::getline(file, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    if (line.rfind("== ", 0) == 0) {
+      drawings.push_back({line.substr(3), "", ""});
+      into = &drawings.back().body;
+    } else if (line == "-- PSINT" || line == "-- TPSINT") {
+      into = line == "-- PSINT" ? &drawings.back().psint : &drawings.back().tpsint;
+      into->clear();
+    } else if (into == &drawings.back().body) {
+      *into += line + "\n";
+    } else {
+      *into += line.substr(0, line.size() - 1) + (line.back() == '$' ? "\n" : "");
+    }
+  }
+  return drawings;
+}
+
 TEST_F(ParserTest, EachDrawingBecomesItsCutPathRecords) {
-  const std::string degenerate = P(kTen, kTen) + "m " + P(kTen, kTen) + "l " + P(kTen, kTen) +
-                                 P(kTwenty, kTwenty) + P(kTen, kTen) + "c " + P(kTwenty, kTwenty) +
-                                 P(kTen, kTen) + P(kTen, kTen) + "c " + P(kTwenty, kTen) + "l\n";
-  const std::string start = "0 0 m ";
-  std::string many;  // 60 numbers wrap around the 50 slots; the last two are on top
-  for (int i = 0; i < 58; ++i) many += "1 ";
-  std::vector<Drawing> drawings = {
-      {"a closed path keeps its start", kSquarePs + "%%Trailer\n", kSquare10},
-      {"an open path, then a start without segments",
-       "0 0 m " + P(kTen, "0") + "l " + P(kThirty, kThirty) + "m " + kSquarePs + "%%Trailer\n",
-       std::string("O \nL 0.00 0.00 10.00 0.00 \n  \n") + kSquare10},
-      {"without %%Trailer the last path is never rewritten", "0 0 m " + P(kTen, "0") + "l\n",
-       "M \nL 0.00 0.00 10.00 0.00 \n"},
-      {"ends within 0.1 mm are closed", "0 0 m 28.3465 0 l 0.2 0 l %%Trailer\n",
-       "M \nL 0.00 0.00 10.00 0.00 \nL 10.00 0.00 0.07 0.00 \n"},
-      {"ends further apart are open", "0 0 m 28.3465 0 l 0.3 0 l %%Trailer\n",
-       "O \nL 0.00 0.00 10.00 0.00 \nL 10.00 0.00 0.11 0.00 \n"},
-      {"segments before any moveto", P(kTen, "0") + "l " + P(kTwenty, "0") + "l %%Trailer\n",
-       "O \nL 0.00 0.00 10.00 0.00 \nL 10.00 0.00 20.00 0.00 \n"},
-      // The special colour routes the same drawing to TPSINT, which takes every segment. The
-      // trailer closes the special path with the cut file's write position as its start: the
-      // rewrite leaves one stray blank, which readers skip.
-      {"degenerate segments stay out of the cut file only",
-       degenerate + "0 1 0 0 k\n" + degenerate + "0 0 0 1 k\n%%Trailer\n",
-       "O \nL 10.00 10.00 20.00 10.00 \n ",
-       "M \nL 10.00 10.00 10.00 10.00 \nC 10.00 10.00 10.00 10.00 10.00 10.00 20.00 20.00 \n"
-       "C 10.00 10.00 10.00 10.00 20.00 20.00 10.00 10.00 \nL 10.00 10.00 20.00 10.00 \n"},
-      {"a curve back to its start with both controls elsewhere is a loop",
-       P(kTen, kTen) + "m " + P(kTwenty, kTen) + P(kTwenty, kTwenty) + P(kTen, kTen) +
-           "c %%Trailer\n",
-       "M \nC 10.00 10.00 10.00 10.00 20.00 10.00 20.00 20.00 \n"},
-      {"curve operators place their control points",
-       start + P(kTen, "0") + P(kTwenty, kTen) + P(kThirty, kThirty) + "c " + start +
-           P(kTwenty, kTen) + P(kThirty, kThirty) + "v " + start + P(kTwenty, kTen) +
-           P(kThirty, kThirty) + "V " + start + P(kTen, "0") + P(kThirty, kThirty) + "y " + start +
-           P(kTen, "0") + P(kThirty, kThirty) + "Y\n",
-       "O \nC 0.00 0.00 30.00 30.00 10.00 0.00 20.00 10.00 \n"
-       "O \nC 0.00 0.00 30.00 30.00 0.00 0.00 20.00 10.00 \n"
-       "O \nC 0.00 0.00 30.00 30.00 0.00 0.00 20.00 10.00 \n"
-       "O \nC 0.00 0.00 30.00 30.00 10.00 0.00 30.00 30.00 \n"
-       "M \nC 0.00 0.00 30.00 30.00 10.00 0.00 30.00 30.00 \n"},
-      {"Illustrator's capital spellings act like the lower-case ones",
-       "0 0 M " + P(kTen, "0") + "L " + P(kTen, "0") + P(kTen, "0") + P(kTen, kTen) + "C\n",
-       "M \nL 0.00 0.00 10.00 0.00 \nC 10.00 0.00 10.00 10.00 10.00 0.00 10.00 0.00 \n"},
-      {"cm takes the translation only, T resets it, @tm sets it",
-       "1 0 0 1 28.3465 28.3465 cm\n0 0 m " + P(kTen, "0") + "l\nT 0 0 m " + P(kTen, "0") +
-           "l\n2 0 0 2 0 28.3465 @tm 0 0 m " + P(kTen, "0") + "l\n",
-       "O \nL 10.00 10.00 20.00 10.00 \nO \nL 0.00 0.00 10.00 0.00 \n"
-       "M \nL 0.00 10.00 10.00 10.00 \n"},
-      {"the operand stack wraps", "0 0 m " + many + P(kTen, kTwenty) + "l %%Trailer\n",
-       "O \nL 0.00 0.00 10.00 20.00 \n"},
-      {"unknown tokens, [ prefixes and ] suffixes",
-       "0 0 m [" + std::string(kTwenty) + " foo " + kTen + "] l\n",
-       "M \nL 0.00 0.00 20.00 10.00 \n"},
-      {"an operator on a stack never filled reads zeros", "l c m 0 0 m 28.3465 0 l\n",
-       "  \nM \nL 0.00 0.00 10.00 0.00 \n"},
-      {"rectangles become closed paths", "0 0 28.3465 28.3465 re\n" + kSquarePs + "%%Trailer\n",
-       kSquare10},
-      {"re resets the origin offset",
-       "1 0 0 1 100 100 cm " + P(kTen, kTen) + P(kTen, kTen) + "re %%Trailer\n", kSquare10},
-      // A fill followed by the same corner draws nothing; the tokens after it are still parsed.
-      {"a filled rectangle then its corner",
-       P(kTen, kTen) + P(kTen, kTen) + "re f " + P(kTen, kTwenty) + "m " + P(kTwenty, kTwenty) +
-           "l %%Trailer\n",
-       std::string(kSquare10) + "O \nL 10.00 20.00 20.00 20.00 \n"},
-      {"Xd with a flag other than 1 skips to the next 1",
-       "Xd 0 0 0 m 99 99 l 1 " + kSquarePs + "Xd 1 %%Trailer\n", kSquare10},
-      {"a hidden layer is skipped up to the next layer",
-       "%AI5_BeginLayer 0 0 0 m 99 99 l %AI5_BeginLayer 0 " + kSquarePs +
-           "%AI5_EndLayer-- %AI5_BeginLayer 1 %%Trailer\n",
-       kSquare10},
-      {"endstream skips to the next obj and two tokens",
-       "endstream 0 0 m 99 99 l endobj 5 0 obj 12 34 " + kSquarePs + "%%Trailer\n", kSquare10},
-      // Illustrator's pattern swatches sit in the setup with tiles at the page origin; they
-      // fill, they are never cut.
-      {"pattern swatch tiles are no cuts",
-       "%AI3_BeginPattern: (Stripe)\n(Stripe) 0 0 80 80 [\n%AI3_Tile\n(\n0 0 m\n200 0 L\nS\n"
-       "0 300 m\n200 300 L\nS\n) &\n] E\n%AI3_EndPattern\n" +
-           kSquarePs + "%%Trailer\n",
-       kSquare10},
-      {"the special colour routes paths, solid black ends it",
-       "0 1 0 0 k\n" + kSquarePs + "0 0 0 1 K\n" + P(kTen, kTen) + "m " + P(kTwenty, kTen) +
-           "l\n0 1 0 0 create_cmyk_color\n" + kSquarePs + "G\n" + P(kTen, kTen) + "m " +
-           P(kThirty, kTen) + "l %%Trailer\n",
-       "O \nL 10.00 10.00 20.00 10.00 \nO \nL 10.00 10.00 30.00 10.00 \n",
-       std::string(kSquare10) + kSquare10},
-      {"near magenta is an ordinary colour", "0 0.99 0 0 k\n" + kSquarePs + "%%Trailer\n",
-       kSquare10},
-      // The token after "d" is read whole: a fixed jump of 7 would cut "70.866" to "0.866".
-      {"a dashed line is special",
-       "[3.5 2.5] 0 d\n70.866 566.929 m 141.732 566.929 l\n[] 0 d\n" + kSquarePs + "%%Trailer\n",
-       kSquare10, "M \nL 25.00 200.00 50.00 200.00 \n"},
-      // The solid array that ends a dash also ends the special colour it took over from.
-      {"a dash takes over from the special colour",
-       "0 1 0 0 k [3.5 2.5] 0 d\n" + kSquarePs + "[3 2] 0 d\n" + kSquarePs + "0 0 0 1 k\n" +
-           kSquarePs + "%%Trailer\n",
-       std::string(kSquare10) + kSquare10, kSquare10},
-      // Tokens too long for the buffer are skipped whole; 255 characters still fit.
-      {"over-long tokens",
-       std::string(100000, '7') + " " + std::string(255, '0') + "1 " + kSquarePs +
-           std::string(256, '5') + " %%Trailer\n",
-       kSquare10},
-  };
+  std::vector<Drawing> drawings = GoldenDrawings();
+  ASSERT_GT(drawings.size(), 20U);
+  // Tokens too long for the buffer are skipped whole; 255 characters still fit.
+  drawings.push_back({"over-long tokens",
+                      std::string(100000, '7') + " " + std::string(255, '0') + "1 " + kSquarePs +
+                          std::string(256, '5') + " %%Trailer\n",
+                      kSquare10});
   // After an emptying operator one number lands in slot 1 and "l" takes slot 0 (still the
   // moveto's x); operators without effect keep the stack.
   for (const char* op : {"x", "(PANTONE", "@w", "@E", "k", "cm"}) {

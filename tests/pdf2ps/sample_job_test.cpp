@@ -1,14 +1,7 @@
-// The bundled sample job: the committed files are what the generator writes today, the EPS
-// imports as a label sheet should (marks far enough apart, eighteen labels, one dashed special
-// line) and the PDF converts to the very body of the EPS.
-#include <gmock/gmock.h>
+// The bundled sample job: the committed files are what the generator writes today and the PDF
+// converts to the very body of the EPS. (The EPS's import is every run transcript's.)
 #include <gtest/gtest.h>
 
-#include <array>
-#include <vector>
-
-#include "import/eps_path_parser.h"
-#include "import/job_marks.h"
 #include "pdf2ps/reference_job.h"
 #include "platform/child_process.h"
 #include "support/temp_dir.h"
@@ -29,22 +22,6 @@ TEST(SampleJobTest, CommittedSamplesAreTheGeneratorsOutput) {
     EXPECT_EQ(dir.Read(file), ReadFileBytes(kSamples + file))
         << "regenerate: orvex_make_sample_job samples";
   }
-}
-
-TEST(SampleJobTest, EpsImportsAsALabelSheet) {
-  TempDir work;
-  EpsPathParser parser(work.Path());
-  ASSERT_TRUE(parser.ParseEps(kSamples + "label-sheet.eps", 1));
-  const ParseSummary& s = parser.Summary();
-  // The magenta colour and the dash of the one line; the marks span 10..200 mm across and
-  // 10..287 mm along.
-  EXPECT_EQ((std::array{s.specialCount, s.dashOn, s.dashOff}), (std::array{2, 3, 2}));
-  const JobMarks marks = LocateJobMarks(work.File("PSINT"), work.File("mk3.dat"), s.minX, s.minY);
-  EXPECT_THAT((std::vector<float>{s.minX, s.minY, marks.rightX, marks.topY}),
-              testing::Pointwise(testing::FloatNear(0.01F), {10, 10, 188, 275}));
-  // Three marks and eighteen labels to cut, one special line.
-  EXPECT_EQ(PathBoxes(work.File("PSINT")).size(), 21U);
-  EXPECT_EQ(PathBoxes(work.File("TPSINT")).size(), 1U);
 }
 
 TEST(SampleJobTest, PdfConvertsToTheBodyOfTheEps) {
