@@ -1,6 +1,6 @@
-// The hidapi feeder link over a fake HID feeder, for what a whole run never meets: time limits
-// on reads and on writes the node will not take, a refused open, and the feeder unplugged and
-// back. Reports both ways are the station test's, the listing the device survey's.
+// The hidapi feeder link over a fake HID feeder: time limits on reads and on writes the node
+// will not take, a refused open, and the feeder unplugged and found again, its reports then
+// framed with id 0 both ways. The listing is the device survey's.
 #include "platform/hidapi_feeder_transport.h"
 
 #include <gtest/gtest.h>
@@ -95,6 +95,11 @@ TEST_F(HidapiFeederTest, ARefusedOrUnpluggedFeederFailsAndIsFoundAgainWhenBack) 
   handle = OpenFeeder();
   EXPECT_EQ(Write(handle, 100).bytes, kRequest.size());
   EXPECT_EQ(feeder->Take(kRequest.size(), 1000), kRequest);
+  feeder->Send("xyz");  // hidraw hands a report back without its id
+  const TransferResult got = Read(handle, 1000);
+  EXPECT_EQ(got.status, TransferStatus::kDone);
+  ASSERT_EQ(got.bytes, 4U);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(report), 4), std::string("\0xyz", 4));
 }
 
 }  // namespace
