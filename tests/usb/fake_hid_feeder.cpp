@@ -13,7 +13,6 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <vector>
 
 namespace orvex::test {
 namespace {
@@ -36,21 +35,18 @@ FakeHidFeeder::FakeHidFeeder(UmockdevBed& bed, FakeHidFeederSettings settings)
   const FakeHidFeederSettings& s = settings_;
   const std::string descriptor = ReportDescriptor(s.usagePage, s.usage);
   descriptorSize_ = static_cast<int>(descriptor.size() / 2);
-  // The sysfs paths without their "/sys".
-  std::string text =
-      "P: " + InterfaceSysPath().substr(4) + "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\n" +
-      Format("A: bInterfaceNumber=%02x\\n\n\n", s.interfaceNumber) +
-      "P: " + HidSysPath().substr(4) + "\nE: SUBSYSTEM=hid\n" +
-      Format("E: HID_ID=0003:%08X:%08X\n", s.vendor, s.product) +
-      "E: HID_NAME=Sheet feeder\nE: HID_UNIQ=F0001\nH: report_descriptor=" + descriptor +
-      "\n\nP: " + HidrawSysPath().substr(4) +
-      Format("\nN: hidraw%d\nE: SUBSYSTEM=hidraw\nE: DEVNAME=/dev/hidraw%d\n", s.hidraw, s.hidraw) +
-      "L: device=../../\n";
-  if (!s.interfaceOnly) {
-    text = "P: " + UsbSysPath().substr(4) + "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\n" +
-           Format("A: idVendor=%04x\\n\nA: idProduct=%04x\\n\n\n", s.vendor, s.product) + text;
-  }
-  bed_.Add(text);
+  // The chain hidapi walks, the sysfs paths without their "/sys".
+  bed_.Add("P: " + UsbSysPath().substr(4) + "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\n" +
+           Format("A: idVendor=%04x\\n\nA: idProduct=%04x\\n\n\n", s.vendor, s.product) +
+           "P: " + InterfaceSysPath().substr(4) +
+           "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\nA: bInterfaceNumber=00\\n\n\nP: " +
+           HidSysPath().substr(4) + "\nE: SUBSYSTEM=hid\n" +
+           Format("E: HID_ID=0003:%08X:%08X\n", s.vendor, s.product) +
+           "E: HID_NAME=Sheet feeder\nE: HID_UNIQ=F0001\nH: report_descriptor=" + descriptor +
+           "\n\nP: " + HidrawSysPath().substr(4) +
+           Format("\nN: hidraw%d\nE: SUBSYSTEM=hidraw\nE: DEVNAME=/dev/hidraw%d\n", s.hidraw,
+                  s.hidraw) +
+           "L: device=../../\n");
 }
 
 FakeHidFeeder::~FakeHidFeeder() {
@@ -63,7 +59,7 @@ std::string FakeHidFeeder::UsbSysPath() const {
 }
 
 std::string FakeHidFeeder::InterfaceSysPath() const {
-  return UsbSysPath() + "/1-" + settings_.ports + ":1." + std::to_string(settings_.interfaceNumber);
+  return UsbSysPath() + "/1-" + settings_.ports + ":1.0";
 }
 
 std::string FakeHidFeeder::HidSysPath() const {
@@ -73,14 +69,6 @@ std::string FakeHidFeeder::HidSysPath() const {
 
 std::string FakeHidFeeder::HidrawSysPath() const {
   return HidSysPath() + "/hidraw/hidraw" + std::to_string(settings_.hidraw);
-}
-
-std::string FakeHidFeeder::Node() const {
-  return "/dev/hidraw" + std::to_string(settings_.hidraw);
-}
-
-std::string FakeHidFeeder::NodeFile() const {
-  return bed_.RootDir() + Node();
 }
 
 int FakeHidFeeder::OnIoctl(UMockdevIoctlBase* /*handler*/, UMockdevIoctlClient* client,
@@ -147,9 +135,9 @@ void FakeHidFeeder::Unplug() {
   const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
   if (master >= 0 && null >= 0) ::dup2(null, master);
   if (null >= 0) ::close(null);
-  std::vector<std::string> chain = {HidrawSysPath(), HidSysPath(), InterfaceSysPath()};
-  if (!settings_.interfaceOnly) chain.push_back(UsbSysPath());
-  for (const std::string& path : chain) umockdev_testbed_remove_device(bed_.Get(), path.c_str());
+  for (const std::string& sys : {HidrawSysPath(), HidSysPath(), InterfaceSysPath(), UsbSysPath()}) {
+    umockdev_testbed_remove_device(bed_.Get(), sys.c_str());
+  }
   ::unlink(NodeFile().c_str());
 }
 

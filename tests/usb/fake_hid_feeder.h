@@ -18,10 +18,7 @@ struct FakeHidFeederSettings {
   int usagePage = 0xFFAB;
   int usage = 0x0200;
   std::string ports = "3";  // the hub port chain of the USB device
-  int interfaceNumber = 0;
-  int hidraw = 0;  // /dev/hidraw<n>
-  // Another interface of the same USB device already added: only this interface is created.
-  bool interfaceOnly = false;
+  int hidraw = 0;           // /dev/hidraw<n>
 };
 
 class FakeHidFeeder {
@@ -32,8 +29,8 @@ class FakeHidFeeder {
   FakeHidFeeder& operator=(const FakeHidFeeder&) = delete;
 
   // The node as hidapi lists it, and the file behind it.
-  std::string Node() const;
-  std::string NodeFile() const;
+  std::string Node() const { return "/dev/hidraw" + std::to_string(settings_.hidraw); }
+  std::string NodeFile() const { return bed_.RootDir() + Node(); }
 
   // The bytes the host has written, waiting up to `timeoutMs` for at least `count` of them.
   std::string Take(std::size_t count, int timeoutMs);

@@ -7,44 +7,21 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <string>
 
 namespace orvex::test {
 namespace {
 
-// The device descriptor, then one configuration: a printer-class interface with a bulk OUT and
-// a bulk IN endpoint; in hex, as sysfs shows them.
-std::string DescriptorsHex(const FakeUsbCutterSettings& s) {
-  char text[160];
-  const int low = s.maxPacket & 0xff;
-  const int high = s.maxPacket >> 8;
-  std::snprintf(text, sizeof text,
-                "1201000200000040%02x%02x%02x%02x000100000001"
-                "09022000010100c032"
-                "0904%02x000207010200"
-                "0705%02x02%02x%02x00"
-                "0705%02x02%02x%02x00",
-                s.vendor & 0xff, s.vendor >> 8, s.product & 0xff, s.product >> 8, s.interfaceNumber,
-                s.outEndpoint, low, high, s.inEndpoint, low, high);
-  return text;
-}
+constexpr unsigned char kOut = 0x03;
+constexpr unsigned char kIn = 0x84;
+// One configuration: a printer-class interface 1 with bulk OUT 0x03 and IN 0x84, 512 bytes each.
+constexpr unsigned char kConfiguration[] = {
+    0x09, 0x02, 0x20, 0x00, 0x01, 0x01, 0x00, 0xc0, 0x32, 0x09, 0x04, 0x01, 0x00, 0x02, 0x07, 0x01,
+    0x02, 0x00, 0x07, 0x05, kOut, 0x02, 0x00, 0x02, 0x00, 0x07, 0x05, kIn,  0x02, 0x00, 0x02, 0x00};
 
-// The configuration descriptor as the device sends it.
-std::string Configuration(const FakeUsbCutterSettings& s) {
-  const std::string hex = DescriptorsHex(s).substr(36);
-  std::string bytes;
-  for (std::size_t at = 0; at < hex.size(); at += 2) {
-    bytes += static_cast<char>(std::stoi(hex.substr(at, 2), nullptr, 16));
-  }
-  return bytes;
-}
-
-// The setup packet of a control transfer that asks for the configuration descriptor.
-bool AsksForConfiguration(const UMockdevIoctlData* buffer) {
-  const auto* setup = reinterpret_cast<const unsigned char*>(buffer->data);
-  return buffer->data_len >= 8 && setup[0] == 0x80 && setup[1] == 6 && setup[3] == 2;
+void Unref(const auto& urb) {
+  umockdev_ioctl_data_unref(urb.buffer);
+  umockdev_ioctl_data_unref(urb.urb);
 }
 
 }  // namespace
@@ -54,43 +31,39 @@ FakeUsbCutter::FakeUsbCutter(UmockdevBed& bed, FakeUsbCutterSettings settings)
       settings_(std::move(settings)),
       // Attached before the device appears, so an open right after the add works.
       handler_(bed_.AttachIoctl(Node(), &FakeUsbCutter::OnIoctl, this)) {
-  const FakeUsbCutterSettings& s = settings_;
+  const int vendor = settings_.vendor;
+  const int product = settings_.product;
+  // The device descriptor, then the configuration, in hex as sysfs shows them.
+  std::string descriptors = Format("1201000200000040%02x%02x", vendor & 0xff, vendor >> 8) +
+                            Format("%02x%02x000100000001", product & 0xff, product >> 8);
+  for (const unsigned char byte : kConfiguration) descriptors += Format("%02x", byte);
   bed_.Add("P: " + SysPath().substr(4) + "\nN: " + Node().substr(5) +
-           "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nE: DRIVER=usb\n" +
-           Format("E: BUSNUM=%03d\nE: DEVNUM=%03d\n", s.bus, s.address) + "E: DEVNAME=" + Node() +
-           Format("\nA: busnum=%d\\n\nA: devnum=%d\\n\n", s.bus, s.address) +
-           Format("A: idVendor=%04x\\n\nA: idProduct=%04x\\n\n", s.vendor, s.product) +
-           "A: speed=480\\n\nA: bConfigurationValue=1\\n\nH: descriptors=" + DescriptorsHex(s) +
-           "\n");
+           "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nE: DRIVER=usb\nE: BUSNUM=001\n" +
+           Format("E: DEVNUM=%03d\nA: busnum=1\\n\nA: devnum=%d\\n\n", settings_.address,
+                  settings_.address) +
+           Format("A: idVendor=%04x\\n\nA: idProduct=%04x\\n\n", vendor, product) + "E: DEVNAME=" +
+           Node() + "\nA: speed=480\\n\nA: bConfigurationValue=1\\n\nH: descriptors=" +
+           descriptors + "\n");
 }
 
 FakeUsbCutter::~FakeUsbCutter() {
   bed_.DetachIoctl(Node(), handler_);
   umockdev_testbed_remove_device(bed_.Get(), SysPath().c_str());
-  for (std::deque<Urb>* queue : {&waiting_, &done_}) {
-    for (Urb& urb : *queue) {
-      umockdev_ioctl_data_unref(urb.buffer);
-      umockdev_ioctl_data_unref(urb.urb);
-    }
-  }
+  for (const Urb& urb : waiting_) Unref(urb);
+  for (const Urb& urb : done_) Unref(urb);
 }
 
 std::string FakeUsbCutter::Node() const {
-  return Format("/dev/bus/usb/%03d/%03d", settings_.bus, settings_.address);
+  return Format("/dev/bus/usb/001/%03d", settings_.address);
 }
 
 std::string FakeUsbCutter::SysPath() const {
-  return "/sys/devices/pci0000:00/0000:00:14.0/usb" + std::to_string(settings_.bus) + "/" +
-         std::to_string(settings_.bus) + "-" + settings_.ports;
+  return "/sys/devices/pci0000:00/0000:00:14.0/usb1/1-" + settings_.ports;
 }
 
 std::string FakeUsbCutter::ExpectedPath() const {
-  return Format("\\\\?\\usb#vid_%04x&pid_%04x#", settings_.vendor, settings_.product) +
-         std::to_string(settings_.bus) + "-" + settings_.ports;
-}
-
-std::string FakeUsbCutter::NodeFile() const {
-  return bed_.RootDir() + Node();
+  return Format("\\\\?\\usb#vid_%04x&pid_%04x#1-", settings_.vendor, settings_.product) +
+         settings_.ports;
 }
 
 int FakeUsbCutter::OnIoctl(UMockdevIoctlBase* /*handler*/, UMockdevIoctlClient* client,
@@ -103,11 +76,10 @@ int FakeUsbCutter::OnIoctl(UMockdevIoctlBase* /*handler*/, UMockdevIoctlClient* 
   switch (umockdev_ioctl_client_get_request(client)) {
     case USBDEVFS_DISCONNECT_CLAIM:
     case USBDEVFS_CLAIMINTERFACE:
-      error = !cutter.plugged_ ? ENODEV : cutter.refuseClaim_ ? EBUSY : 0;
-      cutter.claimed_ = cutter.claimed_ || error == 0;
+      error = cutter.Claim();
       break;
     case USBDEVFS_RELEASEINTERFACE:
-      cutter.claimed_ = false;
+      cutter.claimed = false;
       error = cutter.plugged_ ? 0 : ENODEV;
       break;
     case USBDEVFS_SUBMITURB:
@@ -125,11 +97,14 @@ int FakeUsbCutter::OnIoctl(UMockdevIoctlBase* /*handler*/, UMockdevIoctlClient* 
   }
   umockdev_ioctl_client_complete(client, error == 0 ? 0 : -1, error);
   // A reaped transfer's data goes back to the host with the completion.
-  if (reaped.urb != nullptr) {
-    umockdev_ioctl_data_unref(reaped.buffer);
-    umockdev_ioctl_data_unref(reaped.urb);
-  }
+  if (reaped.urb != nullptr) Unref(reaped);
   return TRUE;
+}
+
+int FakeUsbCutter::Claim() {
+  const int error = !plugged_ ? ENODEV : refuseClaim ? EBUSY : 0;
+  if (error == 0) claimed = true;
+  return error;
 }
 
 int FakeUsbCutter::Submit(UMockdevIoctlData* arg) {
@@ -139,31 +114,32 @@ int FakeUsbCutter::Submit(UMockdevIoctlData* arg) {
             umockdev_ioctl_data_resolve(data, offsetof(usbdevfs_urb, buffer),
                                         static_cast<gsize>(urb->buffer_length), nullptr),
             (urb->endpoint & 0x80) != 0};
-  const bool control = urb->type == USBDEVFS_URB_TYPE_CONTROL && AsksForConfiguration(entry.buffer);
-  const bool bulk = urb->type == USBDEVFS_URB_TYPE_BULK &&
-                    urb->endpoint == (entry.in ? settings_.inEndpoint : settings_.outEndpoint);
+  // A control transfer can only be the request for the configuration descriptor.
+  const auto* setup = reinterpret_cast<const unsigned char*>(entry.buffer->data);
+  const bool control = urb->type == USBDEVFS_URB_TYPE_CONTROL && entry.buffer->data_len >= 8 &&
+                       setup[0] == 0x80 && setup[1] == 6 && setup[3] == 2;
+  const bool bulk = urb->type == USBDEVFS_URB_TYPE_BULK && urb->endpoint == (entry.in ? kIn : kOut);
   if (!plugged_ || !(control || bulk)) {
-    umockdev_ioctl_data_unref(entry.buffer);
-    umockdev_ioctl_data_unref(entry.urb);
+    Unref(entry);
     return plugged_ ? EINVAL : ENODEV;
   }
   if (control) {
     // The answer goes after the setup packet, cut to the length asked for.
-    const std::string answer = Configuration(settings_).substr(0, entry.buffer->data_len - 8);
-    std::memcpy(entry.buffer->data + 8, answer.data(), answer.size());
-    entry.actualLength = static_cast<int>(answer.size());
+    entry.actualLength = static_cast<int>(
+        std::min<std::size_t>(sizeof kConfiguration, entry.buffer->data_len - 8));
+    std::memcpy(entry.buffer->data + 8, kConfiguration, entry.actualLength);
     done_.push_back(entry);
   } else if (entry.in) {
     waiting_.push_back(entry);
     MatchReplies();
   } else {
-    Receive(entry, std::string(reinterpret_cast<const char*>(entry.buffer->data),
-                               static_cast<std::size_t>(urb->buffer_length)));
+    Receive(entry);
   }
   return 0;
 }
 
-void FakeUsbCutter::Receive(Urb urb, const std::string& bytes) {
+void FakeUsbCutter::Receive(Urb urb) {
+  const std::string bytes(reinterpret_cast<const char*>(urb.buffer->data), urb.buffer->data_len);
   if (vanishAfter_ && received_.size() + bytes.size() > *vanishAfter_) {
     // The device leaves while this write is on the wire: the bytes before that moment arrived.
     const std::size_t arrived = *vanishAfter_ - received_.size();
@@ -173,15 +149,12 @@ void FakeUsbCutter::Receive(Urb urb, const std::string& bytes) {
     done_.push_back(urb);
     vanishAfter_.reset();
     Vanish();
-  } else if (stallWrites_) {
+  } else if (stallWrites) {
     waiting_.push_back(urb);
   } else {
     received_ += bytes;
     urb.actualLength = static_cast<int>(bytes.size());
     done_.push_back(urb);
-    const std::string reply = responder_ ? responder_(bytes) : std::string();
-    if (!reply.empty()) replies_.push_back(reply);
-    MatchReplies();
   }
 }
 
@@ -203,7 +176,7 @@ void FakeUsbCutter::MatchReplies() {
 
 void FakeUsbCutter::Vanish() {
   plugged_ = false;
-  claimed_ = false;
+  claimed = false;
   replies_.clear();
   for (Urb& urb : waiting_) {
     urb.status = -ENODEV;
@@ -236,7 +209,7 @@ int FakeUsbCutter::Discard(UMockdevIoctlData* arg) {
   it->actualLength = 0;
   done_.push_back(*it);
   waiting_.erase(it);
-  ++discards_;
+  ++discards;
   return 0;
 }
 
@@ -267,10 +240,9 @@ void FakeUsbCutter::Plug() {
   bed_.Uevent(SysPath(), "add");
 }
 
-int FakeUsbCutter::ReadsInFlight() const {
+std::string FakeUsbCutter::Received() {
   const std::lock_guard<std::mutex> hold(lock_);
-  return static_cast<int>(
-      std::count_if(waiting_.begin(), waiting_.end(), [](const Urb& urb) { return urb.in; }));
+  return received_;
 }
 
 }  // namespace orvex::test

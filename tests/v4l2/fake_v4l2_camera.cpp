@@ -56,9 +56,11 @@ const Range* FindControl(std::uint32_t id) {
 
 }  // namespace
 
-FakeV4l2Camera::FakeV4l2Camera(std::string pictureNode, std::string metadataNode, std::string card)
-    : picture_(std::move(pictureNode)), metadata_(std::move(metadataNode)), card_(std::move(card)) {
+FakeV4l2Camera::FakeV4l2Camera(std::string pictureNode, std::string metadataNode)
+    : picture_(std::move(pictureNode)), metadata_(std::move(metadataNode)) {
   for (const Range& control : kControls) controls_[control.id] = control.defaultValue;
+  controls_[V4L2_CID_EXPOSURE_AUTO] = V4L2_EXPOSURE_MANUAL;
+  controls_[V4L2_CID_EXPOSURE_ABSOLUTE] = kExposureLeft;
   active = this;
 }
 
@@ -258,12 +260,6 @@ std::uint32_t FakeV4l2Camera::FramesPerSecond() {
   return framesPerSecond_;
 }
 
-void FakeV4l2Camera::SetManualExposure(int value) {
-  const std::lock_guard<std::mutex> hold(lock_);
-  controls_[V4L2_CID_EXPOSURE_AUTO] = V4L2_EXPOSURE_MANUAL;
-  controls_[V4L2_CID_EXPOSURE_ABSOLUTE] = value;
-}
-
 std::optional<int> FakeV4l2Camera::Open(const char* path) {
   const std::lock_guard<std::mutex> hold(lock_);
   if (path == nullptr || (picture_ != path && metadata_ != path)) return std::nullopt;
@@ -297,7 +293,7 @@ std::optional<int> FakeV4l2Camera::Ioctl(int fd, unsigned long request, void* ar
   if (request == VIDIOC_QUERYCAP) {
     auto& cap = *static_cast<v4l2_capability*>(arg);
     cap = {};
-    std::memcpy(cap.card, card_.data(), std::min(sizeof cap.card - 1, card_.size()));
+    std::strcpy(reinterpret_cast<char*>(cap.card), "USB 2.0 Camera");
     cap.capabilities = kPictureCaps | kMetadataCaps | V4L2_CAP_DEVICE_CAPS;
     cap.device_caps = open->second.metadata ? kMetadataCaps : kPictureCaps;
     return 0;

@@ -23,10 +23,11 @@ class FakeV4l2Camera {
   static constexpr int kHeight = 480;
   static constexpr int kBrightnessMin = -64;
   static constexpr int kExposureDefault = 156;
+  static constexpr int kExposureLeft = 900;  // manual, as another program left it
 
   // Plays the camera at `pictureNode` and `metadataNode` (paths the adapter will open) while
-  // it lives; one camera at a time.
-  FakeV4l2Camera(std::string pictureNode, std::string metadataNode, std::string card);
+  // it lives; one camera at a time. Its card name is "USB 2.0 Camera".
+  FakeV4l2Camera(std::string pictureNode, std::string metadataNode);
   ~FakeV4l2Camera();
   FakeV4l2Camera(const FakeV4l2Camera&) = delete;
   FakeV4l2Camera& operator=(const FakeV4l2Camera&) = delete;
@@ -45,8 +46,6 @@ class FakeV4l2Camera {
   // What the adapter has set: a control's value, the frame rate.
   int Control(std::uint32_t id);
   std::uint32_t FramesPerSecond();
-  // Manual exposure at `value`, as another program could have left it.
-  void SetManualExposure(int value);
 
   // For the interposed calls: -1 with errno, or what the call returns; nothing when the call is
   // not for the camera.
@@ -63,7 +62,7 @@ class FakeV4l2Camera {
   void Free();
 
   std::mutex lock_;
-  std::string picture_, metadata_, card_;
+  std::string picture_, metadata_;
   bool plugged_ = true;
   struct Node {
     bool metadata = false;
