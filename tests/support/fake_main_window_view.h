@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/main_window_model.h"
+#include "support/fake_calibration_view.h"
 
 namespace orvex::test {
 
@@ -90,24 +91,6 @@ class FakeMainWindowView : public FakeWindow<MainWindowView> {
     return calibrationScript ? calibrationScript(dialog) : false;
   }
 
-  class FakeCalibrationView : public CalibrationView {
-   public:
-    void ShowValues(OffsetPair shownCurrent, OffsetPair shownFresh) override {
-      current = shownCurrent;
-      fresh = shownFresh;
-    }
-    bool ReadNewValues(OffsetPair& values) override {
-      values = fresh;
-      return true;
-    }
-    void SetCaption(std::string_view text) override { caption = std::string(text); }
-    void ShowCameraTwoLabel() override {}
-    void Close(bool wasAccepted) override { accepted = wasAccepted; }
-    OffsetPair current;
-    OffsetPair fresh;
-    std::string caption;
-    bool accepted = false;
-  };
   FakeCalibrationView calibrationView;
   std::function<bool(CalibrationDialogModel&)> calibrationScript;
 

@@ -3,16 +3,16 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
-#include <string>
 #include <tuple>
+
+#include "support/fake_calibration_view.h"
 
 namespace orvex::test {
 namespace {
 
 // X is the row's offset from 240 in tenths plus 65, Y is 80 less the column's offset from 320,
 // both cut towards zero; a failed read converts (0, 0).
-TEST(Calibration, ConversionOfAReadSquare) {
+TEST(Calibration, ConversionOfAReadSquareAndTheMode) {
   const std::tuple<float, float, double, OffsetPair> cases[] = {{320.0F, 240.0F, 46, {65, 80}},
                                                                 {343.5F, 263.5F, 46, {85, 59}},
                                                                 {0, 0, 149, {0, 165}},
@@ -20,38 +20,22 @@ TEST(Calibration, ConversionOfAReadSquare) {
   for (const auto& [col, row, pixelsPerSquare, pair] : cases) {
     EXPECT_EQ(ConvertCalibrationRead(col, row, 4.0 / pixelsPerSquare), pair) << pixelsPerSquare;
   }
-}
-
-// The window's own tests see the wide, creasing and second-camera modes; here, their edges.
-TEST(Calibration, ModeFollowsTheCameraTheMediaAndTheCreasingTool) {
   EXPECT_EQ(CalibrationMode(0, 600, 0), 1);
   EXPECT_EQ(CalibrationMode(0, 601, 0), 3);
   EXPECT_EQ(CalibrationMode(1, 700, 2), 4);  // the creasing tool's mode wins
   EXPECT_EQ(CalibrationMode(0, 700, 1), 3);
 }
 
-class FakeView : public CalibrationView, public CalibrationCommands {
+class NoCommands : public CalibrationCommands {
  public:
-  void ShowValues(OffsetPair, OffsetPair fresh) override { shownFresh = fresh, ++refreshes; }
-  bool ReadNewValues(OffsetPair& fresh) override {
-    if (typed) fresh = *typed;
-    return true;
-  }
-  void SetCaption(std::string_view) override {}
-  void ShowCameraTwoLabel() override {}
-  void Close(bool ok) override { closed = ok ? 1 : 2; }
   void SendCutterCommand(int) override {}
   void StartCalibrationRead() override {}
-
-  OffsetPair shownFresh;
-  int refreshes = 0;
-  std::optional<OffsetPair> typed;
-  int closed = 0;
 };
 
 struct Dialog {
-  FakeView view;
-  CalibrationDialogModel model{view, view};
+  FakeCalibrationView view;
+  NoCommands commands;
+  CalibrationDialogModel model{view, commands};
   void Open(int mode = 1) {
     model.Prepare({80, 99}, mode);
     model.Start();
@@ -62,32 +46,31 @@ struct Dialog {
   }
 };
 
-// The window's own test sees a measurement shown and Set taking what was typed; here, that a
-// later tick leaves the typing alone, a zero keeps the current pair, and the next opening
+// A later tick leaves the typing alone, a zero keeps the current pair, and the next opening
 // starts from the last measurement.
 TEST(CalibrationDialog, TypingStandsAZeroKeepsTheCurrentPairAndTheMeasurementIsKept) {
   Dialog d;
   d.Open();
   d.model.OnTick();
-  EXPECT_EQ(d.view.refreshes, 1);  // nothing measured yet: nothing refreshed
+  EXPECT_EQ(d.view.shows, 1);  // nothing measured yet: nothing refreshed
   d.Measure({85, 59});
   d.model.OnTick();
-  EXPECT_EQ(d.view.refreshes, 2);
-  d.view.typed = OffsetPair{0, 59};
+  EXPECT_EQ(d.view.shows, 2);
+  d.view.fresh = OffsetPair{0, 59};
   d.model.OnSet();
-  EXPECT_EQ(d.view.closed, 1);
+  EXPECT_TRUE(d.view.accepted);
   EXPECT_EQ(d.model.Result(), (OffsetPair{80, 99}));
 
-  d.view.typed.reset();
   d.Open();
-  EXPECT_EQ(d.view.shownFresh, (OffsetPair{0, 59}));
+  EXPECT_EQ(d.view.fresh, (OffsetPair{0, 59}));
   d.Measure({85, 59});
   d.Open();
-  EXPECT_EQ(d.view.shownFresh, (OffsetPair{85, 59}));
+  EXPECT_EQ(d.view.fresh, (OffsetPair{85, 59}));
   d.model.OnSet();
   EXPECT_EQ(d.model.Result(), (OffsetPair{85, 59}));
   d.model.OnCancel();
-  EXPECT_EQ(d.view.closed, 2);
+  EXPECT_FALSE(d.view.accepted);
+  EXPECT_EQ(d.view.closes, 3);
 }
 
 TEST(CalibrationDialog, WideAndCreasingModesAddToY) {
@@ -95,7 +78,7 @@ TEST(CalibrationDialog, WideAndCreasingModesAddToY) {
     Dialog d;
     d.Open(mode);
     d.Measure({70, 75});
-    EXPECT_EQ(d.view.shownFresh, (OffsetPair{70, y})) << mode;
+    EXPECT_EQ(d.view.fresh, (OffsetPair{70, y})) << mode;
   }
 }
 
