@@ -123,24 +123,25 @@ MATCHER_P(SummaryIs, values, "") {
 
 TEST_F(ParserTest, SummaryHoldsTheExtentsAndTheSpecialCounts) {
   using V = std::vector<float>;
-  ASSERT_TRUE(ParseEps(kSquarePs + "%%Trailer\n"));
-  EXPECT_THAT(summary_, SummaryIs(V{10, 10, 20, 20, 10, 10, 0, 0, 0}));
-  // A bulge upwards: controls at 30 mm over a flat base reach 22.5 mm at t = 0.5 (the sampled
-  // maximum), never the controls' own height.
-  ASSERT_TRUE(ParseEps("0 0 m 0 85.0395 85.0395 85.0395 85.0395 0 c %%Trailer\n"));
-  EXPECT_THAT(summary_, SummaryIs(V{0, 0, 30, 22.5, 30, 22.5, 0, 0, 0}));
-  // Non-finite coordinates never reach the files nor the extents.
-  ASSERT_TRUE(ParseEps("0 0 m 1e39 0 l -nan 5 l 0 0 m 3e38 3e38 cm 3e38 0 l T " + kSquarePs +
-                       "%%Trailer\n"));
-  EXPECT_EQ(Psint().find_first_of("in"), std::string::npos) << Psint();
-  EXPECT_THAT(summary_, SummaryIs(V{10, 10, 20, 20, 10, 10, 0, 0, 0}));
-  // The special colour and a dash each count; the dash's lengths are whole points.
-  ASSERT_TRUE(ParseEps("0 1 0 0 k " + kSquarePs + "[3.5 2.5] 0 d\n" + kSquarePs + "0 0 0 1 k\n" +
-                       kSquarePs + "%%Trailer\n"));
-  EXPECT_THAT(summary_, SummaryIs(V{10, 10, 20, 20, 10, 10, 2, 3, 2}));
-  // The special colour alone leaves a dash of 1 and 1.
-  ASSERT_TRUE(ParseEps("0 1 0 0 k " + kSquarePs + "0 0 0 1 k " + kSquarePs + "%%Trailer\n"));
-  EXPECT_THAT(summary_, SummaryIs(V{10, 10, 20, 20, 10, 10, 1, 1, 1}));
+  for (const auto& [body, summary] : std::vector<std::pair<std::string, V>>{
+           {kSquarePs, {10, 10, 20, 20, 10, 10, 0, 0, 0}},
+           // A bulge upwards: controls at 30 mm over a flat base reach 22.5 mm at t = 0.5 (the
+           // sampled maximum), never the controls' own height.
+           {"0 0 m 0 85.0395 85.0395 85.0395 85.0395 0 c ", {0, 0, 30, 22.5, 30, 22.5, 0, 0, 0}},
+           // Non-finite coordinates never reach the files nor the extents.
+           {"0 0 m 1e39 0 l -nan 5 l 0 0 m 3e38 3e38 cm 3e38 0 l T " + kSquarePs,
+            {10, 10, 20, 20, 10, 10, 0, 0, 0}},
+           // The special colour and a dash each count; the dash's lengths are whole points.
+           {"0 1 0 0 k " + kSquarePs + "[3.5 2.5] 0 d\n" + kSquarePs + "0 0 0 1 k\n" + kSquarePs,
+            {10, 10, 20, 20, 10, 10, 2, 3, 2}},
+           // The special colour alone leaves a dash of 1 and 1.
+           {"0 1 0 0 k " + kSquarePs + "0 0 0 1 k " + kSquarePs,
+            {10, 10, 20, 20, 10, 10, 1, 1, 1}}}) {
+    SCOPED_TRACE(body);
+    ASSERT_TRUE(ParseEps(body + "%%Trailer\n"));
+    EXPECT_THAT(summary_, SummaryIs(summary));
+    EXPECT_EQ(Psint().find_first_of("in"), std::string::npos) << Psint();
+  }
   // Huge dash values neither overflow nor make a job.
   EXPECT_FALSE(ParseEps("[1e30 9e30] 0 d\n" + kSquarePs + "%%Trailer\n"));
   EXPECT_EQ(summary_.dashOn, 1000000);

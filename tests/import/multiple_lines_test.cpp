@@ -39,16 +39,10 @@ TEST(MultipleLines, PathCountsPerLineCount) {
   for (const auto& [lines, paths, straight] :
        {std::tuple{2, 4, 2}, std::tuple{3, 6, 3}, std::tuple{4, 4, 4}, std::tuple{5, 5, 5}}) {
     test::TempDir dir;
-    const auto records =
-        Layout(dir, "M \nL 0.00 0.00 10.00 0.00 \nC 0 0 10 0 3 4 7 4 \n", lines, 0.5);
-    EXPECT_EQ(
-        std::count_if(records.begin(), records.end(), [](auto& r) { return r.letter == 'M'; }),
-        paths)
-        << lines;
-    EXPECT_EQ(
-        std::count_if(records.begin(), records.end(), [](auto& r) { return r.letter == 'L'; }),
-        straight)
-        << lines;
+    Layout(dir, "M \nL 0.00 0.00 10.00 0.00 \nC 0 0 10 0 3 4 7 4 \n", lines, 0.5);
+    const std::string text = dir.Read("TPSINT");
+    EXPECT_EQ(std::count(text.begin(), text.end(), 'M'), paths) << lines;
+    EXPECT_EQ(std::count(text.begin(), text.end(), 'L'), straight) << lines;
   }
   // With three lines the middle one is the drawn curve, its record ending in two spaces.
   test::TempDir dir;
@@ -67,6 +61,11 @@ TEST(MultipleLines, CurveEndsTakeTheirDirectionFromTheNextDistinctPoint) {
   EXPECT_NEAR(records[1].v[1], -1.0F, 0.01F);
   EXPECT_NEAR(records[3].v[2], 0.0F, 0.01F);
   EXPECT_NEAR(records[3].v[3], 1.0F, 0.01F);
+  // Both controls on the start's vertical: the second one sets the direction (up), not the end.
+  records = Layout(dir, "M \nC 0.00 0.00 10.00 0.00 0.00 0.00 0.00 5.00 \n", 2, 1.0);
+  ASSERT_EQ(records.size(), 4U);
+  EXPECT_NEAR(records[1].v[0], 1.0F, 0.01F);
+  EXPECT_NEAR(records[1].v[1], 0.0F, 0.01F);
   // Second control on the end: the curve arrives along +x, so x stays 10 and y moves by 1.
   records = Layout(dir, "M \nC 0.00 0.00 10.00 0.00 5.00 0.00 10.00 0.00 \n", 2, 1.0);
   ASSERT_EQ(records.size(), 4U);

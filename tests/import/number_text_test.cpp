@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <random>
 #include <string>
+#include <tuple>
 
 #include "import/byte_reader.h"
 
@@ -34,21 +35,21 @@ TEST(NumberTextTest, LeadingNumberMatchesStrtod) {
   }
 }
 
+// Each read in turn: whether it took a number, the number, and the character it left next. A
+// failed read gives back what it took.
 TEST(NumberTextTest, ScanNumberReadsLikeScanfAndLeavesTheRest) {
   ByteReader input(std::string_view(" 3.5 2.5] 0 d 1e2x -abc"));
-  float value = 0.0F;
-  for (const auto& [number, next] : {std::pair{3.5F, ' '}, {2.5F, ']'}, {0.0F, ' '}}) {
-    ASSERT_TRUE(ScanNumber(input, value));
+  for (const auto& [taken, number, next] : {std::tuple{true, 3.5F, ' '},
+                                            {true, 2.5F, ']'},
+                                            {true, 0.0F, ' '},
+                                            {false, 0.0F, 'd'},
+                                            {true, 100.0F, 'x'},
+                                            {false, 0.0F, '-'}}) {
+    float value = 0.0F;
+    EXPECT_EQ(ScanNumber(input, value), taken);
     EXPECT_EQ(value, number);
     EXPECT_EQ(input.Get(), next);
   }
-  EXPECT_FALSE(ScanNumber(input, value));
-  EXPECT_EQ(input.Get(), 'd');
-  ASSERT_TRUE(ScanNumber(input, value));
-  EXPECT_EQ(value, 100.0F);
-  EXPECT_EQ(input.Get(), 'x');
-  EXPECT_FALSE(ScanNumber(input, value));
-  EXPECT_EQ(input.Get(), '-') << "a failed read gives back what it took";
 }
 
 }  // namespace

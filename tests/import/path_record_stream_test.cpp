@@ -85,10 +85,11 @@ TEST(PathRecordStream, SeekReturnsToAPath) {
   PathRecordStream stream;
   ASSERT_TRUE(stream.Open(dir.File("PSINT")));
   PathRecord r;
-  long wanted = 0;
   for (int i = 0; i <= 30000; ++i) ASSERT_TRUE(stream.Next(r));
+  // The 15001st path: 15000 paths of 26 bytes before it, its records after "M \n".
   ASSERT_EQ(r.letter, 'M');
-  wanted = r.position;
+  const long wanted = r.position;
+  EXPECT_EQ(wanted, 390003);
   while (stream.Next(r)) {
   }
   ASSERT_TRUE(stream.Seek(wanted));

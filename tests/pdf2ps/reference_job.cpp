@@ -1,6 +1,6 @@
-// The reference job and its producers' inputs; see reference_job.h. Both draw in millimetres
-// under a scale of 2.83465 (the importer's points per millimetre), with the same path text: the
-// PostScript defines PDF's m l c h.
+// The reference job, hand-written as a PDF, and Ghostscript as a second producer of it; see
+// reference_job.h. Its parts are drawn in millimetres under a scale of 2.83465 (the importer's
+// points per millimetre).
 #include "pdf2ps/reference_job.h"
 
 #include <algorithm>
@@ -34,17 +34,6 @@ constexpr const char* kCircle =
     "-18 -9.94113 -9.94113 -18 0 -18 c 9.94113 -18 18 -9.94113 18 0 c h\n";
 
 }  // namespace
-
-std::string ReferencePostScript() {
-  return "%!PS\n<< /PageSize [566.93 425.1975] >> setpagedevice\n"
-         "/m {moveto} def /l {lineto} def /c {curveto} def /h {closepath} def\n"
-         "2.83465 dup scale 0 0 0 1 setcmykcolor 0.3 setlinewidth\n" +
-         Mark(10, 10) + "fill\n" + Mark(186, 10) + "fill\n" + Mark(10, 136) + "fill\n" +
-         "gsave 30 30 translate " + kLabel + "stroke grestore\n" + "gsave 100 30 translate " +
-         kLabel + "stroke grestore\n" + "gsave 80 95 translate " + kCircle + "stroke grestore\n" +
-         "0 1 0 0 setcmykcolor [1.234722 0.881944] 0 setdash 30 125 m 170 125 l stroke\n"
-         "showpage\n";
-}
 
 std::string HandWrittenPdf() {
   // Bottom marks three graphics states deep: the outer scales cancel, the translation of
@@ -86,8 +75,8 @@ bool DrawWithGhostscript(const std::string& device, const std::filesystem::path&
   const char* path = std::getenv("PATH");
   const std::filesystem::path gs = FindOnPath("gs", path != nullptr ? path : "/usr/bin:/bin");
   if (gs.empty()) return why = "gs not installed (ghostscript)", false;
-  const std::filesystem::path job = out.parent_path() / "reference-job.ps";
-  WriteFileBytes(job, ReferencePostScript());
+  const std::filesystem::path job = out.parent_path() / "reference-job.pdf";
+  WriteFileBytes(job, HandWrittenPdf());
   std::vector<std::string> argv = {gs.string(), "-q",        "-dSAFER",
                                    "-dBATCH",   "-dNOPAUSE", "-sDEVICE=" + device};
   argv.insert(argv.end(), options.begin(), options.end());
