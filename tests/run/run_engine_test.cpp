@@ -51,6 +51,7 @@ class RecordingWindow : public RunApplication, public RunView, public RunVision 
   int framesRequested = 0;
   std::vector<int> cameras;
   int exitCode = -1;
+  int reports = 0;
 
   bool JobLoaded() override { return jobLoaded; }
   bool OpenHasBeenUsed() override { return true; }
@@ -66,7 +67,7 @@ class RecordingWindow : public RunApplication, public RunView, public RunVision 
   void StoreRunSettings(RunFields&) override {}
   void ReloadCameraOffsets() override {}
   void StoreMarkSize(int) override {}
-  void LogFinishedRun(const RunFields&) override {}
+  void LogFinishedRun(const RunFields&) override { ++reports; }
   void WindowSetUp() override {}
   void TimerRefresh() override {}
   void ExitProcess(int code) override { exitCode = code; }
@@ -308,6 +309,18 @@ TEST_F(RunEngineTest, PositionRepliesOfTheParkedHeadOrSmallChangesAreNotTaken) {
     Ticks(6);
     EXPECT_DOUBLE_EQ(ctx_.mediaPosition, position) << reply;
   }
+}
+
+TEST_F(RunEngineTest, OnlyARunThatCountedASheetWritesItsReportLine) {
+  FeederAnswers();
+  engine_.Start();
+  engine_.Start();  // Stop
+  EXPECT_EQ(window_.reports, 0);
+  FeederAnswers();
+  engine_.Start();
+  engine_.Fields().sheet.sheetCount = 1;
+  engine_.Start();
+  EXPECT_EQ(window_.reports, 1);
 }
 
 // Each way a run ends lets the PC sleep again, once; a Start refused or a Cut Test holds nothing.
