@@ -36,9 +36,10 @@ const char* const kSimulateUsage =
     " [--copies N] [--offset-mm DX,DY] [--rotate-deg A] [--feed-scale S] [--seed K]"
     " [--fault NAME] [--camera-offset-mm DX,DY] [--stack marks|edge] [--calibrate]"
     " [--special-mode N] [--without-marks] [--transcript FILE] [--json]"
-    "  (faults: feeder-absent, feeder-silent, cutter-silent, cutter-busy, cutter-unplugged,"
-    " camera-no-frames, marks-missing; exit 0 when the run ended after cut sheets and its "
-    "jobs-report line was written, 1 otherwise)";
+    "  (faults: feeder-absent, feeder-silent, feeder-slow, cutter-silent, cutter-busy,"
+    " cutter-late-busy, cutter-unplugged, camera-no-frames, marks-missing, mark-half-printed;"
+    " exit 0 when the run ended after cut sheets and its jobs-report line was written, 1"
+    " otherwise)";
 
 namespace {
 
@@ -58,7 +59,7 @@ struct Options {
   std::optional<int> specialMode;  // the "Special Color" selection, as the operator would make it
   std::string transcript;
   bool json = false;
-  bool calibrate = false;  // the twin calibrated first, the pair stored and used for the run
+  bool calibrate = false;     // the twin calibrated first, the pair stored and used for the run
   bool withoutMarks = false;  // "Cut without crop marks", as the operator would check it
 };
 
@@ -168,10 +169,9 @@ bool Calibrate(sim::SimStation& station, MainWindowModel& model, HeadlessWindow&
   RunContext& run = station.Run();
   station.RunUntil([&] { return run.mediaWidth == o.station.mediaWidthMm; }, kWidthReadMs);
   const std::size_t messagesBefore = model.OperatorMessages().size();
-  window.SetCalibrationOperator(
-      [&station](CalibrationDialogModel& dialog) {
-        sim::OperateCalibration(station.Machine().Clock(), dialog);
-      });
+  window.SetCalibrationOperator([&station](CalibrationDialogModel& dialog) {
+    sim::OperateCalibration(station.Machine().Clock(), dialog);
+  });
   model.OnCalibration();
   const std::vector<std::string>& messages = model.OperatorMessages();
   for (std::size_t i = messagesBefore; i < messages.size(); ++i) {
@@ -199,7 +199,7 @@ bool Prepare(sim::SimStation& station, MainWindowModel& model, const Options& o,
   model.OnFileOpen();
   if (!model.JobLoaded()) {
     error = model.OperatorMessages().empty() ? "the job was not loaded"
-                                              : model.OperatorMessages().back();
+                                             : model.OperatorMessages().back();
     return false;
   }
   station.Run().mediaWidth = o.station.mediaWidthMm;

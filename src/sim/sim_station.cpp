@@ -18,6 +18,10 @@ constexpr std::int64_t kUnplugAfterBytes = 2000;
 constexpr std::int64_t kUnpluggedMs = 30'000;
 // The run's phase once the sheet's first mark is confirmed; the next long write is its stream.
 constexpr int kFirstMarkConfirmedPhase = 2;
+// A slow feeder answers a sheet request this long after it, near the end of the station's wait.
+constexpr int kSlowFeederReplyMs = 9000;
+// A cutter that reports a motion late says "ready" this long into it.
+constexpr int kLateBusyReportMs = 1500;
 
 SimCutterSettings CutterSettings(const StationOptions& o) {
   SimCutterSettings s;
@@ -30,6 +34,7 @@ SimFeederSettings FeederSettings(const StationOptions& o) {
   s.sheets = o.sheets;
   s.present = o.fault != "feeder-absent";
   s.silent = o.fault == "feeder-silent";
+  if (o.fault == "feeder-slow") s.replyDelayMs = kSlowFeederReplyMs;
   return s;
 }
 
@@ -61,6 +66,9 @@ SimStation::SimStation(const StationOptions& options, const std::filesystem::pat
       dir_(workDir) {
   if (options.fault == "cutter-silent") machine_.Cutter().Faults().silent = true;
   if (options.fault == "cutter-busy") machine_.Cutter().Faults().neverReady = true;
+  if (options.fault == "cutter-late-busy") {
+    machine_.Cutter().Settings().busyReportDelayMs = kLateBusyReportMs;
+  }
   SheetSupply& supply = machine_.Bed().supply;
   if (options.seed) {
     supply.random = true;
@@ -108,6 +116,7 @@ void SimStation::OnJobLoaded() {
     return;
   }
   if (options_.edgeSheets) CutEdgeSheets();
+  if (options_.fault == "mark-half-printed") machine_.Bed().SetMarkPrint(1, MarkPrint::kHalf);
 }
 
 // The edge run finds the sheet's side edge and, at the second look, its end edge, and cuts the

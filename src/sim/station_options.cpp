@@ -52,8 +52,9 @@ const char* const kStationOptionsUsage =
 
 const std::vector<std::string_view>& StationFaults() {
   static const std::vector<std::string_view> faults = {
-      "feeder-absent",    "feeder-silent",    "cutter-silent", "cutter-busy",
-      "cutter-unplugged", "camera-no-frames", "marks-missing"};
+      "feeder-absent", "feeder-silent",    "feeder-slow",      "cutter-silent",
+      "cutter-busy",   "cutter-late-busy", "cutter-unplugged", "camera-no-frames",
+      "marks-missing", "mark-half-printed"};
   return faults;
 }
 

@@ -34,12 +34,4 @@ inline CliOutcome RunCli(const std::string& arguments, Stderr errors = Stderr::k
   return {run.exitCode, run.output};
 }
 
-inline int Occurrences(const std::string& text, const std::string& what) {
-  int n = 0;
-  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
-    ++n;
-  }
-  return n;
-}
-
 }  // namespace orvex::test

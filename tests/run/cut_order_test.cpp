@@ -46,10 +46,12 @@ struct OrderFixture : ::testing::Test {
 
 // A closed contour starts and ends at its furthest point; an open one keeps its direction and
 // curve points their letter. Several passes repeat each contour, closed loops with one overcut of
-// 5 mm along their first segment, or to its second point when that is 8 mm or shorter.
+// 5 mm along their first segment (8.5 mm here), or to its second point when that is 8 mm or
+// shorter.
 TEST_F(OrderFixture, OrderedFilesByteForByte) {
   const std::string loop = "M 10.00 0.00\nL 10.00 10.00\nL 0.00 10.00\nL 0.00 0.00\nL 10.00 0.00\n";
   const std::string small = "M 6.00 0.00\nL 6.00 3.00\nL 0.00 0.00\nL 6.00 0.00\n";
+  const std::string longer = "M 10.00 0.00\nL 10.00 8.50\nL 0.00 0.00\nL 10.00 0.00\n";
   const std::string line = "M 50.00 0.00\nL 60.00 0.00\n";
   struct Case {
     int passes;
@@ -68,6 +70,8 @@ TEST_F(OrderFixture, OrderedFilesByteForByte) {
        loop + "O 50.00 0.00\nL 60.00 0.00\nA\n"},
       {2, "M 0.00 0.00\nL 6.00 0.00\nL 6.00 3.00\nL 0.00 0.00\nA", small + small + "L 6.00 3.00\n",
        small + "A\n"},
+      {2, "M 0.00 0.00\nL 10.00 0.00\nL 10.00 8.50\nL 0.00 0.00\nA",
+       longer + longer + "L 10.00 5.00\n", longer + "A\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.sort);

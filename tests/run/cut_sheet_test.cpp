@@ -12,7 +12,6 @@
 #include <filesystem>
 #include <limits>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "run/cut_order.h"
@@ -35,7 +34,6 @@ struct RecordingEvents : RunEvents {
 struct Head {
   long long feed = 0;
   long long cross = 0;
-  int cuts = 0;
 };
 
 bool IsPointText(const std::string& t) {
@@ -107,7 +105,6 @@ struct SheetFixture : ::testing::Test {
       }
       head.feed += -std::llround(f * 10.0);  // the feed is sent negated, in 0.1 mm
       head.cross += std::llround(c * 10.0);
-      head.cuts += texts[i][0] == 'E';
     }
     return head;
   }
@@ -117,18 +114,12 @@ TEST_F(SheetFixture, FirstMarkIsCentredBeforeTheSheetMovesToTheSecond) {
   ctx.waitingForMark = 0;  // the run loop clears it before calling
   Step(1, 320, 260);
   EXPECT_EQ(Texts(), std::vector<std::string>{"O20.0,0.0\x03"});
-  EXPECT_EQ(ctx.runPhase, 1);
   EXPECT_EQ(ctx.waitingForMark, 1);
-  EXPECT_EQ(ctx.settleTicks, 10);
 
   cutterWire.writes.clear();
   Step(1, 330, 250);  // 10 pixels off: close enough
   // On to the second mark, at the larger job coordinate: sent negated like every such move.
   EXPECT_EQ(Texts(), std::vector<std::string>{"O-2000.0,0.0\x03"});
-  EXPECT_EQ(ctx.runPhase, 2);
-  EXPECT_EQ(ctx.settleTicks, 15);
-  EXPECT_DOUBLE_EQ(ctx.firstMarkFeedOffset, 1.0);
-  EXPECT_DOUBLE_EQ(ctx.firstMarkCrossOffset, 1.0);
 
   // Creasing variant 2 moves the head across as well.
   cutterWire.writes.clear();
@@ -157,11 +148,6 @@ TEST_F(SheetFixture, CentredMarksCutEachPointAtTheCutOrigin) {
   EXPECT_EQ(head.feed, 5800);
   EXPECT_EQ(head.cross, 22960);
   EXPECT_TRUE(cutterWire.OpenHandles().empty());
-  // The dashed line without the creasing tool cuts 5 mm nearer along the feed.
-  cutterWire.writes.clear();
-  inputs.dashedLineOn = true;
-  CentredSheet();
-  EXPECT_EQ(Follow().feed, 5300);
 }
 
 TEST_F(SheetFixture, CompensationsAndRecentringSetTheScales) {
@@ -210,6 +196,7 @@ TEST_F(SheetFixture, CutTestWithCreasingToolPutsTheBladeBackFirst) {
   // The move to the second mark, 150, 151 (each over its own open), the blade, the clearing.
   const std::vector<std::string> t = Texts();
   ASSERT_EQ(t.size(), 5U);
+  EXPECT_EQ(t[1], "O0,10\nE0,-115\n,E-100,0\n,E100,100\n");  // 150 from the head parked at 110
   EXPECT_EQ(t[3], "TC1002,1,1\x03");
   EXPECT_EQ(clock.Sleeps(), std::vector<int>{100});
   EXPECT_EQ(cutterWire.opens.size(), 4U);
@@ -277,18 +264,26 @@ TEST_F(SheetFixture, SpecialContoursAreCutWithTheirToolFirst) {
   ASSERT_EQ(t.size(), 8U);
   EXPECT_EQ(std::vector<std::string>(t.begin() + 1, t.begin() + 7), expected);
 
-  // Modes 3 and 4 change to the creasing tool and back to the blade with its two commands.
-  cutterWire.writes.clear();
-  ctx.specialMode = 3;
-  CentredSheet();
-  EXPECT_EQ(Texts().size(), 8U + 3U);  // 140 at the start, 150 and 151 at the change
-  EXPECT_EQ(clock.Sleeps().back(), 100);
+  // Modes 3 and 4 change to the creasing tool (140) first, which sits 25 mm back, and at the
+  // special section's end back to the blade (150, 151), then 4 mm on: 20 - 4 mm to (60, 30).
+  for (int mode : {3, 4}) {
+    cutterWire.writes.clear();
+    ctx.specialMode = mode;
+    ctx.headCross = 1300;  // the blade's change left it over the last special point
+    CentredSheet();
+    t = Texts();
+    ASSERT_EQ(t.size(), 11U) << mode;
+    EXPECT_EQ(t[3], "O1470.0,1321.0\n");  // 5 mm short of mode 0's, then 25 mm back
+    EXPECT_EQ(t[8], "O-160.0,0.0\n");
+    EXPECT_EQ(clock.Sleeps().back(), 100);
+  }
 }
 
 TEST_F(SheetFixture, UnusableGeometryOrNoSortedFileNeverReachesTheCutter) {
   dir.Write("sortx.prn", "M 20.00 30.00\nL 50.00 30.00\nA\n");
   const std::pair<const char*, void (*)(RunContext&)> refusals[] = {
       {"no mark distance", [](RunContext& c) { c.secondMarkPos = c.firstMarkPos; }},
+      {"no job width", [](RunContext& c) { c.jobWidth = 0.0F; }},
       {"no job height", [](RunContext& c) { c.jobHeight = 0.0F; }},
       {"not a number", [](RunContext& c) { c.firstMarkCrossOffset = std::nan(""); }},
       {"no camera scale",
@@ -320,22 +315,6 @@ TEST_F(SheetFixture, UnusableGeometryOrNoSortedFileNeverReachesTheCutter) {
   EXPECT_EQ(Texts().size(), 1U);
   EXPECT_EQ(fields.sheetCount, 0);
   EXPECT_EQ(ctx.runPhase, -1);
-}
-
-// The feed is sent negated, so no feed move prints as -0.0, as printf prints 0 / -10.0.
-TEST(TenthsText, TenthsPlainAndNegated) {
-  const std::tuple<long long, const char*, const char*> cases[] = {
-      {0, "0.0", "-0.0"},           {1, "0.1", "-0.1"},
-      {-1, "-0.1", "0.1"},          {-9, "-0.9", "0.9"},
-      {10, "1.0", "-1.0"},          {-10, "-1.0", "1.0"},
-      {99999, "9999.9", "-9999.9"}, {-123456789012LL, "-12345678901.2", "12345678901.2"}};
-  for (const auto& [tenths, plain, negated] : cases) {
-    std::string texts[2];
-    AppendTenths(texts[0], tenths);
-    AppendTenthsNegated(texts[1], tenths);
-    EXPECT_EQ(texts[0], plain);
-    EXPECT_EQ(texts[1], negated);
-  }
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// Cutter command set: every command text and variant against the golden list in
+// Cutter command set: every command text, variant and refusal against the golden list in
 // cutter_commands.golden, then what the sending adds to it (one open per command, refusals, link
 // errors) and the service buttons' sequences with their waits. The run's own sequences and how
 // they move the head's record are held by the run transcripts.
@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <cmath>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -107,13 +106,14 @@ TEST(CutterCommandTexts, EveryCommandAndVariantAsTheGoldenListHasIt) {
     }
     const CommandTexts texts = FormatCutterCommand(row.number, ctx, in);
     ASSERT_TRUE(texts.known);
-    EXPECT_FALSE(texts.refused);
+    const bool refused = row.writes == "(refused)";
+    EXPECT_EQ(texts.refused, refused);
     std::vector<std::string> readable;
     for (const std::string& write : texts.writes) {
       EXPECT_LE(write.size(), 124U);  // the cutter's command buffer, even at the window's limits
       readable.push_back(Readable(write));
     }
-    EXPECT_EQ(readable, Split(row.writes, " || "));
+    EXPECT_EQ(readable, refused ? std::vector<std::string>{} : Split(row.writes, " || "));
     if (row.head == "kept") {
       EXPECT_FALSE(texts.headCrossAfter.has_value());
     } else if (!row.head.empty()) {
@@ -137,8 +137,9 @@ class CutterCommandTest : public ::testing::Test {
   }
 };
 
-// A command of several texts goes over one open; an unknown number sends nothing.
-TEST_F(CutterCommandTest, SeveralTextsGoOverOneOpenAndUnknownNumbersSendNothing) {
+// A command of several texts goes over one open; an unknown number sends nothing, a refused one
+// nothing either and leaves the head's record alone.
+TEST_F(CutterCommandTest, SeveralTextsGoOverOneOpenUnknownAndRefusedNumbersSendNothing) {
   ctx.creasingInstalled = 1;
   ctx.creasingVariant = 1;
   EXPECT_EQ(CutterCommand(130, ctx, in, link), 0);  // three writes with the creasing tool
@@ -148,31 +149,10 @@ TEST_F(CutterCommandTest, SeveralTextsGoOverOneOpenAndUnknownNumbersSendNothing)
   for (int number : {0, 3, 12, 22, 117, 152, -1, 100000}) {
     EXPECT_EQ(CutterCommand(number, ctx, in, link), 0) << number;
   }
+  ctx.headCross = INT_MIN;
+  EXPECT_EQ(CutterCommand(140, ctx, in, link), kCommandTextTooLong);
+  EXPECT_EQ(ctx.headCross, INT_MIN);
   EXPECT_EQ(transport.opens.size(), 1U);
-}
-
-TEST_F(CutterCommandTest, TextsThatCannotBeFormattedAreRefusedWhole) {
-  using Setup = void (*)(RunContext&, CutterCommandInputs&);
-  const std::pair<int, Setup> refused[] = {
-      // Each value fits an int, the whole text does not fit.
-      {20,
-       [](RunContext&, CutterCommandInputs& i) {
-         i.dashedUpLength = i.dashedCutLength = i.dashedSpeed = 100'000'000;
-       }},
-      {20, [](RunContext&, CutterCommandInputs& i) { i.dashedUpLength = INT_MAX; }},  // x 20
-      {111, [](RunContext&, CutterCommandInputs& i) { i.labelStep = std::nan(""); }},
-      {140, [](RunContext& c, CutterCommandInputs&) { c.headCross = INT_MIN; }},
-      {23, [](RunContext& c, CutterCommandInputs&) { c.specialMode = 7; }},
-  };
-  for (const auto& [number, setup] : refused) {
-    ctx = BaseContext();
-    in = {};
-    setup(ctx, in);
-    const int cross = ctx.headCross;
-    EXPECT_EQ(CutterCommand(number, ctx, in, link), kCommandTextTooLong) << number;
-    EXPECT_EQ(ctx.headCross, cross) << number;  // a refused change moves nothing
-  }
-  EXPECT_TRUE(transport.opens.empty());
 }
 
 TEST_F(CutterCommandTest, LinkErrorsAreReturned) {

@@ -1,6 +1,6 @@
-// The printed sheet: reading the job back from the working files, and the accuracy measure of cuts
-// against the printed contours. How a placed sheet lies on the bed decides every run's marks and
-// accuracy, and is held by the run transcripts with their placements.
+// The printed sheet: reading the job back from the working files, and the distance of a cut point
+// to the printed contours. How a placed sheet lies on the bed, and which sheet each cut is
+// measured on, decide every run's marks and accuracy lines, and are held by the run transcripts.
 #include "sim/sim_sheet.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +9,6 @@
 #include <fstream>
 
 #include "sim/sim_accuracy.h"
-#include "sim/sim_bed.h"
 #include "support/temp_dir.h"
 
 namespace orvex::sim {
@@ -58,40 +57,12 @@ TEST(AccuracyTest, DistanceToTheNearestContourInAnyCell) {
   EXPECT_DOUBLE_EQ(distance({24, 8}), 10.0);    // the line's end, not the square's side 14 away
   EXPECT_DOUBLE_EQ(distance({-30, 50}), 50.0);  // beyond the cells
   EXPECT_TRUE(std::isinf(ContourDistance({})(JobPoint{1, 1})));
-}
-
-TEST(AccuracyTest, CutsAreMeasuredOnTheSheetTheyWereMadeOn) {
-  PrintedJob job;
-  job.marks = {PrintedMark{{2, 2}}, PrintedMark{{108, 2}}};
-  job.contours.push_back(PrintedContour{{{20, 20}, {60, 20}, {60, 50}, {20, 50}, {20, 20}}, true});
-  SimBed bed;
-  bed.supply.job = std::make_shared<const PrintedJob>(job);
-  SheetPlacement tilted;
-  tilted.rotationDeg = 0.3;
-  tilted.offsetFeedMm = 2.0;
-  bed.supply.perSheet[2] = tilted;
-  bed.MoveTo({0, 0});
-  bed.CutTo({5, 0});  // nothing on the bed yet
-  for (int sheet = 1; sheet <= 2; ++sheet) {
-    bed.NoteSheetRequested();
-    bed.DeliverSheet();
-    bed.NoteFeedCommand(2);
-    bed.NoteFeedCommand(0);
-    const PlacedSheet& on = *bed.SheetOnBed();
-    // Sheet 1 is cut 0.1 mm outside the square's bottom side, sheet 2 exactly on it.
-    const double miss = sheet == 1 ? 0.1 : 0.0;
-    bed.MoveTo(on.ToMachine({20, 20 - miss}));
-    bed.CutTo(on.ToMachine({40, 20 - miss}));
-    bed.CutTo(on.ToMachine({60, 20 - miss}));
-  }
-  const AccuracyReport report = MeasureAccuracy(bed);
-  EXPECT_EQ(report.pointsOffSheet, 2U);
-  ASSERT_EQ(report.sheets.size(), 2U);
-  EXPECT_EQ(report.sheets[0].sheet, 1);
-  EXPECT_EQ(report.sheets[0].points, 3U);
-  EXPECT_NEAR(report.sheets[0].maxMm, 0.1, 1e-9);
-  EXPECT_NEAR(report.sheets[0].rmsMm, 0.1, 1e-9);
-  EXPECT_NEAR(report.sheets[1].maxMm, 0.0, 1e-9);
+  // The ring around the point's cell may hold a segment further off (7.7 mm, above left) than
+  // one in the next ring (5.1 mm, to the right): the search looks one ring further.
+  const ContourDistance rings({PrintedContour{{{0, 0}, {0, 0.5}}},
+                               PrintedContour{{{9, 18}, {9.5, 18}}},
+                               PrintedContour{{{20, 10}, {20, 14}}}});
+  EXPECT_NEAR(rings({14.9, 12.5}), 5.1, 1e-9);
 }
 
 }  // namespace

@@ -45,9 +45,6 @@ class StationFixture {
   bool RunUntil(const std::function<bool()>& done, std::int64_t limitMs) {
     return station.RunUntil(done, limitMs);
   }
-  bool RunUntilEnded(std::int64_t limitMs) {
-    return RunUntil([this] { return !Engine().Running() && !Engine().Busy(); }, limitMs);
-  }
 
   SimMachine& Machine() { return station.Machine(); }
   RunContext& Ctx() { return station.Run(); }
