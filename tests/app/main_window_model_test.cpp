@@ -132,6 +132,19 @@ TEST_F(MainWindowModelTest, TheRunGetsWhatTheOperatorTypedEachInItsOwnPlace) {
             std::vector<bool>({true, false, true, false}));
 }
 
+// Reading four crop marks stores no offsets, so the corrections stay for the next Start.
+TEST_F(MainWindowModelTest, StartKeepsTheCorrectionsOnlyWhenReadingFourCropMarks) {
+  for (auto [markMode, kept] : {std::pair{2, 5}, {1, 0}, {0, 0}}) {
+    run.markMode = markMode;
+    model->Fields().yCorrection = 5;
+    RunFields fields;
+    fields.sheet.manualY = 5;
+    model->AsRunApplication().StoreRunSettings(fields);
+    EXPECT_EQ(std::pair(model->Fields().yCorrection, fields.sheet.manualY), std::pair(kept, kept))
+        << markMode;
+  }
+}
+
 TEST_F(MainWindowModelTest, InitCutterDefersTicksToItsEndAndRunsTheSequence) {
   std::vector<int> ticksSeen;
   clock.duringSleep = [&] {
