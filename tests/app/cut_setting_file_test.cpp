@@ -132,8 +132,7 @@ TEST(CutSettingFileTest, TwentyFourValuesLeaveTheCrossAloneAndUnreadableFilesCha
       EXPECT_EQ(f.view.controls.height, 3);
       continue;
     }
-    ASSERT_EQ(f.view.messages.size(), 1U);
-    EXPECT_EQ(f.view.messages[0].text, "Cannot read cut setting file");
+    EXPECT_EQ(f.view.MessageTexts(), std::vector<std::string>{"Cannot read cut setting file"});
     EXPECT_EQ(CollectCutSetting(f.run, f.view.controls), CollectCutSetting(f.run, SampleFields()));
     EXPECT_TRUE(f.commands.calls.empty());
     EXPECT_EQ(OptionsOutcome(f.run), 0);  // the job's recent settings still apply
@@ -181,8 +180,7 @@ TEST(CutSettingFileTest, SavedNamesEndInLowerCaseCst) {
     Fixture f;
     f.Save(chosen);
     if (written.empty()) {
-      ASSERT_EQ(f.view.messages.size(), 1U);
-      EXPECT_EQ(f.view.messages[0].text, "Cannot write cut setting file");
+      EXPECT_EQ(f.view.MessageTexts(), std::vector<std::string>{"Cannot write cut setting file"});
       EXPECT_EQ(f.view.caption, "- Orvex Plus 1.0 - ");
       continue;
     }
@@ -197,8 +195,7 @@ TEST(CutSettingFileTest, OptionsOutcomeAndReorderReload) {
   // Without a job there is nothing to lay out again.
   f.run.currentJobPath = "";
   f.Load("x.cst");
-  ASSERT_EQ(f.options.messages.size(), 1U);
-  EXPECT_EQ(f.options.messages[0].text, "No Graphic file is loaded");
+  EXPECT_EQ(f.options.MessageTexts(), std::vector<std::string>{"No Graphic file is loaded"});
   EXPECT_EQ(f.run.optionsOutcome, 0);
   EXPECT_TRUE(f.profile.WriteLog().empty());
 

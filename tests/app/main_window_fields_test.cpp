@@ -107,26 +107,22 @@ TEST_F(MainWindowModelTest, ForceCapOnTheNextTickWithOneMessageForAllThreeFields
   EXPECT_TRUE(view.messages.empty());
   view.Type(kDashForceEdit, "45");
   model->OnTimer();
-  EXPECT_EQ(view.texts[kCutForceEdit], "38");
-  EXPECT_EQ(view.texts[kDashForceEdit], "38");
-  ASSERT_EQ(view.messages.size(), 1U);
-  EXPECT_EQ(view.messages[0].text, "Maximum Cut Force is 38");
-  EXPECT_EQ(view.messages[0].icon, MessageIcon::kInformation);
+  EXPECT_EQ(view.texts[kCutForceEdit] + " " + view.texts[kDashForceEdit], "38 38");
   model->OnTimer();
-  EXPECT_EQ(view.messages.size(), 1U);
+  ASSERT_EQ(view.MessageTexts(), std::vector<std::string>{"Maximum Cut Force is 38"});
+  EXPECT_EQ(view.messages[0].icon, MessageIcon::kInformation);
 
   run.cutterModel = 0;
   view.Type(kSpecialForceEdit, "32");
   model->OnTimer();
   EXPECT_EQ(model->Fields().specialForce, 31);
   EXPECT_EQ(model->Fields().cutForce, 31);  // the capped 38 is above the lower limit too
-  ASSERT_EQ(view.messages.size(), 2U);
-  EXPECT_EQ(view.messages[1].text, "Maximum Cut Force is 31");
   // A legal force is taken on the tick without a message.
   view.Type(kCutForceEdit, "20");
   model->OnTimer();
   EXPECT_EQ(model->Fields().cutForce, 20);
-  EXPECT_EQ(view.messages.size(), 2U);
+  EXPECT_EQ(view.MessageTexts(),
+            (std::vector<std::string>{"Maximum Cut Force is 38", "Maximum Cut Force is 31"}));
 }
 
 TEST_F(MainWindowModelTest, SpacingBelowOneBecomesOneWithoutReloadAndAboveOneReloads) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -82,6 +83,11 @@ class MainWindowModelTest : public ::testing::Test {
   }
 
   std::string CutterBytes() const { return cutterTransport.AllBytes(); }
+  std::vector<bool> Enabled(std::initializer_list<int> ids) {
+    std::vector<bool> states;
+    for (int id : ids) states.push_back(model->State(id).enabled);
+    return states;
+  }
 
   TempDir dir;
   WorkDir workDir{dir.Path()};

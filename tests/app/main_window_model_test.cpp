@@ -95,26 +95,54 @@ TEST_F(MainWindowModelTest, StartNeedsAJobFileOpenLoadsOneAndStartStoresTheRunSe
   EXPECT_EQ(view.icons[kStatusIcon].substr(view.icons[kStatusIcon].find('/')), "/32");
 }
 
+// Every control the run takes holds a value of its own, so a value in the wrong place shows.
 TEST_F(MainWindowModelTest, TheRunGetsWhatTheOperatorTypedEachInItsOwnPlace) {
-  const std::map<int, std::string> typed = {
-      {kXCorrectionEdit, "5"},  {kYCorrectionEdit, "-6"}, {kFirstMarkerCrossEdit, "2.5"},
-      {kSpecialForceEdit, "9"}, {kCopiesEdit, "3"},       {kCountEdit, "2"},
-      {kUpliftEdit, "11"},      {kInsertionEdit, "150"},  {kCutForceEdit, "21"},
-      {kDashForceEdit, "13"},   {kLastCutEdit, "0.75"},   {kCutterWidthEdit, "1.5"}};
-  for (const auto& [id, text] : typed) view.texts[id] = text;
-  view.checks[kWithoutMarksCheck] = true;
-  view.checks[kCopiesCheck] = true;
+  const std::map<int, std::string> sheetTyped = {
+      {kXCorrectionEdit, "1"},  {kYCorrectionEdit, "-2"},  {kCompensationLeftEdit, "3"},
+      {kHeightEdit, "5"},       {kWidthEdit, "-6"},        {kCompensationRightEdit, "-4"},
+      {kSpecialForceEdit, "7"}, {kCopiesEdit, "8"},        {kCountEdit, "9"},
+      {kLastCutEdit, "0.75"},   {kCutterWidthEdit, "1.5"}, {kFirstMarkerCrossEdit, "2.5"}};
+  const std::map<int, std::string> restTyped = {
+      {kUpliftEdit, "10"},       {kInsertionEdit, "150"},   {kCutForceEdit, "21"},
+      {kDashForceEdit, "13"},    {kDashUpEdit, "14"},       {kDashCutEdit, "15"},
+      {kSpecialUpEdit, "16"},    {kSpecialCutEdit, "17"},   {kDashSpeedEdit, "18"},
+      {kSpecialSpeedEdit, "19"}, {kFirstMarkerEdit, "45.5"}};
+  for (const auto& [id, text] : sheetTyped) view.texts[id] = text;
+  for (const auto& [id, text] : restTyped) view.texts[id] = text;
+  view.checks = {{kWithoutMarksCheck, true}, {kDashEnableCheck, true}};
+  view.selections[kPassCombo] = 2;
+  view.selections[kSpecialModeCombo] = 1;
   RunFields fields;
   model->AsRunApplication().TakeFields(fields);
-  const SheetCutFields& sheet = fields.sheet;
-  EXPECT_EQ(std::vector<int>({sheet.manualX, sheet.manualY, sheet.specialForce, sheet.copies,
-                              sheet.sheetCount, fields.uplift, fields.insertion,
-                              fields.commands.cutForce, fields.commands.dashedForce}),
-            std::vector<int>({5, -6, 9, 3, 2, 11, 150, 21, 13}));
-  EXPECT_EQ(
-      std::vector<double>({sheet.firstMarkerCross, sheet.feedScaleShown, fields.cutterWidthShown}),
-      std::vector<double>({2.5, 0.75, 1.5}));
-  EXPECT_TRUE(sheet.withoutCropMarks && sheet.copiesEnabled);
+  const SheetCutFields& s = fields.sheet;
+  EXPECT_EQ(std::vector<int>({s.manualX, s.manualY, s.compensationL, s.compensationR,
+                              s.compensationHeight, s.compensationWidth, s.specialForce, s.copies,
+                              s.sheetCount}),
+            std::vector<int>({1, -2, 3, -4, 5, -6, 7, 8, 9}));
+  const CutterCommandInputs& c = fields.commands;
+  EXPECT_EQ(std::vector<int>({fields.uplift, fields.insertion, c.cutForce, c.dashedForce,
+                              c.dashedUpLength, c.dashedCutLength, c.specialUpLength,
+                              c.specialCutLength, c.dashedSpeed, c.specialSpeed}),
+            std::vector<int>({10, 150, 21, 13, 14, 15, 16, 17, 18, 19}));
+  EXPECT_EQ(std::pair(fields.passSelection, fields.specialSelection), std::pair(2, 1));
+  EXPECT_EQ(std::vector<double>(
+                {s.firstMarkerCross, s.feedScaleShown, fields.cutterWidthShown, c.labelStep}),
+            std::vector<double>({2.5, 0.75, 1.5, 45.5}));
+  EXPECT_EQ(std::vector<bool>({s.withoutCropMarks, s.copiesEnabled, c.dashedLineOn, c.bladeUp}),
+            std::vector<bool>({true, false, true, false}));
+}
+
+// Reading four crop marks stores no offsets, so the corrections stay for the next Start.
+TEST_F(MainWindowModelTest, StartKeepsTheCorrectionsOnlyWhenReadingFourCropMarks) {
+  for (auto [markMode, kept] : {std::pair{2, 5}, {1, 0}, {0, 0}}) {
+    run.markMode = markMode;
+    model->Fields().yCorrection = 5;
+    RunFields fields;
+    fields.sheet.manualY = 5;
+    model->AsRunApplication().StoreRunSettings(fields);
+    EXPECT_EQ(std::pair(model->Fields().yCorrection, fields.sheet.manualY), std::pair(kept, kept))
+        << markMode;
+  }
 }
 
 TEST_F(MainWindowModelTest, InitCutterDefersTicksToItsEndAndRunsTheSequence) {

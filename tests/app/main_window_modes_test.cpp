@@ -17,69 +17,57 @@ TEST_F(MainWindowModelTest, DashedLineModeLocksItsLengthsAndSendsCommandTwenty) 
   model->Fields().dashUpLength = 5;
   model->Fields().dashSpeed = 7;
   model->ShowFields();
-  model->Enable(kStartButton, true);
-  view.Click(kDashEnableCheck);
-  EXPECT_EQ(model->Fields().dashedLineOn, 1);
-  for (int id : {kDashCutEdit, kDashUpEdit, kCutForceEdit, kCutForceSpin, kStartButton}) {
-    EXPECT_FALSE(model->State(id).enabled) << id;
+  for (bool on : {true, false}) {
+    model->Enable(kStartButton, true);
+    view.Click(kDashEnableCheck);
+    EXPECT_EQ(model->Fields().dashedLineOn, on ? 1 : 0);
+    EXPECT_EQ(Enabled({kDashCutEdit, kDashUpEdit, kCutForceEdit, kCutForceSpin, kStartButton}),
+              std::vector<bool>({!on, !on, !on, !on, false}));
   }
-  // Up 5 and cut 360 go in twentieths, the speed 7 in tenths; the blade is not up.
-  const std::string expected = Wire(
-      "TC1002,8,1,2<ETX>TC1002,6,1,0,8<ETX><ESC><ETX>TC1002,6,1,1,100<ETX><ETX>"
-      "TC1002,6,1,2,7200<ETX>TC1002,6,1,3,1<ETX>TC1002,3,1,70<ETX>TC1002,9,1,80,80");
-  EXPECT_EQ(Readable(CutterBytes()), Readable(expected));
-
-  model->Enable(kStartButton, true);
-  view.Click(kDashEnableCheck);
-  for (int id : {kDashCutEdit, kDashUpEdit, kCutForceEdit, kCutForceSpin}) {
-    EXPECT_TRUE(model->State(id).enabled) << id;
-  }
-  EXPECT_FALSE(model->State(kStartButton).enabled);
-  EXPECT_EQ(CutterBytes(), expected);  // switching off sends nothing
+  // Switching on sends: up 5 and cut 360 in twentieths, the speed 7 in tenths, the blade not up.
+  // Switching off sends nothing.
+  EXPECT_EQ(Readable(CutterBytes()),
+            Readable(Wire("TC1002,8,1,2<ETX>TC1002,6,1,0,8<ETX><ESC><ETX>TC1002,6,1,1,100<ETX>"
+                          "<ETX>TC1002,6,1,2,7200<ETX>TC1002,6,1,3,1<ETX>TC1002,3,1,70<ETX>"
+                          "TC1002,9,1,80,80")));
 }
 
 TEST_F(MainWindowModelTest, LengthEditsDisableStartAndCopiesCheckEnablesItsFields) {
   model->Enable(kStartButton, true);
   view.Type(kSpecialSpeedEdit, "20");
   EXPECT_FALSE(model->State(kStartButton).enabled);
-
   for (bool enabled : {true, false}) {
     view.Click(kCopiesCheck);
-    EXPECT_EQ(model->State(kCopiesEdit).enabled, enabled);
-    EXPECT_EQ(model->State(kWithoutMarksCheck).enabled, enabled);
+    EXPECT_EQ(Enabled({kCopiesEdit, kWithoutMarksCheck}), std::vector<bool>(2, enabled));
   }
 }
 
-TEST_F(MainWindowModelTest, MarkModeSetsTheWithoutMarksFlagShownAtTheNextTransfer) {
+TEST_F(MainWindowModelTest, MarkModeSetsTheWithoutMarksFlagShownAtTheNextTransferAndPasses) {
   view.Choose(kMarkModeCombo, 1);
-  EXPECT_EQ(run.markMode, 1);
-  EXPECT_EQ(model->Fields().withoutMarks, 1);
   EXPECT_FALSE(view.checks[kWithoutMarksCheck]);
   model->ShowFields();
   EXPECT_TRUE(view.checks[kWithoutMarksCheck]);
-  view.Choose(kMarkModeCombo, 3);
-  EXPECT_EQ(model->Fields().withoutMarks, 1);
-  view.Choose(kMarkModeCombo, 0);
-  EXPECT_EQ(run.markMode, 0);
-  EXPECT_EQ(model->Fields().withoutMarks, 0);
-
+  for (auto [index, withoutMarks] : {std::pair{1, 1}, {3, 1}, {0, 0}}) {
+    view.Choose(kMarkModeCombo, index);
+    EXPECT_EQ(std::pair(run.markMode, model->Fields().withoutMarks),
+              std::pair(index, withoutMarks));
+  }
   view.Choose(kPassCombo, 2);
   EXPECT_EQ(run.passes, 3);
 }
 
 // What each special tool opens in the window, and the speed and force it brings along unless a
-// cut-setting file chose them (an Options outcome other than 0).
+// cut-setting file chose them (an Options outcome other than 0). The creasing tool is installed.
 TEST_F(MainWindowModelTest, SpecialModeShowsItsControlsAndSetsSpeedAndForceForTheOperatorOnly) {
   struct Case {
     int mode, optionsOutcome;
     bool lengthsEnabled, crossShownAndMultipleEnabled;
     int speed, force;
   };
-  const Case cases[] = {{0, 0, true, false, 12, 9},
-                        {1, 0, false, false, 40, 9},
-                        {2, 0, false, true, 40, 12},
-                        {2, 1, false, true, 33, 9},
-                        {0, 2, true, false, 33, 9}};
+  const Case cases[] = {{0, 0, true, false, 12, 9},  {1, 0, false, false, 40, 9},
+                        {2, 0, false, true, 40, 12}, {2, 1, false, true, 33, 9},
+                        {3, 0, false, true, 40, 38}, {0, 2, true, false, 33, 9}};
+  model->AddComboEntry(kSpecialModeCombo, "Tool Creasing");
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.mode) + "/" + std::to_string(c.optionsOutcome));
     model->Fields().specialSpeed = 33;

@@ -36,6 +36,12 @@ class FakeWindow : public Base {
   void ShowControl(int controlId, bool shown) override { visible[controlId] = shown; }
   void EnableControl(int /*controlId*/, bool /*enabled*/) override {}
 
+  std::vector<std::string> MessageTexts() const {
+    std::vector<std::string> shown;
+    for (const ShownMessage& message : messages) shown.push_back(message.text);
+    return shown;
+  }
+
   std::vector<ShownMessage> messages;
   std::vector<std::vector<int>> rangeMessages;
   std::string caption = "- Orvex Plus 1.0 - ";
