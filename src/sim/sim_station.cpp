@@ -52,15 +52,13 @@ SimCameraSettings CameraSettings(const StationOptions& o) {
 }  // namespace
 
 SimStation::SimStation(const StationOptions& options, const std::filesystem::path& workDir,
-                       bool recordTranscript, StationTransports transports)
+                       bool recordTranscript)
     : options_(options),
       workDir_(workDir),
       machine_(CutterSettings(options), FeederSettings(options), CameraSettings(options)),
       transcript_(machine_.Clock(), recordTranscript),
-      cutterTap_(transports.cutter != nullptr ? *transports.cutter : machine_.Cutter(),
-                 transcript_),
-      feederTap_(transports.feeder != nullptr ? *transports.feeder : machine_.Feeder(),
-                 transcript_),
+      cutterTap_(machine_.Cutter(), transcript_),
+      feederTap_(machine_.Feeder(), transcript_),
       link_(cutterTap_, run_),
       feeder_(feederTap_),
       dir_(workDir) {

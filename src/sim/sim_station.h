@@ -42,18 +42,10 @@ struct StationWindow {
 // the cutter is done, Set, the dialog's timer ticking on the twin's time meanwhile.
 void OperateCalibration(SimClock& clock, CalibrationDialogModel& dialog);
 
-// The ports the station's links go through. Null: straight to the twin's cutter and feeder.
-// Given: the real USB and HID adapters, over fake devices that hand the bytes to the twin, so
-// the adapters are proven with the whole run.
-struct StationTransports {
-  CutterTransport* cutter = nullptr;
-  FeederTransport* feeder = nullptr;
-};
-
 class SimStation {
  public:
   SimStation(const StationOptions& options, const std::filesystem::path& workDir,
-             bool recordTranscript = false, StationTransports transports = {});
+             bool recordTranscript = false);
   ~SimStation();
   SimStation(const SimStation&) = delete;
   SimStation& operator=(const SimStation&) = delete;

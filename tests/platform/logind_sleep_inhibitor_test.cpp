@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QStringList>
 #include <memory>
+#include <vector>
 
 #include "support/fake_logind.h"
 
@@ -47,17 +48,14 @@ TEST_F(LogindSleepInhibitorTest, HoldTakesLogindsLockAndLettingGoClosesIt) {
   auto inhibitor = Inhibitor(QDBusConnection::sessionBus());
   inhibitor->Hold();
   inhibitor->Hold();  // already held: not asked for again
-  ASSERT_EQ(fake_->Calls().size(), 1U);
-  EXPECT_EQ(fake_->Calls()[0],
-            (QStringList{QStringLiteral("sleep:idle"), QStringLiteral("Orvex"),
-                         QStringLiteral("Cutting sheets"), QStringLiteral("block")}));
+  EXPECT_EQ(fake_->Calls(),
+            (std::vector<QStringList>{{"sleep:idle", "Orvex", "Cutting sheets", "block"}}));
   EXPECT_FALSE(fake_->HungUp(0, 100));
   inhibitor->Release();
   EXPECT_TRUE(fake_->HungUp(0, kHangUpWaitMs));
 
   // The next run holds it again; the program's end lets it go with the adapter.
   inhibitor->Hold();
-  ASSERT_EQ(fake_->Calls().size(), 2U);
   EXPECT_FALSE(fake_->HungUp(1, 100));
   inhibitor.reset();
   EXPECT_TRUE(fake_->HungUp(1, kHangUpWaitMs));
@@ -66,10 +64,8 @@ TEST_F(LogindSleepInhibitorTest, HoldTakesLogindsLockAndLettingGoClosesIt) {
 
 TEST_F(LogindSleepInhibitorTest, WithoutABusOrRefusedTheRunGoesOnAndSaysSoOnce) {
   auto noBus = Inhibitor(QDBusConnection(QStringLiteral("no such bus")));
-  for (int run = 0; run < 2; ++run) {
-    noBus->Hold();
-    noBus->Release();
-  }
+  noBus->Hold();
+  noBus->Hold();
   EXPECT_EQ(told_, QStringList{QStringLiteral("no system bus")});
 
   told_.clear();

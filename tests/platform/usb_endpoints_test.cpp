@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace orvex {
@@ -60,14 +61,11 @@ const Case kCases[] = {
 TEST(UsbEndpointsTest, TakesTheFirstInterfaceWithABulkOutAndRefusesBrokenChains) {
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.what);
-    const std::vector<std::uint8_t> bytes = Bytes(c.hex);
-    const std::optional<BulkEndpoints> found = FindBulkEndpoints(bytes);
+    const std::optional<BulkEndpoints> found = FindBulkEndpoints(Bytes(c.hex));
     ASSERT_EQ(found.has_value(), c.interfaceNumber >= 0);
     if (!found) continue;
-    EXPECT_EQ(found->interfaceNumber, c.interfaceNumber);
-    EXPECT_EQ(found->out, c.out);
-    EXPECT_EQ(found->in, c.in);
-    EXPECT_EQ(found->inPacketSize, c.inPacketSize);
+    EXPECT_EQ(std::tuple(found->interfaceNumber, found->out, found->in, found->inPacketSize),
+              std::tuple(c.interfaceNumber, c.out, c.in, c.inPacketSize));
   }
 }
 

@@ -27,8 +27,9 @@ TEST(DeviceSurveyTest, ListsTheKnownDevicesAndSaysWhyTheRestDoesNotOpen) {
   test::FakeUsbCutter behindHub(bed, {.product = 0x1143, .ports = "1.4", .address = 5});
   test::FakeUsbCutter denied(bed, {.product = 0x1135, .ports = "6", .address = 7});
   test::FakeHidFeeder feeder(bed);
-  // The feeder's ids with another usage, and another maker's device.
-  test::FakeHidFeeder otherUsage(bed, {.usagePage = 0xFF00, .usage = 1, .ports = "8", .hidraw = 1});
+  // The feeder's ids under another usage page or with another usage, and another maker's device.
+  test::FakeHidFeeder otherPage(bed, {.usagePage = 0xFF00, .ports = "8", .hidraw = 1});
+  test::FakeHidFeeder otherUsage(bed, {.usage = 1, .ports = "10", .hidraw = 3});
   test::FakeHidFeeder keyboard(
       bed,
       {.vendor = 0x046d, .product = 0xc31c, .usagePage = 1, .usage = 6, .ports = "9", .hidraw = 2});
@@ -43,9 +44,9 @@ TEST(DeviceSurveyTest, ListsTheKnownDevicesAndSaysWhyTheRestDoesNotOpen) {
   std::vector<std::pair<std::string, int>> found;
   for (const SurveyedCutter& cutter : survey.cutters) found.emplace_back(cutter.path, cutter.model);
   std::sort(found.begin(), found.end());
-  EXPECT_EQ(found, (std::vector<std::pair<std::string, int>>{
-                       {"\\\\?\\usb#vid_0b4d&pid_1130#1-2", 1},
-                       {"\\\\?\\usb#vid_0b4d&pid_1143#1-1.4", 2}}));
+  EXPECT_EQ(found,
+            (std::vector<std::pair<std::string, int>>{{"\\\\?\\usb#vid_0b4d&pid_1130#1-2", 1},
+                                                      {"\\\\?\\usb#vid_0b4d&pid_1143#1-1.4", 2}}));
   EXPECT_EQ(survey.feeders, std::vector<std::string>{"/dev/hidraw0"});
   EXPECT_EQ(feeder.Take(1, 50), "");  // its one request would feed a sheet
   EXPECT_TRUE(survey.cameras.empty());

@@ -36,17 +36,18 @@ FakeHidFeeder::FakeHidFeeder(UmockdevBed& bed, FakeHidFeederSettings settings)
   const std::string descriptor = ReportDescriptor(s.usagePage, s.usage);
   descriptorSize_ = static_cast<int>(descriptor.size() / 2);
   // The chain hidapi walks, the sysfs paths without their "/sys".
-  bed_.Add("P: " + UsbSysPath().substr(4) + "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\n" +
-           Format("A: idVendor=%04x\\n\nA: idProduct=%04x\\n\n\n", s.vendor, s.product) +
-           "P: " + InterfaceSysPath().substr(4) +
-           "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\nA: bInterfaceNumber=00\\n\n\nP: " +
-           HidSysPath().substr(4) + "\nE: SUBSYSTEM=hid\n" +
-           Format("E: HID_ID=0003:%08X:%08X\n", s.vendor, s.product) +
-           "E: HID_NAME=Sheet feeder\nE: HID_UNIQ=F0001\nH: report_descriptor=" + descriptor +
-           "\n\nP: " + HidrawSysPath().substr(4) +
-           Format("\nN: hidraw%d\nE: SUBSYSTEM=hidraw\nE: DEVNAME=/dev/hidraw%d\n", s.hidraw,
-                  s.hidraw) +
-           "L: device=../../\n");
+  bed_.Add(
+      "P: " + UsbSysPath(settings_.ports).substr(4) +
+      "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\n" +
+      Format("A: idVendor=%04x\\n\nA: idProduct=%04x\\n\n\n", s.vendor, s.product) +
+      "P: " + InterfaceSysPath().substr(4) +
+      "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\nA: bInterfaceNumber=00\\n\n\nP: " +
+      HidSysPath().substr(4) + "\nE: SUBSYSTEM=hid\n" +
+      Format("E: HID_ID=0003:%08X:%08X\n", s.vendor, s.product) +
+      "E: HID_NAME=Sheet feeder\nE: HID_UNIQ=F0001\nH: report_descriptor=" + descriptor +
+      "\n\nP: " + HidrawSysPath().substr(4) +
+      Format("\nN: hidraw%d\nE: SUBSYSTEM=hidraw\nE: DEVNAME=/dev/hidraw%d\n", s.hidraw, s.hidraw) +
+      "L: device=../../\n");
 }
 
 FakeHidFeeder::~FakeHidFeeder() {
@@ -54,12 +55,8 @@ FakeHidFeeder::~FakeHidFeeder() {
   Unplug();
 }
 
-std::string FakeHidFeeder::UsbSysPath() const {
-  return "/sys/devices/pci0000:00/0000:00:14.0/usb1/1-" + settings_.ports;
-}
-
 std::string FakeHidFeeder::InterfaceSysPath() const {
-  return UsbSysPath() + "/1-" + settings_.ports + ":1.0";
+  return UsbSysPath(settings_.ports) + "/1-" + settings_.ports + ":1.0";
 }
 
 std::string FakeHidFeeder::HidSysPath() const {
@@ -135,7 +132,8 @@ void FakeHidFeeder::Unplug() {
   const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
   if (master >= 0 && null >= 0) ::dup2(null, master);
   if (null >= 0) ::close(null);
-  for (const std::string& sys : {HidrawSysPath(), HidSysPath(), InterfaceSysPath(), UsbSysPath()}) {
+  for (const std::string& sys :
+       {HidrawSysPath(), HidSysPath(), InterfaceSysPath(), UsbSysPath(settings_.ports)}) {
     umockdev_testbed_remove_device(bed_.Get(), sys.c_str());
   }
   ::unlink(NodeFile().c_str());

@@ -47,7 +47,6 @@ class FakeHidFeeder {
   std::string InterfaceSysPath() const;
   std::string HidSysPath() const;
   std::string HidrawSysPath() const;
-  std::string UsbSysPath() const;
 
   UmockdevBed& bed_;
   FakeHidFeederSettings settings_;

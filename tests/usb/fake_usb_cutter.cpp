@@ -41,9 +41,9 @@ FakeUsbCutter::FakeUsbCutter(UmockdevBed& bed, FakeUsbCutterSettings settings)
            "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nE: DRIVER=usb\nE: BUSNUM=001\n" +
            Format("E: DEVNUM=%03d\nA: busnum=1\\n\nA: devnum=%d\\n\n", settings_.address,
                   settings_.address) +
-           Format("A: idVendor=%04x\\n\nA: idProduct=%04x\\n\n", vendor, product) + "E: DEVNAME=" +
-           Node() + "\nA: speed=480\\n\nA: bConfigurationValue=1\\n\nH: descriptors=" +
-           descriptors + "\n");
+           Format("A: idVendor=%04x\\n\nA: idProduct=%04x\\n\n", vendor, product) +
+           "E: DEVNAME=" + Node() +
+           "\nA: speed=480\\n\nA: bConfigurationValue=1\\n\nH: descriptors=" + descriptors + "\n");
 }
 
 FakeUsbCutter::~FakeUsbCutter() {
@@ -58,7 +58,7 @@ std::string FakeUsbCutter::Node() const {
 }
 
 std::string FakeUsbCutter::SysPath() const {
-  return "/sys/devices/pci0000:00/0000:00:14.0/usb1/1-" + settings_.ports;
+  return UsbSysPath(settings_.ports);
 }
 
 std::string FakeUsbCutter::ExpectedPath() const {
@@ -125,8 +125,8 @@ int FakeUsbCutter::Submit(UMockdevIoctlData* arg) {
   }
   if (control) {
     // The answer goes after the setup packet, cut to the length asked for.
-    entry.actualLength = static_cast<int>(
-        std::min<std::size_t>(sizeof kConfiguration, entry.buffer->data_len - 8));
+    entry.actualLength =
+        static_cast<int>(std::min<std::size_t>(sizeof kConfiguration, entry.buffer->data_len - 8));
     std::memcpy(entry.buffer->data + 8, kConfiguration, entry.actualLength);
     done_.push_back(entry);
   } else if (entry.in) {
@@ -152,8 +152,9 @@ void FakeUsbCutter::Receive(Urb urb) {
   } else if (stallWrites) {
     waiting_.push_back(urb);
   } else {
-    received_ += bytes;
-    urb.actualLength = static_cast<int>(bytes.size());
+    const std::string taken = bytes.substr(0, takeAtMost);
+    received_ += taken;
+    urb.actualLength = static_cast<int>(taken.size());
     done_.push_back(urb);
   }
 }
@@ -168,6 +169,8 @@ void FakeUsbCutter::MatchReplies() {
     const std::size_t length = std::min<std::size_t>(reply.size(), it->buffer->data_len);
     std::memcpy(it->buffer->data, reply.data(), length);
     it->actualLength = static_cast<int>(length);
+    // More than the transfer holds overflows it, as a host controller reports babble.
+    if (reply.size() > length) it->status = -EOVERFLOW;
     replies_.pop_front();
     done_.push_back(*it);
     it = waiting_.erase(it);

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <cstddef>
 #include <deque>
 #include <mutex>
@@ -39,7 +40,8 @@ class FakeUsbCutter {
   std::string ExpectedPath() const;
   std::string NodeFile() const { return bed_.RootDir() + Node(); }
 
-  // Queues a reply for the IN endpoint; it completes the read outstanding, or the next one.
+  // Queues a reply for the IN endpoint; it completes the read outstanding, or the next one,
+  // overflowing it when longer than the transfer.
   void Reply(const std::string& bytes);
   // The device goes away while the write that makes `count` more bytes arrive is under way.
   void UnplugAfterBytes(std::size_t count);
@@ -52,6 +54,8 @@ class FakeUsbCutter {
 
   // OUT transfers are taken but never completed until the host cancels them.
   std::atomic<bool> stallWrites = false;
+  // OUT transfers complete after this many of their bytes, as from a device that took no more.
+  std::atomic<std::size_t> takeAtMost = SIZE_MAX;
   // Refuses the claim as another program holding the interface would.
   std::atomic<bool> refuseClaim = false;
   std::atomic<bool> claimed = false;
@@ -72,9 +76,9 @@ class FakeUsbCutter {
   int Submit(UMockdevIoctlData* arg);
   int Reap(UMockdevIoctlData* arg, Urb& reaped);
   int Discard(UMockdevIoctlData* arg);
-  void Receive(Urb urb);   // an OUT transfer's bytes arrive
-  void MatchReplies();     // waiting IN transfers answered while replies are queued
-  void Vanish();           // every outstanding transfer ends with ENODEV
+  void Receive(Urb urb);  // an OUT transfer's bytes arrive
+  void MatchReplies();    // waiting IN transfers answered while replies are queued
+  void Vanish();          // every outstanding transfer ends with ENODEV
   std::string Node() const;
   std::string SysPath() const;
 

@@ -19,7 +19,6 @@ namespace orvex {
 namespace {
 
 const std::filesystem::path kRules = ORVEX_BINARY_DIR "/packaging/udev/69-orvex.rules";
-const std::string kUsb = "/sys/devices/pci0000:00/0000:00:14.0/usb1/1-";
 
 // A shell command's output (its errors too), and whether it succeeded.
 bool Shell(const std::string& command, std::string& output) {
@@ -67,16 +66,16 @@ TEST(UdevRulesTest, EveryCutterProductAndTheFeederGetUaccessOnlyWithTheRules) {
                  .product = std::stoi(std::string(product.productId), nullptr, 16),
                  .ports = std::to_string(port),
                  .address = port}));
-    tagged.push_back(kUsb + std::to_string(port++));
+    tagged.push_back(test::UsbSysPath(std::to_string(port++)));
   }
   test::FakeHidFeeder feeder(bed, {.ports = "9"});
-  tagged.push_back(kUsb + "9/1-9:1.0/0003:16C0:0486.0001/hidraw/hidraw0");
+  tagged.push_back(test::UsbSysPath("9") + "/1-9:1.0/0003:16C0:0486.0001/hidraw/hidraw0");
   test::FakeUsbCutter stranger(bed, {.vendor = 0x046d, .ports = "8", .address = 8});
   for (const std::string& path : tagged) {
     EXPECT_TRUE(Uaccess(rules, path)) << path;
     EXPECT_FALSE(Uaccess(noRules, path)) << path;
   }
-  EXPECT_FALSE(Uaccess(rules, kUsb + "8"));
+  EXPECT_FALSE(Uaccess(rules, test::UsbSysPath("8")));
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 // sysfs; the test program runs under umockdev-wrapper so the preload is there from the start.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <functional>
 #include <string>
@@ -47,10 +49,21 @@ void AsUnprivilegedUser(const std::string& nodeFile, const std::function<void()>
 // printf's formatting of one or two numbers, as sysfs and device paths write them.
 std::string Format(const char* format, int a, int b = 0);
 
-inline long MillisecondsSince(std::chrono::steady_clock::time_point start) {
-  return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                               std::chrono::steady_clock::now() - start)
-                               .count());
+// The sysfs path of the USB device at the hub port chain `ports` ("2", "1.4") on bus 1.
+inline std::string UsbSysPath(const std::string& ports) {
+  return "/sys/devices/pci0000:00/0000:00:14.0/usb1/1-" + ports;
+}
+
+// Whether `action` took at least `atLeastMs` and less than `lessThanMs` milliseconds.
+template <typename Action>
+::testing::AssertionResult Takes(long atLeastMs, long lessThanMs, Action&& action) {
+  const auto start = std::chrono::steady_clock::now();
+  action();
+  const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        std::chrono::steady_clock::now() - start)
+                        .count();
+  if (took >= atLeastMs && took < lessThanMs) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "took " << took << " ms";
 }
 
 }  // namespace orvex::test

@@ -272,10 +272,6 @@ std::optional<int> FakeV4l2Camera::Open(const char* path) {
 std::optional<int> FakeV4l2Camera::Close(int fd) {
   const std::lock_guard<std::mutex> hold(lock_);
   if (opens_.erase(fd) == 0) return std::nullopt;
-  if (fd == streamFd_) {
-    streaming_ = false;
-    Free();
-  }
   return RealClose(fd);
 }
 
