@@ -34,6 +34,7 @@ struct RecordingEvents : RunEvents {
 struct Head {
   long long feed = 0;
   long long cross = 0;
+  bool operator==(const Head&) const = default;
 };
 
 bool IsPointText(const std::string& t) {
@@ -85,17 +86,11 @@ struct SheetFixture : ::testing::Test {
     return Step(2, 320, 240);
   }
 
-  std::vector<std::string> Texts() const {
-    std::vector<std::string> t;
-    for (const auto& w : cutterWire.writes) t.push_back(w.bytes);
-    return t;
-  }
-
   // Follows the per-point texts from the head over the second mark (feed 210 mm, cross 130 mm),
   // up to the last point (the clearing move after it is not counted).
   Head Follow() const {
     Head head{21000, 13000};
-    std::vector<std::string> texts = Texts();
+    std::vector<std::string> texts = cutterWire.Texts();
     std::size_t last = texts.size();
     while (last > 0 && !IsPointText(texts[last - 1])) --last;
     for (std::size_t i = 0; i + 1 < last; ++i) {
@@ -113,25 +108,25 @@ struct SheetFixture : ::testing::Test {
 TEST_F(SheetFixture, FirstMarkIsCentredBeforeTheSheetMovesToTheSecond) {
   ctx.waitingForMark = 0;  // the run loop clears it before calling
   Step(1, 320, 260);
-  EXPECT_EQ(Texts(), std::vector<std::string>{"O20.0,0.0\x03"});
+  EXPECT_EQ(cutterWire.Texts(), std::vector<std::string>{"O20.0,0.0\x03"});
   EXPECT_EQ(ctx.waitingForMark, 1);
 
   cutterWire.writes.clear();
   Step(1, 330, 250);  // 10 pixels off: close enough
   // On to the second mark, at the larger job coordinate: sent negated like every such move.
-  EXPECT_EQ(Texts(), std::vector<std::string>{"O-2000.0,0.0\x03"});
+  EXPECT_EQ(cutterWire.Texts(), std::vector<std::string>{"O-2000.0,0.0\x03"});
 
   // Creasing variant 2 moves the head across as well.
   cutterWire.writes.clear();
   ctx.creasingVariant = 2;
   Step(1, 320, 240);
-  EXPECT_EQ(Texts(), std::vector<std::string>{"O-2000.0,-2030.0\x03"});
+  EXPECT_EQ(cutterWire.Texts(), std::vector<std::string>{"O-2000.0,-2030.0\x03"});
   EXPECT_EQ(ctx.headCross, 110);
 
   // Any other phase sends nothing at all.
   cutterWire.writes.clear();
   Step(-1, 320, 240);
-  EXPECT_TRUE(Texts().empty());
+  EXPECT_TRUE(cutterWire.writes.empty());
   EXPECT_TRUE(feederWire.writes.empty());
 }
 
@@ -144,9 +139,7 @@ TEST_F(SheetFixture, CentredMarksCutEachPointAtTheCutOrigin) {
   ASSERT_TRUE(r.streamed);
   EXPECT_EQ(r.points, 3);
   // (50, 62.5): feed 58.0 mm, cross 300 - (9.9 + 60.5) = 229.6 mm.
-  const Head head = Follow();
-  EXPECT_EQ(head.feed, 5800);
-  EXPECT_EQ(head.cross, 22960);
+  EXPECT_EQ(Follow(), (Head{5800, 22960}));
   EXPECT_TRUE(cutterWire.OpenHandles().empty());
 }
 
@@ -163,7 +156,7 @@ TEST_F(SheetFixture, CompensationsAndRecentringSetTheScales) {
   // 3.5 mm nearer each other than printed, (200 - 3.5 + 1) / 200 = 0.9875.
   Step(1, 320, 240);
   Step(2, 320, 260);
-  EXPECT_EQ(Texts().back(), "O20.0,0.0\x03");
+  EXPECT_EQ(cutterWire.Texts().back(), "O20.0,0.0\x03");
   EXPECT_EQ(ctx.waitingForMark, 1);
   Step(2, 320, 255);
   EXPECT_NEAR(Step(2, 320, 240).feedScale, 0.9875, 1e-12);
@@ -180,8 +173,7 @@ TEST_F(SheetFixture, EdgeModeMeasuresFromTheSheetEdgeByTheMarkerDistances) {
   fields.firstMarkerCross = 0.25;
   Step(1, 320, 230);
   EXPECT_DOUBLE_EQ(Step(2, 320, 240).feedScale, 1.0);
-  EXPECT_EQ(Follow().feed, 4330);
-  EXPECT_EQ(Follow().cross, 25375);
+  EXPECT_EQ(Follow(), (Head{4330, 25375}));
   fields.compensationWidth = 10;  // 1.0 mm over the marks' 200 mm
   Step(1, 320, 240);
   EXPECT_DOUBLE_EQ(Step(2, 320, 240).feedScale, 1.005);
@@ -194,7 +186,7 @@ TEST_F(SheetFixture, CutTestWithCreasingToolPutsTheBladeBackFirst) {
   ctx.cutTestArmed = true;
   CentredSheet();
   // The move to the second mark, 150, 151 (each over its own open), the blade, the clearing.
-  const std::vector<std::string> t = Texts();
+  const std::vector<std::string> t = cutterWire.Texts();
   ASSERT_EQ(t.size(), 5U);
   EXPECT_EQ(t[1], "O0,10\nE0,-115\n,E-100,0\n,E100,100\n");  // 150 from the head parked at 110
   EXPECT_EQ(t[3], "TC1002,1,1\x03");
@@ -209,7 +201,8 @@ TEST_F(SheetFixture, WithoutCropMarksNothingFromAnEarlierSheetSkewsTheCut) {
   ctx.secondMarkFeedCorrection = 5.0;
   ctx.firstMarkFeedOffset = 2.0;
   EXPECT_DOUBLE_EQ(Step(2, 100, 300).feedScale, 1.0);
-  EXPECT_EQ(Texts().front(), "O-2000.0,0.0\x03");  // from the first mark (10) to the second (210)
+  // From the first mark (10) to the second (210).
+  EXPECT_EQ(cutterWire.Texts().front(), "O-2000.0,0.0\x03");
   EXPECT_EQ(ctx.statusStep, 80);
 }
 
@@ -224,7 +217,7 @@ TEST_F(SheetFixture, MarkModeTwoFramesTheJobAndNeverSendsItsBorder) {
   const SheetCutResult r = Step(2, 320, 240);
   ASSERT_TRUE(r.streamed);
   EXPECT_EQ(r.points, 2);
-  std::vector<std::string> t = Texts();
+  std::vector<std::string> t = cutterWire.Texts();
   const std::vector<std::string> expected = {
       "O-2200.0,0.0\nTB51,12\n",
       "O-150.0,-300.0\n",  // (45 - 30) x -10 and ((300 - 100) / 2 - 130) x 10
@@ -253,7 +246,7 @@ TEST_F(SheetFixture, SpecialContoursAreCutWithTheirToolFirst) {
   ASSERT_TRUE(OrderCuts(ctx, work).ok);
   fields.specialForce = 12;
   CentredSheet();
-  std::vector<std::string> t = Texts();
+  std::vector<std::string> t = cutterWire.Texts();
   // Special mode 0 without the dashed line: the special tool sits 5 mm along the feed.
   const std::vector<std::string> expected = {"TC1002,1,3\x03TC3,12,3\x03",
                                              "O1670.0,1321.0\n",
@@ -271,7 +264,7 @@ TEST_F(SheetFixture, SpecialContoursAreCutWithTheirToolFirst) {
     ctx.specialMode = mode;
     ctx.headCross = 1300;  // the blade's change left it over the last special point
     CentredSheet();
-    t = Texts();
+    t = cutterWire.Texts();
     ASSERT_EQ(t.size(), 11U) << mode;
     EXPECT_EQ(t[3], "O1470.0,1321.0\n");  // 5 mm short of mode 0's, then 25 mm back
     EXPECT_EQ(t[8], "O-160.0,0.0\n");
@@ -303,7 +296,7 @@ TEST_F(SheetFixture, UnusableGeometryOrNoSortedFileNeverReachesTheCutter) {
   ctx = sound;
   ctx.secondMarkPos = 5.0F;
   EXPECT_TRUE(Step(1, 320, 300).abandoned);
-  EXPECT_TRUE(Texts().empty());
+  EXPECT_TRUE(cutterWire.writes.empty());
 
   // Without the sorted file the run ends after the move to the second mark, nothing counted.
   std::filesystem::remove(dir.File("sortx.prn"));
@@ -312,7 +305,7 @@ TEST_F(SheetFixture, UnusableGeometryOrNoSortedFileNeverReachesTheCutter) {
   EXPECT_TRUE(CentredSheet().abandoned);
   EXPECT_EQ(events.messages, std::vector<std::string>{"Graphic source not available"});
   EXPECT_EQ(events.finished, 1);
-  EXPECT_EQ(Texts().size(), 1U);
+  EXPECT_EQ(cutterWire.writes.size(), 1U);
   EXPECT_EQ(fields.sheetCount, 0);
   EXPECT_EQ(ctx.runPhase, -1);
 }

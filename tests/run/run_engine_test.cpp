@@ -37,10 +37,7 @@ class AnsweringCutter : public test::MemoryCutterTransport {
     if (text == "G") Reply(positionReply);
     return MemoryCutterTransport::Write(handle, bytes, length);
   }
-  int Count(const std::string& text) const {
-    return static_cast<int>(std::count_if(writes.begin(), writes.end(),
-                                          [&](const WriteRecord& w) { return w.bytes == text; }));
-  }
+  int Count(const std::string& text) const { return std::ranges::count(Texts(), text); }
 };
 
 class RecordingWindow : public RunApplication, public RunView, public RunVision {

@@ -12,6 +12,12 @@ std::string MemoryCutterTransport::AllBytes() const {
   return all;
 }
 
+std::vector<std::string> MemoryCutterTransport::Texts() const {
+  std::vector<std::string> texts;
+  for (const WriteRecord& write : writes) texts.push_back(write.bytes);
+  return texts;
+}
+
 bool MemoryCutterTransport::Enumerate(std::vector<std::string>& devicePaths) {
   ++enumerations;
   if (enumerateFails) return false;

@@ -48,6 +48,8 @@ class MemoryCutterTransport : public CutterTransport {
   std::set<CutterHandle> OpenHandles() const { return open_; }
   // The bytes of every write, joined.
   std::string AllBytes() const;
+  // The bytes of each write, in order.
+  std::vector<std::string> Texts() const;
 
   // --- CutterTransport ---------------------------------------------------------------------
   bool Enumerate(std::vector<std::string>& devicePaths) override;
