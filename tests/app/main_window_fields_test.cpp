@@ -50,18 +50,15 @@ TEST_F(MainWindowModelTest, EveryRangedFieldTakesItsLimitsRefusesOneBeyondAndIsT
     SCOPED_TRACE(field.id);
     if (field.spin != 0) spins[field.spin] = {field.minimum, field.maximum};
     model->ShowFields();
-    for (int value : {field.minimum, field.maximum}) {
-      view.texts[field.id] = std::to_string(value);
-      EXPECT_TRUE(model->TakeFields());
-      EXPECT_EQ(model->Fields().*field.member, value);
-    }
-    for (int value : {field.maximum + 1, field.minimum - 1}) {
+    // The two limits are taken; one beyond either is refused and the maximum stays.
+    const std::vector<std::vector<int>> refusal{{field.id, field.minimum, field.maximum}};
+    for (int value : {field.minimum, field.maximum, field.maximum + 1, field.minimum - 1}) {
+      const bool refused = value == field.maximum + 1 || value == field.minimum - 1;
       view.rangeMessages.clear();
       view.texts[field.id] = std::to_string(value);
-      EXPECT_FALSE(model->TakeFields());
-      EXPECT_EQ(model->Fields().*field.member, field.maximum);
-      EXPECT_EQ(view.rangeMessages,
-                (std::vector<std::vector<int>>{{field.id, field.minimum, field.maximum}}));
+      EXPECT_EQ(model->TakeFields(), !refused);
+      EXPECT_EQ(model->Fields().*field.member, refused ? field.maximum : value);
+      EXPECT_EQ(view.rangeMessages, refused ? refusal : std::vector<std::vector<int>>{});
     }
     view.texts[field.id] = std::to_string(field.maximum);
     view.texts[kHeightEdit] = std::to_string(++height);

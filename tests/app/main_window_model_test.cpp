@@ -97,18 +97,16 @@ TEST_F(MainWindowModelTest, StartNeedsAJobFileOpenLoadsOneAndStartStoresTheRunSe
 
 // Every control the run takes holds a value of its own, so a value in the wrong place shows.
 TEST_F(MainWindowModelTest, TheRunGetsWhatTheOperatorTypedEachInItsOwnPlace) {
-  const std::map<int, std::string> sheetTyped = {
-      {kXCorrectionEdit, "1"},  {kYCorrectionEdit, "-2"},  {kCompensationLeftEdit, "3"},
-      {kHeightEdit, "5"},       {kWidthEdit, "-6"},        {kCompensationRightEdit, "-4"},
-      {kSpecialForceEdit, "7"}, {kCopiesEdit, "8"},        {kCountEdit, "9"},
-      {kLastCutEdit, "0.75"},   {kCutterWidthEdit, "1.5"}, {kFirstMarkerCrossEdit, "2.5"}};
-  const std::map<int, std::string> restTyped = {
+  const std::map<int, std::string> typed = {
+      {kXCorrectionEdit, "1"},   {kYCorrectionEdit, "-2"},  {kCompensationLeftEdit, "3"},
+      {kHeightEdit, "5"},        {kWidthEdit, "-6"},        {kCompensationRightEdit, "-4"},
+      {kSpecialForceEdit, "7"},  {kCopiesEdit, "8"},        {kCountEdit, "9"},
+      {kLastCutEdit, "0.75"},    {kCutterWidthEdit, "1.5"}, {kFirstMarkerCrossEdit, "2.5"},
       {kUpliftEdit, "10"},       {kInsertionEdit, "150"},   {kCutForceEdit, "21"},
       {kDashForceEdit, "13"},    {kDashUpEdit, "14"},       {kDashCutEdit, "15"},
       {kSpecialUpEdit, "16"},    {kSpecialCutEdit, "17"},   {kDashSpeedEdit, "18"},
       {kSpecialSpeedEdit, "19"}, {kFirstMarkerEdit, "45.5"}};
-  for (const auto& [id, text] : sheetTyped) view.texts[id] = text;
-  for (const auto& [id, text] : restTyped) view.texts[id] = text;
+  for (const auto& [id, text] : typed) view.texts[id] = text;
   view.checks = {{kWithoutMarksCheck, true}, {kDashEnableCheck, true}};
   view.selections[kPassCombo] = 2;
   view.selections[kSpecialModeCombo] = 1;

@@ -28,21 +28,21 @@ TEST(ServiceDialogTest, OpensWithItsOwnDefaultsAndARightPressShowsTheFirmware) {
   EXPECT_EQ(f.view.texts[window_id::kVersionStatic], "Version 9.8.0");
   EXPECT_EQ(f.view.caption, "- Orvex Plus 1.0 - ");  // no branding title
 
-  Fixture c2;
-  c2.run.secondCamera = 1;
-  c2.run.customTitleRead = true;
-  c2.run.customTitle = "Kite";
-  c2.profile.WriteInt(kProfileSection, key::kUm, 0);
-  c2.dialog.OnInit(c2.view);
-  EXPECT_EQ(c2.view.controls.offsetX, 180);
-  EXPECT_TRUE(c2.view.visible[window_id::kSecondCameraStatic]);
-  EXPECT_EQ(c2.view.checkedRadio, window_id::kInchRadio);
-  EXPECT_EQ(c2.view.caption, "Kite");
+  // Opened again with the second camera, inches stored and a branding title.
+  f.run.secondCamera = 1;
+  f.run.customTitleRead = true;
+  f.run.customTitle = "Kite";
+  f.profile.WriteInt(kProfileSection, key::kUm, 0);
+  f.dialog.OnInit(f.view);
+  EXPECT_EQ(f.view.controls.offsetX, 180);
+  EXPECT_TRUE(f.view.visible[window_id::kSecondCameraStatic]);
+  EXPECT_EQ(f.view.checkedRadio, window_id::kInchRadio);
+  EXPECT_EQ(f.view.caption, "Kite");
 
   // A right press shows the feeder's firmware.
-  c2.dialog.OnRightButton(c2.view, 37);
-  EXPECT_TRUE(c2.view.visible[window_id::kFirmwareStatic]);
-  EXPECT_EQ(c2.view.texts[window_id::kFirmwareStatic], "37H");
+  f.dialog.OnRightButton(f.view, 37);
+  EXPECT_TRUE(f.view.visible[window_id::kFirmwareStatic]);
+  EXPECT_EQ(f.view.texts[window_id::kFirmwareStatic], "37H");
   EXPECT_EQ(FirmwareText(34) + FirmwareText(36), "FW:naFW:36H");
 }
 
