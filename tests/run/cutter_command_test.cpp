@@ -131,8 +131,8 @@ class CutterCommandTest : public ::testing::Test {
   test::ManualClock clock;
 
   std::vector<std::string> Written() const {
-    std::vector<std::string> texts;
-    for (const auto& write : transport.writes) texts.push_back(Readable(write.bytes));
+    std::vector<std::string> texts = transport.Texts();
+    for (std::string& text : texts) text = Readable(text);
     return texts;
   }
 };
