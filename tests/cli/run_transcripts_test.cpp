@@ -16,6 +16,7 @@
 #include <ostream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli_runner.h"
@@ -26,7 +27,9 @@ namespace {
 
 struct Scenario {
   const char* name;
-  const char* arguments;  // after "orvex-cli"; <job> is the sample job
+  // After "orvex-cli". <job> is the sample job; <input:NAME> a fresh copy of
+  // tests/cli/inputs/NAME, so that a settings file the run writes back stays out of the tree.
+  const char* arguments;
   friend void PrintTo(const Scenario& scenario, std::ostream* out) { *out << scenario.arguments; }
 };
 
@@ -49,6 +52,18 @@ std::string FileNames(const std::filesystem::path& dir) {
   return line + "\n";
 }
 
+std::string WithInputs(std::string arguments, const TempDir& dir) {
+  const std::string tag = "<input:";
+  for (std::size_t at = arguments.find(tag); at != std::string::npos; at = arguments.find(tag)) {
+    const std::size_t end = arguments.find('>', at);
+    const std::string name = arguments.substr(at + tag.size(), end - at - tag.size());
+    std::filesystem::copy_file(std::string(ORVEX_SOURCE_DIR) + "/tests/cli/inputs/" + name,
+                               dir.File(name));
+    arguments.replace(at, end + 1 - at, Quoted(dir.File(name).string()));
+  }
+  return arguments;
+}
+
 class RunTranscript : public ::testing::TestWithParam<Scenario> {};
 
 TEST_P(RunTranscript, IsItsGoldenFile) {
@@ -56,18 +71,25 @@ TEST_P(RunTranscript, IsItsGoldenFile) {
   const std::string job = std::string(ORVEX_SOURCE_DIR) + "/samples/label-sheet.eps";
   const std::string work = dir.File("work").string();
   std::filesystem::create_directory(work);
-  const bool simulate = std::string(GetParam().arguments).rfind("simulate ", 0) == 0;
-  const CliOutcome run =
-      RunCli(ReplaceAll(GetParam().arguments, "<job>", Quoted(job)) + " --workdir " + Quoted(work) +
-             (simulate ? " --transcript " + Quoted(dir.File("wire.txt").string())
-                       : " --settings " + Quoted(dir.File("orvex.conf").string())));
+  const std::string arguments = GetParam().arguments;
+  const bool simulate = arguments.rfind("simulate ", 0) == 0;
+  const bool ownSettings = arguments.find("--settings ") != std::string::npos;
+  const CliOutcome run = RunCli(
+      WithInputs(ReplaceAll(arguments, "<job>", Quoted(job)), dir) + " --workdir " + Quoted(work) +
+      (simulate ? " --transcript " + Quoted(dir.File("wire.txt").string()) : "") +
+      (simulate || ownSettings ? "" : " --settings " + Quoted(dir.File("orvex.conf").string())));
   // The report line leads with the job path's length in bytes, which depends on where the
-  // source tree lies: a right length becomes <length>, a wrong one stays and shows.
-  std::string actual =
-      ReplaceAll(ReplaceAll(ReplaceAll(run.out, work, "<workdir>"),
-                            std::to_string(job.size()) + " " + job, "<length> " + job),
-                 ORVEX_SOURCE_DIR, "<source>") +
-      "exit " + std::to_string(run.status) + "\n" + FileNames(work);
+  // source tree lies: a right length becomes <length>, a wrong one stays and shows. The working
+  // directory lies inside the inputs' directory, and the job inside the source tree.
+  std::string actual = run.out;
+  for (const auto& [from, to] : std::vector<std::pair<std::string, std::string>>{
+           {work, "<workdir>"},
+           {dir.Path().string(), "<inputs>"},
+           {std::to_string(job.size()) + " " + job, "<length> " + job},
+           {ORVEX_SOURCE_DIR, "<source>"}}) {
+    actual = ReplaceAll(actual, from, to);
+  }
+  actual += "exit " + std::to_string(run.status) + "\n" + FileNames(work);
   if (simulate) actual += dir.Exists("wire.txt") ? dir.Read("wire.txt") : "(no transcript)\n";
 
   const std::string golden =
