@@ -396,7 +396,7 @@ const LoadReport& JobLoader::LoadJob() {
   if (report_.route != ImportRoute::kParser) {
     if (auto warning = PageBackgroundWarning(FindWhiteFilledRectangles(parsePath), summary)) {
       report_.warnings.push_back(*warning);
-      Show({*warning, MessageCaption::kApplicationTitle, "", MessageIcon::kWarning, false});
+      view_.ShowMessage({*warning, MessageCaption::kApplicationTitle, "", MessageIcon::kWarning});
     }
   }
 
