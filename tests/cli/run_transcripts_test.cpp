@@ -30,6 +30,8 @@ struct Scenario {
   // After "orvex-cli". <job> is the sample job; <input:NAME> a fresh copy of
   // tests/cli/inputs/NAME, so that a settings file the run writes back stays out of the tree.
   const char* arguments;
+  // Working files whose contents follow the listing, separated by blanks.
+  const char* shown = "";
   friend void PrintTo(const Scenario& scenario, std::ostream* out) { *out << scenario.arguments; }
 };
 
@@ -90,6 +92,11 @@ TEST_P(RunTranscript, IsItsGoldenFile) {
     actual = ReplaceAll(actual, from, to);
   }
   actual += "exit " + std::to_string(run.status) + "\n" + FileNames(work);
+  std::istringstream shown(GetParam().shown);
+  for (std::string name; shown >> name;) {
+    const std::string text = dir.Read("work/" + name);
+    actual += "-- " + name + "\n" + text + (text.ends_with('\n') ? "" : "\n");
+  }
   if (simulate) actual += dir.Exists("wire.txt") ? dir.Read("wire.txt") : "(no transcript)\n";
 
   const std::string golden =
@@ -158,7 +165,80 @@ INSTANTIATE_TEST_SUITE_P(
         Scenario{"import_ordered", "import <job> --json --order"},
         // Two passes over the mirrored job, as edge mode orders it, in reverse.
         Scenario{"import_ordered_twice_mirrored",
-                 "import <job> --order --passes 2 --special-mode 2 --reverse"}),
+                 "import <job> --order --passes 2 --special-mode 2 --reverse"},
+        // The import of small hand-written graphics (tests/cli/inputs/import-*): what the loader
+        // refuses and says, what it warns of, the routes through the converter and Ghostscript,
+        // and the cut file it writes. Their job is 10..210 x 5..144 mm: the bottom marks' corners
+        // at x 10 and 206, a 50 x 30 mm label at (30, 30), the top mark at (10, 140).
+        // Bottom marks exactly 50 mm apart are a pair; they stay out of sort.prn.
+        Scenario{"import_marks_50mm_apart", "import <input:import-marks-50mm-apart.eps> --json",
+                 "sort.prn mk3.dat"},
+        Scenario{"import_marks_49_9mm_apart", "import <input:import-marks-49.9mm-apart.eps>"},
+        // Which two paths are the bottom marks: the lowest two within 0.1 mm, paired left to
+        // right whatever their order, the later of two at one height, straight segments only.
+        // The extra path is a 4 mm square at (100, 100).
+        Scenario{"import_marks_right_mark_first",
+                 "import <input:import-marks-right-mark-first.eps>"},
+        Scenario{"import_marks_within_0_05mm_lower_first",
+                 "import <input:import-marks-within-0.05mm-lower-first.eps>"},
+        Scenario{"import_marks_within_0_05mm_higher_first",
+                 "import <input:import-marks-within-0.05mm-higher-first.eps>"},
+        // The right mark 0.2 mm higher: drawn before the left one it is beaten, drawn after it it
+        // is no pair, and the square at (100, 100) becomes the right mark.
+        Scenario{"import_marks_lower_mark_later",
+                 "import <input:import-marks-lower-mark-later.eps>"},
+        Scenario{"import_marks_higher_mark_later",
+                 "import <input:import-marks-higher-mark-later.eps>"},
+        // A curve dipping 7.5 mm below the marks decides neither them nor their base.
+        Scenario{"import_marks_curve_dips_below",
+                 "import <input:import-marks-curve-dips-below.eps>"},
+        Scenario{"import_one_path", "import <input:import-one-path.eps>"},
+        Scenario{"import_too_wide", "import <input:import-too-wide.eps>"},
+        Scenario{"import_mark_mode_cuts_the_marks",
+                 "import <input:import-marks-50mm-apart.eps> --mark-mode 1"},
+        Scenario{"import_cut_short", "import <input:import-cut-short.eps>"},
+        // A curve bulging 30 mm to the right (its controls 40 mm), segments to coordinates no
+        // number holds, a solid line in the special colour (a dash of 1 and 1).
+        Scenario{"import_odd_paths", "import <input:import-odd-paths.eps> --json", "sort.prn"},
+        // A dashed special line and a special curve laid out as three lines 1 mm apart.
+        Scenario{"import_special_paths_as_three_lines",
+                 "import <input:import-special-paths.eps> --multiple 3 --spacing 10 --json",
+                 "sort.prn"},
+        // The hidden layer's square is no part of the job, nor the translation before the layers
+        // of PREINT.
+        Scenario{"import_illustrator_first_visible_layer", "import <input:import-label.ai> --json",
+                 "PREINT"},
+        Scenario{"import_white_page_background",
+                 "import <input:import-white-page-background.pdf> --json"},
+        Scenario{"import_white_box_filled_and_stroked",
+                 "import <input:import-white-box-filled-and-stroked.pdf>"},
+        Scenario{"import_black_page_box", "import <input:import-black-page-box.pdf>"},
+        Scenario{"import_white_box_stroked", "import <input:import-white-box-stroked.pdf>"},
+        // Drawn at twice its size under a scale of one half: the parser's reading reaches out of
+        // the bounding box, Ghostscript's is true to size.
+        Scenario{"import_ghostscript_redraws_a_scaled_drawing",
+                 "import <input:import-drawn-under-a-scale.eps> --json"},
+        Scenario{"import_ghostscript_reads_full_operator_names",
+                 "import <input:import-full-operator-names.eps> --json"},
+        // Without the prolog that defines m, l and f Ghostscript cannot draw the job: a reading
+        // the parser made is loaded with a warning, no reading at all is refused.
+        Scenario{"import_ghostscript_fails_on_a_misread_job",
+                 "import <input:import-undrawable-misread.eps> --json"},
+        Scenario{"import_ghostscript_fails_on_a_job_without_paths",
+                 "import <input:import-undrawable-no-paths.eps>"},
+        // A box of 1 x 1 pt, and a high-resolution one that holds the job: the latter counts.
+        Scenario{"import_tight_high_resolution_box",
+                 "import <input:import-tight-high-resolution-box.eps>"},
+        Scenario{"import_damaged_pdf", "import <input:import-damaged.pdf> --json"},
+        Scenario{"import_encrypted_pdf", "import <input:import-encrypted.pdf>"},
+        // The reference job: bottom marks three graphics states deep, one form placed twice as
+        // both labels, a circle under a page flip inside a clip, the dashed special line under a
+        // scale of 10, the top mark in page points; on a 200 x 150 mm page, each contour where it
+        // was drawn (the marks' corner at 10, 10 mm).
+        Scenario{"import_reference_job_pdf", "import <input:import-reference-job.pdf> --json",
+                 "sort.prn"},
+        Scenario{"import_reference_job_by_ghostscript",
+                 "import <input:import-reference-job-by-ghostscript.pdf> --json"}),
     [](const ::testing::TestParamInfo<Scenario>& info) { return std::string(info.param.name); });
 
 }  // namespace
