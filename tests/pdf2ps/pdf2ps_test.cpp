@@ -1,7 +1,8 @@
 // The converter on its own: the PostScript dialect it writes (numbers, colours, dashes), what it
-// makes of PDF features, and the program's handling of bad input (exit code, one line on stderr,
-// no file at OUT.ps). The prolog and trailer are the sample job's: its committed EPS is the
-// writer's output byte for byte.
+// makes of PDF features, the program's handling of bad input (exit code, one line on stderr, no
+// file at OUT.ps), and the bundled sample job: its committed files are what the generator writes
+// today, and its PDF converts to the very body of its EPS. (What the import makes of converted
+// PDFs, the reference job's among them, are import rows of the run transcripts.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,7 +12,6 @@
 
 #include "pdf2ps/pdf_to_postscript.h"
 #include "pdf2ps/postscript_writer.h"
-#include "pdf2ps/reference_job.h"
 #include "platform/child_process.h"
 #include "support/temp_dir.h"
 #include "tools/minimal_pdf.h"
@@ -21,6 +21,18 @@ namespace {
 
 using namespace std::chrono_literals;
 using pdf2ps::ConversionStatus;
+
+const std::string kSamples = std::string(ORVEX_SOURCE_DIR) + "/samples/";
+const std::string kInputs = std::string(ORVEX_SOURCE_DIR) + "/tests/cli/inputs/";
+
+// What the parser reads of a converter's PostScript: everything between %%EndPageSetup and
+// showpage.
+std::string PageBody(const std::string& postScript) {
+  const std::size_t begin = postScript.find("%%EndPageSetup\n");
+  const std::size_t end = postScript.find("showpage\n");
+  if (begin == std::string::npos || end == std::string::npos) return "<none>";
+  return postScript.substr(begin + 15, end - begin - 15);
+}
 
 std::string Write(const std::function<void(pdf2ps::PostScriptWriter&)>& draw) {
   std::string out;
@@ -148,20 +160,15 @@ ChildOutcome Pdf2Ps(const std::filesystem::path& in, const std::filesystem::path
 
 TEST(Pdf2PsProgramTest, BadInputFailsWithOneLineAndLeavesTheOutputAlone) {
   TempDir dir;
-  const std::string good = HandWrittenPdf();
+  const std::string good = ReadFileBytes(kInputs + "import-reference-job.pdf");
   tools::MinimalPdf noPages;
   noPages.AddObject("<< /Type /Catalog /Pages 2 0 R >>");
   noPages.AddObject("<< /Type /Pages /Kids [] /Count 0 >>");
-  std::vector<std::tuple<std::string, std::string, int>> cases = {
-      {"empty", "", 4},
-      {"truncated", good.substr(0, good.size() / 3), 4},
-      {"no page", noPages.Build(1), 6}};
-  std::string why;
-  if (DrawWithGhostscript("pdfwrite", dir.File("in.pdf"), why,
-                          {"-sOwnerPassword=o", "-sUserPassword=u"})) {
-    cases.emplace_back("encrypted", dir.Read("in.pdf"), 5);
-  }
-  for (const auto& [name, bytes, exitCode] : cases) {
+  for (const auto& [name, bytes, exitCode] : std::vector<std::tuple<std::string, std::string, int>>{
+           {"empty", "", 4},
+           {"truncated", good.substr(0, good.size() / 3), 4},
+           {"no page", noPages.Build(1), 6},
+           {"encrypted", ReadFileBytes(kInputs + "import-encrypted.pdf"), 5}}) {
     SCOPED_TRACE(name);
     dir.Write("in.pdf", bytes);
     dir.Write("out.ps", "previous");
@@ -180,6 +187,21 @@ TEST(Pdf2PsProgramTest, BadInputFailsWithOneLineAndLeavesTheOutputAlone) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()),
                           std::filesystem::directory_iterator{}),
             2);
+}
+
+TEST(SampleJobTest, CommittedSamplesAreTheGeneratorsOutput) {
+  TempDir dir;
+  const auto run = RunChildProcess(
+      {std::string(ORVEX_BINARY_DIR) + "/bin/orvex_make_sample_job", dir.Path().string()}, 60s);
+  ASSERT_TRUE(run.Succeeded()) << run.output;
+  for (const char* file : {"label-sheet.eps", "label-sheet.pdf"}) {
+    EXPECT_EQ(dir.Read(file), ReadFileBytes(kSamples + file))
+        << "regenerate: orvex_make_sample_job samples";
+  }
+  const ChildOutcome converted = Pdf2Ps(kSamples + "label-sheet.pdf", dir.File("out.ps"));
+  ASSERT_EQ(converted.exitCode, 0) << converted.output;
+  EXPECT_EQ(converted.output, "");
+  EXPECT_EQ(PageBody(dir.Read("out.ps")), PageBody(ReadFileBytes(kSamples + "label-sheet.eps")));
 }
 
 }  // namespace
