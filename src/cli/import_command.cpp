@@ -333,8 +333,8 @@ void PrintHuman(const Outcome& o, const Options& options) {
     } else {
       std::printf("Special:  none\n");
     }
-    std::printf("Cut:      %ld contour(s), %.1f mm of cut (bottom marks left out)\n", r.cutContours,
-                r.cutLengthMm);
+    std::printf("Cut:      %ld contour(s), %.1f mm of cut (bottom marks %s)\n", r.cutContours,
+                r.cutLengthMm, o.context.markMode == 0 ? "left out" : "cut too");
     std::printf("Camera:   %s\n", o.context.secondCamera ? "second" : "first");
     std::printf("Files:    %s\n", (o.workDir / "sort.prn").string().c_str());
     PrintOrderLine(o.order, o.workDir);
