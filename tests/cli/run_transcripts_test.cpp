@@ -208,6 +208,7 @@ INSTANTIATE_TEST_SUITE_P(
         // of PREINT.
         Scenario{"import_illustrator_first_visible_layer", "import <input:import-label.ai> --json",
                  "PREINT"},
+        // The page PDFs fill their marks without closing the paths: the fill closes them.
         Scenario{"import_white_page_background",
                  "import <input:import-white-page-background.pdf> --json"},
         Scenario{"import_white_box_filled_and_stroked",
