@@ -27,6 +27,7 @@
 #include "platform/qsettings_profile.h"
 #include "sim/sim_station.h"
 #include "sim/station_options.h"
+#include "vision/calibration.h"
 #include "vision/mark_search_actions.h"
 
 namespace orvex::cli {
@@ -179,9 +180,12 @@ bool Calibrate(sim::SimStation& station, MainWindowModel& model, HeadlessWindow&
   }
   pair = {run.cameraOffsetX, run.cameraOffsetY};
   if (!o.settings.empty()) {
+    // The pair is the camera's that read the square: on media wide enough for the second camera
+    // it must not replace the first camera's pair.
+    const OffsetKeys keys = ActiveOffsetKeys(run.secondCamera);
     QSettingsProfile file(QString::fromStdString(o.settings));
-    file.WriteInt(kProfileSection, key::kDeltaX, pair.x);
-    file.WriteInt(kProfileSection, key::kDeltaY, pair.y);
+    file.WriteInt(kProfileSection, keys.x, pair.x);
+    file.WriteInt(kProfileSection, keys.y, pair.y);
   }
   return true;
 }

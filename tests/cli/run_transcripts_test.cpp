@@ -30,8 +30,9 @@ struct Scenario {
   // After "orvex-cli". <job> is the sample job; <input:NAME> a fresh copy of
   // tests/cli/inputs/NAME, so that a settings file the run writes back stays out of the tree.
   const char* arguments;
-  // Working files whose contents follow the listing, separated by blanks.
-  const char* shown = "";
+  // Files whose contents follow the run, by name: looked for among the files the run left in the
+  // working directory, then among the row's inputs (a settings file the run wrote to).
+  const char* shows = "";
   friend void PrintTo(const Scenario& scenario, std::ostream* out) { *out << scenario.arguments; }
 };
 
@@ -66,6 +67,20 @@ std::string WithInputs(std::string arguments, const TempDir& dir) {
   return arguments;
 }
 
+std::string Contents(const std::string& names, const std::filesystem::path& work,
+                     const TempDir& inputs) {
+  std::string out;
+  std::istringstream list(names);
+  for (std::string name; list >> name;) {
+    const std::filesystem::path left = work / name;
+    const std::string text =
+        ReadFileBytes(std::filesystem::exists(left) ? left : inputs.File(name));
+    out += "--- " + name + ", " + std::to_string(text.size()) + " bytes\n" + text;
+    if (!text.empty() && text.back() != '\n') out += "\n";
+  }
+  return out;
+}
+
 class RunTranscript : public ::testing::TestWithParam<Scenario> {};
 
 TEST_P(RunTranscript, IsItsGoldenFile) {
@@ -91,12 +106,8 @@ TEST_P(RunTranscript, IsItsGoldenFile) {
            {ORVEX_SOURCE_DIR, "<source>"}}) {
     actual = ReplaceAll(actual, from, to);
   }
-  actual += "exit " + std::to_string(run.status) + "\n" + FileNames(work);
-  std::istringstream shown(GetParam().shown);
-  for (std::string name; shown >> name;) {
-    const std::string text = dir.Read("work/" + name);
-    actual += "-- " + name + "\n" + text + (text.ends_with('\n') ? "" : "\n");
-  }
+  actual += "exit " + std::to_string(run.status) + "\n" + FileNames(work) +
+            Contents(GetParam().shows, work, dir);
   if (simulate) actual += dir.Exists("wire.txt") ? dir.Read("wire.txt") : "(no transcript)\n";
 
   const std::string golden =
@@ -137,8 +148,11 @@ INSTANTIATE_TEST_SUITE_P(
         // The pair the run needs for a camera f mm along and c mm across from the blade is
         // (-10 f, 800 - 10 c); calibration stores X half a millimetre short: (45, 69) here,
         // (105, 69) and (45, 129) below, each read within one: (45, 68), (104, 68), (45, 129).
+        // Stored in the settings file, in place of the first camera's pair.
         Scenario{"calibrated_moved_camera",
-                 "simulate <job> --sheets 1 --calibrate --camera-offset-mm -5,73.1 --json"},
+                 "simulate <job> --sheets 1 --calibrate --camera-offset-mm -5,73.1 --json "
+                 "--settings <input:run-pairs.conf>",
+                 "run-pairs.conf"},
         Scenario{"calibrated_narrow_media",
                  "simulate <job> --sheets 1 --calibrate --media-width 300 --camera-offset-mm "
                  "-11,73.1"},
@@ -239,7 +253,30 @@ INSTANTIATE_TEST_SUITE_P(
         Scenario{"import_reference_job_pdf", "import <input:import-reference-job.pdf> --json",
                  "sort.prn"},
         Scenario{"import_reference_job_by_ghostscript",
-                 "import <input:import-reference-job-by-ghostscript.pdf> --json"}),
+                 "import <input:import-reference-job-by-ghostscript.pdf> --json"},
+        // The run engine's and the ordering's rows: the settings a run takes from its file, the
+        // calibration it stores there, and the order of hand-drawn shapes. The second camera's
+        // pair, then its calibration, which must leave the first camera's pair alone.
+        Scenario{"run_second_camera_takes_its_stored_pair",
+                 "simulate <job> --sheets 1 --media-width 500 --settings <input:run-pairs.conf>"},
+        Scenario{"run_calibration_stored_for_the_second_camera",
+                 "simulate <job> --sheets 1 --calibrate --media-width 500 --settings "
+                 "<input:run-pairs.conf>",
+                 "run-pairs.conf"},
+        // Uplift and insertion at the top of the window's ranges (request bytes 62 and 63 at 200
+        // and 235), the forces, the default speed and the mark size.
+        Scenario{"run_settings_reach_the_wire",
+                 "simulate <job> --sheets 1 --settings <input:run-settings.conf>"},
+        // At the bottom: insertion -100 gives -20 and is sent as 0.
+        Scenario{"run_uplift_and_insertion_at_their_lowest",
+                 "simulate <job> --sheets 1 --settings <input:run-lowest.conf>"},
+        // Closed loops from their furthest point, curve letters, an open line, two passes with
+        // the overcut: 5 mm along a 10 mm side (across the feed or back along it), to the second
+        // point of a 3 mm one.
+        Scenario{"run_order_two_passes", "import <input:run-order-shapes.eps> --order --passes 2",
+                 "sort.prn sortp.prn sortx.prn"},
+        Scenario{"run_import_refused", "import <input:run-empty.eps>"},
+        Scenario{"run_import_refused_json", "import <input:run-empty.eps> --json"}),
     [](const ::testing::TestParamInfo<Scenario>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -1,6 +1,6 @@
-// orvex-cli simulate where the run transcripts do not look: the calibration it stores in the
-// settings file, a jobs-report line the disk refuses, and the refusal of bad arguments. What the
-// runs send, cut, count, report and tell, in text and JSON, is held by the run transcripts.
+// orvex-cli simulate where the run transcripts do not look: a jobs-report line the disk refuses,
+// and the refusal of bad arguments. What the runs send, cut, count, report and tell, in text and
+// JSON, and the calibration they store in the settings file, are held by the run transcripts.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -20,18 +20,6 @@ CliOutcome Simulate(std::string arguments) {
   }
   return RunCli("simulate " + Quoted(std::string(ORVEX_SOURCE_DIR) + "/samples/label-sheet.eps") +
                 " " + arguments);
-}
-
-// The pair of the calibrated_moved_camera transcript, (45, 68), lands in the named file.
-TEST(SimulateCommand, TheCalibrationIsStoredInTheSettingsFile) {
-  TempDir dir;
-  dir.Write("orvex.conf", "");
-  const CliOutcome run = Simulate("--sheets 1 --calibrate --camera-offset-mm -5,73.1 --settings " +
-                                  Quoted(dir.File("orvex.conf").string()));
-  ASSERT_EQ(run.status, 0) << run.out;
-  const std::string stored = dir.Read("orvex.conf");
-  EXPECT_NE(stored.find("deltaX=45\n"), std::string::npos) << stored;
-  EXPECT_NE(stored.find("deltaY=68\n"), std::string::npos) << stored;
 }
 
 // A run whose jobs-report line the disk refuses did not end well: the operator gets the line to

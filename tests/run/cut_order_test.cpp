@@ -1,7 +1,8 @@
-// Cutting order where the sample job's runs do not take it: several passes with their overcut,
-// equal and unreachable keys, reverse order, a stale special offset, files that cannot be read or
-// replaced, and the record syntax's edge cases. The reach key's weighting, the special section
-// and edge mode's mirroring decide the sample's cut and are held by the run transcripts.
+// Cutting order where the transcripts' jobs do not take it: equal and unreachable keys, reverse
+// order, a stale special offset, files that cannot be read or replaced, and the record syntax's
+// edge cases. The reach key's weighting, the special section and edge mode's mirroring decide the
+// sample's cut; closed and open contours, curve letters, passes and the overcut decide the
+// hand-drawn shapes' files: both are held by the run transcripts.
 #include "run/cut_order.h"
 
 #include <gtest/gtest.h>
@@ -16,9 +17,6 @@
 
 namespace orvex {
 namespace {
-
-constexpr const char* kSquare =
-    "M 0.00 0.00\nL 10.00 0.00\nL 10.00 10.00\nL 0.00 10.00\nL 0.00 0.00\n";
 
 // A closed square whose furthest point along the feed is at `reach`.
 std::string Square(float reach, float cross = 0.0F) {
@@ -43,48 +41,6 @@ struct OrderFixture : ::testing::Test {
     return dir.Read("sortx.prn");
   }
 };
-
-// A closed contour starts and ends at its furthest point; an open one keeps its direction and
-// curve points their letter. Several passes repeat each contour, closed loops with one overcut of
-// 5 mm along their first segment (8.5 mm here), or to its second point when that is 8 mm or
-// shorter.
-TEST_F(OrderFixture, OrderedFilesByteForByte) {
-  const std::string loop = "M 10.00 0.00\nL 10.00 10.00\nL 0.00 10.00\nL 0.00 0.00\nL 10.00 0.00\n";
-  const std::string small = "M 6.00 0.00\nL 6.00 3.00\nL 0.00 0.00\nL 6.00 0.00\n";
-  const std::string longer = "M 10.00 0.00\nL 10.00 8.50\nL 0.00 0.00\nL 10.00 0.00\n";
-  const std::string line = "M 50.00 0.00\nL 60.00 0.00\n";
-  struct Case {
-    int passes;
-    std::string sort, sortx, sortp;  // sortp: the single pass that is expanded, when there is one
-  };
-  const Case cases[] = {
-      {1, std::string(kSquare) + "A", loop + "A\n", ""},
-      {1,
-       "O 5.00 5.00\nC 6.00 5.50\nC 7.00 5.00\nL 9.00 1.00\n"
-       "M 20.00 0.00\nC 25.00 0.00\nL 20.00 4.00\nL 20.00 0.00\nA",
-       "M 5.00 5.00\nC 6.00 5.50\nC 7.00 5.00\nL 9.00 1.00\n"
-       "M 25.00 0.00\nL 20.00 4.00\nL 20.00 0.00\nL 25.00 0.00\nA\n",
-       ""},
-      {3, std::string(kSquare) + "O 50.00 0.00\nL 60.00 0.00\nA",
-       loop + loop + loop + "L 10.00 5.00\n" + line + line + line,
-       loop + "O 50.00 0.00\nL 60.00 0.00\nA\n"},
-      {2, "M 0.00 0.00\nL 6.00 0.00\nL 6.00 3.00\nL 0.00 0.00\nA", small + small + "L 6.00 3.00\n",
-       small + "A\n"},
-      {2, "M 0.00 0.00\nL 10.00 0.00\nL 10.00 8.50\nL 0.00 0.00\nA",
-       longer + longer + "L 10.00 5.00\n", longer + "A\n"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.sort);
-    ctx.passes = c.passes;
-    EXPECT_EQ(Order(c.sort), c.sortx);
-    if (!c.sortp.empty()) {
-      EXPECT_EQ(dir.Read("sortp.prn"), c.sortp);
-    }
-  }
-  ctx.passes = 1;
-  Order(std::string(kSquare) + "A");
-  EXPECT_DOUBLE_EQ(ctx.totalCutLength, 40.0);
-}
 
 TEST_F(OrderFixture, EqualReachKeepsFileOrderUnreachableIsDroppedAndReverseFollowsTheFile) {
   // Same reach: the earlier contour first. A contour reaching 1000 + 0.05 b has key <= 0.
@@ -127,7 +83,7 @@ TEST_F(OrderFixture, MissingInputOrAnUnreplaceableOutputLeavesTheEarlierSortedFi
 
   std::filesystem::remove(dir.File("sortx.prn"));
   std::filesystem::create_directory(dir.File("sortx.prn"));
-  dir.Write("sort.prn", std::string(kSquare) + "A");
+  dir.Write("sort.prn", Square(10) + "A");
   result = OrderCuts(ctx, work);
   EXPECT_FALSE(result.ok);
   EXPECT_NE(result.error.find("sortx.prn"), std::string::npos);

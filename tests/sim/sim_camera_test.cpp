@@ -1,13 +1,13 @@
-// The simulated camera alone: its frames show the marks where the machine model puts them, as
-// the mark search measures them through blur and noise, at both mark sizes; the film and the
-// light. The stream's period, a face-down sheet and a half-printed mark are what runs see, and
+// The simulated camera alone: grey paper, dark ink, the film and the light's fall-off. Marks where
+// the machine model puts them, through blur and noise, on placed and turned sheets at both mark
+// sizes, the stream's period, a face-down sheet and a half-printed mark are what runs see, and
 // are held by the run transcripts.
 #include "sim/sim_camera.h"
 
 #include <gtest/gtest.h>
 
 #include "sim/sim_machine.h"
-#include "vision/mark_search.h"
+#include "vision/camera_frame.h"
 
 namespace orvex::sim {
 namespace {
@@ -23,22 +23,19 @@ class SimCameraTest : public ::testing::Test {
     machine_.Bed().supply.feedIn.fixedOrigin = MachinePoint{100.0, 300.0};
   }
 
-  void LaySheet(SheetPlacement placement = {}) {
-    machine_.Bed().supply.placement = placement;
+  void LaySheet() {
     machine_.Bed().NoteSheetRequested();
     machine_.Bed().DeliverSheet();
     machine_.Bed().NoteFeedCommand(4);
     machine_.Bed().NoteFeedCommand(0);
   }
 
-  // Puts the camera's axis on job point `p`, then moves the head so that p shows `shiftCol`
-  // columns right of and `shiftRow` rows below the frame's centre.
-  void LookAt(JobPoint p, double shiftCol = 0.0, double shiftRow = 0.0) {
+  // Puts the camera's axis on job point `p`.
+  void LookAt(JobPoint p) {
     const MachinePoint m = machine_.Bed().SheetOnBed()->ToMachine(p);
     const SimCameraSettings& s = machine_.Camera().Settings();
-    const double scale = machine_.Camera().Scale();
-    machine_.Bed().head = MachinePoint{m.x - s.offsetFeedTenths / 10.0 - shiftRow * scale,
-                                       m.y - s.offsetCrossTenths / 10.0 + shiftCol * scale};
+    machine_.Bed().head =
+        MachinePoint{m.x - s.offsetFeedTenths / 10.0, m.y - s.offsetCrossTenths / 10.0};
   }
 
   CameraFrame Frame() {
@@ -49,33 +46,6 @@ class SimCameraTest : public ::testing::Test {
 
   SimMachine machine_;
 };
-
-TEST_F(SimCameraTest, MarkSearchFindsTheMarkWhereTheModelPutsIt) {
-  SheetPlacement tilted;
-  tilted.rotationDeg = 0.3;
-  tilted.offsetFeedMm = 2.0;
-  tilted.offsetCrossMm = -1.5;
-  tilted.pivot = {10.0, 2.0};
-  for (const SheetPlacement& placement : {SheetPlacement{}, tilted}) {
-    LaySheet(placement);
-    for (int mpix : {46, 51}) {
-      machine_.Camera().Settings().mpix = mpix;
-      for (const PrintedMark& mark : machine_.Bed().SheetOnBed()->Job().marks) {
-        for (int i = 0; i < 7; ++i) {  // sub-pixel places across the search window
-          const double shiftCol = -60.0 + 21.37 * i;
-          const double shiftRow = 45.0 - 13.71 * i;
-          SCOPED_TRACE(testing::Message() << "mpix " << mpix << " mark at " << mark.centre.a
-                                          << " shift " << shiftCol << ", " << shiftRow);
-          LookAt(mark.centre, shiftCol, shiftRow);
-          const MarkPoint found = LocateMark(Frame(), false);
-          ASSERT_TRUE(found.Found());
-          EXPECT_NEAR(found.col, 320.0 + shiftCol, 0.5);
-          EXPECT_NEAR(found.row, 240.0 + shiftRow, 0.5);
-        }
-      }
-    }
-  }
-}
 
 TEST_F(SimCameraTest, GreyPaperDarkInkAndTheBedsFilmWhereNoSheetLies) {
   LaySheet();

@@ -1,13 +1,12 @@
 // Whole runs on the twin through the main window where orvex-cli simulate cannot take them: the
-// operator's Stop, Pause and Cut Test in the middle of a run, a feeder lost and back, a run that
-// ends inside Start, and the second camera's stored pair. Runs from Start to their end, with their
-// placements, the calibration and the twin's faults (a late feeder reply and a cutter that reports
-// its motion late among them), are held by the run transcripts.
+// operator's Stop, Pause and Cut Test in the middle of a run, a feeder lost and back, and a run
+// that ends inside Start. Runs from Start to their end, with their placements, the cameras' stored
+// pairs, the calibration and the twin's faults (a late feeder reply and a cutter that reports its
+// motion late among them), are held by the run transcripts.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
-#include <tuple>
 
 #include "core/profile.h"
 #include "core/work_dir.h"
@@ -30,24 +29,6 @@ class StationRunTest : public ::testing::Test, public StationFixture {
     return std::count(text.begin(), text.end(), '\n');
   }
 };
-
-// Media between 450 and 600 mm: opened before the cutter is found, the job starts on the first
-// camera until the cutter reports 500 mm and the run loop switches; a File Open with the width
-// known chooses the second camera itself. Either way its stored pair becomes the active one.
-TEST(StationRun, WideMediaPutsTheSecondCameraAndItsOffsetsToWork) {
-  StationOptions options;
-  options.mediaWidthMm = 500;
-  StationFixture s(options);
-  s.profile.WriteInt(kProfileSection, "deltaX", 70);
-  s.profile.WriteInt(kProfileSection, "deltaXC2", 81);
-  s.profile.WriteInt(kProfileSection, "deltaYC2", 98);
-  ASSERT_TRUE(s.OpenSampleJob());
-  EXPECT_EQ(std::tie(s.Ctx().secondCamera, s.Ctx().cameraOffsetX, s.Ctx().cameraOffsetY),
-            std::make_tuple(1, 81, 98));
-  s.Ctx().cameraOffsetX = 0;
-  s.Press(kFileOpenButton);
-  EXPECT_EQ(std::tie(s.Ctx().secondCamera, s.Ctx().cameraOffsetX), std::make_tuple(1, 81));
-}
 
 // Stop during the mark search leaves nothing of the search behind; Stop while a cut sheet is
 // awaited reports once and feeds no more.
