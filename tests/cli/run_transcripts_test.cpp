@@ -30,6 +30,8 @@ struct Scenario {
   // After "orvex-cli". <job> is the sample job; <input:NAME> a fresh copy of
   // tests/cli/inputs/NAME, so that a settings file the run writes back stays out of the tree.
   const char* arguments;
+  // A file the run leaves in the working directory whose text the row holds too.
+  const char* kept = nullptr;
   friend void PrintTo(const Scenario& scenario, std::ostream* out) { *out << scenario.arguments; }
 };
 
@@ -90,6 +92,11 @@ TEST_P(RunTranscript, IsItsGoldenFile) {
     actual = ReplaceAll(actual, from, to);
   }
   actual += "exit " + std::to_string(run.status) + "\n" + FileNames(work);
+  if (const char* kept = GetParam().kept) {
+    actual += std::string(kept) + ":\n" +
+              ReplaceAll(ReadFileBytes(std::filesystem::path(work) / kept),
+                         std::to_string(job.size()) + " " + job, "<length> <job>");
+  }
   if (simulate) actual += dir.Exists("wire.txt") ? dir.Read("wire.txt") : "(no transcript)\n";
 
   const std::string golden =
@@ -154,6 +161,20 @@ INSTANTIATE_TEST_SUITE_P(
         Scenario{"marks_missing", "simulate <job> --sheets 1 --fault marks-missing"},
         // Only the half nearer the far media edge printed: no mark the search can confirm.
         Scenario{"mark_half_printed", "simulate <job> --sheets 1 --fault mark-half-printed"},
+        // What the window's files hand the run: the settings file, a cut setting, inch display.
+        // The settings file: each setting unlike its default and the others, and the
+        // job's line in recent.dat after Start. The forces, the uplift, the insertion and the
+        // height compensation show in the wire texts; the dashed line's lengths only in the line.
+        Scenario{"window_settings_reach_the_run",
+                 "simulate <job> --sheets 1 --settings <input:window-settings.conf>", "recent.dat"},
+        // A cut setting loaded in More Options before Start, each value unlike its default and
+        // the others: the compensations, the forces, the uplift and the insertion show in the
+        // wire texts, the dashed line's lengths and speed in the line.
+        Scenario{"window_cut_setting_reaches_the_run",
+                 "simulate <job> --sheets 1 --cut-setting <input:window-labels.cst>", "recent.dat"},
+        // Inch display shows the first marker's stored 45 mm as 1.77 inch; Start stores 45 again.
+        Scenario{"window_inch_display",
+                 "simulate <job> --sheets 1 --settings <input:window-inch.conf>", "recent.dat"},
         Scenario{"import_json", "import <job> --multiple 3 --spacing 10 --json"},
         Scenario{"import_ordered", "import <job> --json --order"},
         // Two passes over the mirrored job, as edge mode orders it, in reverse.
