@@ -1,11 +1,25 @@
 // The main window's controls in memory.
 #include "app/headless_window.h"
 
+#include "app/cut_setting_file.h"
+
 namespace orvex {
+namespace {
+
+std::string RangeProblem(int controlId, int minimum, int maximum) {
+  return "field " + std::to_string(controlId) + " outside " + std::to_string(minimum) + ".." +
+         std::to_string(maximum);
+}
+
+}  // namespace
 
 void HeadlessWindow::ShowRangeMessage(int controlId, int minimum, int maximum) {
-  problems_.push_back("field " + std::to_string(controlId) + " outside " + std::to_string(minimum) +
-                      ".." + std::to_string(maximum));
+  problems_.push_back(RangeProblem(controlId, minimum, maximum));
+}
+
+void HeadlessWindow::HeadlessOptionsView::ShowRangeMessage(int controlId, int minimum,
+                                                           int maximum) {
+  problems_.push_back(RangeProblem(controlId, minimum, maximum));
 }
 
 void HeadlessWindow::ShowNumberMessage(int controlId, bool /*integer*/) {
@@ -42,6 +56,13 @@ bool HeadlessWindow::RunCalibrationDialog(CalibrationDialogModel& dialog) {
   dialog.Start();
   calibrationOperator_(dialog);
   return calibration_.TakeAccepted();
+}
+
+bool HeadlessWindow::RunOptionsDialog(OptionsDialog& dialog) {
+  if (cutSettingFile_.empty()) return false;
+  HeadlessOptionsView options(cutSettingFile_, problems_);
+  dialog.OnInit(options);
+  return dialog.OnLoadCutSetting(options);
 }
 
 }  // namespace orvex

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -44,7 +45,9 @@ class HeadlessWindow : public MainWindowView {
   bool AskYesNo(std::string_view /*text*/, std::string_view /*caption*/) override { return true; }
   bool AskOpenFile(const std::vector<FileFilter>& filters, std::string& path) override;
   void ShowSplash(std::string_view /*versionText*/) override {}
-  bool RunOptionsDialog(OptionsDialog& /*dialog*/) override { return false; }
+  // More Options loads the cut-setting file given here; without one the dialog is cancelled.
+  bool RunOptionsDialog(OptionsDialog& dialog) override;
+  void SetCutSettingFile(std::string file) { cutSettingFile_ = std::move(file); }
   CalibrationView& CalibrationDialogView() override { return calibration_; }
   // Carried out by the calibration's operator, when there is one; else the dialog is cancelled.
   bool RunCalibrationDialog(CalibrationDialogModel& dialog) override;
@@ -72,7 +75,35 @@ class HeadlessWindow : public MainWindowView {
     bool accepted_ = false;
   };
 
+  // The Options dialog whose operator presses Load and chooses the file; its messages are
+  // kept as problems.
+  class HeadlessOptionsView : public OptionsDialogView {
+   public:
+    HeadlessOptionsView(std::string file, std::vector<std::string>& problems)
+        : file_(std::move(file)), problems_(problems) {}
+    void ShowMessage(std::string_view text, std::string_view /*caption*/,
+                     MessageIcon /*icon*/) override {
+      problems_.emplace_back(text);
+    }
+    void ShowRangeMessage(int controlId, int minimum, int maximum) override;
+    void SetWindowCaption(std::string_view /*text*/) override {}
+    void SetControlText(int /*controlId*/, std::string_view /*text*/) override {}
+    void ShowControl(int /*controlId*/, bool /*shown*/) override {}
+    void EnableControl(int /*controlId*/, bool /*enabled*/) override {}
+    void TakeFields(OptionsFields& fields) override { fields = fields_; }
+    void ShowFields(const OptionsFields& fields) override { fields_ = fields; }
+    std::optional<ChosenFile> OpenCutSettingFile() override { return ChosenFile{file_}; }
+    std::optional<ChosenFile> SaveCutSettingFile() override { return std::nullopt; }
+    void RunJobsReport(JobsReportDialog& /*dialog*/) override {}
+
+   private:
+    std::string file_;
+    std::vector<std::string>& problems_;
+    OptionsFields fields_;
+  };
+
   std::string job_;
+  std::string cutSettingFile_;
   std::vector<std::string> problems_;
   std::map<int, std::string> texts_;
   std::map<int, bool> checks_;

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "app/cut_setting_file.h"
 #include "app/headless_window.h"
 #include "app/main_window_model.h"
 #include "cli/commands.h"
@@ -36,7 +37,7 @@ const char* const kSimulateUsage =
     "simulate FILE [--workdir DIR] [--settings FILE.conf] [--media-width MM] [--sheets N]"
     " [--copies N] [--offset-mm DX,DY] [--rotate-deg A] [--feed-scale S] [--seed K]"
     " [--fault NAME] [--camera-offset-mm DX,DY] [--stack marks|edge] [--calibrate]"
-    " [--special-mode N] [--without-marks] [--transcript FILE] [--json]"
+    " [--special-mode N] [--without-marks] [--cut-setting FILE.cst] [--transcript FILE] [--json]"
     "  (faults: feeder-absent, feeder-silent, feeder-slow, cutter-silent, cutter-busy,"
     " cutter-late-busy, cutter-unplugged, camera-no-frames, marks-missing, mark-half-printed;"
     " exit 0 when the run ended after cut sheets and its jobs-report line was written, 1"
@@ -58,6 +59,7 @@ struct Options {
   sim::StationOptions station;
   std::optional<int> copies;
   std::optional<int> specialMode;  // the "Special Color" selection, as the operator would make it
+  std::string cutSetting;          // loaded in More Options once the job is open
   std::string transcript;
   bool json = false;
   bool calibrate = false;     // the twin calibrated first, the pair stored and used for the run
@@ -133,6 +135,8 @@ std::optional<std::string> ParseOptions(const Arguments& args, Options& o) {
     } else if (arg == "--special-mode") {
       if (!ParseInt(*v, 0, 4, n)) return "--special-mode wants an entry number 0 to 4";
       o.specialMode = static_cast<int>(n);
+    } else if (arg == "--cut-setting") {
+      o.cutSetting = *v;
     } else if (arg == "--transcript") {
       o.transcript = *v;
     } else {
@@ -191,8 +195,8 @@ bool Calibrate(sim::SimStation& station, MainWindowModel& model, HeadlessWindow&
 }
 
 // Opens the job, and sets the window as the options say.
-bool Prepare(sim::SimStation& station, MainWindowModel& model, const Options& o,
-             std::string& error) {
+bool Prepare(sim::SimStation& station, MainWindowModel& model, HeadlessWindow& window,
+             const Options& o, std::string& error) {
   if (o.station.edgeSheets) {
     // Edge mode places the print by the sheet's side edge; the operator sets how far inside it
     // the print lies ("Y"). At 0 the edge would stand 2 mm from the camera's centre, and a sheet
@@ -207,6 +211,16 @@ bool Prepare(sim::SimStation& station, MainWindowModel& model, const Options& o,
     return false;
   }
   station.Run().mediaWidth = o.station.mediaWidthMm;
+  if (!o.cutSetting.empty()) {
+    // The operator's saved cut setting replaces the window's cut fields and lays the job out
+    // again; the options below are set over it, as the operator would change them afterwards.
+    window.SetCutSettingFile(o.cutSetting);
+    model.OnMoreOptions();
+    if (OptionsOutcome(station.Run()) != 1) {
+      error = "cannot read cut setting file " + o.cutSetting;
+      return false;
+    }
+  }
   if (o.specialMode) {
     const int entries = static_cast<int>(model.ComboEntries(window_id::kSpecialModeCombo).size());
     if (*o.specialMode >= entries) {
@@ -272,7 +286,7 @@ int RunSimulate(const Arguments& args) {
     calibration = pair;
   }
   std::string error;
-  if (!Prepare(station, model, o, error)) {
+  if (!Prepare(station, model, window, o, error)) {
     std::fprintf(stderr, "orvex-cli simulate: %s\n", error.c_str());
     return kExitRefused;
   }

@@ -96,16 +96,15 @@ TEST_F(MainWindowModelTest, StartNeedsAJobFileOpenLoadsOneAndStartStoresTheRunSe
 }
 
 // Every control the run takes holds a value of its own, so a value in the wrong place shows.
+// The compensations, the forces, the uplift, the insertion and the first marker show in the
+// settings and cut-setting rows of the run transcripts; these are the ones no file reaches.
 TEST_F(MainWindowModelTest, TheRunGetsWhatTheOperatorTypedEachInItsOwnPlace) {
   const std::map<int, std::string> typed = {
-      {kXCorrectionEdit, "1"},   {kYCorrectionEdit, "-2"},  {kCompensationLeftEdit, "3"},
-      {kHeightEdit, "5"},        {kWidthEdit, "-6"},        {kCompensationRightEdit, "-4"},
-      {kSpecialForceEdit, "7"},  {kCopiesEdit, "8"},        {kCountEdit, "9"},
-      {kLastCutEdit, "0.75"},    {kCutterWidthEdit, "1.5"}, {kFirstMarkerCrossEdit, "2.5"},
-      {kUpliftEdit, "10"},       {kInsertionEdit, "150"},   {kCutForceEdit, "21"},
-      {kDashForceEdit, "13"},    {kDashUpEdit, "14"},       {kDashCutEdit, "15"},
-      {kSpecialUpEdit, "16"},    {kSpecialCutEdit, "17"},   {kDashSpeedEdit, "18"},
-      {kSpecialSpeedEdit, "19"}, {kFirstMarkerEdit, "45.5"}};
+      {kXCorrectionEdit, "1"}, {kYCorrectionEdit, "-2"},       {kCopiesEdit, "8"},
+      {kCountEdit, "9"},       {kLastCutEdit, "0.75"},         {kCutterWidthEdit, "1.5"},
+      {kDashForceEdit, "13"},  {kFirstMarkerCrossEdit, "2.5"}, {kDashUpEdit, "14"},
+      {kDashCutEdit, "15"},    {kSpecialUpEdit, "16"},         {kSpecialCutEdit, "17"},
+      {kDashSpeedEdit, "18"},  {kSpecialSpeedEdit, "19"}};
   for (const auto& [id, text] : typed) view.texts[id] = text;
   view.checks = {{kWithoutMarksCheck, true}, {kDashEnableCheck, true}};
   view.selections[kPassCombo] = 2;
@@ -113,19 +112,15 @@ TEST_F(MainWindowModelTest, TheRunGetsWhatTheOperatorTypedEachInItsOwnPlace) {
   RunFields fields;
   model->AsRunApplication().TakeFields(fields);
   const SheetCutFields& s = fields.sheet;
-  EXPECT_EQ(std::vector<int>({s.manualX, s.manualY, s.compensationL, s.compensationR,
-                              s.compensationHeight, s.compensationWidth, s.specialForce, s.copies,
-                              s.sheetCount}),
-            std::vector<int>({1, -2, 3, -4, 5, -6, 7, 8, 9}));
+  EXPECT_EQ(std::vector<int>({s.manualX, s.manualY, s.copies, s.sheetCount}),
+            std::vector<int>({1, -2, 8, 9}));
   const CutterCommandInputs& c = fields.commands;
-  EXPECT_EQ(std::vector<int>({fields.uplift, fields.insertion, c.cutForce, c.dashedForce,
-                              c.dashedUpLength, c.dashedCutLength, c.specialUpLength,
+  EXPECT_EQ(std::vector<int>({c.dashedForce, c.dashedUpLength, c.dashedCutLength, c.specialUpLength,
                               c.specialCutLength, c.dashedSpeed, c.specialSpeed}),
-            std::vector<int>({10, 150, 21, 13, 14, 15, 16, 17, 18, 19}));
+            std::vector<int>({13, 14, 15, 16, 17, 18, 19}));
   EXPECT_EQ(std::pair(fields.passSelection, fields.specialSelection), std::pair(2, 1));
-  EXPECT_EQ(std::vector<double>(
-                {s.firstMarkerCross, s.feedScaleShown, fields.cutterWidthShown, c.labelStep}),
-            std::vector<double>({2.5, 0.75, 1.5, 45.5}));
+  EXPECT_EQ(std::vector<double>({s.firstMarkerCross, s.feedScaleShown, fields.cutterWidthShown}),
+            std::vector<double>({2.5, 0.75, 1.5}));
   EXPECT_EQ(std::vector<bool>({s.withoutCropMarks, s.copiesEnabled, c.dashedLineOn, c.bladeUp}),
             std::vector<bool>({true, false, true, false}));
 }
@@ -179,26 +174,10 @@ TEST_F(MainWindowModelTest, ToolButtonsAndJogSendTheirCommandsWithTheirPauses) {
   EXPECT_EQ(cutterTransport.opens.size(), 8U);  // after the five above and the cycle's park
 }
 
-TEST_F(MainWindowModelTest, CalibrationReadsTheMarkAndSetStoresTheActivePairOnly) {
+// Read Marker and Set store the pair the run then uses (the calibration rows of the run
+// transcripts); here the dialog's mode, which follows the camera and the media, and Cancel.
+TEST_F(MainWindowModelTest, CalibrationModeFollowsTheCameraAndTheMediaAndCancelWritesNothing) {
   run.cameraOffsetX = 80;
-  run.cameraOffsetY = 99;
-  run.mediaWidth = 320.0;
-  view.calibrationScript = [&](CalibrationDialogModel& dialog) {
-    EXPECT_EQ(dialog.Mode(), 1);
-    dialog.OnReadMarker();
-    EXPECT_EQ(run.calibrationRead, 1);
-    model->CalibrationSink()->OnCalibrationRead({95, 101});
-    dialog.OnTick();
-    dialog.OnSet();
-    return view.calibrationView.accepted;
-  };
-  profile.ClearWriteLog();
-  view.Click(kCalibrationButton);
-  EXPECT_EQ((OffsetPair{run.cameraOffsetX, run.cameraOffsetY}), (OffsetPair{95, 101}));
-  EXPECT_EQ(profile.WriteLog(), (std::vector<std::string>{"deltaY", "deltaX"}));
-  EXPECT_EQ(profile.ReadInt(kProfileSection, "deltaX", 0), 95);
-
-  // Cancel writes nothing; the dialog's mode follows the camera and the media.
   std::vector<int> modes;
   view.calibrationScript = [&](CalibrationDialogModel& dialog) {
     modes.push_back(dialog.Mode());
@@ -206,6 +185,8 @@ TEST_F(MainWindowModelTest, CalibrationReadsTheMarkAndSetStoresTheActivePairOnly
     return false;
   };
   profile.ClearWriteLog();
+  run.mediaWidth = 320.0;
+  view.Click(kCalibrationButton);
   run.mediaWidth = 700.0;
   view.Click(kCalibrationButton);
   run.creasingVariant = 2;
@@ -213,9 +194,9 @@ TEST_F(MainWindowModelTest, CalibrationReadsTheMarkAndSetStoresTheActivePairOnly
   run.creasingVariant = 0;
   run.secondCamera = 1;
   view.Click(kCalibrationButton);
-  EXPECT_EQ(modes, (std::vector<int>{3, 4, 2}));
+  EXPECT_EQ(modes, (std::vector<int>{1, 3, 4, 2}));
   EXPECT_TRUE(profile.WriteLog().empty());
-  EXPECT_EQ(run.cameraOffsetX, 95);
+  EXPECT_EQ(run.cameraOffsetX, 80);
 }
 
 }  // namespace

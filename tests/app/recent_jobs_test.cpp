@@ -1,14 +1,9 @@
 // recent.dat: the new line, the in-place rewrite, the line replaced when it would not fit, the
-// restore at load, damaged lines, and a writer killed at random moments.
+// restore at load and damaged lines. Every update replaces the whole file atomically, so a
+// writer killed midway leaves the old or the new file (the atomic file's own tests).
 #include "app/recent_jobs.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <random>
-#include <set>
 
 #include "fake_views.h"
 
@@ -145,55 +140,6 @@ TEST(RecentJobsTest, RestoreBoundaries) {
     EXPECT_EQ(f.recent.Restore("/j.eps"), c.restored);
     EXPECT_EQ(f.fields.passSelection, c.passAfter);
     EXPECT_EQ(f.fields.cutForce, c.restored ? 8 : 0);  // from the first line for the job
-  }
-}
-
-// A child rewrites recent.dat without pause and is killed at a random moment; the file must
-// then be one of the states the updates produce, byte for byte, never a mix. The long entry does
-// not fit the slack, so the updates alternate between a line replaced through the whole file and
-// a rewrite in place.
-TEST(RecentJobsTest, AKilledWriterLeavesTheOldOrTheNewFile) {
-  Fixture f;
-  const std::filesystem::path file = f.dir.File("recent.dat");
-  RecentEntry shortEntry = Entry("/jobs/kill test.eps", 7);
-  RecentEntry longEntry = shortEntry;
-  for (int i = 0; i < 4; ++i) longEntry.values[i] = -2000000000;
-  const std::string initial = FormatNewRecentLine(Entry("/jobs/before.eps", 1)) +
-                              FormatNewRecentLine(shortEntry) +
-                              FormatNewRecentLine(Entry("/jobs/after.eps", 2));
-  std::set<std::string> states{initial};
-  test::WriteFileBytes(file, initial);
-  for (int i = 0; i < 6; ++i) {
-    f.recent.Update(i % 2 == 0 ? longEntry : shortEntry);
-    states.insert(test::ReadFileBytes(file));
-  }
-  ASSERT_EQ(states.size(), 3U);
-
-  std::mt19937 random(20261207);
-  std::uniform_int_distribution<int> delayUs(0, 3000);
-  for (int round = 0; round < 100; ++round) {
-    test::WriteFileBytes(file, initial);
-    // The child says when its first update is done, so a slow start (a sanitizer's fork is
-    // slow) is not mistaken for a writer that never wrote.
-    int started[2];
-    ASSERT_EQ(::pipe(started), 0);
-    pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-      f.recent.Update(longEntry);
-      (void)!::write(started[1], "1", 1);
-      for (unsigned i = 1;; ++i) f.recent.Update(i % 2 == 0 ? longEntry : shortEntry);
-    }
-    ::close(started[1]);
-    char ready = 0;
-    ASSERT_EQ(::read(started[0], &ready, 1), 1);
-    ::close(started[0]);
-    ::usleep(static_cast<useconds_t>(delayUs(random)));
-    ::kill(child, SIGKILL);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFSIGNALED(status));
-    ASSERT_EQ(states.count(test::ReadFileBytes(file)), 1U) << "round " << round;
   }
 }
 

@@ -75,7 +75,7 @@ std::string Contents(const std::string& names, const std::filesystem::path& work
     const std::filesystem::path left = work / name;
     const std::string text =
         ReadFileBytes(std::filesystem::exists(left) ? left : inputs.File(name));
-    out += "--- " + name + ", " + std::to_string(text.size()) + " bytes\n" + text;
+    out += "--- " + name + "\n" + text;
     if (!text.empty() && text.back() != '\n') out += "\n";
   }
   return out;
@@ -95,10 +95,12 @@ TEST_P(RunTranscript, IsItsGoldenFile) {
       WithInputs(ReplaceAll(arguments, "<job>", Quoted(job)), dir) + " --workdir " + Quoted(work) +
       (simulate ? " --transcript " + Quoted(dir.File("wire.txt").string()) : "") +
       (simulate || ownSettings ? "" : " --settings " + Quoted(dir.File("orvex.conf").string())));
-  // The report line leads with the job path's length in bytes, which depends on where the
-  // source tree lies: a right length becomes <length>, a wrong one stays and shows. The working
-  // directory lies inside the inputs' directory, and the job inside the source tree.
-  std::string actual = run.out;
+  // Paths that depend on where the source tree and the temporary directory lie are named. The
+  // report line (and recent.dat) lead with the job path's length in bytes: a right length
+  // becomes <length>, a wrong one stays and shows. The working directory lies inside the inputs'
+  // directory, and the job inside the source tree.
+  std::string actual = run.out + "exit " + std::to_string(run.status) + "\n" + FileNames(work) +
+                       Contents(GetParam().shows, work, dir);
   for (const auto& [from, to] : std::vector<std::pair<std::string, std::string>>{
            {work, "<workdir>"},
            {dir.Path().string(), "<inputs>"},
@@ -106,8 +108,6 @@ TEST_P(RunTranscript, IsItsGoldenFile) {
            {ORVEX_SOURCE_DIR, "<source>"}}) {
     actual = ReplaceAll(actual, from, to);
   }
-  actual += "exit " + std::to_string(run.status) + "\n" + FileNames(work) +
-            Contents(GetParam().shows, work, dir);
   if (simulate) actual += dir.Exists("wire.txt") ? dir.Read("wire.txt") : "(no transcript)\n";
 
   const std::string golden =
@@ -175,6 +175,20 @@ INSTANTIATE_TEST_SUITE_P(
         Scenario{"marks_missing", "simulate <job> --sheets 1 --fault marks-missing"},
         // Only the half nearer the far media edge printed: no mark the search can confirm.
         Scenario{"mark_half_printed", "simulate <job> --sheets 1 --fault mark-half-printed"},
+        // What the window's files hand the run: the settings file, a cut setting, inch display.
+        // The settings file: each setting unlike its default and the others, and the
+        // job's line in recent.dat after Start. The forces, the uplift, the insertion and the
+        // height compensation show in the wire texts; the dashed line's lengths only in the line.
+        Scenario{"window_settings_reach_the_run",
+                 "simulate <job> --sheets 1 --settings <input:window-settings.conf>", "recent.dat"},
+        // A cut setting loaded in More Options before Start, each value unlike its default and
+        // the others: the compensations, the forces, the uplift and the insertion show in the
+        // wire texts, the dashed line's lengths and speed in the line.
+        Scenario{"window_cut_setting_reaches_the_run",
+                 "simulate <job> --sheets 1 --cut-setting <input:window-labels.cst>", "recent.dat"},
+        // Inch display shows the first marker's stored 45 mm as 1.77 inch; Start stores 45 again.
+        Scenario{"window_inch_display",
+                 "simulate <job> --sheets 1 --settings <input:window-inch.conf>", "recent.dat"},
         Scenario{"import_json", "import <job> --multiple 3 --spacing 10 --json"},
         Scenario{"import_ordered", "import <job> --json --order"},
         // Two passes over the mirrored job, as edge mode orders it, in reverse.
