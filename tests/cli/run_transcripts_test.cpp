@@ -90,6 +90,13 @@ TEST_P(RunTranscript, IsItsGoldenFile) {
     actual = ReplaceAll(actual, from, to);
   }
   actual += "exit " + std::to_string(run.status) + "\n" + FileNames(work);
+  // A row's own settings file, as the run left it.
+  const std::size_t settingsAt = arguments.find("--settings <input:");
+  if (settingsAt != std::string::npos) {
+    const std::size_t nameAt = settingsAt + std::string("--settings <input:").size();
+    const std::string name = arguments.substr(nameAt, arguments.find('>', nameAt) - nameAt);
+    actual += name + ":\n" + dir.Read(name);
+  }
   if (simulate) actual += dir.Exists("wire.txt") ? dir.Read("wire.txt") : "(no transcript)\n";
 
   const std::string golden =
@@ -158,7 +165,11 @@ INSTANTIATE_TEST_SUITE_P(
         Scenario{"import_ordered", "import <job> --json --order"},
         // Two passes over the mirrored job, as edge mode orders it, in reverse.
         Scenario{"import_ordered_twice_mirrored",
-                 "import <job> --order --passes 2 --special-mode 2 --reverse"}),
+                 "import <job> --order --passes 2 --special-mode 2 --reverse"},
+        // The converters and the settings file, as the operator meets them.
+        // An EPS the parser finds no path in goes to Ghostscript, whose own error line is the
+        // reason; nothing of the attempt is left in the working directory.
+        Scenario{"import_ghostscript_refuses", "import <input:undrawable.eps> --json"}),
     [](const ::testing::TestParamInfo<Scenario>& info) { return std::string(info.param.name); });
 
 }  // namespace
