@@ -169,7 +169,11 @@ INSTANTIATE_TEST_SUITE_P(
         // The converters and the settings file, as the operator meets them.
         // An EPS the parser finds no path in goes to Ghostscript, whose own error line is the
         // reason; nothing of the attempt is left in the working directory.
-        Scenario{"import_ghostscript_refuses", "import <input:undrawable.eps> --json"}),
+        Scenario{"import_ghostscript_refuses", "import <input:undrawable.eps> --json"},
+        // The operator's settings file read as it stands (a value that is no number gives the
+        // default), and the calibration's pair written back into it.
+        Scenario{"settings_hand_edited",
+                 "simulate <job> --sheets 1 --calibrate --settings <input:hand_edited.conf>"}),
     [](const ::testing::TestParamInfo<Scenario>& info) { return std::string(info.param.name); });
 
 }  // namespace
