@@ -290,7 +290,12 @@ INSTANTIATE_TEST_SUITE_P(
         Scenario{"run_order_two_passes", "import <input:run-order-shapes.eps> --order --passes 2",
                  "sort.prn sortp.prn sortx.prn"},
         Scenario{"run_import_refused", "import <input:run-empty.eps>"},
-        Scenario{"run_import_refused_json", "import <input:run-empty.eps> --json"}),
+        Scenario{"run_import_refused_json", "import <input:run-empty.eps> --json"},
+        // The operator's settings file read as it stands (a value that is no number gives the
+        // default), and the calibration's pair written back into it.
+        Scenario{"settings_hand_edited",
+                 "simulate <job> --sheets 1 --calibrate --settings <input:hand_edited.conf>",
+                 "hand_edited.conf"}),
     [](const ::testing::TestParamInfo<Scenario>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -74,8 +74,7 @@ int FakeUsbCutter::OnIoctl(UMockdevIoctlBase* /*handler*/, UMockdevIoctlClient* 
   Urb reaped;
   int error = 0;
   switch (umockdev_ioctl_client_get_request(client)) {
-    case USBDEVFS_DISCONNECT_CLAIM:
-    case USBDEVFS_CLAIMINTERFACE:
+    case USBDEVFS_DISCONNECT_CLAIM:  // libusb claims so when it may detach a kernel driver
       error = cutter.Claim();
       break;
     case USBDEVFS_RELEASEINTERFACE:
@@ -85,7 +84,6 @@ int FakeUsbCutter::OnIoctl(UMockdevIoctlBase* /*handler*/, UMockdevIoctlClient* 
     case USBDEVFS_SUBMITURB:
       error = cutter.Submit(arg);
       break;
-    case USBDEVFS_REAPURB:
     case USBDEVFS_REAPURBNDELAY:
       error = cutter.Reap(arg, reaped);
       break;
@@ -169,8 +167,6 @@ void FakeUsbCutter::MatchReplies() {
     const std::size_t length = std::min<std::size_t>(reply.size(), it->buffer->data_len);
     std::memcpy(it->buffer->data, reply.data(), length);
     it->actualLength = static_cast<int>(length);
-    // More than the transfer holds overflows it, as a host controller reports babble.
-    if (reply.size() > length) it->status = -EOVERFLOW;
     replies_.pop_front();
     done_.push_back(*it);
     it = waiting_.erase(it);

@@ -40,8 +40,7 @@ class FakeUsbCutter {
   std::string ExpectedPath() const;
   std::string NodeFile() const { return bed_.RootDir() + Node(); }
 
-  // Queues a reply for the IN endpoint; it completes the read outstanding, or the next one,
-  // overflowing it when longer than the transfer.
+  // Queues a reply for the IN endpoint; it completes the read outstanding, or the next one.
   void Reply(const std::string& bytes);
   // The device goes away while the write that makes `count` more bytes arrive is under way.
   void UnplugAfterBytes(std::size_t count);

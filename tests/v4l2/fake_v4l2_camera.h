@@ -1,7 +1,8 @@
 // A UVC-like USB camera played inside the test program: its picture node offers YUYV 640x480
 // only (so libv4l2 has to convert to BGR24), with memory-mapped buffers over a memfd, an
-// eventfd as the node so poll tells honestly when a frame is ready, brightness and exposure
-// controls, and a metadata node beside it. libv4l2 reaches the kernel through syscall() and the
+// eventfd as the node so poll tells honestly when a frame is ready, brightness (-64 to 64) and
+// exposure controls (156 by default, left at 900 in manual mode by another program), and a
+// metadata node beside it. libv4l2 reaches the kernel through syscall() and the
 // adapter's listing through open/ioctl/close; this program defines those and answers for the
 // camera's two nodes, passing every other call on.
 #pragma once
@@ -21,9 +22,6 @@ class FakeV4l2Camera {
  public:
   static constexpr int kWidth = 640;
   static constexpr int kHeight = 480;
-  static constexpr int kBrightnessMin = -64;
-  static constexpr int kExposureDefault = 156;
-  static constexpr int kExposureLeft = 900;  // manual, as another program left it
 
   // Plays the camera at `pictureNode` and `metadataNode` (paths the adapter will open) while
   // it lives; one camera at a time. Its card name is "USB 2.0 Camera".
@@ -71,7 +69,6 @@ class FakeV4l2Camera {
   std::map<int, Node> opens_;
   int streamFd_ = -1;  // the open that owns the buffers
   int memory_ = -1;    // memfd with the buffers, one after another
-  unsigned buffers_ = 0;
   std::deque<unsigned> queued_, done_;  // oldest first
   bool streaming_ = false;
   int pending_ = 0;
