@@ -77,7 +77,7 @@ TEST(FrameHandler, ACalibrationReadWaitsOutTheHoldIgnoresEdgeModeAndSaysWhenItFi
   EXPECT_EQ(m.context.calibrationRead, 0);
 }
 
-TEST(FrameHandler, ANoticeDuringTheTimeOutBoxIsHandledAfterIt) {
+TEST(FrameHandler, NoticesDuringTheTimeOutBoxAreEachHandledAfterIt) {
   Machine m;
   m.actions.sheets = 3;
   m.context.searchAttempts = 65;
@@ -85,17 +85,20 @@ TEST(FrameHandler, ANoticeDuringTheTimeOutBoxIsHandledAfterIt) {
   const CameraFrame paper = Drawn(kPaper);
   m.Arrive(paper);
   m.Arrive(paper);
+  m.Arrive(paper);
   int analysesInsideTheBox = -1;
   m.actions.duringMessage = [&] {
-    m.handler.OnFrameReady();  // the second frame's notice, from the box's event loop
+    // The second and third frames' notices, from the box's event loop.
+    m.handler.OnFrameReady();
+    m.handler.OnFrameReady();
     analysesInsideTheBox = m.handler.Analyses();
   };
   m.handler.OnFrameReady();
   EXPECT_EQ(analysesInsideTheBox, 1);
-  EXPECT_EQ(m.handler.Analyses(), 2);
+  EXPECT_EQ(m.handler.Analyses(), 3);
   // One give-up only: one notice, one message, one eject, one end of the run.
   EXPECT_EQ(m.actions.log.size(), 4U);
-  EXPECT_EQ(m.context.searchAttempts, 1);
+  EXPECT_EQ(m.context.searchAttempts, 2);
 }
 
 }  // namespace

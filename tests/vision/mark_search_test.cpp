@@ -65,7 +65,7 @@ TEST(MarkSearch, DrawnSquares) {
 }
 
 // A find starts the count again; the 66th miss after it gives up, in order, and ends a job of
-// more than one sheet.
+// more than one sheet; with one sheet the run goes on.
 TEST(MarkSearch, TheSixtySixthMissGivesUpInOrderAndAFindResetsTheCount) {
   const CameraFrame paper = Drawn(kPaper);
   RunContext context;
@@ -82,6 +82,9 @@ TEST(MarkSearch, TheSixtySixthMissGivesUpInOrderAndAFindResetsTheCount) {
                                                    "command 119", "finish"}));
   EXPECT_EQ(context.waitingForMark, 0);
   EXPECT_EQ(context.searchAttempts, 0);
+  actions.sheets = 1;
+  for (int i = 0; i < 66; ++i) FindMark(paper, context, actions);
+  EXPECT_EQ(actions.log.back(), "command 119");
 }
 
 TEST(MarkSearch, AFrameOfAnotherSizeIsNeverReadButCounts) {
