@@ -69,10 +69,8 @@ TEST(CalibrationWindowTest, ShowsAMeasurementAfterATickSetReturnsItAndOpeningsLe
   model.Prepare({80, 99}, 1);
   EXPECT_TRUE(window.Run(model));
 
-  ASSERT_EQ(answerer.Seen().size(), 4u);
-  EXPECT_EQ(answerer.Seen()[0].title, QStringLiteral(" - Calibration - Camera  2 - "));
-  EXPECT_EQ(answerer.Seen()[1].title, QStringLiteral("Calibration "));
-  EXPECT_EQ(answerer.Seen()[2].text, QStringLiteral("Please enter an integer."));
+  EXPECT_EQ(answerer.Shown(), QStringList({" - Calibration - Camera  2 - ", "Calibration ",
+                                           "Please enter an integer.", "Calibration "}));
   EXPECT_EQ(cameraTwoShown, (std::vector<bool>{true, false}));
   EXPECT_EQ(commands.reads, 1);
   EXPECT_EQ(shown, QStringLiteral("85,59 80"));

@@ -148,12 +148,17 @@ void ModalAnswerer::Poll() {
       Qt::QueuedConnection);
 }
 
+QStringList ModalAnswerer::Shown() const {
+  QStringList shown;
+  for (const SeenModal& seen : seen_) shown << (seen.text.isEmpty() ? seen.title : seen.text);
+  return shown;
+}
+
 ModalAnswerer::Step ModalAnswerer::Accept() {
   return [](QWidget* modal) {
     if (auto* box = qobject_cast<QMessageBox*>(modal)) {
       QAbstractButton* button = box->button(QMessageBox::Ok);
       if (button == nullptr) button = box->button(QMessageBox::Yes);
-      if (button == nullptr) button = box->defaultButton();
       if (button != nullptr) {
         button->click();
         return;

@@ -62,7 +62,9 @@ class ModalAnswerer {
   static Step ChooseFile(const QString& path);
   static Step Click(int id);
 
-  const std::vector<SeenModal>& Seen() const { return seen_; }
+  // What each answered modal widget showed, in order: a message box's text, another widget's
+  // title.
+  QStringList Shown() const;
 
  private:
   void Poll();

@@ -22,7 +22,7 @@ TEST(SplashWindowTest, ShowsTheVersionAndEndsOnEnter) {
   ShowSplash(nullptr, QStringLiteral("Version 9.8.0"));
 
   EXPECT_EQ(shown, QStringLiteral("Version 9.8.0"));
-  EXPECT_EQ(answerer.Seen().size(), 1u);
+  EXPECT_EQ(answerer.Shown().size(), 1);
 }
 
 }  // namespace

@@ -47,8 +47,9 @@ struct Machine {
 };
 
 // Read while the run holds detection and with edge mode left over from a run: the read waits
-// for the first analysis after the hold and measures the square all the same.
-TEST(FrameHandler, ACalibrationReadWaitsOutTheHoldAndIgnoresEdgeMode) {
+// for the first analysis after the hold and measures the square all the same. A read that finds
+// nothing, past the attempts of a run's search, says so, converts (0, 0) and does not time out.
+TEST(FrameHandler, ACalibrationReadWaitsOutTheHoldIgnoresEdgeModeAndSaysWhenItFindsNothing) {
   Machine m;
   m.context.edgeMode = 1;
   m.context.detectionHold = 10;
@@ -63,14 +64,7 @@ TEST(FrameHandler, ACalibrationReadWaitsOutTheHoldAndIgnoresEdgeMode) {
   m.context.detectionHold = 0;
   m.handler.RequestFrame();
   m.Deliver(CutSquare());
-  EXPECT_EQ(m.sink.reads, std::vector<OffsetPair>{(OffsetPair{65, 80})});
-  EXPECT_EQ(m.context.calibrationRead, 0);
-  EXPECT_TRUE(m.actions.log.empty());
-}
 
-// A calibration read past the attempts of a run's search does not time out either.
-TEST(FrameHandler, ACalibrationReadThatFindsNothingSaysSoAndStillConverts) {
-  Machine m;
   m.context.markScale = 4.0 / 150.0;
   m.actions.sheets = 3;
   m.handler.StartCalibrationRead();
@@ -78,12 +72,12 @@ TEST(FrameHandler, ACalibrationReadThatFindsNothingSaysSoAndStillConverts) {
   m.Deliver(Drawn(kPaper));
   EXPECT_EQ(m.actions.log,
             (std::vector<std::string>{"message " + std::string(kCalibrationNotFoundMessage)}));
-  EXPECT_EQ(m.sink.reads, std::vector<OffsetPair>{(OffsetPair{1, 165})});
+  EXPECT_EQ(m.sink.reads, (std::vector<OffsetPair>{{65, 80}, {1, 165}}));
   EXPECT_EQ(m.context.markResult, -1);
   EXPECT_EQ(m.context.calibrationRead, 0);
 }
 
-TEST(FrameHandler, ANoticeDuringTheTimeOutBoxIsHandledAfterIt) {
+TEST(FrameHandler, NoticesDuringTheTimeOutBoxAreEachHandledAfterIt) {
   Machine m;
   m.actions.sheets = 3;
   m.context.searchAttempts = 65;
@@ -91,17 +85,20 @@ TEST(FrameHandler, ANoticeDuringTheTimeOutBoxIsHandledAfterIt) {
   const CameraFrame paper = Drawn(kPaper);
   m.Arrive(paper);
   m.Arrive(paper);
+  m.Arrive(paper);
   int analysesInsideTheBox = -1;
   m.actions.duringMessage = [&] {
-    m.handler.OnFrameReady();  // the second frame's notice, from the box's event loop
+    // The second and third frames' notices, from the box's event loop.
+    m.handler.OnFrameReady();
+    m.handler.OnFrameReady();
     analysesInsideTheBox = m.handler.Analyses();
   };
   m.handler.OnFrameReady();
   EXPECT_EQ(analysesInsideTheBox, 1);
-  EXPECT_EQ(m.handler.Analyses(), 2);
+  EXPECT_EQ(m.handler.Analyses(), 3);
   // One give-up only: one notice, one message, one eject, one end of the run.
   EXPECT_EQ(m.actions.log.size(), 4U);
-  EXPECT_EQ(m.context.searchAttempts, 1);
+  EXPECT_EQ(m.context.searchAttempts, 2);
 }
 
 }  // namespace
