@@ -15,7 +15,6 @@
 #include <system_error>
 
 #include "cli/commands.h"
-#include "platform/work_dir_location.h"
 #include "cli/json_text.h"
 #include "cli/order_option.h"
 #include "core/run_context.h"
@@ -25,6 +24,7 @@
 #include "platform/pdf_converters.h"
 #include "platform/qimage_preview_canvas.h"
 #include "platform/qsettings_profile.h"
+#include "platform/work_dir_location.h"
 
 namespace orvex::cli {
 
@@ -206,7 +206,6 @@ const char* KindName(int kind) {
   }
 }
 
-
 // Millimetres with two decimals, as in the working files; a value that is not finite is null.
 std::string JsonNumber(double value) {
   if (!std::isfinite(value)) return "null";
@@ -312,7 +311,10 @@ void PrintHuman(const Outcome& o, const Options& options) {
       std::printf(
           "          No PDF converter could be run: install orvex-pdf2ps, or poppler-utils\n"
           "          for pdftops.\n");
-    } else if (r.message.rfind(loader_text::kParseFailed, 0) == 0) {
+    } else if (r.message.rfind(loader_text::kParseFailed, 0) == 0 &&
+               !(r.kind == kKindPdf && !r.converterReason.empty())) {
+      // A PDF the converter could not read at all was not saved without paths: its reason
+      // above says what is wrong with it.
       std::printf(
           "          No cut path was found: save as EPS with the paths as vectors, or\n"
           "          as Illustrator with a visible layer.\n");

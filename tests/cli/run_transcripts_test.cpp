@@ -268,6 +268,25 @@ INSTANTIATE_TEST_SUITE_P(
                  "sort.prn"},
         Scenario{"import_reference_job_by_ghostscript",
                  "import <input:import-reference-job-by-ghostscript.pdf> --json"},
+        // What the converter writes of PDF features, and the special lines' layout. One page off
+        // the origin and turned by /Rotate: closed, open and filled subpaths, a lone moveto, a
+        // dash under a scale of 0.1 and dashes too long to be one, a coordinate of 1e9, text, a
+        // shading and clips, RGB magenta and nearly magenta, grey, a spot colour, a palette, a
+        // CMYK colour that only rounds to the special one, and a soft mask's form.
+        Scenario{"import_pdf_page_features", "import <input:import-pdf-page-features.pdf>",
+                 "out.ps"},
+        Scenario{"import_pdf_without_pages", "import <input:import-pdf-without-pages.pdf>"},
+        // A straight special line, one of no length, and three curves whose controls lie on an
+        // end (the first on the start, both on the start's vertical, the second on the end).
+        Scenario{"import_special_lines_as_two",
+                 "import <input:import-special-lines-and-curves.eps> --multiple 2 --spacing 10",
+                 "TPSINT"},
+        Scenario{"import_special_lines_as_four",
+                 "import <input:import-special-lines-and-curves.eps> --multiple 4 --spacing 10",
+                 "TPSINT"},
+        Scenario{"import_special_lines_as_five",
+                 "import <input:import-special-lines-and-curves.eps> --multiple 5 --spacing 10",
+                 "TPSINT"},
         // The run engine's and the ordering's rows: the settings a run takes from its file, the
         // calibration it stores there, and the order of hand-drawn shapes. The second camera's
         // pair, then its calibration, which must leave the first camera's pair alone.
