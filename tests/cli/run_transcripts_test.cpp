@@ -272,7 +272,7 @@ INSTANTIATE_TEST_SUITE_P(
         // the origin and turned by /Rotate: closed, open and filled subpaths, a lone moveto, a
         // dash under a scale of 0.1 and dashes too long to be one, a coordinate of 1e9, text, a
         // shading and clips, RGB magenta and nearly magenta, grey, a spot colour, a palette, a
-        // CMYK colour that only rounds to the special one, and a soft mask's form.
+        // CMYK colour that only rounds to the special one, one beyond 1, and a soft mask's form.
         Scenario{"import_pdf_page_features", "import <input:import-pdf-page-features.pdf>",
                  "out.ps"},
         Scenario{"import_pdf_without_pages", "import <input:import-pdf-without-pages.pdf>"},
@@ -280,6 +280,10 @@ INSTANTIATE_TEST_SUITE_P(
         // end (the first on the start, both on the start's vertical, the second on the end).
         Scenario{"import_special_lines_as_two",
                  "import <input:import-special-lines-and-curves.eps> --multiple 2 --spacing 10",
+                 "TPSINT"},
+        // The middle line is the drawn one; its curve records end in two blanks.
+        Scenario{"import_special_lines_as_three",
+                 "import <input:import-special-lines-and-curves.eps> --multiple 3 --spacing 10",
                  "TPSINT"},
         Scenario{"import_special_lines_as_four",
                  "import <input:import-special-lines-and-curves.eps> --multiple 4 --spacing 10",
