@@ -1,9 +1,8 @@
 // The run engine where a whole run on the twin does not reach: the sheet request with the creasing
 // tool and out-of-range values, the mark confirmation's two-pixel rule, when a later sheet orders
-// again, the average cut time and the long run that trusts it, garbled and boundary status
-// replies, the sleep hold, Cut Test's guards and the tool-change cycle. The sheet cycle's texts,
-// waits and polling on the normal and fault paths (stale replies, busy ones before ready ones, the
-// report line) are held by the run transcripts.
+// again, the finish check's edge cases, garbled and boundary status replies, the sleep hold, Cut
+// Test's guards and the tool-change cycle. The sheet cycle's texts, waits and polling on the
+// normal and fault paths are held by the run transcripts.
 #include "run/run_engine.h"
 
 #include <gtest/gtest.h>
@@ -211,6 +210,32 @@ class FinishCheckTest : public RunEngineTest {
   }
   void Check(char state) { Fresh(state), engine_.SheetFinishedCheck(); }
 };
+
+TEST_F(FinishCheckTest, ThreeStaleRepliesInARowLeadBackToDiscoveryAndFinishNothing) {
+  Fresh('0');
+  ctx_.cutterStatus[0] = 0x09;  // the ready reply is an old one
+  engine_.SheetFinishedCheck();
+  engine_.SheetFinishedCheck();
+  EXPECT_NE(ctx_.statusChar, 0);
+  engine_.SheetFinishedCheck();
+  EXPECT_EQ(ctx_.statusChar, 0);
+  EXPECT_EQ(ctx_.statusStep, 56);
+  EXPECT_EQ(SheetRequests(), 0);
+}
+
+// Ready replies do not undo the busy ones seen before them: the fourth busy reply lets the next
+// ready one finish the sheet, the third does not.
+TEST_F(FinishCheckTest, ALongJobNeedsTheCutterSeenBusyFourTimesFirst) {
+  ctx_.totalCutLength = 1200.0;
+  Check('0');
+  for (int i = 0; i < 3; ++i) Check('1');
+  Check('0');
+  EXPECT_EQ(SheetRequests(), 0);
+  Check('1');
+  Check('0');
+  EXPECT_EQ(SheetRequests(), 1);
+  EXPECT_EQ(ctx_.notReadyCount, 0);
+}
 
 // The first two sheets' times give the average when they lie less than a second apart.
 TEST_F(FinishCheckTest, FirstTwoSheetsGiveTheAverageCutTime) {
