@@ -308,6 +308,18 @@ TEST_F(RunEngineTest, PositionRepliesOfTheParkedHeadOrSmallChangesAreNotTaken) {
   }
 }
 
+TEST_F(RunEngineTest, OnlyARunThatCountedASheetWritesItsReportLine) {
+  FeederAnswers();
+  engine_.Start();
+  engine_.Start();  // Stop
+  EXPECT_EQ(window_.reports, 0);
+  FeederAnswers();
+  engine_.Start();
+  engine_.Fields().sheet.sheetCount = 1;
+  engine_.Start();
+  EXPECT_EQ(window_.reports, 1);
+}
+
 // Each way a run ends lets the PC sleep again, once; a Start refused or a Cut Test holds nothing.
 TEST_F(RunEngineTest, SleepIsHeldFromStartUntilEachKindOfEnd) {
   struct CountingSleepInhibitor : SleepInhibitor {
