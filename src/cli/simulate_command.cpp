@@ -166,7 +166,8 @@ void CopySettingsFile(const std::string& file, Profile& into) {
 
 // The technician's calibration before the run: once the run loop has read the media width,
 // the Calibration dialog with Cut Marker, Read Marker and Set; the pair goes to the settings
-// file when one is named. False when the camera did not find the square.
+// file when one is named. False when the camera did not find the square, or took no frame to
+// read it from.
 bool Calibrate(sim::SimStation& station, MainWindowModel& model, HeadlessWindow& window,
                const Options& o, OffsetPair& pair) {
   constexpr std::int64_t kWidthReadMs = 60'000;
@@ -178,6 +179,9 @@ bool Calibrate(sim::SimStation& station, MainWindowModel& model, HeadlessWindow&
     sim::OperateCalibration(station.Machine().Clock(), dialog);
   });
   model.OnCalibration();
+  // A read still pending once the dialog is set measured nothing: its pair is the one it started
+  // from, and must not be stored as a calibration.
+  if (run.calibrationRead != 0) return false;
   const std::vector<std::string>& messages = model.OperatorMessages();
   for (std::size_t i = messagesBefore; i < messages.size(); ++i) {
     if (messages[i] == kCalibrationNotFoundMessage) return false;

@@ -318,7 +318,13 @@ INSTANTIATE_TEST_SUITE_P(
         // default), and the calibration's pair written back into it.
         Scenario{"settings_hand_edited",
                  "simulate <job> --sheets 1 --calibrate --settings <input:hand_edited.conf>",
-                 "hand_edited.conf"}),
+                 "hand_edited.conf"},
+        // The run engine's and the twin's rows: a calibration that got no frame reads nothing,
+        // fails, and leaves the settings file as it was.
+        Scenario{"run_calibration_without_frames",
+                 "simulate <job> --sheets 1 --calibrate --fault camera-no-frames --settings "
+                 "<input:run-pairs.conf>",
+                 "run-pairs.conf"}),
     [](const ::testing::TestParamInfo<Scenario>& info) { return std::string(info.param.name); });
 
 }  // namespace
