@@ -21,11 +21,17 @@ struct Machine : test::AppParts {
   }
 };
 
-// The defaults of a fresh profile reach the wire in the run transcripts' rows; a fresh profile
-// stays empty, and a stored mark size below forty is replaced at start-up.
-TEST(SettingsStoreTest, FreshProfileStaysEmptyAndAMarkSizeBelowFortyIsReplaced) {
+// The defaults of a fresh profile that no run transcript shows, one golden list (the camera pair,
+// the forces, the first marker and the dashed line's reach the wire); a fresh profile stays
+// empty, and a stored mark size below forty is replaced at start-up.
+TEST(SettingsStoreTest, FreshProfileGivesTheWindowItsDefaultsAndStaysEmpty) {
+  using F = MainWindowFields;
+  const std::pair<int F::*, int> shown[] = {
+      {&F::specialCutLength, 30}, {&F::specialUpLength, 20}, {&F::dashForce, 14},
+      {&F::specialSpeed, 12},     {&F::copies, 1},           {&F::spacing, 5}};
   Machine m;
   m.StartUp();
+  for (auto [member, value] : shown) EXPECT_EQ(m.view.controls.*member, value);
   EXPECT_TRUE(m.profile.WriteLog().empty());
   for (auto [stored, used] : {std::pair{39, 46}, {40, 40}}) {
     m.profile.WriteInt(kProfileSection, key::kMpix, stored);
