@@ -75,30 +75,31 @@ struct Fixture : test::AppParts {
   }
 };
 
-TEST(CutSettingFileTest, SaveWritesEveryFieldInItsPlaceAndLoadTakesThemBack) {
-  Fixture saving;
-  saving.view.controls = SampleFields();
-  saving.run.reverseOrder = 1;
-  saving.Save("labels.cst");
-  EXPECT_EQ(saving.dir.Read("labels.cst"), kSampleLine);
-  EXPECT_EQ(saving.view.caption, "- Orvex Plus - labels.cst");
-  EXPECT_EQ(saving.run.optionsOutcome, 2);
-  EXPECT_TRUE(saving.commands.calls.empty());
-
-  Fixture f;
-  f.run.defaultSpeed = 50;
-  f.dir.Write("labels.cst", std::string(kSampleLine));
-  f.Load("labels.cst");
-  for (auto [member, value] : kSampleFields) EXPECT_EQ(f.view.controls.*member, value);
-  EXPECT_DOUBLE_EQ(f.view.controls.firstMarker, 19.5);
-  EXPECT_DOUBLE_EQ(f.view.controls.firstMarkerCross, 8.2);
-  EXPECT_EQ(f.run.reverseOrder, 1);
-  EXPECT_EQ(f.run.defaultSpeed, 30);
-  EXPECT_EQ(f.run.optionsOutcome, 1);
-  EXPECT_EQ(f.view.caption, "- Orvex Plus - labels.cst");
-  EXPECT_EQ(f.commands.calls, (std::vector<std::string>{"dashed", "special", "reload"}));
-  // Loading takes defSpeed and reverse into the run only; the profile gets what the dialog says.
-  EXPECT_EQ(f.profile.ReadInt(kProfileSection, key::kReverse, -1), 0);
+// Reading a file back, each field in its place, the refused files and the selections past their
+// boxes are rows of the run transcripts (window_cut_setting_*); saving is reached only here. The
+// names chosen in the save dialog and the file each becomes; an unwritable one keeps the caption.
+TEST(CutSettingFileTest, SaveWritesEveryFieldInAFileEndingInLowerCaseCst) {
+  const std::pair<std::string, std::string> cases[] = {{"labels.cst", "labels.cst"},
+                                                       {"b.CST", "b.CST.cst"},
+                                                       {"c", "c.cst"},
+                                                       {"no-such-folder/d.cst", ""}};
+  for (const auto& [chosen, written] : cases) {
+    SCOPED_TRACE(chosen);
+    Fixture f;
+    f.view.controls = SampleFields();
+    f.run.reverseOrder = 1;
+    f.Save(chosen);
+    if (written.empty()) {
+      EXPECT_EQ(f.view.MessageTexts(), std::vector<std::string>{"Cannot write cut setting file"});
+      EXPECT_EQ(f.view.caption, "- Orvex Plus 1.0 - ");
+      continue;
+    }
+    EXPECT_EQ(f.dir.Read(written), kSampleLine);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(f.dir.Path()), {}), 1);
+    EXPECT_EQ(f.view.caption, "- Orvex Plus - " + chosen);
+    EXPECT_EQ(f.run.optionsOutcome, 2);
+    EXPECT_TRUE(f.commands.calls.empty());
+  }
 }
 
 TEST(CutSettingFileTest, TenthsSurviveRepeatedLoadAndSave) {
@@ -107,86 +108,28 @@ TEST(CutSettingFileTest, TenthsSurviveRepeatedLoadAndSave) {
   EXPECT_EQ(TenthsOf(-0.19), -1);
 }
 
-// Files from before the cross position have 24 values, and a 25th of 0 or below means none;
-// fewer values, words, a number past int or no file at all change nothing.
-TEST(CutSettingFileTest, TwentyFourValuesLeaveTheCrossAloneAndUnreadableFilesChangeNothing) {
-  const std::string first24 = "1 2 3 4  5 6  7 8 9 10 1  0 13 14 15 16 0 18  195 20 21 0  0 0";
-  const std::pair<std::optional<std::string>, bool> cases[] = {
-      {first24, true},
-      {first24 + " 0", true},
-      {first24 + " -5\r\n", true},
-      {first24 + " x", true},
-      {first24.substr(0, first24.size() - 2), false},
-      {"left right and so on", false},
-      {"1 2 3 99999999999 5 6 7 8 9 10 1 0 13 14 15 16 0 18 195 20 21 0 0 0", false},
-      {std::nullopt, false}};
-  for (const auto& [text, readable] : cases) {
-    SCOPED_TRACE(text.value_or("(no file)"));
-    Fixture f;
-    f.view.controls = SampleFields();
-    if (text) f.dir.Write("job.cst", *text);
-    f.Load("job.cst");
-    EXPECT_DOUBLE_EQ(f.view.controls.firstMarkerCross, 8.25);
-    if (readable) {
-      EXPECT_TRUE(f.view.messages.empty());
-      EXPECT_EQ(f.view.controls.height, 3);
-      continue;
-    }
-    EXPECT_EQ(f.view.MessageTexts(), std::vector<std::string>{"Cannot read cut setting file"});
-    EXPECT_EQ(CollectCutSetting(f.run, f.view.controls), CollectCutSetting(f.run, SampleFields()));
-    EXPECT_TRUE(f.commands.calls.empty());
-    EXPECT_EQ(OptionsOutcome(f.run), 0);  // the job's recent settings still apply
-  }
-}
-
-// A selection past its box's entries (a file from a machine with more tools, or damaged) is
-// ignored; the fourth special entry exists once the creasing tool is installed. The boxes held
-// passes 1, special 2 and multiple 3 before.
-TEST(CutSettingFileTest, SelectionsPastTheBoxesEntriesAreIgnored) {
-  struct Case {
-    int pass, special, multiple, creasing;
-    int passAfter, specialAfter, multipleAfter;
-    bool specialModeRuns;
-  };
-  const Case cases[] = {{3, 4, 5, 0, 1, 2, 3, false}, {-1, -1, -1, 0, 1, 2, 3, false},
-                        {0, 3, 0, 0, 0, 2, 0, false}, {0, 3, 0, 1, 0, 3, 0, true},
-                        {2, 2, 4, 0, 2, 2, 4, true},  {0, 0, 0, 0, 0, 0, 0, false}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(&c - cases);
+// A loaded file turns the dashed line on, then runs the special mode only when its selection was
+// taken: the fourth special entry exists once the creasing tool is installed. Pass -1 and
+// multiple 5 are past their boxes; the boxes held passes 1, special 2 and multiple 3.
+TEST(CutSettingFileTest, LoadRunsTheSpecialModeOnlyForASelectionTaken) {
+  for (int creasing : {0, 1}) {
+    SCOPED_TRACE(creasing);
     Fixture f;
     f.view.controls.passSelection = 1;
     f.view.controls.specialSelection = 2;
     f.view.controls.multipleSelection = 3;
-    f.run.creasingInstalled = c.creasing;
-    f.dir.Write("s.cst", "0 0 0 0  0 0  7 8 9 10 " + std::to_string(c.pass) + "  " +
-                             std::to_string(c.special) + " 13 14 15 16 " +
-                             std::to_string(c.multiple) + " 18  195 20 21 0  0 0");
+    f.run.creasingInstalled = creasing;
+    f.dir.Write("s.cst", "0 0 0 0  0 0  7 8 9 10 -1  3 13 14 15 16 5 18  195 20 21 1  1 0");
     f.Load("s.cst");
     const MainWindowFields& after = f.view.controls;
     EXPECT_EQ(
         std::vector<int>({after.passSelection, after.specialSelection, after.multipleSelection}),
-        std::vector<int>({c.passAfter, c.specialAfter, c.multipleAfter}));
-    const std::vector<std::string> withSpecial{"special", "reload"}, reloadOnly{"reload"};
-    EXPECT_EQ(f.commands.calls, c.specialModeRuns ? withSpecial : reloadOnly);
-  }
-}
-
-// Names chosen in the save dialog, and the file each becomes; an unwritable one keeps the caption.
-TEST(CutSettingFileTest, SavedNamesEndInLowerCaseCst) {
-  const std::pair<std::string, std::string> cases[] = {
-      {"a.cst", "a.cst"}, {"b.CST", "b.CST.cst"}, {"c", "c.cst"}, {"no-such-folder/d.cst", ""}};
-  for (const auto& [chosen, written] : cases) {
-    SCOPED_TRACE(chosen);
-    Fixture f;
-    f.Save(chosen);
-    if (written.empty()) {
-      EXPECT_EQ(f.view.MessageTexts(), std::vector<std::string>{"Cannot write cut setting file"});
-      EXPECT_EQ(f.view.caption, "- Orvex Plus 1.0 - ");
-      continue;
-    }
-    EXPECT_TRUE(f.dir.Exists(written));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(f.dir.Path()), {}), 1);
-    EXPECT_EQ(f.view.caption, "- Orvex Plus - " + chosen);
+        std::vector<int>({1, creasing != 0 ? 3 : 2, 3}));
+    const std::vector<std::string> withSpecial{"dashed", "special", "reload"};
+    const std::vector<std::string> without{"dashed", "reload"};
+    EXPECT_EQ(f.commands.calls, creasing != 0 ? withSpecial : without);
+    // The run takes the reverse order; the profile gets only what the dialog says.
+    EXPECT_EQ(f.profile.ReadInt(kProfileSection, key::kReverse, -1), 0);
   }
 }
 

@@ -189,6 +189,31 @@ INSTANTIATE_TEST_SUITE_P(
         // Inch display shows the first marker's stored 45 mm as 1.77 inch; Start stores 45 again.
         Scenario{"window_inch_display",
                  "simulate <job> --sheets 1 --settings <input:window-inch.conf>", "recent.dat"},
+        // Cut-setting files as More Options reads them (window-labels.cst's values unless said).
+        // One from before the cross position, 24 values, with reverse order: the labels are cut
+        // in the other order.
+        Scenario{"window_cut_setting_of_24_values",
+                 "simulate <job> --sheets 1 --cut-setting <input:window-24-values.cst>"},
+        // Edge mode lays the print 3 mm inside the sheet's side edge: a 25th value of 0 means no
+        // cross position and the 3 mm stay; 35 is taken as 3.5 mm.
+        Scenario{"window_cut_setting_cross_0_is_none",
+                 "simulate <job> --sheets 1 --special-mode 2 --cut-setting "
+                 "<input:window-labels.cst>"},
+        Scenario{
+            "window_cut_setting_cross_taken",
+            "simulate <job> --sheets 1 --special-mode 2 --cut-setting <input:window-cross.cst>"},
+        // Pass -1, special 3 (no creasing tool) and multiple 5 are past their boxes: ignored.
+        Scenario{"window_cut_setting_selections_past_the_boxes",
+                 "simulate <job> --sheets 1 --cut-setting <input:window-selections.cst>",
+                 "recent.dat"},
+        Scenario{"window_cut_setting_of_23_values_refused",
+                 "simulate <job> --sheets 1 --cut-setting <input:window-23-values.cst>"},
+        Scenario{"window_cut_setting_of_words_refused",
+                 "simulate <job> --sheets 1 --cut-setting <input:window-words.cst>"},
+        Scenario{"window_cut_setting_past_int_refused",
+                 "simulate <job> --sheets 1 --cut-setting <input:window-past-int.cst>"},
+        Scenario{"window_cut_setting_missing_refused",
+                 "simulate <job> --sheets 1 --cut-setting no-such-file.cst"},
         Scenario{"import_json", "import <job> --multiple 3 --spacing 10 --json"},
         Scenario{"import_ordered", "import <job> --json --order"},
         // Two passes over the mirrored job, as edge mode orders it, in reverse.
