@@ -90,11 +90,15 @@ TEST_P(RunTranscript, IsItsGoldenFile) {
   std::filesystem::create_directory(work);
   const std::string arguments = GetParam().arguments;
   const bool simulate = arguments.rfind("simulate ", 0) == 0;
-  const bool ownSettings = arguments.find("--settings ") != std::string::npos;
-  const CliOutcome run = RunCli(
-      WithInputs(ReplaceAll(arguments, "<job>", Quoted(job)), dir) + " --workdir " + Quoted(work) +
-      (simulate ? " --transcript " + Quoted(dir.File("wire.txt").string()) : "") +
-      (simulate || ownSettings ? "" : " --settings " + Quoted(dir.File("orvex.conf").string())));
+  // findmark reads one frame and nothing else: no working directory, no settings.
+  const bool findmark = arguments.rfind("findmark ", 0) == 0;
+  const bool noSettings =
+      simulate || findmark || arguments.find("--settings ") != std::string::npos;
+  const CliOutcome run =
+      RunCli(WithInputs(ReplaceAll(arguments, "<job>", Quoted(job)), dir) +
+             (findmark ? "" : " --workdir " + Quoted(work)) +
+             (simulate ? " --transcript " + Quoted(dir.File("wire.txt").string()) : "") +
+             (noSettings ? "" : " --settings " + Quoted(dir.File("orvex.conf").string())));
   // Paths that depend on where the source tree and the temporary directory lie are named. The
   // report line (and recent.dat) lead with the job path's length in bytes: a right length
   // becomes <length>, a wrong one stays and shows. The working directory lies inside the inputs'
@@ -349,7 +353,94 @@ INSTANTIATE_TEST_SUITE_P(
         Scenario{"run_calibration_without_frames",
                  "simulate <job> --sheets 1 --calibrate --fault camera-no-frames --settings "
                  "<input:run-pairs.conf>",
-                 "run-pairs.conf"}),
+                 "run-pairs.conf"},
+        // The vision's rows: findmark on frames drawn by hand (tests/cli/inputs/vision-*.bmp),
+        // paper of grey 220 and ink of 20 unless said, rows counted as the camera delivers them
+        // (the file's bottom row first). A 46-pixel square at column 300, row 200 is found at
+        // (322, 223): the row is the mean top plus half the mean run, the column the mean of the
+        // last light column before the left side and the first light one after the right side.
+        Scenario{"findmark_reference_square", "findmark <input:vision-reference-square.bmp>"},
+        // The run scan wants 31 light rows above the mark and ends at row 379: the square is
+        // found with its top at row 111 (322, 134) and 333 (322, 356), not at 110 or 334.
+        Scenario{"findmark_31_light_rows_above", "findmark <input:vision-31-light-rows-above.bmp>"},
+        Scenario{"findmark_30_light_rows_above", "findmark <input:vision-30-light-rows-above.bmp>"},
+        Scenario{"findmark_run_ends_on_scan_end",
+                 "findmark <input:vision-run-ends-on-scan-end.bmp>"},
+        Scenario{"findmark_run_ends_past_scan", "findmark <input:vision-run-ends-past-scan.bmp>"},
+        // The window is columns 120..519, every third read; a mark wants 10 of them: its left
+        // side at 110 is found (132.5, 223), at 100 (9 columns in) and at 500 (7) not.
+        Scenario{"findmark_12_columns_in_window",
+                 "findmark <input:vision-12-columns-in-window.bmp>"},
+        Scenario{"findmark_9_columns_in_window", "findmark <input:vision-9-columns-in-window.bmp>"},
+        Scenario{"findmark_7_columns_in_window", "findmark <input:vision-7-columns-in-window.bmp>"},
+        // Squares at (300, 200) of 42 and 72 rows are no mark; 43 rows give (320.5, 221.5), 60
+        // (329, 230). From 70 rows the last light column before the left side lies beyond where
+        // it is looked for and the first dark one stands in: 70 give (334.5, 235), 71 (335, 235.5).
+        Scenario{"findmark_42_rows", "findmark <input:vision-42-rows.bmp>"},
+        Scenario{"findmark_43_rows", "findmark <input:vision-43-rows.bmp>"},
+        Scenario{"findmark_60_rows", "findmark <input:vision-60-rows.bmp>"},
+        Scenario{"findmark_70_rows", "findmark <input:vision-70-rows.bmp>"},
+        Scenario{"findmark_71_rows", "findmark <input:vision-71-rows.bmp>"},
+        Scenario{"findmark_72_rows", "findmark <input:vision-72-rows.bmp>"},
+        Scenario{"findmark_46_wide_80_tall", "findmark <input:vision-46-wide-80-tall.bmp>"},
+        // Ink 110 on paper 150: the threshold, 4 x (ink bin 0 + paper bin 18) = 72, lies below
+        // both.
+        Scenario{"findmark_low_contrast", "findmark <input:vision-low-contrast.bmp>"},
+        // Squares at columns 200 and 400: side by side no mark; the right one 60 rows lower, the
+        // left one's rows win (222, 223).
+        Scenario{"findmark_two_side_by_side", "findmark <input:vision-two-side-by-side.bmp>"},
+        Scenario{"findmark_lower_second_square", "findmark <input:vision-lower-second-square.bmp>"},
+        // Light on dark: the run's search finds nothing, the calibration read's finds (322, 223).
+        // Its offsets in tenths of a millimetre: X is 65 plus the row's offset from 240, Y is 80
+        // less the column's offset from 320, each offset times 40/mpix, both cut towards zero:
+        // X 50 Y 78 here, (65, 80) for a square at the centre (320, 240), (85, 59) for a 43-pixel
+        // one at (343.5, 263.5); a read that finds nothing gives (0, 165) at mpix 149, (11, 151)
+        // at 180.
+        Scenario{"findmark_light_on_dark", "findmark <input:vision-light-on-dark.bmp>"},
+        Scenario{"findmark_calibration_light",
+                 "findmark <input:vision-light-on-dark.bmp> --calibration"},
+        Scenario{"findmark_calibration_centred",
+                 "findmark <input:vision-cut-square-centred.bmp> --calibration --json"},
+        Scenario{"findmark_calibration_off_centre",
+                 "findmark <input:vision-cut-square-off-centre.bmp> --calibration"},
+        Scenario{"findmark_calibration_mpix_149",
+                 "findmark <input:vision-dark.bmp> --calibration --mpix 149"},
+        Scenario{"findmark_calibration_mpix_180",
+                 "findmark <input:vision-dark.bmp> --calibration --mpix 180"},
+        // The sheet edge: the strongest rise along row 400, at the sheet's end also along column
+        // 320; a rise's strength is the three greys before it less the three after it. Ink on
+        // columns 0..299 of row 400 is a side edge at column 299 (row 240 until the sheet's end);
+        // with ink on rows 0..199 of column 320 the end edge is at row 199.
+        Scenario{"findmark_edge_side", "findmark <input:vision-edge-side.bmp> --edge"},
+        Scenario{"findmark_edge_side_and_end",
+                 "findmark <input:vision-edge-side-and-end.bmp> --edge --end-phase"},
+        Scenario{"findmark_edge_end_not_in_view",
+                 "findmark <input:vision-edge-side.bmp> --edge --end-phase"},
+        // The side edge wants -200: 160 on paper 227 (-201), one pixel of it 161 (-200), two
+        // (-199). A fall, 250 on paper 0, is no edge however strong.
+        Scenario{"findmark_edge_side_201", "findmark <input:vision-edge-side-201.bmp> --edge"},
+        Scenario{"findmark_edge_side_200", "findmark <input:vision-edge-side-200.bmp> --edge"},
+        Scenario{"findmark_edge_side_199", "findmark <input:vision-edge-side-199.bmp> --edge"},
+        Scenario{"findmark_edge_a_fall", "findmark <input:vision-edge-a-fall.bmp> --edge"},
+        // The end edge wants -150: 177 on paper 227 (-150), one pixel of it 178 (-149).
+        Scenario{"findmark_edge_end_150",
+                 "findmark <input:vision-edge-end-150.bmp> --edge --end-phase"},
+        Scenario{"findmark_edge_end_149",
+                 "findmark <input:vision-edge-end-149.bmp> --edge --end-phase"},
+        // Files findmark refuses, each with its reason: a 2x2 frame of 70 bytes and that frame
+        // altered, then a file that is not there and a directory.
+        Scenario{"findmark_refuses_empty_file", "findmark <input:vision-refused-empty.bmp>"},
+        Scenario{"findmark_refuses_postscript", "findmark <input:vision-refused-postscript.bmp>"},
+        Scenario{"findmark_refuses_small_frame", "findmark <input:vision-refused-small-frame.bmp>"},
+        Scenario{"findmark_refuses_byte_short", "findmark <input:vision-refused-truncated.bmp>"},
+        Scenario{"findmark_refuses_top_down", "findmark <input:vision-refused-top-down.bmp>"},
+        Scenario{"findmark_refuses_32_bits", "findmark <input:vision-refused-32-bit.bmp>"},
+        Scenario{"findmark_refuses_compression", "findmark <input:vision-refused-compressed.bmp>"},
+        Scenario{"findmark_refuses_huge_width", "findmark <input:vision-refused-huge-width.bmp>"},
+        Scenario{"findmark_refuses_far_pixels", "findmark <input:vision-refused-far-pixels.bmp>"},
+        Scenario{"findmark_refuses_long_header", "findmark <input:vision-refused-long-header.bmp>"},
+        Scenario{"findmark_refuses_absent_file", "findmark absent.bmp"},
+        Scenario{"findmark_refuses_directory", "findmark /"}),
     [](const ::testing::TestParamInfo<Scenario>& info) { return std::string(info.param.name); });
 
 }  // namespace

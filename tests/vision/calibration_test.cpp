@@ -1,25 +1,15 @@
-// Calibration: the conversion of a read square, the mode, and the dialog model's tick and Set.
+// Calibration: the mode, and the dialog model's tick and Set.
 #include "vision/calibration.h"
 
 #include <gtest/gtest.h>
-
-#include <tuple>
 
 #include "support/fake_calibration_view.h"
 
 namespace orvex::test {
 namespace {
 
-// X is the row's offset from 240 in tenths plus 65, Y is 80 less the column's offset from 320,
-// both cut towards zero; a failed read converts (0, 0).
-TEST(Calibration, ConversionOfAReadSquareAndTheMode) {
-  const std::tuple<float, float, double, OffsetPair> cases[] = {{320.0F, 240.0F, 46, {65, 80}},
-                                                                {343.5F, 263.5F, 46, {85, 59}},
-                                                                {0, 0, 149, {0, 165}},
-                                                                {0, 0, 180, {11, 151}}};
-  for (const auto& [col, row, pixelsPerSquare, pair] : cases) {
-    EXPECT_EQ(ConvertCalibrationRead(col, row, 4.0 / pixelsPerSquare), pair) << pixelsPerSquare;
-  }
+// The conversion of a read square is held by the findmark rows of the transcripts.
+TEST(Calibration, Mode) {
   EXPECT_EQ(CalibrationMode(0, 600, 0), 1);
   EXPECT_EQ(CalibrationMode(0, 601, 0), 3);
   EXPECT_EQ(CalibrationMode(1, 700, 2), 4);  // the creasing tool's mode wins
